@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds and runs every test: the unit tests in a normal build and
+# under AddressSanitizer + UndefinedBehaviorSanitizer, then each fuzz target for a bounded time.
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+"$top/scripts/install-deps.sh"
+jobs=$(nproc)
+fuzz_seconds=${PARLOWEN_FUZZ_SECONDS:-30}
+export QT_QPA_PLATFORM=offscreen CANBERRA_DRIVER=null
+
+echo "== Unit tests"
+cmake -S "$top" -B "$top/build-test" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPARLOWEN_BENCH=ON >/dev/null
+cmake --build "$top/build-test" -j "$jobs"
+ctest --test-dir "$top/build-test" --output-on-failure -j "$jobs"
+
+echo "== Unit tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+cmake -S "$top" -B "$top/build-asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPARLOWEN_SANITIZE=ON >/dev/null
+cmake --build "$top/build-asan" -j "$jobs"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest --test-dir "$top/build-asan" --output-on-failure -j "$jobs" -LE nosanitize
+
+echo "== Fuzz targets, ${fuzz_seconds} s each"
+CC=clang CXX=clang++ cmake -S "$top" -B "$top/build-fuzz" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DPARLOWEN_TESTS=OFF -DPARLOWEN_FUZZ=ON >/dev/null
+cmake --build "$top/build-fuzz" -j "$jobs" --target parlowen-fuzz-all
+for f in "$top"/build-fuzz/fuzz/*/fuzz-*; do
+  [ -x "$f" ] || continue
+  name=$(basename "$f")
+  seeds="$top/fuzz/corpus/${name#fuzz-}"
+  work=$(mktemp -d)
+  echo "-- $name"
+  dirs=("$work")
+  [ -d "$seeds" ] && dirs+=("$seeds")
+  "$f" -max_total_time="$fuzz_seconds" -print_final_stats=0 "${dirs[@]}" 2>&1 | tail -n 3
+  rm -rf "$work"
+done
+echo "All tests finished."
