@@ -1,0 +1,291 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "app/Messages.h"
+#include "device/BroadbandEvents.h"
+#include "device/Status.h"
+
+class BroadbandService;
+class MessageTarget;
+
+// Event codes of WM_BROADBAND_EVENT (wParam). The lParam or record of each is noted.
+enum : std::uintptr_t {
+    EV_INTERFACE_ARRIVAL = 1,                  // record std::string: interface ID
+    EV_INTERFACE_REMOVAL = 2,                  // record std::string: interface ID
+    EV_READY_STATE = 3,                        // lParam: ready state
+    EV_SCAN_NETWORK_COMPLETE = 4,              // record BROADBAND_REQUEST_RESULT
+    EV_EMERGENCY_MODE = 5,
+    EV_HOME_PROVIDER = 6,
+    EV_CAPABILITY = 7,
+    EV_PREFERRED_PROVIDERS = 8,
+    EV_SET_PREFERRED_PROVIDERS_COMPLETE = 9,   // record BROADBAND_REQUEST_RESULT
+    EV_SUBSCRIBER_INFORMATION = 10,
+    EV_SET_SMS_CONFIGURATION_COMPLETE = 11,    // record BROADBAND_REQUEST_RESULT
+    EV_SMS_CONFIGURATION = 12,
+    EV_SMS_DELETE_COMPLETE = 13,               // record BROADBAND_REQUEST_RESULT
+    EV_SMS_BATCH = 15,                         // before the WM_BROADBAND_SMS of a read or class-0 batch
+    EV_SMS_SEND_COMPLETE = 16,                 // record BROADBAND_REQUEST_RESULT
+    EV_SMS_STATUS = 17,
+    EV_RADIO_STATE = 20,                       // lParam: software radio state
+    EV_GET_PIN_STATE_COMPLETE = 23,            // record BROADBAND_REQUEST_RESULT
+    EV_PIN_ENABLE_COMPLETE = 24,
+    EV_PIN_DISABLE_COMPLETE = 25,
+    EV_PIN_ENTER_COMPLETE = 26,
+    EV_PIN_CHANGE_COMPLETE = 27,
+    EV_PIN_UNBLOCK_COMPLETE = 28,
+    EV_PACKET_SERVICE = 31,                    // lParam: current data class flags
+    EV_SET_REGISTER_MODE_COMPLETE = 32,        // record BROADBAND_REQUEST_RESULT
+    EV_QUERY_SUPPORTED_COMMANDS_COMPLETE = 33,
+    EV_OPEN_COMMAND_SESSION_COMPLETE = 34,
+    EV_CLOSE_COMMAND_SESSION_COMPLETE = 35,
+    EV_SET_COMMAND_COMPLETE = 36,
+    EV_QUERY_COMMAND_COMPLETE = 37,
+    EV_EVENT_NOTIFICATION = 38,
+    EV_OPEN_DATA_SESSION_COMPLETE = 39,
+    EV_CLOSE_DATA_SESSION_COMPLETE = 40,
+    EV_WRITE_DATA_COMPLETE = 41,
+    EV_READ_DATA = 42,
+    EV_DEVICE_SERVICE_INTERFACE_STATE = 43,
+};
+
+// Records of the device layer's messages. Like every record, valid only while the handler runs.
+// WM_BROADBAND_LOG carries its text as a std::string record (wParam and lParam 0);
+// WM_BROADBAND_SMS a BROADBAND_SMS_DATA with the index in wParam; WM_BROADBAND_SIGNAL
+// wParam 1 and the raw strength in lParam, or 0 and 0 when unknown.
+struct BROADBAND_REQUEST_RESULT
+{
+    std::uint32_t RequestID = 0;
+    HRESULT Status = 0;
+};
+
+struct BROADBAND_REGISTRATION_DATA
+{
+    bool Registered = false;  // home, roaming or partner
+    bool Roaming = false;
+    std::string ProviderID;
+    std::string ProviderName;
+    std::string RegistrationState;  // symbolic text
+    std::string RoamingText;
+    std::string RegistrationMode;   // symbolic text
+};
+
+struct BROADBAND_INFO_DATA
+{
+    std::string Name;
+    std::string Value;
+};
+
+// Log lines and messages of the device layer go to one target; null sends nothing.
+class BroadbandSender
+{
+public:
+    explicit BroadbandSender(MessageTarget* target) : target(target) {}
+    void LogLine(const std::string& text) const;
+    void Event(std::uintptr_t code, std::intptr_t lParam = 0) const;
+    void EventResult(std::uintptr_t code, std::uint32_t requestId, HRESULT status) const;
+    template <class T>
+    void Record(unsigned number, std::uintptr_t wParam, const T& record) const;
+    void Plain(unsigned number, std::uintptr_t wParam, std::intptr_t lParam) const;
+    MessageTarget* Target() const { return target; }
+
+protected:
+    MessageTarget* target;
+};
+
+// The shape all sinks share: advised on one source while connected.
+class BroadbandSink : public BroadbandSender
+{
+public:
+    BroadbandSink(MessageTarget* target, const char* className) : BroadbandSender(target), className(className) {}
+    virtual ~BroadbandSink() = default;
+    BroadbandSink(const BroadbandSink&) = delete;
+    BroadbandSink& operator=(const BroadbandSink&) = delete;
+
+    bool Connect(BroadbandService* source);
+    void Disconnect();
+    bool IsConnected() const { return cookie != 0; }
+
+protected:
+    virtual HRESULT AdviseOn(BroadbandService& source, std::uint32_t& cookie) = 0;
+    void EntryLine(const char* method) const;
+    // Logs the completion line of a request and sends its result with the code.
+    void Completion(const char* method, std::uintptr_t code, std::uint32_t requestId, HRESULT status) const;
+    bool CompletionLine(const char* method, std::uint32_t requestId, HRESULT status) const;
+
+    const char* className;
+    std::uint32_t cookie = 0;
+    BroadbandService* source = nullptr;
+};
+
+template <class Events>
+class BroadbandSinkOf : public BroadbandSink, public Events
+{
+public:
+    using BroadbandSink::BroadbandSink;
+    ~BroadbandSinkOf() override { Disconnect(); }
+
+protected:
+    HRESULT AdviseOn(BroadbandService& service, std::uint32_t& newCookie) override;
+};
+
+class BroadbandInterfaceManagerEvents final : public BroadbandSinkOf<IBroadbandInterfaceManagerEvents>
+{
+public:
+    explicit BroadbandInterfaceManagerEvents(MessageTarget* target)
+        : BroadbandSinkOf(target, "BroadbandInterfaceManagerEvents") {}
+    void OnInterfaceArrival(BroadbandInterface& iface) override;
+    void OnInterfaceRemoval(BroadbandInterface& iface) override;
+};
+
+class BroadbandInterfaceEvents final : public BroadbandSinkOf<IBroadbandInterfaceEvents>
+{
+public:
+    explicit BroadbandInterfaceEvents(MessageTarget* target) : BroadbandSinkOf(target, "BroadbandInterfaceEvents") {}
+    void OnInterfaceCapabilityAvailable(BroadbandInterface& iface) override;
+    void OnSubscriberInformationChange(BroadbandInterface& iface) override;
+    void OnReadyStateChange(BroadbandInterface& iface) override;
+    void OnEmergencyModeChange(BroadbandInterface& iface) override;
+    void OnHomeProviderAvailable(BroadbandInterface& iface) override;
+    void OnPreferredProvidersChange(BroadbandInterface& iface) override;
+    void OnSetPreferredProvidersComplete(BroadbandInterface& iface, std::uint32_t requestId, HRESULT status) override;
+    void OnScanNetworkComplete(BroadbandInterface& iface, std::uint32_t requestId, HRESULT status) override;
+};
+
+class BroadbandSmsEvents final : public BroadbandSinkOf<IBroadbandSmsEvents>
+{
+public:
+    explicit BroadbandSmsEvents(MessageTarget* target) : BroadbandSinkOf(target, "BroadbandSmsEvents") {}
+    void OnSmsConfigurationChange(BroadbandInterface& iface) override;
+    void OnSetSmsConfigurationComplete(BroadbandInterface& iface, std::uint32_t requestId, HRESULT status) override;
+    void OnSmsSendComplete(BroadbandInterface& iface, std::uint32_t requestId, HRESULT status) override;
+    void OnSmsReadComplete(BroadbandInterface& iface, const std::vector<SmsPduMessage>* messages, bool moreMessages,
+                           std::uint32_t requestId, HRESULT status) override;
+    void OnSmsNewClass0Message(BroadbandInterface& iface, const std::vector<SmsPduMessage>* messages) override;
+    void OnSmsDeleteComplete(BroadbandInterface& iface, std::uint32_t requestId, HRESULT status) override;
+    void OnSmsStatusChange(BroadbandInterface& iface) override;
+
+private:
+    void Batch(const char* prefix, const std::vector<SmsPduMessage>* messages, bool class0) const;
+};
+
+class BroadbandSignalEvents final : public BroadbandSinkOf<IBroadbandSignalEvents>
+{
+public:
+    explicit BroadbandSignalEvents(MessageTarget* target) : BroadbandSinkOf(target, "BroadbandSignalEvents") {}
+    void OnSignalStateChange(BroadbandInterface& iface) override;
+};
+
+class BroadbandRadioEvents final : public BroadbandSinkOf<IBroadbandRadioEvents>
+{
+public:
+    explicit BroadbandRadioEvents(MessageTarget* target) : BroadbandSinkOf(target, "BroadbandRadioEvents") {}
+    void OnRadioStateChange(BroadbandInterface& iface) override;
+    void OnSetSoftwareRadioStateComplete(BroadbandInterface& iface, std::uint32_t requestId, HRESULT status) override;
+
+private:
+    void SendRadioState(BroadbandInterface& iface) const;
+};
+
+class BroadbandPinManagerEvents final : public BroadbandSinkOf<IBroadbandPinManagerEvents>
+{
+public:
+    explicit BroadbandPinManagerEvents(MessageTarget* target) : BroadbandSinkOf(target, "BroadbandPinManagerEvents") {}
+    void OnPinListAvailable(BroadbandInterface& iface) override;
+    void OnGetPinStateComplete(BroadbandInterface& iface, const BroadbandPinInfo& info, std::uint32_t requestId,
+                               HRESULT status) override;
+};
+
+class BroadbandPinEvents final : public BroadbandSinkOf<IBroadbandPinEvents>
+{
+public:
+    explicit BroadbandPinEvents(MessageTarget* target) : BroadbandSinkOf(target, "BroadbandPinEvents") {}
+    void OnEnableComplete(BroadbandInterface& iface, std::uint32_t requestId, HRESULT status) override;
+    void OnDisableComplete(BroadbandInterface& iface, std::uint32_t requestId, HRESULT status) override;
+    void OnEnterComplete(BroadbandInterface& iface, std::uint32_t requestId, HRESULT status) override;
+    void OnChangeComplete(BroadbandInterface& iface, std::uint32_t requestId, HRESULT status) override;
+    void OnUnblockComplete(BroadbandInterface& iface, std::uint32_t requestId, HRESULT status) override;
+};
+
+class BroadbandRegistrationEvents final : public BroadbandSinkOf<IBroadbandRegistrationEvents>
+{
+public:
+    explicit BroadbandRegistrationEvents(MessageTarget* target) : BroadbandSinkOf(target, "BroadbandRegistrationEvents") {}
+    void OnRegisterModeAvailable(BroadbandInterface& iface) override;
+    void OnRegisterStateChange(BroadbandInterface& iface) override;
+    void OnPacketServiceStateChange(BroadbandInterface& iface) override;
+    void OnSetRegisterModeComplete(BroadbandInterface& iface, std::uint32_t requestId, HRESULT status) override;
+
+    static BROADBAND_REGISTRATION_DATA Read(BroadbandInterface& iface);
+};
+
+class BroadbandDeviceServicesEvents final : public BroadbandSinkOf<IBroadbandDeviceServicesEvents>
+{
+public:
+    explicit BroadbandDeviceServicesEvents(MessageTarget* target)
+        : BroadbandSinkOf(target, "BroadbandDeviceServicesEvents") {}
+    void OnOpenCommandSessionComplete(std::uint32_t requestId, HRESULT status) override;
+    void OnCloseCommandSessionComplete(std::uint32_t requestId, HRESULT status) override;
+    void OnSetCommandComplete(std::uint32_t requestId, HRESULT status) override;
+    void OnEventNotification(std::uint32_t eventId) override;
+    void OnInterfaceStateChange(const std::string& interfaceId) override;
+};
+
+// The program's session with the broadband service: the current interface, the sinks, and the
+// SMS operations. Used on the UI thread only.
+class MobileBroadband : public BroadbandSender
+{
+public:
+    // service: the broadband service; null takes the process's default service.
+    explicit MobileBroadband(MessageTarget* target, BroadbandService* service = nullptr);
+    ~MobileBroadband();
+    MobileBroadband(const MobileBroadband&) = delete;
+    MobileBroadband& operator=(const MobileBroadband&) = delete;
+
+    bool Connect();
+    void Disconnect();
+    bool RefreshInterfaces();
+    bool SelectInterface(const std::string& interfaceId);
+    int GetState() const;
+    void ClearInterface(int eventCode);
+    std::string GetInterfaceID() const { return currentInterfaceId; }
+    std::uint32_t GetInterfaceCount() const { return interfaceCount; }
+    const std::string& GetModelName() const { return modelName; }
+    const std::string& GetRegisteredProviderName() const { return providerName; }
+
+    bool SmsSendPdu(const std::string& pdu, std::uint8_t size, std::uint32_t& requestId);
+    bool SmsRead(std::uint32_t index);
+    bool SmsDelete(std::uint32_t index, std::uint32_t& requestId);
+    bool SmsDelete(std::uint32_t index);
+    bool GetSMSC(std::string& smsc);
+
+    // Information blocks of one interface, as Connect logs them.
+    void ShowCapabilities(BroadbandInterface* iface);
+    void ShowDeviceStatus(BroadbandInterface* iface);
+    void ShowSubscriber(BroadbandInterface* iface);
+    void ShowSmsConfiguration(BroadbandInterface* iface);
+    void ShowRegistration(BroadbandInterface* iface);
+
+private:
+    std::shared_ptr<BroadbandInterface> LookupInterface();
+    void InterfaceHeading(const char* heading, const std::string& id);
+    void ShowBlocks(BroadbandInterface& iface);
+
+    std::string currentInterfaceId;
+    std::uint32_t interfaceCount = 0;
+    BroadbandService* manager = nullptr;  // held while connected
+    BroadbandService* service;
+    std::unique_ptr<BroadbandInterfaceManagerEvents> managerEvents;
+    std::unique_ptr<BroadbandInterfaceEvents> interfaceEvents;
+    std::unique_ptr<BroadbandSmsEvents> smsEvents;
+    std::unique_ptr<BroadbandSignalEvents> signalEvents;
+    std::unique_ptr<BroadbandRadioEvents> radioEvents;
+    std::unique_ptr<BroadbandPinManagerEvents> pinManagerEvents;
+    std::unique_ptr<BroadbandPinEvents> pinEvents;
+    std::unique_ptr<BroadbandRegistrationEvents> registrationEvents;
+    std::unique_ptr<BroadbandDeviceServicesEvents> deviceServicesEvents;
+    std::string modelName;
+    std::string providerName;
+};

@@ -1,0 +1,142 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "device/Texts.h"
+
+// Event interfaces of the broadband service. A sink implements one of them and advises it on the
+// service; every method is called on the thread that runs the GLib main loop (the UI thread).
+
+class BroadbandInterface;
+
+// One message of a read or a class-0 delivery: storage index, status (0 new, 1 old, 2 draft,
+// 3 sent) and the PDU as upper-case hex, service-centre part included.
+struct SmsPduMessage
+{
+    std::uint32_t index = 0;
+    std::int32_t status = 0;
+    std::string pdu;
+};
+
+enum class BroadbandEventKind {
+    InterfaceManager,
+    Interface,
+    Sms,
+    Signal,
+    Radio,
+    PinManager,
+    Pin,
+    Registration,
+    DeviceServices,
+};
+
+class IBroadbandInterfaceManagerEvents
+{
+public:
+    static constexpr BroadbandEventKind Kind = BroadbandEventKind::InterfaceManager;
+    virtual ~IBroadbandInterfaceManagerEvents() = default;
+    virtual void OnInterfaceArrival(BroadbandInterface& iface) = 0;
+    virtual void OnInterfaceRemoval(BroadbandInterface& iface) = 0;
+};
+
+class IBroadbandInterfaceEvents
+{
+public:
+    static constexpr BroadbandEventKind Kind = BroadbandEventKind::Interface;
+    virtual ~IBroadbandInterfaceEvents() = default;
+    virtual void OnInterfaceCapabilityAvailable(BroadbandInterface& iface) = 0;
+    virtual void OnSubscriberInformationChange(BroadbandInterface& iface) = 0;
+    virtual void OnReadyStateChange(BroadbandInterface& iface) = 0;
+    virtual void OnEmergencyModeChange(BroadbandInterface& iface) = 0;
+    virtual void OnHomeProviderAvailable(BroadbandInterface& iface) = 0;
+    virtual void OnPreferredProvidersChange(BroadbandInterface& iface) = 0;
+    virtual void OnSetPreferredProvidersComplete(BroadbandInterface& iface, std::uint32_t requestId, HRESULT status) = 0;
+    virtual void OnScanNetworkComplete(BroadbandInterface& iface, std::uint32_t requestId, HRESULT status) = 0;
+};
+
+class IBroadbandSmsEvents
+{
+public:
+    static constexpr BroadbandEventKind Kind = BroadbandEventKind::Sms;
+    virtual ~IBroadbandSmsEvents() = default;
+    virtual void OnSmsConfigurationChange(BroadbandInterface& iface) = 0;
+    virtual void OnSetSmsConfigurationComplete(BroadbandInterface& iface, std::uint32_t requestId, HRESULT status) = 0;
+    virtual void OnSmsSendComplete(BroadbandInterface& iface, std::uint32_t requestId, HRESULT status) = 0;
+    // messages is null when the device sent no message list.
+    virtual void OnSmsReadComplete(BroadbandInterface& iface, const std::vector<SmsPduMessage>* messages,
+                                   bool moreMessages, std::uint32_t requestId, HRESULT status) = 0;
+    virtual void OnSmsNewClass0Message(BroadbandInterface& iface, const std::vector<SmsPduMessage>* messages) = 0;
+    virtual void OnSmsDeleteComplete(BroadbandInterface& iface, std::uint32_t requestId, HRESULT status) = 0;
+    virtual void OnSmsStatusChange(BroadbandInterface& iface) = 0;
+};
+
+class IBroadbandSignalEvents
+{
+public:
+    static constexpr BroadbandEventKind Kind = BroadbandEventKind::Signal;
+    virtual ~IBroadbandSignalEvents() = default;
+    virtual void OnSignalStateChange(BroadbandInterface& iface) = 0;
+};
+
+class IBroadbandRadioEvents
+{
+public:
+    static constexpr BroadbandEventKind Kind = BroadbandEventKind::Radio;
+    virtual ~IBroadbandRadioEvents() = default;
+    virtual void OnRadioStateChange(BroadbandInterface& iface) = 0;
+    virtual void OnSetSoftwareRadioStateComplete(BroadbandInterface& iface, std::uint32_t requestId, HRESULT status) = 0;
+};
+
+struct BroadbandPinInfo
+{
+    std::int32_t pinState = 0;
+    std::int32_t pinType = 0;
+    std::uint32_t attemptsRemaining = 0;
+};
+
+class IBroadbandPinManagerEvents
+{
+public:
+    static constexpr BroadbandEventKind Kind = BroadbandEventKind::PinManager;
+    virtual ~IBroadbandPinManagerEvents() = default;
+    virtual void OnPinListAvailable(BroadbandInterface& iface) = 0;
+    virtual void OnGetPinStateComplete(BroadbandInterface& iface, const BroadbandPinInfo& info,
+                                       std::uint32_t requestId, HRESULT status) = 0;
+};
+
+class IBroadbandPinEvents
+{
+public:
+    static constexpr BroadbandEventKind Kind = BroadbandEventKind::Pin;
+    virtual ~IBroadbandPinEvents() = default;
+    virtual void OnEnableComplete(BroadbandInterface& iface, std::uint32_t requestId, HRESULT status) = 0;
+    virtual void OnDisableComplete(BroadbandInterface& iface, std::uint32_t requestId, HRESULT status) = 0;
+    virtual void OnEnterComplete(BroadbandInterface& iface, std::uint32_t requestId, HRESULT status) = 0;
+    virtual void OnChangeComplete(BroadbandInterface& iface, std::uint32_t requestId, HRESULT status) = 0;
+    virtual void OnUnblockComplete(BroadbandInterface& iface, std::uint32_t requestId, HRESULT status) = 0;
+};
+
+class IBroadbandRegistrationEvents
+{
+public:
+    static constexpr BroadbandEventKind Kind = BroadbandEventKind::Registration;
+    virtual ~IBroadbandRegistrationEvents() = default;
+    virtual void OnRegisterModeAvailable(BroadbandInterface& iface) = 0;
+    virtual void OnRegisterStateChange(BroadbandInterface& iface) = 0;
+    virtual void OnPacketServiceStateChange(BroadbandInterface& iface) = 0;
+    virtual void OnSetRegisterModeComplete(BroadbandInterface& iface, std::uint32_t requestId, HRESULT status) = 0;
+};
+
+class IBroadbandDeviceServicesEvents
+{
+public:
+    static constexpr BroadbandEventKind Kind = BroadbandEventKind::DeviceServices;
+    virtual ~IBroadbandDeviceServicesEvents() = default;
+    virtual void OnOpenCommandSessionComplete(std::uint32_t requestId, HRESULT status) = 0;
+    virtual void OnCloseCommandSessionComplete(std::uint32_t requestId, HRESULT status) = 0;
+    virtual void OnSetCommandComplete(std::uint32_t requestId, HRESULT status) = 0;
+    virtual void OnEventNotification(std::uint32_t eventId) = 0;
+    virtual void OnInterfaceStateChange(const std::string& interfaceId) = 0;
+};
