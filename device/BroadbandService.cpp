@@ -20,7 +20,7 @@
 #include <cstring>
 #include <filesystem>
 
-Q_LOGGING_CATEGORY(lcBroadband, "parlowen.device")
+Q_LOGGING_CATEGORY(lcBroadband, "parlowen.device", QtInfoMsg)
 
 namespace {
 
@@ -1153,7 +1153,7 @@ void BroadbandService::InterfaceOpened(BroadbandInterface& iface)
     iface.id = UniqueId(uuid.toString(QUuid::WithBraces).toUpper().toStdString(), iface);
     iface.ready = true;
     arrivalOrder.push_back(iface.path);
-    qCInfo(lcBroadband) << "Device" << iface.path.c_str() << "is interface" << iface.id.c_str();
+    qCDebug(lcBroadband) << "Device" << iface.path.c_str() << "is interface" << iface.id.c_str();
     if (auto it = std::find(watch->initialPaths.begin(), watch->initialPaths.end(), iface.path);
         it != watch->initialPaths.end()) {
         watch->initialPaths.erase(it);

@@ -1,0 +1,437 @@
+// parlowen-cli: the device layer for scripts and servers. Lists devices, reads, sends and
+// deletes messages over the same session the main window uses.
+
+#include "app/MessageTarget.h"
+#include "codec/Pdu.h"
+#include "codec/Splitter.h"
+#include "device/Broadband.h"
+#include "device/BroadbandService.h"
+
+#ifdef PARLOWEN_HAVE_SIMULATOR
+#include "sim/ModemSimulator.h"
+#endif
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QEventLoop>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRandomGenerator>
+#include <QTimer>
+
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <optional>
+
+namespace {
+
+enum Exit { ExitOk = 0, ExitFailed = 1, ExitUsage = 2 };
+
+bool jsonOutput = false;
+bool verbose = false;
+
+void PrintJson(const QJsonObject& object)
+{
+    std::fputs(QJsonDocument(object).toJson(QJsonDocument::Compact).constData(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+void PrintText(const QString& line)
+{
+    std::fputs(line.toUtf8().constData(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+void PrintError(const QString& text)
+{
+    if (jsonOutput)
+        PrintJson({{"ok", false}, {"error", text}});
+    else
+        std::fprintf(stderr, "parlowen-cli: %s\n", text.toUtf8().constData());
+}
+
+// Runs the event loop until done() or the timeout.
+bool WaitFor(const std::function<bool()>& done, int timeoutMs)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    QEventLoop loop;
+    QTimer tick;
+    tick.start(20);
+    while (!done() && !deadline.hasExpired())
+        loop.processEvents(QEventLoop::WaitForMoreEvents);
+    return done();
+}
+
+// What the session hands to its window, kept for the command.
+struct Collector
+{
+    std::map<std::uint32_t, HRESULT> completions;  // send and delete results by request ID
+    std::vector<BROADBAND_SMS_DATA> messages;
+    bool batch = false;
+
+    std::intptr_t Handle(const Message& m)
+    {
+        if (m.Number == WM_BROADBAND_LOG) {
+            if (verbose)
+                if (const auto* text = m.Record<std::string>())
+                    std::fprintf(stderr, "%s\n", text->c_str());
+        } else if (m.Number == WM_BROADBAND_EVENT) {
+            if (const auto* result = m.Record<BROADBAND_REQUEST_RESULT>();
+                result && (m.WParam == EV_SMS_SEND_COMPLETE || m.WParam == EV_SMS_DELETE_COMPLETE))
+                completions[result->RequestID] = result->Status;
+            if (m.WParam == EV_SMS_BATCH)
+                batch = true;
+        } else if (m.Number == WM_BROADBAND_SMS) {
+            if (const auto* data = m.Record<BROADBAND_SMS_DATA>(); data && batch)
+                messages.push_back(*data);
+        }
+        return 0;
+    }
+};
+
+// The read's own outcome, which the session reports to its window only as log lines.
+class ReadWatcher final : public IBroadbandSmsEvents
+{
+public:
+    std::optional<HRESULT> status;
+    void OnSmsReadComplete(BroadbandInterface&, const std::vector<SmsPduMessage>*, bool, std::uint32_t,
+                           HRESULT s) override
+    {
+        if (!status)
+            status = s;
+    }
+    void OnSmsConfigurationChange(BroadbandInterface&) override {}
+    void OnSetSmsConfigurationComplete(BroadbandInterface&, std::uint32_t, HRESULT) override {}
+    void OnSmsSendComplete(BroadbandInterface&, std::uint32_t, HRESULT) override {}
+    void OnSmsNewClass0Message(BroadbandInterface&, const std::vector<SmsPduMessage>*) override {}
+    void OnSmsDeleteComplete(BroadbandInterface&, std::uint32_t, HRESULT) override {}
+    void OnSmsStatusChange(BroadbandInterface&) override {}
+};
+
+QString StatusName(std::uint32_t status)
+{
+    switch (status) {
+    case 0: return QStringLiteral("new");
+    case 1: return QStringLiteral("read");
+    case 2: return QStringLiteral("draft");
+    case 3: return QStringLiteral("sent");
+    default: return QStringLiteral("unknown");
+    }
+}
+
+int Devices(BroadbandService& service)
+{
+    std::vector<std::shared_ptr<BroadbandInterface>> interfaces;
+    service.GetInterfaces(interfaces);
+    for (const auto& iface : interfaces) {
+        BroadbandCaps caps;
+        iface->GetInterfaceCapability(caps);
+        std::int32_t ready = -1;
+        const bool haveReady = !Failed(iface->GetReadyState(ready));
+        std::string provider;
+        iface->GetProviderName(provider);
+        std::int32_t registerState = 0;
+        const bool haveRegister = !Failed(iface->GetRegisterState(registerState));
+        const QString id = QString::fromStdString(iface->InterfaceID());
+        const QString path = QString::fromStdString(iface->DevicePath());
+        const QString model = QString::fromStdString(caps.model.value_or(""));
+        const QString readyText = haveReady ? QString::fromStdString(ReadyStateName(ready)) : QString();
+        const QString registration = haveRegister ? QString::fromStdString(RegisterStateName(registerState)) : QString();
+        if (jsonOutput)
+            PrintJson({{"interface", id}, {"path", path}, {"model", model},
+                       {"manufacturer", QString::fromStdString(caps.manufacturer.value_or(""))},
+                       {"deviceId", QString::fromStdString(caps.deviceId.value_or(""))},
+                       {"firmware", QString::fromStdString(caps.firmware.value_or(""))},
+                       {"state", readyText}, {"registration", registration},
+                       {"provider", QString::fromStdString(provider)}});
+        else
+            PrintText(QStringLiteral("%1  %2  %3  %4  %5 %6")
+                          .arg(id, path, model.isEmpty() ? QStringLiteral("-") : model, readyText, registration,
+                               QString::fromStdString(provider))
+                          .trimmed());
+    }
+    if (interfaces.empty()) {
+        PrintError(QStringLiteral("Device not found"));
+        return ExitFailed;
+    }
+    return ExitOk;
+}
+
+int SmsList(BroadbandService& service, MobileBroadband& session, Collector& collector, int timeoutMs)
+{
+    ReadWatcher watcher;
+    std::uint32_t cookie = 0;
+    service.Advise(&watcher, cookie);
+    const bool asked = session.SmsRead(0);
+    const bool answered = asked && WaitFor([&] { return watcher.status.has_value(); }, timeoutMs);
+    service.Unadvise(cookie);
+    if (!asked) {
+        PrintError(QStringLiteral("The device did not accept the read"));
+        return ExitFailed;
+    }
+    if (!answered) {
+        PrintError(QStringLiteral("The device did not answer the read"));
+        return ExitFailed;
+    }
+    if (*watcher.status != 0) {
+        PrintError(QString::fromStdString(HresultText(*watcher.status)));
+        return ExitFailed;
+    }
+    for (const auto& data : collector.messages) {
+        PDU pdu(data.Pdu);
+        bool ok = pdu.Decode();
+        if (!ok) {
+            PDU report(data.Pdu);
+            if (report.DecodeStatusReport()) {
+                pdu = report;
+                ok = true;
+            }
+        }
+        const QString text = QString::fromStdU16String(pdu.Text);
+        if (jsonOutput) {
+            QJsonObject object{{"index", static_cast<qint64>(data.Index)}, {"status", StatusName(data.Status)},
+                               {"class0", data.Class0 != 0}, {"pdu", QString::fromStdString(data.Pdu)}, {"ok", ok}};
+            if (ok) {
+                object.insert("number", QString::fromStdString(pdu.Number));
+                object.insert("smsc", QString::fromStdString(pdu.Smsc));
+                object.insert("date", QString::fromStdString(pdu.Date));
+                object.insert("time", QString::fromStdString(pdu.Time));
+                object.insert("text", text);
+                object.insert("statusReport", pdu.StatusReport);
+                if (pdu.Multipart) {
+                    object.insert("reference", static_cast<qint64>(pdu.Reference));
+                    object.insert("part", static_cast<qint64>(pdu.PartNumber));
+                    object.insert("parts", static_cast<qint64>(pdu.PartsTotal));
+                }
+            } else {
+                object.insert("error", QString::fromStdString(pdu.Error));
+            }
+            PrintJson(object);
+        } else if (ok) {
+            QString part;
+            if (pdu.Multipart)
+                part = QStringLiteral(" [%1/%2 ref %3]").arg(pdu.PartNumber).arg(pdu.PartsTotal).arg(pdu.Reference);
+            PrintText(QStringLiteral("%1  %2  %3  %4 %5%6  %7")
+                          .arg(data.Index)
+                          .arg(StatusName(data.Status), QString::fromStdString(pdu.Number),
+                               QString::fromStdString(pdu.Date), QString::fromStdString(pdu.Time), part, text));
+        } else {
+            PrintText(QStringLiteral("%1  %2  undecodable (%3)  %4")
+                          .arg(data.Index)
+                          .arg(StatusName(data.Status), QString::fromStdString(pdu.Error),
+                               QString::fromStdString(data.Pdu)));
+        }
+    }
+    return ExitOk;
+}
+
+int SmsSend(MobileBroadband& session, Collector& collector, const QString& number, const QString& text, bool report,
+            bool flash, int timeoutMs)
+{
+    if (!IsValidPhoneNumber(number.toStdString())) {
+        PrintError(QStringLiteral("Not a phone number: %1").arg(number));
+        return ExitUsage;
+    }
+    MessageToEncode message;
+    message.number = number.toStdString();
+    std::string smsc;
+    if (!session.GetSMSC(smsc) && verbose)
+        std::fprintf(stderr, "No service centre address; the device's own is used\n");
+    message.smsc = smsc;
+    message.text = text.toStdU16String();
+    message.reportRequest = report;
+    message.flash = flash;
+    message.reference = 1 + QRandomGenerator::global()->bounded(254u);
+    const EncodeResult encoded = EncodeMessage(message);
+    if (!encoded.ok) {
+        PrintError(QString::fromStdString(encoded.error));
+        return ExitFailed;
+    }
+
+    struct Submitted
+    {
+        unsigned part;
+        bool accepted;
+        std::uint32_t requestId;
+    };
+    std::vector<Submitted> submitted;
+    for (const auto& part : encoded.parts) {
+        std::uint32_t requestId = 0;
+        // The TPDU length of an SMS-SUBMIT is at most 164 octets, so it fits the size byte.
+        const bool accepted = part.tpduLength <= 255 &&
+                              session.SmsSendPdu(part.pdu, static_cast<std::uint8_t>(part.tpduLength), requestId);
+        submitted.push_back({part.partNumber == 0 ? 1u : part.partNumber, accepted, requestId});
+    }
+    WaitFor([&] {
+        for (const auto& s : submitted)
+            if (s.accepted && !collector.completions.count(s.requestId))
+                return false;
+        return true;
+    }, timeoutMs);
+
+    bool allSent = true;
+    const auto total = static_cast<qint64>(encoded.parts.size());
+    for (const auto& s : submitted) {
+        QString outcome;
+        bool sent = false;
+        if (!s.accepted) {
+            outcome = QStringLiteral("not accepted by the device");
+        } else if (auto it = collector.completions.find(s.requestId); it == collector.completions.end()) {
+            outcome = QStringLiteral("no completion from the device");
+        } else {
+            sent = it->second == 0;
+            outcome = QString::fromStdString(HresultText(it->second));
+        }
+        allSent = allSent && sent;
+        if (jsonOutput)
+            PrintJson({{"part", static_cast<qint64>(s.part)}, {"parts", total},
+                       {"requestId", s.accepted ? QJsonValue(static_cast<qint64>(s.requestId)) : QJsonValue()},
+                       {"ok", sent}, {"result", outcome}});
+        else
+            PrintText(QStringLiteral("part %1/%2  request %3  %4")
+                          .arg(s.part)
+                          .arg(total)
+                          .arg(s.accepted ? QString::number(s.requestId) : QStringLiteral("-"), outcome));
+    }
+    return allSent ? ExitOk : ExitFailed;
+}
+
+int SmsDelete(MobileBroadband& session, Collector& collector, std::uint32_t index, int timeoutMs)
+{
+    std::uint32_t requestId = 0;
+    if (!session.SmsDelete(index, requestId)) {
+        PrintError(QStringLiteral("The device did not accept the deletion"));
+        return ExitFailed;
+    }
+    WaitFor([&] { return collector.completions.count(requestId) > 0; }, timeoutMs);
+    const auto it = collector.completions.find(requestId);
+    const bool ok = it != collector.completions.end() && it->second == 0;
+    const QString outcome = it == collector.completions.end() ? QStringLiteral("no completion from the device")
+                                                              : QString::fromStdString(HresultText(it->second));
+    if (jsonOutput)
+        PrintJson({{"index", static_cast<qint64>(index)}, {"requestId", static_cast<qint64>(requestId)},
+                   {"ok", ok}, {"result", outcome}});
+    else
+        PrintText(QStringLiteral("index %1  request %2  %3").arg(index).arg(requestId).arg(outcome));
+    return ok ? ExitOk : ExitFailed;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("parlowen-cli"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Reads, sends and deletes SMS on an MBIM modem.\n\n"
+        "Commands:\n"
+        "  devices                               list the devices and their interface IDs\n"
+        "  sms-list                              list the messages stored on the device\n"
+        "  sms-send NUMBER TEXT [--report] [--flash]\n"
+        "                                        send TEXT, split into parts as needed\n"
+        "  sms-delete INDEX                      delete the message at INDEX\n\n"
+        "Exit status: 0 when everything asked succeeded, 1 when something failed, 2 bad usage."));
+    parser.addHelpOption();
+    const QCommandLineOption deviceOption(QStringLiteral("device"), QStringLiteral("Use the MBIM device at PATH (repeatable)."),
+                                          QStringLiteral("PATH"));
+    const QCommandLineOption simulatorOption(QStringLiteral("simulator"), QStringLiteral("Start the simulated modem and use it."));
+    const QCommandLineOption jsonOption(QStringLiteral("json"), QStringLiteral("One JSON object per line."));
+    const QCommandLineOption verboseOption(QStringLiteral("verbose"), QStringLiteral("Device log on standard error."));
+    const QCommandLineOption reportOption(QStringLiteral("report"), QStringLiteral("sms-send: ask for status reports."));
+    const QCommandLineOption flashOption(QStringLiteral("flash"), QStringLiteral("sms-send: send as a flash (class 0) message."));
+    const QCommandLineOption timeoutOption(QStringLiteral("timeout"), QStringLiteral("Seconds to wait for the device (default 30)."),
+                                           QStringLiteral("SECONDS"), QStringLiteral("30"));
+    parser.addOptions({deviceOption, simulatorOption, jsonOption, verboseOption, reportOption, flashOption, timeoutOption});
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("devices, sms-list, sms-send or sms-delete"));
+    if (!parser.parse(QCoreApplication::arguments())) {
+        std::fprintf(stderr, "parlowen-cli: %s\n", parser.errorText().toUtf8().constData());
+        return ExitUsage;
+    }
+    if (parser.isSet(QStringLiteral("help"))) {
+        std::fputs(parser.helpText().toUtf8().constData(), stdout);
+        return ExitOk;
+    }
+    jsonOutput = parser.isSet(jsonOption);
+    verbose = parser.isSet(verboseOption);
+    bool timeoutOk = false;
+    const int timeoutMs = parser.value(timeoutOption).toInt(&timeoutOk) * 1000;
+    const QStringList args = parser.positionalArguments();
+    const QString command = args.value(0);
+    const std::map<QString, int> arity{{"devices", 1}, {"sms-list", 1}, {"sms-send", 3}, {"sms-delete", 2}};
+    const auto wanted = arity.find(command);
+    if (wanted == arity.end() || args.size() != wanted->second || !timeoutOk || timeoutMs <= 0) {
+        std::fprintf(stderr, "parlowen-cli: bad usage; see --help\n");
+        return ExitUsage;
+    }
+    std::uint32_t deleteIndex = 0;
+    if (command == QLatin1String("sms-delete")) {
+        bool ok = false;
+        deleteIndex = args[1].toUInt(&ok);
+        if (!ok) {
+            std::fprintf(stderr, "parlowen-cli: not an index: %s\n", args[1].toUtf8().constData());
+            return ExitUsage;
+        }
+    }
+
+    BroadbandService::Options options;
+    for (const QString& path : parser.values(deviceOption))
+        options.paths.push_back(path.toStdString());
+#ifdef PARLOWEN_HAVE_SIMULATOR
+    std::unique_ptr<sim::ModemSimulator> simulator;
+    if (parser.isSet(simulatorOption)) {
+        simulator = std::make_unique<sim::ModemSimulator>();
+        if (verbose)
+            simulator->setLog([](const std::string& line) { std::fprintf(stderr, "modem: %s\n", line.c_str()); });
+        std::string error;
+        if (!simulator->start(&error)) {
+            PrintError(QStringLiteral("The simulated modem did not start: %1").arg(QString::fromStdString(error)));
+            return ExitFailed;
+        }
+        options.paths.push_back(simulator->devicePath());
+    }
+#else
+    if (parser.isSet(simulatorOption)) {
+        PrintError(QStringLiteral("This build has no simulated modem"));
+        return ExitUsage;
+    }
+#endif
+    // A device named on the command line is the one meant; otherwise every modem found.
+    options.scanSysfs = options.paths.empty();
+    options.watchUdev = false;
+
+    int result = ExitFailed;
+    {
+        BroadbandService service(options);
+        service.Start();
+        service.WaitUntilSettled(timeoutMs);
+
+        Collector collector;
+        QObject context;
+        MessageFunctionTarget target(&context, [&collector](const Message& m) { return collector.Handle(m); });
+        MobileBroadband session(&target, &service);
+
+        if (command == QLatin1String("devices")) {
+            result = Devices(service);
+        } else if (!session.Connect()) {
+            PrintError(session.GetState() != 0 ? QStringLiteral("Device not found") : QStringLiteral("Interface not found"));
+        } else if (command == QLatin1String("sms-list")) {
+            result = SmsList(service, session, collector, timeoutMs);
+        } else if (command == QLatin1String("sms-send")) {
+            result = SmsSend(session, collector, args[1], args[2], parser.isSet(reportOption), parser.isSet(flashOption),
+                             timeoutMs);
+        } else {
+            result = SmsDelete(session, collector, deleteIndex, timeoutMs);
+        }
+        session.Disconnect();
+    }
+    // Let the devices' closing finish before the process goes.
+    QEventLoop().processEvents(QEventLoop::AllEvents, 50);
+    return result;
+}
