@@ -24,7 +24,7 @@ CC=clang CXX=clang++ cmake -S "$top" -B "$top/build-fuzz" -G Ninja -DCMAKE_BUILD
   -DPARLOWEN_TESTS=OFF -DPARLOWEN_FUZZ=ON >/dev/null
 cmake --build "$top/build-fuzz" -j "$jobs" --target parlowen-fuzz-all
 for f in "$top"/build-fuzz/fuzz/*/fuzz-*; do
-  [ -x "$f" ] || continue
+  [ -f "$f" ] && [ -x "$f" ] || continue
   name=$(basename "$f")
   seeds="$top/fuzz/corpus/${name#fuzz-}"
   work=$(mktemp -d)
