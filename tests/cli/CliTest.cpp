@@ -1,0 +1,136 @@
+// parlowen-cli end to end: a simulated modem in this process, the tool as a child process.
+
+#include "sim/ModemSimulator.h"
+
+#include <QCoreApplication>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+namespace {
+
+struct CliRun
+{
+    int exitCode = -1;
+    std::vector<QJsonObject> lines;
+    QString output;
+};
+
+CliRun Cli(const QStringList& args)
+{
+    QProcess process;
+    process.start(QStringLiteral(PARLOWEN_CLI), args);
+    CliRun run;
+    if (!process.waitForFinished(60000))
+        return run;
+    run.exitCode = process.exitCode();
+    run.output = QString::fromUtf8(process.readAllStandardOutput());
+    for (const QString& line : run.output.split('\n', Qt::SkipEmptyParts))
+        run.lines.push_back(QJsonDocument::fromJson(line.toUtf8()).object());
+    return run;
+}
+
+class CliTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        sim::ModemSimulator::Options options;
+        options.modem.loopbackDelayMs = 0;
+        options.modem.demoContents = false;
+        modem = std::make_unique<sim::ModemSimulator>(options);
+        std::string error;
+        ASSERT_TRUE(modem->start(&error)) << error;
+        device = QString::fromStdString(modem->devicePath());
+    }
+
+    QStringList With(QStringList args) const { return QStringList{"--device", device, "--json"} + args; }
+
+    std::unique_ptr<sim::ModemSimulator> modem;
+    QString device;
+};
+
+TEST_F(CliTest, SendsTwoPartsToItsOwnNumberReadsThemBackAndDeletes)
+{
+    const QString text = QString(120, 'a') + QString(80, 'b');
+    const CliRun sent = Cli(With({"sms-send", "+15550100123", text}));
+    ASSERT_EQ(sent.exitCode, 0) << sent.output.toStdString();
+    ASSERT_EQ(sent.lines.size(), 2u);
+    std::set<qint64> requestIds;
+    for (std::size_t i = 0; i < 2; ++i) {
+        EXPECT_EQ(sent.lines[i]["part"].toInt(), static_cast<int>(i + 1));
+        EXPECT_EQ(sent.lines[i]["parts"].toInt(), 2);
+        EXPECT_TRUE(sent.lines[i]["ok"].toBool());
+        requestIds.insert(sent.lines[i]["requestId"].toInteger());
+    }
+    EXPECT_EQ(requestIds.size(), 2u);
+
+    // The network hands the parts back to the own number; wait until both are stored.
+    CliRun listed;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        listed = Cli(With({"sms-list"}));
+        if (listed.lines.size() >= 2)
+            break;
+        QThread::msleep(100);
+    }
+    ASSERT_EQ(listed.exitCode, 0);
+    ASSERT_EQ(listed.lines.size(), 2u) << listed.output.toStdString();
+    QString joined;
+    for (const auto& line : listed.lines) {
+        EXPECT_TRUE(line["ok"].toBool());
+        EXPECT_EQ(line["parts"].toInt(), 2);
+        EXPECT_EQ(line["number"].toString(), "15550100123");
+    }
+    const bool ordered = listed.lines[0]["part"].toInt() == 1;
+    joined = listed.lines[ordered ? 0 : 1]["text"].toString() + listed.lines[ordered ? 1 : 0]["text"].toString();
+    EXPECT_EQ(joined, text);
+
+    for (const auto& line : listed.lines) {
+        const CliRun deleted = Cli(With({"sms-delete", QString::number(line["index"].toInteger())}));
+        EXPECT_EQ(deleted.exitCode, 0) << deleted.output.toStdString();
+    }
+    const CliRun empty = Cli(With({"sms-list"}));
+    EXPECT_EQ(empty.exitCode, 0);
+    EXPECT_TRUE(empty.lines.empty());
+}
+
+TEST_F(CliTest, FailuresGiveAnErrorExitStatus)
+{
+    struct Case
+    {
+        QStringList args;
+        int exitCode;
+    };
+    const Case cases[] = {
+        {With({"sms-delete", "7"}), 1},              // nothing stored there
+        {With({"sms-delete", "x"}), 2},
+        {With({"sms-send", "12ab", "hi"}), 2},
+        {With({"sms-send", "+1555"}), 2},
+        {With({"frobnicate"}), 2},
+        {{"--device", "/nonexistent/cdc-wdm9", "sms-list"}, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        EXPECT_EQ(Cli(c.args).exitCode, c.exitCode);
+    }
+    const CliRun devices = Cli(With({"devices"}));
+    ASSERT_EQ(devices.exitCode, 0);
+    ASSERT_EQ(devices.lines.size(), 1u);
+    EXPECT_EQ(devices.lines[0]["path"].toString(), device);
+    EXPECT_EQ(devices.lines[0]["interface"].toString().size(), 38);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
