@@ -97,7 +97,9 @@ std::optional<ModemCore::Reply> ModemCore::sendSms(const mbim::Request& req)
 {
     Reader r(req.information);
     auto format = r.u32(0);
-    auto data = r.ref(4);
+    // The PDU record sits inline after the format; its offset counts from the record.
+    auto record = r.sub(4, r.size() >= 4 ? r.size() - 4 : 0);
+    auto data = record ? record->ref(0) : std::nullopt;
     if (!format || !data)
         return Reply{mbim::InvalidParameters, {}};
     if (*format != FormatPdu)
