@@ -186,6 +186,7 @@ bool PDU::Decode()
         Error = "Warning: Unused bits 3 and 4 are used in the first octet of the SMS-DELIVER PDU.";
     UdhPresent = (first & 0x40) != 0;
     ReportRequest = (first & 0x20) != 0;
+    firstOctet = first;
 
     switch (first & 0x03) {
     case 0:
@@ -372,7 +373,14 @@ bool PDU::ReadDeliverOrSubmit(bool submit)
             return false;
     }
 
-    const size_t needed = submit ? 8 : 20;
+    // A SUBMIT's validity period is absent, one octet (relative) or seven (absolute or
+    // enhanced) by the format bits; reading it as always one octet garbles stored drafts.
+    size_t validityOctets = 0;
+    if (submit) {
+        const int format = (firstOctet >> 3) & 0x03;
+        validityOctets = format == 0 ? 0 : format == 2 ? 1 : 7;
+    }
+    const size_t needed = submit ? 6 + 2 * validityOctets : 20;
     if (Remaining() < needed) {
         SetError("Reading TP-PID, TP-DSC, TP-SCTS and TP-UDL: PDU is too short (%d)", static_cast<int>(Remaining()));
         return false;
@@ -397,7 +405,7 @@ bool PDU::ReadDeliverOrSubmit(bool submit)
     Advance(2);
 
     if (submit) {
-        Advance(2); // validity period, one octet whatever its format
+        Advance(2 * validityOctets);
     } else {
         const TimestampTexts& t = deliverTimestamp;
         char d[6];

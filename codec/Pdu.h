@@ -74,4 +74,5 @@ private:
 
     bool hasText = true;
     size_t cursor = 0;
+    int firstOctet = 0;
 };

@@ -66,11 +66,16 @@ int DescribeUdh(std::string_view input, UdhAnalysis& analysis)
     if (input.size() >= 1024)
         return -1;
 
-    std::string hex;
-    hex.reserve(input.size());
-    for (char c : input)
-        if (c != ' ')
-            hex.push_back(c);
+    // Header texts built for encoding have spaces between octets; PDU hex has none.
+    std::string stripped;
+    std::string_view hex = input;
+    if (input.find(' ') != std::string_view::npos) {
+        stripped.reserve(input.size());
+        for (char c : input)
+            if (c != ' ')
+                stripped.push_back(c);
+        hex = stripped;
+    }
 
     const int udhl = HexOctet(hex, 0);
     if (udhl < 0)
@@ -92,7 +97,7 @@ int DescribeUdh(std::string_view input, UdhAnalysis& analysis)
             analysis.concatenation = true;
             analysis.concatPosition = 2 * pos;
         }
-        const std::string_view idText = std::string_view(hex).substr(2 * pos, 2);
+        const std::string_view idText = hex.substr(2 * pos, 2);
         const int n = std::snprintf(entry, sizeof entry, ", %s (0x%.*s)", UdhElementName(id),
                                     static_cast<int>(idText.size()), idText.data());
         if (n < 0 || analysis.text.size() + static_cast<size_t>(n) >= maxAnalysis + 1)

@@ -64,6 +64,8 @@ INSTANTIATE_TEST_SUITE_P(Deliver, DecodeErrors, testing::Values(
     DecodeCase{"0004" + Sender + "0008" + Scts + "04041F", false, "Error while reading TP-UD: UCS2 text"},
     DecodeCase{"0004" + Sender + "0004" + Scts + "0441", false, "Error while reading TP-UD: binary"},
     DecodeCase{"0011000B915155100000F000", false, "Reading TP-PID, TP-DSC, TP-SCTS and TP-UDL: PDU is too short (2)"},
+    DecodeCase{"0001000B915155100000F00000", false, "Reading TP-PID, TP-DSC, TP-SCTS and TP-UDL: PDU is too short (4)"},
+    DecodeCase{"0019000B915155100000F0000099309251619580", false, "Reading TP-PID, TP-DSC, TP-SCTS and TP-UDL: PDU is too short (18)"},
     // Warnings: the PDU decodes and the last warning stays in Error.
     DecodeCase{"000C" + Deliver.substr(4), true, "Warning: Unused bits 3 and 4 are used in the first octet of the SMS-DELIVER PDU."},
     DecodeCase{"00040B915155100000A0" + Deliver.substr(20), true, "Length of numeric sender address is odd, but not terminated with 'F'."},
@@ -157,6 +159,10 @@ TEST(Decode, Fields)
         {"UCS2", "0004" + Sender + "0008" + Scts + "06041F04400438", u"\u041F\u0440\u0438", "15550100000", true, "international, ISDN/telephone", AlphabetUcs2, false},
         {"8-bit up to a zero", "0004" + Sender + "0004" + Scts + "0441420043", u"AB", "15550100000", true, "international, ISDN/telephone", AlphabetBinary, false},
         {"submit", "0011000B915155100000F00000FF02C834", u"Hi", "15550100000", true, "international, ISDN/telephone", AlphabetGsm, false},
+        // The validity period's format bits decide its size: none, or seven octets.
+        {"submit without validity", "0001000B915155100000F000000341E110", u"ABC", "15550100000", true, "international, ISDN/telephone", AlphabetGsm, false},
+        {"submit with absolute validity", "0019000B915155100000F00000993092516195800341E110", u"ABC", "15550100000", true, "international, ISDN/telephone", AlphabetGsm, false},
+        {"submit with enhanced validity", "0009000B915155100000F00000010000000000000341E110", u"ABC", "15550100000", true, "international, ISDN/telephone", AlphabetGsm, false},
     };
     for (const auto& c : cases) {
         PDU pdu(c.hex);
