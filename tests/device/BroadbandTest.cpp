@@ -379,10 +379,11 @@ TEST_F(BroadbandTest, SendCompletesWithItsRequestID)
     window.Clear();
     std::uint32_t first = 0, second = 0;
     ASSERT_TRUE(session.SmsSendPdu(part.pdu, static_cast<std::uint8_t>(part.tpduLength), first));
+    EXPECT_TRUE(window.Logged("SmsSendPdu() -> Ok, RequestID = " + std::to_string(first)));
+    ASSERT_TRUE(WaitFor([&] { return window.Events(EV_SMS_SEND_COMPLETE).size() == 1; }));
     modem.simulator->failNextSend(31);  // memory full
     ASSERT_TRUE(session.SmsSendPdu(part.pdu, static_cast<std::uint8_t>(part.tpduLength), second));
     EXPECT_NE(first, second);
-    EXPECT_TRUE(window.Logged("SmsSendPdu() -> Ok, RequestID = " + std::to_string(first)));
     ASSERT_TRUE(WaitFor([&] { return window.Events(EV_SMS_SEND_COMPLETE).size() == 2; }));
     EXPECT_EQ(window.ResultOf(EV_SMS_SEND_COMPLETE, first), 0);
     EXPECT_EQ(window.ResultOf(EV_SMS_SEND_COMPLETE, second), static_cast<HRESULT>(0x80548229));
