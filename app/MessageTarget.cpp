@@ -123,7 +123,7 @@ void Serve(Item* item) {
   sender->cv.notify_all();
 }
 
-void PostPump(QObject* context, std::shared_ptr<Mailbox> box);
+void PostPump(QObject* context);
 
 // Runs from the event loop of the mailbox's thread.
 void Pump(const std::shared_ptr<Mailbox>& box) {
@@ -133,7 +133,7 @@ void Pump(const std::shared_ptr<Mailbox>& box) {
   for (;;) {
     if (!box->queue.empty()) {
       if (Clock::now() - start > kBurst) {
-        PostPump(box->queue.front()->target->Context(), box);
+        PostPump(box->queue.front()->target->Context());
         break;
       }
       Item* item = box->queue.front();
@@ -156,8 +156,10 @@ void Pump(const std::shared_ptr<Mailbox>& box) {
   }
 }
 
-void PostPump(QObject* context, std::shared_ptr<Mailbox> box) {
-  QMetaObject::invokeMethod(context, [box = std::move(box)] { Pump(box); }, Qt::QueuedConnection);
+void PostPump(QObject* context) {
+  // The pump finds the mailbox of the thread it runs on: the one that was posted to, unless the
+  // context moved, in which case that thread's own messages are what it can serve.
+  QMetaObject::invokeMethod(context, [] { Pump(Own()); }, Qt::QueuedConnection);
 }
 
 // Blocks until done() holds (checked under the mailbox lock), handling the messages sent to this
@@ -211,7 +213,7 @@ MessageTarget::~MessageTarget() {
       }
       box->queued.store(box->queue.size());
       // The wake-up posted for the remaining messages may have gone to this target's context.
-      if (!dropped.empty() && !box->queue.empty()) PostPump(box->queue.front()->target->Context(), box);
+      if (!dropped.empty() && !box->queue.empty()) PostPump(box->queue.front()->target->Context());
     }
     for (Item* item : dropped) {
       std::shared_ptr<Mailbox> sender = item->sender;
@@ -255,7 +257,7 @@ std::intptr_t MessageTarget::Deliver(const Message& message) {
     post = !box->lingering;
     box->cv.notify_all();
   }
-  if (post) PostPump(context_, box);
+  if (post) PostPump(context_);
   if (!Spin([&] { return item.done.load() || own->queued.load() != 0; }) || !item.done.load())
     WaitServing(*own, [&] { return item.done.load(); }, nullptr);
   if (item.error) std::rethrow_exception(item.error);
