@@ -2,6 +2,9 @@
 
 #include "app/MessageTarget.h"
 #include "device/BroadbandService.h"
+#include "device/Phonebook.h"
+
+#include <QTimer>
 
 #include <QDateTime>
 
@@ -491,12 +494,12 @@ void MobileBroadband::InterfaceHeading(const char* heading, const std::string& i
 
 void MobileBroadband::ShowBlocks(BroadbandInterface& iface)
 {
-    ShowCapabilities(&iface);
-    ShowDeviceStatus(&iface);
-    ShowSubscriber(&iface);
-    ShowSmsConfiguration(&iface);
-    // The providers block comes with the device queries.
-    ShowRegistration(&iface);
+    CapabilityBlock(&iface);
+    DeviceStatusBlock(&iface);
+    SubscriberBlock(&iface);
+    SmsConfigurationBlock(&iface);
+    ProvidersBlock(&iface);
+    RegistrationBlock(&iface);
 }
 
 void MobileBroadband::Disconnect()
@@ -556,7 +559,7 @@ bool MobileBroadband::SelectInterface(const std::string& interfaceId)
     }
     currentInterfaceId = iface->InterfaceID();
     InterfaceHeading("Interface information:", currentInterfaceId);
-    ShowCapabilities(iface.get());
+    CapabilityBlock(iface.get());
     return true;
 }
 
@@ -658,7 +661,7 @@ bool MobileBroadband::GetSMSC(std::string& smsc)
     return true;
 }
 
-void MobileBroadband::ShowCapabilities(BroadbandInterface* iface)
+void MobileBroadband::CapabilityBlock(BroadbandInterface* iface)
 {
     if (!iface) {
         LogLine("No interface");
@@ -697,7 +700,7 @@ void MobileBroadband::ShowCapabilities(BroadbandInterface* iface)
         modelName = *caps.model;
 }
 
-void MobileBroadband::ShowDeviceStatus(BroadbandInterface* iface)
+void MobileBroadband::DeviceStatusBlock(BroadbandInterface* iface)
 {
     if (!iface) {
         LogLine("No interface");
@@ -729,7 +732,7 @@ void MobileBroadband::ShowDeviceStatus(BroadbandInterface* iface)
     LogLine(separator);
 }
 
-void MobileBroadband::ShowSubscriber(BroadbandInterface* iface)
+void MobileBroadband::SubscriberBlock(BroadbandInterface* iface)
 {
     if (!iface) {
         LogLine("No interface");
@@ -753,7 +756,7 @@ void MobileBroadband::ShowSubscriber(BroadbandInterface* iface)
     LogLine(separator);
 }
 
-void MobileBroadband::ShowSmsConfiguration(BroadbandInterface* iface)
+void MobileBroadband::SmsConfigurationBlock(BroadbandInterface* iface)
 {
     if (!iface) {
         LogLine("No interface");
@@ -774,7 +777,7 @@ void MobileBroadband::ShowSmsConfiguration(BroadbandInterface* iface)
     LogLine(separator);
 }
 
-void MobileBroadband::ShowRegistration(BroadbandInterface* iface)
+void MobileBroadband::RegistrationBlock(BroadbandInterface* iface)
 {
     if (!iface) {
         LogLine("No interface");
@@ -789,7 +792,7 @@ void MobileBroadband::ShowRegistration(BroadbandInterface* iface)
     if (!Failed(iface->GetProviderID(text)))
         LogLine("Provider ID: " + text);
     if (!Failed(iface->GetProviderName(text))) {
-        providerName = (state == 3 || state == 4 || state == 5) ? text : std::string();
+        SetProviderName(state, text);
         LogLine("Provider name: " + text);
     }
     LogLine("Registration state: " + RegisterStateSymbol(state));
@@ -806,4 +809,713 @@ void MobileBroadband::ShowRegistration(BroadbandInterface* iface)
     if (!Failed(iface->GetAvailableDataClasses(value)))
         LogLine("Available data classes: " + DataClassSymbol(value));
     LogLine(separator);
+}
+
+// --- device services sink: supported commands and phonebook answers -------------------------
+
+void BroadbandDeviceServicesEvents::OnQuerySupportedCommandsComplete(const std::string& serviceId,
+                                                                     const std::vector<std::uint32_t>& commandIds,
+                                                                     std::uint32_t requestId, HRESULT status)
+{
+    if (CompletionLine("OnQuerySupportedCommandsComplete", requestId, status)) {
+        if (serviceId.empty()) {
+            LogLine("GetDeviceServiceID -> Failed");
+        } else {
+            LogLine("Service ID: " + serviceId);
+            LogLine("Service Name: " + DeviceServiceName(serviceId));
+        }
+        for (std::uint32_t id : commandIds)
+            LogLine("Command ID: " + std::to_string(static_cast<std::int32_t>(id)));
+    }
+    EventResult(EV_QUERY_SUPPORTED_COMMANDS_COMPLETE, requestId, status);
+}
+
+void BroadbandDeviceServicesEvents::OnQueryCommandComplete(std::uint32_t responseId, const std::vector<std::uint8_t>& data,
+                                                           std::uint32_t requestId, HRESULT status)
+{
+    if (status != 0) {
+        LogLine("BroadbandDeviceServicesEvents::OnQueryCommandComplete() -> Error: " + HresultText(status) +
+                ", Request ID = " + Decimal(requestId) + ", Response ID = " + Decimal(responseId));
+        EventResult(EV_QUERY_COMMAND_COMPLETE, requestId, status);
+        return;
+    }
+    LogLine("BroadbandDeviceServicesEvents::OnQueryCommandComplete() -> Ok, Request ID = " + Decimal(requestId) +
+            ", Response ID = " + Decimal(responseId));
+    const auto log = [this](const std::string& line) { LogLine(line); };
+    switch (responseId) {
+    case PHONEBOOK_COMMAND_CONFIGURATION: {
+        LogLine("Response -> Configuration");
+        MBIM_PHONEBOOK_CONFIGURATION config;
+        if (ParsePhonebookConfiguration(data, config, log))
+            Record(WM_BROADBAND_PHONEBOOK, PHONEBOOK_CONFIGURATION, config);
+        break;
+    }
+    case PHONEBOOK_COMMAND_READ:
+        LogLine("Response -> Data -> Read");
+        ParsePhonebookRead(data, log, [this](const MBIM_PHONEBOOK_ITEM& item) {
+            Record(WM_BROADBAND_PHONEBOOK, PHONEBOOK_ITEM, item);
+        });
+        break;
+    case PHONEBOOK_COMMAND_DELETE:
+        LogLine("Response -> Data -> Delete");
+        break;
+    case PHONEBOOK_COMMAND_WRITE:
+        LogLine("Response -> Data -> Write");
+        break;
+    default:
+        LogLine("BroadbandDeviceServicesEvents::OnQueryCommandComplete() -> Unsupported command ID: " +
+                Decimal(responseId));
+        break;
+    }
+    EventResult(EV_QUERY_COMMAND_COMPLETE, requestId, status);
+}
+
+// --- information blocks and status rows ---------------------------------------------------
+
+namespace {
+
+bool IsRegisteredState(std::int32_t state) { return state == 3 || state == 4 || state == 5; }
+
+std::string Dbm(std::uint32_t strength) { return std::to_string(2 * static_cast<int>(strength) - 113); }
+
+} // namespace
+
+void MobileBroadband::SetProviderName(std::int32_t state, const std::string& name)
+{
+    providerName = IsRegisteredState(state) ? name : std::string();
+}
+
+void MobileBroadband::Info(std::uintptr_t kind, const std::string& name, const std::string& value) const
+{
+    Record(WM_BROADBAND_INFO, kind, BROADBAND_INFO_DATA{name, value});
+}
+
+void MobileBroadband::ProviderLines(const BroadbandProvider& provider)
+{
+    LogLine("Provider ID: " + provider.providerId);
+    LogLine("Provider Name: " + provider.providerName);
+    LogLine("Provider State: " + ProviderStateSymbol(provider.providerState));
+    LogLine("Provider Data Class: " + DataClassSymbol(provider.dataClass));
+}
+
+void MobileBroadband::ProvidersBlock(BroadbandInterface* iface)
+{
+    if (!iface) {
+        LogLine("No interface");
+        return;
+    }
+    std::uint32_t age = 0;
+    std::vector<BroadbandProvider> providers;
+    const HRESULT hr = iface->GetVisibleProviders(age, providers);
+    LogLine("");
+    LogLine("Providers information:");
+    LogLine(separator);
+    if (Failed(hr)) {
+        if (hr == Hr::Pending)
+            LogLine("The information is not yet available. An active network scan is in progress...");
+        else if (hr == Hr::InvalidCache)
+            LogLine("Cache of the visible network list is invalid");
+        else
+            LogLine("GetVisibleProviders() -> Failed: " + HresultText(hr));
+        LogLine(separator);
+    } else {
+        LogLine("Providers found: " + Decimal(static_cast<std::uint32_t>(providers.size())));
+        LogLine("Last update: " + Decimal(age) + " seconds");
+        LogLine(separator);
+        for (const auto& p : providers)
+            ProviderLines(p);
+        LogLine(separator);
+    }
+    BroadbandProvider home;
+    const HRESULT homeHr = iface->GetHomeProvider(home);
+    if (Failed(homeHr)) {
+        LogLine("GetHomeProvider() -> Failed: " + HresultText(homeHr));
+        return;
+    }
+    LogLine("");
+    LogLine("Home provider:");
+    LogLine(separator);
+    ProviderLines(home);
+    LogLine(separator);
+}
+
+void MobileBroadband::ShowDeviceInfo()
+{
+    if (auto iface = LookupInterface())
+        ShowBlocks(*iface);
+}
+
+void MobileBroadband::ShowCapabilities()
+{
+    if (auto iface = LookupInterface())
+        CapabilityBlock(iface.get());
+}
+
+void MobileBroadband::ShowProviders()
+{
+    if (auto iface = LookupInterface())
+        ProvidersBlock(iface.get());
+}
+
+void MobileBroadband::ShowRegistration()
+{
+    if (auto iface = LookupInterface())
+        RegistrationBlock(iface.get());
+}
+
+void MobileBroadband::ProviderRows(const std::vector<BroadbandProvider>& providers, const std::string& customName)
+{
+    Info(INFO_ITEM, "Providers found", Decimal(static_cast<std::uint32_t>(providers.size())));
+    for (const auto& p : providers) {
+        Info(INFO_GROUP, "Provider");
+        Info(INFO_ITEM, "ID", p.providerId);
+        Info(INFO_ITEM, "Name", p.providerName);
+        Info(INFO_ITEM, "State", ProviderStateName(p.providerState));
+        Info(INFO_ITEM, "Data class", DataClassName(p.dataClass, customName));
+    }
+}
+
+void MobileBroadband::ListDeviceStatus()
+{
+    if (!manager) {
+        Info(INFO_GROUP, "Device");
+        Info(INFO_ITEM, "Status", "Compatible device not found");
+        return;
+    }
+    std::shared_ptr<BroadbandInterface> iface;
+    if (Failed(manager->GetInterface(currentInterfaceId, iface))) {
+        Info(INFO_GROUP, "Device");
+        Info(INFO_ITEM, "Status", "Interface not found");
+        return;
+    }
+    Info(INFO_GROUP, "Interface");
+    // The GUID inside the braces; an ID of another form still loses its first character.
+    const std::string& id = iface->InterfaceID();
+    Info(INFO_ITEM, "Interface ID", id.size() > 1 ? id.substr(1, 36) : std::string());
+
+    BroadbandCaps caps;
+    if (!Failed(iface->GetInterfaceCapability(caps))) {
+        Info(INFO_GROUP, "Device information");
+        Info(INFO_ITEM, "Cellular class", CellularClassName(caps.cellularClass));
+        Info(INFO_ITEM, "Voice class", VoiceClassName(caps.voiceClass));
+        Info(INFO_ITEM, "Data class", DataClassName(caps.dataClass, caps.customDataClass));
+        if (!caps.customDataClass.empty())
+            Info(INFO_ITEM, "Custom data class", caps.customDataClass);
+        if (caps.gsmBandClass != 0)
+            Info(INFO_ITEM, "GSM band class", BandClassName(caps.gsmBandClass, caps.customBandClass));
+        if (caps.cdmaBandClass != 0)
+            Info(INFO_ITEM, "CDMA band class", BandClassName(caps.cdmaBandClass, caps.customBandClass));
+        Info(INFO_ITEM, "SMS capabilities", SmsCapsName(caps.smsCaps));
+        Info(INFO_ITEM, "Control capabilities", ControlCapsName(caps.controlCaps));
+        if (caps.deviceId)
+            Info(INFO_ITEM, "Device ID", *caps.deviceId);
+        if (caps.manufacturer)
+            Info(INFO_ITEM, "Manufacturer", *caps.manufacturer);
+        if (caps.model)
+            Info(INFO_ITEM, "Model", *caps.model);
+        if (caps.firmware)
+            Info(INFO_ITEM, "Firmware", *caps.firmware);
+    }
+
+    std::int32_t ready = 0;
+    if (!Failed(iface->GetReadyState(ready))) {
+        Info(INFO_GROUP, "Device status");
+        Info(INFO_ITEM, "Status", ReadyStateName(ready));
+        std::int32_t radio = 0;
+        if (!Failed(iface->GetSoftwareRadioState(radio)))
+            Info(INFO_ITEM, "Software radio state", RadioStateName(radio));
+        if (!Failed(iface->GetHardwareRadioState(radio)))
+            Info(INFO_ITEM, "Hardware radio state", RadioStateName(radio));
+        std::uint32_t strength = 0, error = 0;
+        if (!Failed(iface->GetSignalStrength(strength)))
+            Info(INFO_ITEM, "Signal level", strength == 99 ? std::string("Unknown") : Dbm(strength) + " dBm");
+        if (!Failed(iface->GetSignalError(error)))
+            Info(INFO_ITEM, "Error rate", SignalErrorName(static_cast<std::int32_t>(error)));
+        bool emergency = false;
+        if (!Failed(iface->InEmergencyMode(emergency)))
+            Info(INFO_ITEM, "Emergency", emergency ? "Yes" : "No");
+    }
+
+    BroadbandSubscriber subscriber;
+    if (!Failed(iface->GetSubscriberInformation(subscriber))) {
+        Info(INFO_GROUP, "Subscriber information");
+        if (subscriber.subscriberId)
+            Info(INFO_ITEM, "Subscriber ID", *subscriber.subscriberId);
+        if (subscriber.simIccId)
+            Info(INFO_ITEM, "SIM ID", *subscriber.simIccId);
+        const auto& numbers = subscriber.telephoneNumbers;
+        for (std::size_t i = 0; i < numbers.size(); ++i)
+            Info(INFO_ITEM, numbers.size() < 2 ? std::string("Number") : "Number #" + std::to_string(i + 1), numbers[i]);
+    }
+
+    BroadbandSmsConfiguration sms;
+    if (!Failed(iface->GetSmsConfiguration(sms))) {
+        Info(INFO_GROUP, "SMS configuration");
+        if (sms.serviceCenterAddress)
+            Info(INFO_ITEM, "SMSC", *sms.serviceCenterAddress);
+        Info(INFO_ITEM, "Storage capacity", Decimal(sms.maxMessageIndex));
+    }
+
+    BroadbandProvider home;
+    if (!Failed(iface->GetHomeProvider(home))) {
+        Info(INFO_GROUP, "Home provider");
+        Info(INFO_ITEM, "ID", home.providerId);
+        Info(INFO_ITEM, "Name", home.providerName);
+        Info(INFO_ITEM, "State", ProviderStateName(home.providerState));
+        Info(INFO_ITEM, "Data class", DataClassName(home.dataClass, caps.customDataClass));
+    }
+
+    std::int32_t state = 0;
+    if (!Failed(iface->GetRegisterState(state))) {
+        Info(INFO_GROUP, "Active provider");
+        std::string text;
+        if (!Failed(iface->GetProviderID(text)))
+            Info(INFO_ITEM, "ID", text);
+        if (!Failed(iface->GetProviderName(text))) {
+            SetProviderName(state, text);
+            Info(INFO_ITEM, "Name", text);
+        }
+        Info(INFO_ITEM, "Registration state", RegisterStateName(state));
+        if (!Failed(iface->GetRoamingText(text)) && !text.empty())
+            Info(INFO_ITEM, "Roaming text", text);
+        std::int32_t mode = 0;
+        if (!Failed(iface->GetRegisterMode(mode)))
+            Info(INFO_ITEM, "Registration mode", RegisterModeName(mode));
+        std::uint32_t value = 0;
+        if (!Failed(iface->GetRegistrationNetworkError(value)) && value != 0)
+            Info(INFO_ITEM, "Registration error code", Decimal(value));
+        if (!Failed(iface->GetCurrentDataClass(value)))
+            Info(INFO_ITEM, "Current data class", DataClassName(value, caps.customDataClass));
+        if (!Failed(iface->GetAvailableDataClasses(value)))
+            Info(INFO_ITEM, "Available data classes", DataClassName(value, caps.customDataClass));
+    }
+
+    Info(INFO_GROUP, "Providers information");
+    std::uint32_t age = 0;
+    std::vector<BroadbandProvider> providers;
+    const HRESULT hr = iface->GetVisibleProviders(age, providers);
+    if (hr == Hr::Pending) {
+        Info(INFO_ITEM, "Status", "The information is not yet available. An active network scan is in progress");
+    } else if (hr == Hr::InvalidCache) {
+        Info(INFO_ITEM, "Status", "Cache of the visible network list is invalid");
+    } else if (!Failed(hr)) {
+        Info(INFO_ITEM, "Status", "Updated " + Decimal(age) + " seconds ago");
+        ProviderRows(providers, caps.customDataClass);
+    }
+
+    std::vector<BroadbandPinDesc> pins;
+    if (!Failed(iface->GetPinList(pins)) && !pins.empty()) {
+        Info(INFO_GROUP, "PIN information");
+        Info(INFO_ITEM, "PIN's found", Decimal(static_cast<std::uint32_t>(pins.size())));
+        for (const auto& pin : pins) {
+            Info(INFO_GROUP, "PIN");
+            Info(INFO_ITEM, "Type", PinTypeName(pin.pinType));
+            Info(INFO_ITEM, "Mode", PinModeName(pin.pinMode));
+            Info(INFO_ITEM, "Format", PinFormatName(pin.pinFormat));
+            Info(INFO_ITEM, "Max length", Decimal(pin.maxLength));
+            Info(INFO_ITEM, "Min length", Decimal(pin.minLength));
+        }
+    }
+}
+
+void MobileBroadband::ListVisibleProviders()
+{
+    auto iface = LookupInterface();
+    if (!iface)
+        return;
+    Info(INFO_GROUP, "Providers information");
+    std::uint32_t age = 0;
+    std::vector<BroadbandProvider> providers;
+    const HRESULT hr = iface->GetVisibleProviders(age, providers);
+    if (hr == Hr::Pending) {
+        Info(INFO_ITEM, "Status", "The information is not yet available. An active network scan is in progress");
+    } else if (hr == Hr::InvalidCache) {
+        Info(INFO_ITEM, "Status", "Cache of the visible network list is invalid");
+    } else if (!Failed(hr)) {
+        Info(INFO_ITEM, "Status", "Updated " + Decimal(age) + " seconds ago");
+        ProviderRows(providers, std::string());
+    }
+}
+
+void MobileBroadband::ListPreferredProviders()
+{
+    if (!manager) {
+        LogLine("Not connected");
+        return;
+    }
+    std::shared_ptr<BroadbandInterface> iface;
+    if (Failed(manager->GetInterface(currentInterfaceId, iface))) {
+        Info(INFO_ERROR, "Network", "Operation could not be completed:\n\rCompatible device not found.");
+        LogLine("InterfaceManager -> GetInterface() -> Failed");
+        return;
+    }
+    Info(INFO_GROUP, "Preferred providers");
+    std::vector<BroadbandProvider> providers;
+    const HRESULT hr = iface->GetPreferredProviders(providers);
+    if (Failed(hr)) {
+        Info(INFO_ITEM, "Status", HresultText(hr));
+        return;
+    }
+    ProviderRows(providers, std::string());
+}
+
+// --- values --------------------------------------------------------------------------------
+
+std::string MobileBroadband::GetCustomDataClass()
+{
+    auto iface = LookupInterface();
+    if (!iface)
+        return {};
+    BroadbandCaps caps;
+    const HRESULT hr = iface->GetInterfaceCapability(caps);
+    if (Failed(hr)) {
+        LogLine("GetInterfaceCapability() -> Failed: " + HresultText(hr));
+        return {};
+    }
+    return caps.customDataClass;
+}
+
+std::string MobileBroadband::GetProviderName()
+{
+    auto iface = LookupInterface();
+    if (!iface)
+        return {};
+    std::int32_t state = 0;
+    std::string name;
+    if (Failed(iface->GetRegisterState(state)) || Failed(iface->GetProviderName(name)))
+        return {};
+    SetProviderName(state, name);
+    return name;
+}
+
+bool MobileBroadband::IsRoaming()
+{
+    auto iface = LookupInterface();
+    std::int32_t state = 0;
+    return iface && !Failed(iface->GetRegisterState(state)) && state == 4;
+}
+
+bool MobileBroadband::GetCurrentDataClass(std::uint32_t& flags)
+{
+    flags = 0;
+    auto iface = LookupInterface();
+    return iface && !Failed(iface->GetCurrentDataClass(flags));
+}
+
+bool MobileBroadband::GetSignalStrength(std::uint32_t& strength)
+{
+    strength = 0;
+    if (!manager) {
+        LogLine("Not connected");
+        return false;
+    }
+    std::shared_ptr<BroadbandInterface> iface;
+    std::uint32_t value = 0;
+    if (Failed(manager->GetInterface(currentInterfaceId, iface)) || Failed(iface->GetSignalStrength(value)) ||
+        value == 99)
+        return false;
+    strength = value;
+    return true;
+}
+
+bool MobileBroadband::GetSoftwareRadioState(std::int32_t& state)
+{
+    if (!manager) {
+        LogLine("Not connected");
+        return false;
+    }
+    std::shared_ptr<BroadbandInterface> iface;
+    return !Failed(manager->GetInterface(currentInterfaceId, iface)) && !Failed(iface->GetSoftwareRadioState(state));
+}
+
+bool MobileBroadband::GetReadyState(std::int32_t& state)
+{
+    auto iface = LookupInterface();
+    if (!iface)
+        return false;
+    const HRESULT hr = iface->GetReadyState(state);
+    if (Failed(hr)) {
+        LogLine("GetReadyState() -> Failed: " + HresultText(hr));
+        return false;
+    }
+    return true;
+}
+
+// --- requests ------------------------------------------------------------------------------
+
+bool MobileBroadband::SetSoftwareRadioState(std::int32_t state, std::uint32_t* requestId)
+{
+    auto iface = LookupInterface();
+    if (!iface)
+        return false;
+    std::uint32_t id = 0;
+    const HRESULT hr = iface->SetSoftwareRadioState(state, id);
+    if (Failed(hr)) {
+        LogLine("SetSoftwareRadioState() -> Failed: " + HresultText(hr));
+        return false;
+    }
+    LogLine("SetSoftwareRadioState() -> Ok, Request ID: " + Decimal(id));
+    if (requestId)
+        *requestId = id;
+    return true;
+}
+
+bool MobileBroadband::ScanNetwork(std::uint32_t* requestId)
+{
+    if (!manager) {
+        LogLine("Not connected");
+        return false;
+    }
+    std::shared_ptr<BroadbandInterface> iface;
+    if (Failed(manager->GetInterface(currentInterfaceId, iface))) {
+        LogLine("InterfaceManager -> GetInterface() -> Failed");
+        Info(INFO_ERROR, "Network", "Operation could not be completed:\n\rCompatible device not found.");
+        return false;
+    }
+    std::uint32_t id = 0;
+    const HRESULT hr = iface->ScanNetwork(id);
+    if (Failed(hr)) {
+        LogLine("ScanNetwork() -> Failed: " + HresultText(hr));
+        Info(INFO_ERROR, "Network", "Operation could not be completed:\n\r" + HresultText(hr));
+        return false;
+    }
+    LogLine("ScanNetwork() -> Ok, Request ID = " + Decimal(id));
+    if (requestId)
+        *requestId = id;
+    return true;
+}
+
+bool MobileBroadband::SetRegisterMode(const std::string& providerId, std::uint32_t dataClass, std::uint32_t* requestId)
+{
+    auto iface = LookupInterface();
+    if (!iface)
+        return false;
+    std::uint32_t id = 0;
+    const HRESULT hr = iface->SetRegisterMode(providerId, dataClass, id);
+    if (Failed(hr)) {
+        LogLine("Registration -> SetRegisterMode() -> Failed: " + HresultText(hr));
+        return false;
+    }
+    LogLine("Registration -> SetRegisterMode() -> Ok, RequestID = " + Decimal(id));
+    if (requestId)
+        *requestId = id;
+    return true;
+}
+
+bool MobileBroadband::EnterPin(std::int32_t pinType, const std::string& pin, std::uint32_t* requestId)
+{
+    auto iface = LookupInterface();
+    if (!iface)
+        return false;
+    BroadbandPinDesc desc;
+    HRESULT hr = iface->GetPin(pinType, desc);
+    if (Failed(hr)) {
+        LogLine("GetPin() -> Failed: " + HresultText(hr));
+        return false;
+    }
+    std::uint32_t id = 0;
+    hr = iface->EnterPin(pinType, pin, id);
+    if (Failed(hr)) {
+        LogLine("EnterPin() -> Failed: " + HresultText(hr));
+        return false;
+    }
+    LogLine("EnterPin() -> Ok, RequestID = " + Decimal(id));
+    if (requestId)
+        *requestId = id;
+    return true;
+}
+
+// --- device services -----------------------------------------------------------------------
+
+bool MobileBroadband::DeviceServicesConnect()
+{
+    try {
+        if (deviceServicesManager) {
+            LogLine("DeviceServicesManager -> Already on service -> Disconnecting now...");
+            deviceServicesManager = nullptr;
+        }
+        BroadbandService* candidate = service ? service : BroadbandService::Default();
+        if (!candidate || !candidate->IsStarted()) {
+            LogLine("DeviceServicesManager -> Connect() -> Failed: " + ComErrorText(Hr::ServiceNotStarted));
+            return false;
+        }
+        deviceServicesManager = candidate;
+        LogLine("DeviceServicesManager -> Connect() -> Ok");
+        if (deviceServicesEvents->Connect(deviceServicesManager))
+            LogLine("Set device services events -> Ok");
+        std::shared_ptr<BroadbandInterface> context;
+        const HRESULT hr = deviceServicesManager->GetInterface(currentInterfaceId, context);
+        if (Failed(hr)) {
+            LogLine("DeviceServicesManager -> GetDeviceServicesContext() -> Failed: " + HresultText(hr));
+            return false;
+        }
+        LogLine("DeviceServicesManager -> GetDeviceServicesContext() -> Ok");
+        std::vector<BroadbandDeviceServiceInfo> services;
+        const HRESULT enumerated = context->EnumerateDeviceServices(services);
+        if (Failed(enumerated)) {
+            LogLine("DevicesContext -> EnumerateDeviceServices() -> Failed: " + HresultText(enumerated));
+            return true;
+        }
+        LogLine("Services found: " + Decimal(static_cast<std::uint32_t>(services.size())));
+        for (const auto& s : services) {
+            LogLine("Service ID: " + s.serviceId);
+            LogLine("Service name: " + DeviceServiceName(s.serviceId));
+            LogLine("Data write supported: " + std::to_string(s.dataWriteSupported ? -1 : 0));
+            LogLine("Data read supported: " + std::to_string(s.dataReadSupported ? -1 : 0));
+            BroadbandDeviceServiceInfo info;
+            const HRESULT got = context->GetDeviceService(s.serviceId, info);
+            if (Failed(got)) {
+                LogLine("DeviceServicesContext -> GetDeviceService() -> Failed: " + HresultText(got));
+                continue;
+            }
+            LogLine("DeviceServicesContext -> GetDeviceService() -> Ok");
+            std::uint32_t id = 0;
+            const HRESULT queried = context->QuerySupportedCommands(s.serviceId, id);
+            if (Failed(queried))
+                LogLine("DeviceService->QuerySupportedCommands() -> Failed: " + HresultText(queried));
+            else
+                LogLine("DeviceService->QuerySupportedCommands() -> Ok, RequestID = " + Decimal(id));
+        }
+        return true;
+    } catch (const std::exception& e) {
+        LogLine(std::string("DeviceServicesManager -> Connect() -> Exception: ") + e.what());
+        return false;
+    }
+}
+
+void MobileBroadband::DeviceServicesDisconnect()
+{
+    if (!deviceServicesManager) {
+        LogLine("DeviceServicesManager -> Disconnect() -> Not connected");
+        return;
+    }
+    deviceServicesEvents->Disconnect();
+    deviceServicesManager = nullptr;
+    LogLine("DeviceServicesManager -> Disconnect() -> Ok");
+}
+
+bool MobileBroadband::DeviceServiceOpen(const std::string& serviceId)
+{
+    LogLine("MobileBroadband::DeviceServiceOpen()");
+    if (!deviceServicesManager)
+        return false;
+    std::shared_ptr<BroadbandInterface> context;
+    HRESULT hr = deviceServicesManager->GetInterface(currentInterfaceId, context);
+    if (Failed(hr)) {
+        LogLine("DeviceServicesManager -> GetDeviceServicesContext() -> Failed: " + HresultText(hr));
+        return false;
+    }
+    if (deviceService) {
+        LogLine("DeviceServicesManager -> DeviceService -> Already connected -> Disconnected now");
+        DeviceServiceClose();
+    }
+    BroadbandDeviceServiceInfo info;
+    hr = context->GetDeviceService(serviceId, info);
+    if (Failed(hr)) {
+        LogLine("DeviceServicesContext -> GetDeviceService() -> Failed: " + HresultText(hr));
+        return false;
+    }
+    deviceService = OpenService{serviceId, context->InterfaceID(), false};
+    LogLine("DeviceServicesContext -> GetDeviceService() -> Ok");
+    LogLine("DeviceService -> Connect() -> Ok");
+    return true;
+}
+
+bool MobileBroadband::DeviceServiceClose()
+{
+    LogLine("MobileBroadband::DeviceServiceClose()");
+    if (!deviceService)
+        return false;
+    if (deviceService->commandSession) {
+        LogLine("MobileBroadband::DeviceServiceClose() -> Command Session Status -> Active");
+        CommandSessionClose();
+    }
+    deviceService.reset();
+    LogLine("DeviceService -> Disconnect() -> Ok");
+    return true;
+}
+
+void MobileBroadband::CompleteLater(bool open, std::uint32_t requestId)
+{
+    BroadbandService* source = deviceServicesManager;
+    QTimer::singleShot(0, [weak = std::weak_ptr<int>(alive), source, open, requestId] {
+        if (weak.expired() || !source)
+            return;
+        if (open)
+            source->Raise(&IBroadbandDeviceServicesEvents::OnOpenCommandSessionComplete, requestId, Hr::Ok);
+        else
+            source->Raise(&IBroadbandDeviceServicesEvents::OnCloseCommandSessionComplete, requestId, Hr::Ok);
+    });
+}
+
+bool MobileBroadband::CommandSessionOpen()
+{
+    if (!deviceService || !deviceServicesManager)
+        return false;
+    // MBIM has no command session: it is open at once, and the completion says so as usual.
+    const std::uint32_t id = deviceServicesManager->NextRequestId();
+    deviceService->commandSession = true;
+    LogLine("DeviceService->OpenCommandSession() -> Ok, RequestID = " + Decimal(id));
+    CompleteLater(true, id);
+    return true;
+}
+
+bool MobileBroadband::CommandSessionClose()
+{
+    if (!deviceService || !deviceServicesManager)
+        return false;
+    const std::uint32_t id = deviceServicesManager->NextRequestId();
+    deviceService->commandSession = false;
+    LogLine("DeviceService->CloseCommandSession() -> Ok, RequestID = " + Decimal(id));
+    CompleteLater(false, id);
+    return true;
+}
+
+bool MobileBroadband::PhonebookCommand(std::uint32_t commandId, bool set, const std::vector<std::uint8_t>& payload,
+                                       std::uint32_t* requestId)
+{
+    if (!deviceService || !deviceServicesManager) {
+        LogLine("Not connected");
+        return false;
+    }
+    if (set)
+        LogLine("DeviceService->SetCommand(): CreateByteSafeArray: " + Decimal(static_cast<std::uint32_t>(payload.size())));
+    const char* step = set ? "DeviceService->SetCommand()" : "DeviceService->QueryCommand()";
+    std::shared_ptr<BroadbandInterface> iface;
+    HRESULT hr = deviceServicesManager->GetInterface(deviceService->interfaceId, iface);
+    std::uint32_t id = 0;
+    if (!Failed(hr))
+        hr = iface->DeviceServiceCommand(deviceService->serviceId, commandId, set, payload, id);
+    if (Failed(hr)) {
+        LogLine(std::string(step) + " -> Failed: " + HresultText(hr));
+        return false;
+    }
+    LogLine(std::string(step) + " -> Ok, RequestID = " + Decimal(id));
+    if (requestId)
+        *requestId = id;
+    return true;
+}
+
+bool MobileBroadband::GetPhonebookInfo(std::uint32_t* requestId)
+{
+    LogLine("MobileBroadband::GetPhonebookInfo()");
+    return PhonebookCommand(PHONEBOOK_COMMAND_CONFIGURATION, false, PhonebookConfigurationPayload(), requestId);
+}
+
+bool MobileBroadband::GetPhonebookData(std::uint32_t* requestId)
+{
+    LogLine("MobileBroadband::GetPhonebookData()");
+    return PhonebookCommand(PHONEBOOK_COMMAND_READ, false, PhonebookReadPayload(), requestId);
+}
+
+bool MobileBroadband::SetPhonebookData(const QString& name, const QString& number, std::uint32_t* requestId)
+{
+    LogLine("MobileBroadband::SetPhonebookData()");
+    return PhonebookCommand(PHONEBOOK_COMMAND_WRITE, true, PhonebookWritePayload(name, number), requestId);
+}
+
+bool MobileBroadband::DeletePhonebookData(std::uint32_t index, std::uint32_t* requestId)
+{
+    LogLine("MobileBroadband::DeletePhonebookData()");
+    return PhonebookCommand(PHONEBOOK_COMMAND_DELETE, true, PhonebookDeletePayload(index), requestId);
 }

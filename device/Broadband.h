@@ -2,7 +2,10 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
+
+#include <QString>
 
 #include "app/Messages.h"
 #include "device/BroadbandEvents.h"
@@ -76,6 +79,14 @@ struct BROADBAND_INFO_DATA
 {
     std::string Name;
     std::string Value;
+};
+
+// Row kinds of WM_BROADBAND_INFO (wParam).
+enum : std::uintptr_t {
+    INFO_GROUP = 1,  // name: header, value: footer
+    INFO_ITEM = 2,
+    INFO_MESSAGE = 3,
+    INFO_ERROR = 4,  // name: caption, value: text
 };
 
 // Log lines and messages of the device layer go to one target; null sends nothing.
@@ -226,9 +237,14 @@ class BroadbandDeviceServicesEvents final : public BroadbandSinkOf<IBroadbandDev
 public:
     explicit BroadbandDeviceServicesEvents(MessageTarget* target)
         : BroadbandSinkOf(target, "BroadbandDeviceServicesEvents") {}
+    void OnQuerySupportedCommandsComplete(const std::string& serviceId, const std::vector<std::uint32_t>& commandIds,
+                                          std::uint32_t requestId, HRESULT status) override;
     void OnOpenCommandSessionComplete(std::uint32_t requestId, HRESULT status) override;
     void OnCloseCommandSessionComplete(std::uint32_t requestId, HRESULT status) override;
     void OnSetCommandComplete(std::uint32_t requestId, HRESULT status) override;
+    // Parses the phonebook answers and hands them over as WM_BROADBAND_PHONEBOOK.
+    void OnQueryCommandComplete(std::uint32_t responseId, const std::vector<std::uint8_t>& data,
+                                std::uint32_t requestId, HRESULT status) override;
     void OnEventNotification(std::uint32_t eventId) override;
     void OnInterfaceStateChange(const std::string& interfaceId) override;
 };
@@ -261,17 +277,70 @@ public:
     bool SmsDelete(std::uint32_t index);
     bool GetSMSC(std::string& smsc);
 
-    // Information blocks of one interface, as Connect logs them.
-    void ShowCapabilities(BroadbandInterface* iface);
-    void ShowDeviceStatus(BroadbandInterface* iface);
-    void ShowSubscriber(BroadbandInterface* iface);
-    void ShowSmsConfiguration(BroadbandInterface* iface);
-    void ShowRegistration(BroadbandInterface* iface);
+    // Information blocks of the current interface in the log.
+    void ShowDeviceInfo();
+    void ShowCapabilities();
+    void ShowProviders();
+    void ShowRegistration();
+
+    // Rows of the status view, sent as WM_BROADBAND_INFO.
+    void ListDeviceStatus();
+    void ListVisibleProviders();
+    void ListPreferredProviders();
+
+    std::string GetCustomDataClass();
+    std::string GetProviderName();
+    bool IsRoaming();
+    bool GetCurrentDataClass(std::uint32_t& flags);
+    bool GetSignalStrength(std::uint32_t& strength);
+    bool GetSoftwareRadioState(std::int32_t& state);
+    bool GetReadyState(std::int32_t& state);
+
+    // Requests; the outcome arrives as an event. requestId, when given, receives the request's ID.
+    bool SetSoftwareRadioState(std::int32_t state, std::uint32_t* requestId = nullptr);
+    bool ScanNetwork(std::uint32_t* requestId = nullptr);
+    // Empty provider ID: automatic registration.
+    bool SetRegisterMode(const std::string& providerId, std::uint32_t dataClass, std::uint32_t* requestId = nullptr);
+    bool EnterPin(std::int32_t pinType, const std::string& pin, std::uint32_t* requestId = nullptr);
+
+    // Device services and the phonebook.
+    bool DeviceServicesConnect();
+    void DeviceServicesDisconnect();
+    bool DeviceServiceOpen(const std::string& serviceId);
+    bool DeviceServiceClose();
+    bool CommandSessionOpen();
+    bool CommandSessionClose();
+    bool IsCommandSessionOpen() const { return deviceService && deviceService->commandSession; }
+    // The phonebook requests; each returns true when the device took it, with its ID in requestId.
+    bool GetPhonebookInfo(std::uint32_t* requestId = nullptr);
+    bool GetPhonebookData(std::uint32_t* requestId = nullptr);
+    bool SetPhonebookData(const QString& name, const QString& number, std::uint32_t* requestId = nullptr);
+    bool DeletePhonebookData(std::uint32_t index, std::uint32_t* requestId = nullptr);
 
 private:
+    struct OpenService
+    {
+        std::string serviceId;
+        std::string interfaceId;
+        bool commandSession = false;
+    };
+
     std::shared_ptr<BroadbandInterface> LookupInterface();
     void InterfaceHeading(const char* heading, const std::string& id);
     void ShowBlocks(BroadbandInterface& iface);
+    void CapabilityBlock(BroadbandInterface* iface);
+    void DeviceStatusBlock(BroadbandInterface* iface);
+    void SubscriberBlock(BroadbandInterface* iface);
+    void SmsConfigurationBlock(BroadbandInterface* iface);
+    void ProvidersBlock(BroadbandInterface* iface);
+    void RegistrationBlock(BroadbandInterface* iface);
+    void ProviderLines(const BroadbandProvider& provider);
+    void Info(std::uintptr_t kind, const std::string& name, const std::string& value = {}) const;
+    void ProviderRows(const std::vector<BroadbandProvider>& providers, const std::string& customName);
+    void SetProviderName(std::int32_t state, const std::string& name);
+    bool PhonebookCommand(std::uint32_t commandId, bool set, const std::vector<std::uint8_t>& payload,
+                          std::uint32_t* requestId);
+    void CompleteLater(bool open, std::uint32_t requestId);
 
     std::string currentInterfaceId;
     std::uint32_t interfaceCount = 0;
@@ -288,4 +357,8 @@ private:
     std::unique_ptr<BroadbandDeviceServicesEvents> deviceServicesEvents;
     std::string modelName;
     std::string providerName;
+    BroadbandService* deviceServicesManager = nullptr;  // held while the device services are connected
+    std::optional<OpenService> deviceService;
+    // Completions posted for later check that the session still exists.
+    std::shared_ptr<int> alive = std::make_shared<int>(0);
 };

@@ -20,6 +20,37 @@ struct SmsPduMessage
     std::string pdu;
 };
 
+// One provider as the device reports it. The state flags and data classes are in the broadband
+// API's numbering, which MBIM shares.
+struct BroadbandProvider
+{
+    std::string providerId;
+    std::uint32_t providerState = 0;
+    std::string providerName;
+    std::uint32_t dataClass = 0;
+};
+
+// One PIN the device supports: type, mode (1 enabled, 2 disabled), format (1 numeric,
+// 2 alphanumeric) and its length limits.
+struct BroadbandPinDesc
+{
+    std::int32_t pinType = 0;
+    std::int32_t pinMode = 0;
+    std::int32_t pinFormat = 0;
+    std::uint32_t minLength = 0;
+    std::uint32_t maxLength = 0;
+};
+
+// One device service: its ID as "{GUID}" in capitals, whether it carries data sessions each way,
+// and the command IDs it supports.
+struct BroadbandDeviceServiceInfo
+{
+    std::string serviceId;
+    bool dataWriteSupported = false;
+    bool dataReadSupported = false;
+    std::vector<std::uint32_t> commandIds;
+};
+
 enum class BroadbandEventKind {
     InterfaceManager,
     Interface,
@@ -134,9 +165,14 @@ class IBroadbandDeviceServicesEvents
 public:
     static constexpr BroadbandEventKind Kind = BroadbandEventKind::DeviceServices;
     virtual ~IBroadbandDeviceServicesEvents() = default;
+    virtual void OnQuerySupportedCommandsComplete(const std::string& serviceId, const std::vector<std::uint32_t>& commandIds,
+                                                  std::uint32_t requestId, HRESULT status) = 0;
     virtual void OnOpenCommandSessionComplete(std::uint32_t requestId, HRESULT status) = 0;
     virtual void OnCloseCommandSessionComplete(std::uint32_t requestId, HRESULT status) = 0;
     virtual void OnSetCommandComplete(std::uint32_t requestId, HRESULT status) = 0;
+    // data: the response's information buffer as the device sent it.
+    virtual void OnQueryCommandComplete(std::uint32_t responseId, const std::vector<std::uint8_t>& data,
+                                        std::uint32_t requestId, HRESULT status) = 0;
     virtual void OnEventNotification(std::uint32_t eventId) = 0;
     virtual void OnInterfaceStateChange(const std::string& interfaceId) = 0;
 };

@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <chrono>
 #include <filesystem>
 
 Q_LOGGING_CATEGORY(lcBroadband, "parlowen.device", QtInfoMsg)
@@ -153,7 +154,8 @@ std::uint64_t NodeIdentity(const std::string& path)
 
 struct BroadbandInterfacePrivate
 {
-    enum class Request { SmsSend, SmsRead, SmsDelete, SetRadio };
+    enum class Request { SmsSend, SmsRead, SmsDelete, SetRadio, Scan, SetRegister, PinEnter, SupportedCommands,
+                         ServiceQuery, ServiceSet };
 
     MbimDevice* device = nullptr;
     GCancellable* cancellable = nullptr;
@@ -186,8 +188,25 @@ struct BroadbandInterfacePrivate
     HRESULT smsConfigResult = Hr::Pending;
     BroadbandSmsConfiguration smsConfig;
 
+    HRESULT homeResult = Hr::Pending;
+    BroadbandProvider home;
+    HRESULT preferredResult = Hr::Pending;
+    std::vector<BroadbandProvider> preferred;
+    // The visible list is a cache: filled by the opening query and by scans, dropped with the radio.
+    HRESULT visibleResult = Hr::InvalidCache;
+    std::vector<BroadbandProvider> visible;
+    std::chrono::steady_clock::time_point visibleAt;
+    int scans = 0;
+    HRESULT pinListResult = Hr::Pending;
+    std::vector<BroadbandPinDesc> pins;
+    HRESULT servicesResult = Hr::Pending;
+    std::vector<BroadbandDeviceServiceInfo> services;
+
     // Requests the device has not answered yet; answered with a failure on removal.
     std::map<std::uint32_t, Request> pending;
+    // The command ID or service ID a pending device-service request is about.
+    std::map<std::uint32_t, std::uint32_t> pendingCommand;
+    std::map<std::uint32_t, std::string> pendingService;
 
     using Handler = std::function<void(BroadbandInterface&, MbimMessage*, HRESULT)>;
     struct Call
@@ -209,6 +228,13 @@ struct BroadbandInterfacePrivate
     void ParseRegister(MbimMessage* message, bool notification);
     void ParsePacketService(MbimMessage* message, bool notification);
     void ParseSmsConfiguration(MbimMessage* message, bool notification);
+    void ParseHomeProvider(MbimMessage* message);
+    void ParsePreferredProviders(MbimMessage* message);
+    bool ParseVisibleProviders(MbimMessage* message);
+    void ParsePinList(MbimMessage* message);
+    void ParseDeviceServices(MbimMessage* message);
+    // Queries whose answers change with the SIM and the radio; sent again when those change.
+    void RefreshNetworkQueries(BroadbandInterface& iface, bool announceHome);
 };
 
 namespace {
@@ -416,6 +442,171 @@ void BroadbandInterfacePrivate::ParseSmsConfiguration(MbimMessage* message, bool
     g_free(address);
 }
 
+
+namespace {
+
+BroadbandProvider ProviderFromMbim(const MbimProvider& p)
+{
+    BroadbandProvider provider;
+    provider.providerId = Optional(p.provider_id);
+    // The state bits are the broadband API's; the multicarrier bit has no meaning there.
+    provider.providerState = p.provider_state & 0x1F;
+    provider.providerName = Optional(p.provider_name);
+    return provider;
+}
+
+std::vector<BroadbandProvider> ProvidersFromMbim(MbimProviderArray* array, guint32 count)
+{
+    std::vector<BroadbandProvider> providers;
+    for (guint32 i = 0; array && i < count && array[i]; ++i)
+        providers.push_back(ProviderFromMbim(*array[i]));
+    return providers;
+}
+
+std::string ServiceIdText(const MbimUuid& uuid)
+{
+    gchar* printable = mbim_uuid_get_printable(&uuid);
+    std::string id = "{" + QString::fromUtf8(printable).toUpper().toStdString() + "}";
+    g_free(printable);
+    return id;
+}
+
+bool ServiceFromId(const std::string& serviceId, MbimService& service)
+{
+    if (serviceId.size() != 38 || serviceId.front() != '{' || serviceId.back() != '}')
+        return false;
+    MbimUuid uuid;
+    const std::string inner = QString::fromStdString(serviceId.substr(1, 36)).toLower().toStdString();
+    if (!mbim_uuid_from_printable(inner.c_str(), &uuid))
+        return false;
+    service = mbim_uuid_to_service(&uuid);
+    return service != MBIM_SERVICE_INVALID;
+}
+
+} // namespace
+
+void BroadbandInterfacePrivate::ParseHomeProvider(MbimMessage* message)
+{
+    MbimProvider* provider = nullptr;
+    GError* error = nullptr;
+    if (!mbim_message_home_provider_response_parse(message, &provider, &error) || !provider) {
+        LogParseError("home provider", error);
+        homeResult = Hr::Fail;
+        return;
+    }
+    home = ProviderFromMbim(*provider);
+    mbim_provider_free(provider);
+    homeResult = Hr::Ok;
+}
+
+void BroadbandInterfacePrivate::ParsePreferredProviders(MbimMessage* message)
+{
+    guint32 count = 0;
+    MbimProviderArray* array = nullptr;
+    GError* error = nullptr;
+    if (!mbim_message_preferred_providers_response_parse(message, &count, &array, &error)) {
+        LogParseError("preferred providers", error);
+        preferredResult = Hr::Fail;
+        return;
+    }
+    preferred = ProvidersFromMbim(array, count);
+    mbim_provider_array_free(array);
+    preferredResult = Hr::Ok;
+}
+
+bool BroadbandInterfacePrivate::ParseVisibleProviders(MbimMessage* message)
+{
+    guint32 count = 0;
+    MbimProviderArray* array = nullptr;
+    GError* error = nullptr;
+    if (!mbim_message_visible_providers_response_parse(message, &count, &array, &error)) {
+        LogParseError("visible providers", error);
+        return false;
+    }
+    visible = ProvidersFromMbim(array, count);
+    mbim_provider_array_free(array);
+    visibleAt = std::chrono::steady_clock::now();
+    visibleResult = Hr::Ok;
+    return true;
+}
+
+void BroadbandInterfacePrivate::ParsePinList(MbimMessage* message)
+{
+    MbimPinDesc* desc[10] = {};
+    GError* error = nullptr;
+    if (!mbim_message_pin_list_response_parse(message, &desc[0], &desc[1], &desc[2], &desc[3], &desc[4], &desc[5],
+                                              &desc[6], &desc[7], &desc[8], &desc[9], &error)) {
+        LogParseError("PIN list", error);
+        pinListResult = Hr::Fail;
+        return;
+    }
+    // The list's order: PIN1, PIN2, device SIM, device first SIM, network, network subset,
+    // service provider, corporate, subsidy lock, custom.
+    static const std::int32_t types[10] = {2, 3, 4, 5, 6, 7, 8, 9, 10, 1};
+    pins.clear();
+    for (int i = 0; i < 10; ++i) {
+        if (desc[i] && desc[i]->pin_mode != MBIM_PIN_MODE_NOT_SUPPORTED)
+            pins.push_back({types[i], static_cast<std::int32_t>(desc[i]->pin_mode),
+                            static_cast<std::int32_t>(desc[i]->pin_format), desc[i]->pin_length_min,
+                            desc[i]->pin_length_max});
+        if (desc[i])
+            mbim_pin_desc_free(desc[i]);
+    }
+    pinListResult = Hr::Ok;
+}
+
+void BroadbandInterfacePrivate::ParseDeviceServices(MbimMessage* message)
+{
+    guint32 count = 0;
+    MbimDeviceServiceElementArray* array = nullptr;
+    GError* error = nullptr;
+    if (!mbim_message_device_services_response_parse(message, &count, nullptr, &array, &error)) {
+        LogParseError("device services", error);
+        servicesResult = Hr::Fail;
+        return;
+    }
+    services.clear();
+    for (guint32 i = 0; array && i < count && array[i]; ++i) {
+        const MbimDeviceServiceElement& e = *array[i];
+        BroadbandDeviceServiceInfo info;
+        info.serviceId = ServiceIdText(e.device_service_id);
+        // Payload bits: 1 host to device, 2 device to host.
+        info.dataWriteSupported = (e.dss_payload & 1) != 0;
+        info.dataReadSupported = (e.dss_payload & 2) != 0;
+        if (e.cids)
+            info.commandIds.assign(e.cids, e.cids + e.cids_count);
+        services.push_back(std::move(info));
+    }
+    mbim_device_service_element_array_free(array);
+    servicesResult = Hr::Ok;
+}
+
+void BroadbandInterfacePrivate::RefreshNetworkQueries(BroadbandInterface& iface, bool announce)
+{
+    Send(iface, *this, mbim_message_home_provider_query_new(nullptr), queryTimeoutSeconds,
+         [announce](BroadbandInterface& i, MbimMessage* m, HRESULT hr) {
+             if (Failed(hr)) i.d->homeResult = hr; else i.d->ParseHomeProvider(m);
+             if (announce && !Failed(i.d->homeResult) && i.IsReady())
+                 i.Service().Raise(&IBroadbandInterfaceEvents::OnHomeProviderAvailable, i);
+         });
+    Send(iface, *this, mbim_message_preferred_providers_query_new(nullptr), queryTimeoutSeconds,
+         [announce](BroadbandInterface& i, MbimMessage* m, HRESULT hr) {
+             if (Failed(hr)) i.d->preferredResult = hr; else i.d->ParsePreferredProviders(m);
+             if (announce && !Failed(i.d->preferredResult) && i.IsReady())
+                 i.Service().Raise(&IBroadbandInterfaceEvents::OnPreferredProvidersChange, i);
+         });
+    Send(iface, *this, mbim_message_pin_list_query_new(nullptr), queryTimeoutSeconds,
+         [](BroadbandInterface& i, MbimMessage* m, HRESULT hr) {
+             if (Failed(hr)) i.d->pinListResult = hr; else i.d->ParsePinList(m);
+         });
+    // What the device already knows, without a scan.
+    Send(iface, *this, mbim_message_visible_providers_query_new(MBIM_VISIBLE_PROVIDERS_ACTION_RESTRICTED_SCAN, nullptr),
+         queryTimeoutSeconds, [](BroadbandInterface& i, MbimMessage* m, HRESULT hr) {
+             if (i.d->scans == 0 && !Failed(hr))
+                 i.d->ParseVisibleProviders(m);
+         });
+}
+
 void BroadbandInterfacePrivate::Indication(MbimDevice*, MbimMessage* message, gpointer data)
 {
     auto& iface = *static_cast<BroadbandInterface*>(data);
@@ -431,17 +622,30 @@ void BroadbandInterfacePrivate::Indication(MbimDevice*, MbimMessage* message, gp
 
     if (mbimService == MBIM_SERVICE_BASIC_CONNECT) {
         switch (cid) {
-        case MBIM_CID_BASIC_CONNECT_SUBSCRIBER_READY_STATUS:
+        case MBIM_CID_BASIC_CONNECT_SUBSCRIBER_READY_STATUS: {
+            const std::int32_t before = d.readyState;
             if (d.ParseReadyState(iface, message, true) && announce) {
                 service.Raise(&IBroadbandInterfaceEvents::OnReadyStateChange, iface);
                 service.Raise(&IBroadbandInterfaceEvents::OnSubscriberInformationChange, iface);
             }
+            // An unlocked or changed SIM answers the provider queries differently.
+            if (d.readyState != before && !d.removed)
+                d.RefreshNetworkQueries(iface, announce);
             break;
-        case MBIM_CID_BASIC_CONNECT_RADIO_STATE:
+        }
+        case MBIM_CID_BASIC_CONNECT_RADIO_STATE: {
+            const std::int32_t before = d.softwareRadio;
             d.ParseRadio(message, true);
+            if (d.softwareRadio == 0 && d.scans == 0) {
+                d.visibleResult = Hr::InvalidCache;
+                d.visible.clear();
+            } else if (before == 0 && d.softwareRadio == 1 && !d.removed) {
+                d.RefreshNetworkQueries(iface, announce);
+            }
             if (announce)
                 service.Raise(&IBroadbandRadioEvents::OnRadioStateChange, iface);
             break;
+        }
         case MBIM_CID_BASIC_CONNECT_SIGNAL_STATE:
             d.ParseSignal(message, true);
             if (announce)
@@ -582,6 +786,27 @@ void BroadbandInterfacePrivate::DeviceOpened(GObject* source, GAsyncResult* resu
          [](BroadbandInterface& i, MbimMessage* m, HRESULT hr) {
              if (Failed(hr)) i.d->smsConfigResult = hr; else i.d->ParseSmsConfiguration(m, false);
          }},
+        {mbim_message_home_provider_query_new,
+         [](BroadbandInterface& i, MbimMessage* m, HRESULT hr) {
+             if (Failed(hr)) i.d->homeResult = hr; else i.d->ParseHomeProvider(m);
+         }},
+        {mbim_message_preferred_providers_query_new,
+         [](BroadbandInterface& i, MbimMessage* m, HRESULT hr) {
+             if (Failed(hr)) i.d->preferredResult = hr; else i.d->ParsePreferredProviders(m);
+         }},
+        {mbim_message_pin_list_query_new,
+         [](BroadbandInterface& i, MbimMessage* m, HRESULT hr) {
+             if (Failed(hr)) i.d->pinListResult = hr; else i.d->ParsePinList(m);
+         }},
+        {[](GError** e) { return mbim_message_visible_providers_query_new(MBIM_VISIBLE_PROVIDERS_ACTION_RESTRICTED_SCAN, e); },
+         [](BroadbandInterface& i, MbimMessage* m, HRESULT hr) {
+             // No list yet is an invalid cache, whatever the device's reason.
+             if (!Failed(hr)) i.d->ParseVisibleProviders(m);
+         }},
+        {mbim_message_device_services_query_new,
+         [](BroadbandInterface& i, MbimMessage* m, HRESULT hr) {
+             if (Failed(hr)) i.d->servicesResult = hr; else i.d->ParseDeviceServices(m);
+         }},
     };
     d.initialQueries = static_cast<int>(std::size(queries));
     for (const auto& query : queries) {
@@ -674,7 +899,8 @@ HRESULT BroadbandInterface::GetSmsConfiguration(BroadbandSmsConfiguration& confi
 namespace {
 
 void Complete(BroadbandInterface& iface, BroadbandInterfacePrivate& d, std::uint32_t requestId,
-              BroadbandInterfacePrivate::Request kind, HRESULT hr, const std::vector<SmsPduMessage>* messages);
+              BroadbandInterfacePrivate::Request kind, HRESULT hr, const std::vector<SmsPduMessage>* messages,
+              const std::vector<std::uint8_t>* data = nullptr);
 
 } // namespace
 
@@ -879,10 +1105,252 @@ HRESULT BroadbandInterface::GetRegistrationNetworkError(std::uint32_t& error) co
     return Hr::Ok;
 }
 
+
+HRESULT BroadbandInterface::SetRegisterMode(const std::string& providerId, std::uint32_t dataClass,
+                                            std::uint32_t& requestId)
+{
+    if (!d->device || d->removed)
+        return Hr::NotReady;
+    GError* error = nullptr;
+    MbimMessage* request = mbim_message_register_state_set_new(
+        providerId.empty() ? nullptr : providerId.c_str(),
+        providerId.empty() ? MBIM_REGISTER_ACTION_AUTOMATIC : MBIM_REGISTER_ACTION_MANUAL,
+        static_cast<MbimDataClass>(dataClass), &error);
+    if (!request) {
+        g_error_free(error);
+        return Hr::InvalidArg;
+    }
+    requestId = service.NextRequestId();
+    const std::uint32_t id = requestId;
+    d->pending[id] = BroadbandInterfacePrivate::Request::SetRegister;
+    // Registration waits for the network.
+    Send(*this, *d, request, sendTimeoutSeconds, [id](BroadbandInterface& i, MbimMessage* m, HRESULT hr) {
+        // A refused registration reports its state through the indication that follows.
+        if (!Failed(hr))
+            i.d->ParseRegister(m, false);
+        Complete(i, *i.d, id, BroadbandInterfacePrivate::Request::SetRegister, hr, nullptr);
+    });
+    return Hr::Ok;
+}
+
+HRESULT BroadbandInterface::GetHomeProvider(BroadbandProvider& provider) const
+{
+    if (Failed(d->homeResult))
+        return d->homeResult;
+    provider = d->home;
+    if (d->home.providerId == d->providerId && d->registerState >= 3 && d->registerState <= 5)
+        provider.dataClass = d->availableDataClasses;
+    return Hr::Ok;
+}
+
+namespace {
+
+// MBIM lists no data classes per provider: the registered one offers what the registration
+// reports, the others none that is known.
+void FillDataClasses(std::vector<BroadbandProvider>& providers, const BroadbandInterfacePrivate& d)
+{
+    const bool registered = d.registerState >= 3 && d.registerState <= 5;
+    for (auto& p : providers)
+        p.dataClass = registered && p.providerId == d.providerId ? d.availableDataClasses : 0;
+}
+
+} // namespace
+
+HRESULT BroadbandInterface::GetPreferredProviders(std::vector<BroadbandProvider>& providers) const
+{
+    if (Failed(d->preferredResult))
+        return d->preferredResult;
+    providers = d->preferred;
+    FillDataClasses(providers, *d);
+    return Hr::Ok;
+}
+
+HRESULT BroadbandInterface::GetVisibleProviders(std::uint32_t& ageSeconds, std::vector<BroadbandProvider>& providers) const
+{
+    if (d->scans > 0)
+        return Hr::Pending;
+    if (Failed(d->visibleResult))
+        return d->visibleResult;
+    const auto age = std::chrono::steady_clock::now() - d->visibleAt;
+    ageSeconds = static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::seconds>(age).count());
+    providers = d->visible;
+    FillDataClasses(providers, *d);
+    return Hr::Ok;
+}
+
+HRESULT BroadbandInterface::ScanNetwork(std::uint32_t& requestId)
+{
+    if (!d->device || d->removed)
+        return Hr::NotReady;
+    if (d->softwareRadio == 0)
+        return Hr::RadioPowerOff;
+    MbimMessage* request = mbim_message_visible_providers_query_new(MBIM_VISIBLE_PROVIDERS_ACTION_FULL_SCAN, nullptr);
+    requestId = service.NextRequestId();
+    const std::uint32_t id = requestId;
+    d->pending[id] = BroadbandInterfacePrivate::Request::Scan;
+    ++d->scans;
+    // A full scan takes minutes on some networks.
+    Send(*this, *d, request, 3 * sendTimeoutSeconds, [id](BroadbandInterface& i, MbimMessage* m, HRESULT hr) {
+        --i.d->scans;
+        if (!Failed(hr) && !i.d->ParseVisibleProviders(m))
+            hr = Hr::Fail;
+        Complete(i, *i.d, id, BroadbandInterfacePrivate::Request::Scan, hr, nullptr);
+    });
+    return Hr::Ok;
+}
+
+HRESULT BroadbandInterface::GetPinList(std::vector<BroadbandPinDesc>& pins) const
+{
+    if (Failed(d->pinListResult))
+        return d->pinListResult;
+    pins = d->pins;
+    return Hr::Ok;
+}
+
+HRESULT BroadbandInterface::GetPin(std::int32_t pinType, BroadbandPinDesc& pin) const
+{
+    if (Failed(d->pinListResult))
+        return d->pinListResult;
+    for (const auto& p : d->pins)
+        if (p.pinType == pinType) {
+            pin = p;
+            return Hr::Ok;
+        }
+    return Hr::NotSupported;
+}
+
+HRESULT BroadbandInterface::EnterPin(std::int32_t pinType, const std::string& pin, std::uint32_t& requestId)
+{
+    if (!d->device || d->removed)
+        return Hr::NotReady;
+    GError* error = nullptr;
+    MbimMessage* request = mbim_message_pin_set_new(static_cast<MbimPinType>(pinType), MBIM_PIN_OPERATION_ENTER,
+                                                    pin.c_str(), "", &error);
+    if (!request) {
+        g_error_free(error);
+        return Hr::InvalidArg;
+    }
+    requestId = service.NextRequestId();
+    const std::uint32_t id = requestId;
+    d->pending[id] = BroadbandInterfacePrivate::Request::PinEnter;
+    Send(*this, *d, request, queryTimeoutSeconds, [id](BroadbandInterface& i, MbimMessage*, HRESULT hr) {
+        Complete(i, *i.d, id, BroadbandInterfacePrivate::Request::PinEnter, hr, nullptr);
+    });
+    return Hr::Ok;
+}
+
+HRESULT BroadbandInterface::EnumerateDeviceServices(std::vector<BroadbandDeviceServiceInfo>& services) const
+{
+    if (Failed(d->servicesResult))
+        return d->servicesResult;
+    services = d->services;
+    return Hr::Ok;
+}
+
+HRESULT BroadbandInterface::GetDeviceService(const std::string& serviceId, BroadbandDeviceServiceInfo& info) const
+{
+    if (Failed(d->servicesResult))
+        return d->servicesResult;
+    for (const auto& s : d->services)
+        if (s.serviceId == serviceId) {
+            info = s;
+            return Hr::Ok;
+        }
+    return Hr::NotSupported;
+}
+
+HRESULT BroadbandInterface::QuerySupportedCommands(const std::string& serviceId, std::uint32_t& requestId)
+{
+    if (!d->device || d->removed)
+        return Hr::NotReady;
+    BroadbandDeviceServiceInfo info;
+    if (const HRESULT hr = GetDeviceService(serviceId, info); Failed(hr))
+        return hr;
+    // The device listed its commands with its services; the answer comes as an event all the same.
+    requestId = service.NextRequestId();
+    const std::uint32_t id = requestId;
+    d->pending[id] = BroadbandInterfacePrivate::Request::SupportedCommands;
+    d->pendingService[id] = serviceId;
+    QTimer::singleShot(0, [weak = weak_from_this(), id] {
+        if (auto i = weak.lock(); i && !i->d->removed)
+            Complete(*i, *i->d, id, BroadbandInterfacePrivate::Request::SupportedCommands, Hr::Ok, nullptr);
+    });
+    return Hr::Ok;
+}
+
+HRESULT BroadbandInterface::DeviceServiceCommand(const std::string& serviceId, std::uint32_t commandId, bool set,
+                                                 const std::vector<std::uint8_t>& payload, std::uint32_t& requestId)
+{
+    if (!d->device || d->removed)
+        return Hr::NotReady;
+    MbimService mbimService = MBIM_SERVICE_INVALID;
+    if (!ServiceFromId(serviceId, mbimService))
+        return Hr::NotSupported;
+    MbimMessage* request = mbim_message_command_new(0, mbimService, commandId,
+                                                    set ? MBIM_MESSAGE_COMMAND_TYPE_SET : MBIM_MESSAGE_COMMAND_TYPE_QUERY);
+    if (!payload.empty())
+        mbim_message_command_append(request, payload.data(), static_cast<guint32>(payload.size()));
+    requestId = service.NextRequestId();
+    const std::uint32_t id = requestId;
+    const auto kind = set ? BroadbandInterfacePrivate::Request::ServiceSet : BroadbandInterfacePrivate::Request::ServiceQuery;
+    d->pending[id] = kind;
+    d->pendingCommand[id] = commandId;
+    Send(*this, *d, request, queryTimeoutSeconds, [id, kind](BroadbandInterface& i, MbimMessage* m, HRESULT hr) {
+        std::vector<std::uint8_t> data;
+        if (!Failed(hr)) {
+            guint32 length = 0;
+            const guint8* buffer = mbim_message_command_done_get_raw_information_buffer(m, &length);
+            if (buffer && length)
+                data.assign(buffer, buffer + length);
+        }
+        Complete(i, *i.d, id, kind, hr, nullptr, &data);
+    });
+    return Hr::Ok;
+}
+
+HRESULT BroadbandInterface::Ussd(std::uint32_t action, std::uint32_t dataCodingScheme,
+                                 const std::vector<std::uint8_t>& payload, std::uint32_t timeoutSeconds,
+                                 std::function<void(const UssdAnswer&)> done)
+{
+    if (!d->device || d->removed)
+        return Hr::NotReady;
+    GError* error = nullptr;
+    MbimMessage* request = mbim_message_ussd_set_new(static_cast<MbimUssdAction>(action), dataCodingScheme,
+                                                     static_cast<guint32>(payload.size()), payload.data(), &error);
+    if (!request) {
+        g_error_free(error);
+        return Hr::InvalidArg;
+    }
+    Send(*this, *d, request, timeoutSeconds, [done = std::move(done)](BroadbandInterface&, MbimMessage* m, HRESULT hr) {
+        UssdAnswer answer;
+        answer.status = hr;
+        if (!Failed(hr)) {
+            MbimUssdResponse response{};
+            MbimUssdSessionState state{};
+            guint32 dcs = 0, size = 0;
+            const guint8* bytes = nullptr;
+            GError* parseError = nullptr;
+            if (mbim_message_ussd_response_parse(m, &response, &state, &dcs, &size, &bytes, &parseError)) {
+                answer.response = response;
+                answer.sessionState = state;
+                answer.dataCodingScheme = dcs;
+                if (bytes && size)
+                    answer.payload.assign(bytes, bytes + size);
+            } else {
+                LogParseError("USSD", parseError);
+                answer.status = Hr::Fail;
+            }
+        }
+        done(answer);
+    });
+    return Hr::Ok;
+}
+
 namespace {
 
 void Complete(BroadbandInterface& iface, BroadbandInterfacePrivate& d, std::uint32_t requestId,
-              BroadbandInterfacePrivate::Request kind, HRESULT hr, const std::vector<SmsPduMessage>* messages)
+              BroadbandInterfacePrivate::Request kind, HRESULT hr, const std::vector<SmsPduMessage>* messages,
+              const std::vector<std::uint8_t>* data)
 {
     // Removal answers every pending request once; a late answer finds nothing to complete.
     if (d.pending.erase(requestId) == 0)
@@ -901,6 +1369,38 @@ void Complete(BroadbandInterface& iface, BroadbandInterfacePrivate& d, std::uint
         break;
     case R::SetRadio:
         service.Raise(&IBroadbandRadioEvents::OnSetSoftwareRadioStateComplete, iface, requestId, hr);
+        break;
+    case R::Scan:
+        service.Raise(&IBroadbandInterfaceEvents::OnScanNetworkComplete, iface, requestId, hr);
+        break;
+    case R::SetRegister:
+        service.Raise(&IBroadbandRegistrationEvents::OnSetRegisterModeComplete, iface, requestId, hr);
+        break;
+    case R::PinEnter:
+        service.Raise(&IBroadbandPinEvents::OnEnterComplete, iface, requestId, hr);
+        break;
+    case R::SupportedCommands: {
+        const std::string serviceId = d.pendingService[requestId];
+        d.pendingService.erase(requestId);
+        std::vector<std::uint32_t> commandIds;
+        for (const auto& info : d.services)
+            if (info.serviceId == serviceId)
+                commandIds = info.commandIds;
+        service.Raise(&IBroadbandDeviceServicesEvents::OnQuerySupportedCommandsComplete, serviceId, commandIds,
+                      requestId, hr);
+        break;
+    }
+    case R::ServiceQuery: {
+        const std::uint32_t command = d.pendingCommand[requestId];
+        d.pendingCommand.erase(requestId);
+        static const std::vector<std::uint8_t> none;
+        service.Raise(&IBroadbandDeviceServicesEvents::OnQueryCommandComplete, command, data ? *data : none,
+                      requestId, hr);
+        break;
+    }
+    case R::ServiceSet:
+        d.pendingCommand.erase(requestId);
+        service.Raise(&IBroadbandDeviceServicesEvents::OnSetCommandComplete, requestId, hr);
         break;
     }
 }

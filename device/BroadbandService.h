@@ -91,6 +91,41 @@ public:
     HRESULT GetAvailableDataClasses(std::uint32_t& flags) const;
     HRESULT GetCurrentDataClass(std::uint32_t& flags) const;
     HRESULT GetRegistrationNetworkError(std::uint32_t& error) const;
+    // providerId empty: automatic registration.
+    HRESULT SetRegisterMode(const std::string& providerId, std::uint32_t dataClass, std::uint32_t& requestId);
+
+    HRESULT GetHomeProvider(BroadbandProvider& provider) const;
+    HRESULT GetPreferredProviders(std::vector<BroadbandProvider>& providers) const;
+    // Pending while a scan runs; InvalidCache when no list is known (never read, or radio off).
+    HRESULT GetVisibleProviders(std::uint32_t& ageSeconds, std::vector<BroadbandProvider>& providers) const;
+    HRESULT ScanNetwork(std::uint32_t& requestId);
+
+    // The PINs the device supports.
+    HRESULT GetPinList(std::vector<BroadbandPinDesc>& pins) const;
+    // Fails when the device has no PIN of that type.
+    HRESULT GetPin(std::int32_t pinType, BroadbandPinDesc& pin) const;
+    HRESULT EnterPin(std::int32_t pinType, const std::string& pin, std::uint32_t& requestId);
+
+    HRESULT EnumerateDeviceServices(std::vector<BroadbandDeviceServiceInfo>& services) const;
+    HRESULT GetDeviceService(const std::string& serviceId, BroadbandDeviceServiceInfo& info) const;
+    HRESULT QuerySupportedCommands(const std::string& serviceId, std::uint32_t& requestId);
+    // A command of a device service with its information buffer as given; set: a set, else a query.
+    HRESULT DeviceServiceCommand(const std::string& serviceId, std::uint32_t commandId, bool set,
+                                 const std::vector<std::uint8_t>& payload, std::uint32_t& requestId);
+
+    // One USSD exchange (action 0 initiate, 1 continue, 2 cancel). done runs on the UI thread
+    // with the device's answer, or with a failure when the device goes or the request times out;
+    // it may never run when the device is closed under it. For the USSD service only.
+    struct UssdAnswer
+    {
+        HRESULT status = 0;
+        std::uint32_t response = 0;
+        std::uint32_t sessionState = 0;
+        std::uint32_t dataCodingScheme = 0;
+        std::vector<std::uint8_t> payload;
+    };
+    HRESULT Ussd(std::uint32_t action, std::uint32_t dataCodingScheme, const std::vector<std::uint8_t>& payload,
+                 std::uint32_t timeoutSeconds, std::function<void(const UssdAnswer&)> done);
 
 private:
     friend class BroadbandService;
