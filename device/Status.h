@@ -12,6 +12,7 @@ namespace Hr {
 constexpr HRESULT Ok = 0;
 constexpr HRESULT False = 1;
 constexpr HRESULT Pending = static_cast<HRESULT>(0x8000000A);
+constexpr HRESULT Abort = static_cast<HRESULT>(0x80004004);
 constexpr HRESULT Fail = static_cast<HRESULT>(0x80004005);
 constexpr HRESULT Unexpected = static_cast<HRESULT>(0x8000FFFF);
 constexpr HRESULT InvalidIndex = static_cast<HRESULT>(0x8002000B);

@@ -6,6 +6,8 @@
 #include "codec/Splitter.h"
 #include "device/Broadband.h"
 #include "device/BroadbandService.h"
+#include "device/Phonebook.h"
+#include "device/UssdService.h"
 
 #ifdef PARLOWEN_HAVE_SIMULATOR
 #include "sim/ModemSimulator.h"
@@ -21,10 +23,12 @@
 #include <QRandomGenerator>
 #include <QTimer>
 
+#include <atomic>
 #include <cstdio>
 #include <map>
 #include <memory>
 #include <optional>
+#include <thread>
 
 namespace {
 
@@ -70,25 +74,38 @@ bool WaitFor(const std::function<bool()>& done, int timeoutMs)
 // What the session hands to its window, kept for the command.
 struct Collector
 {
-    std::map<std::uint32_t, HRESULT> completions;  // send and delete results by request ID
+    std::map<std::uint32_t, HRESULT> completions;  // request results by request ID
     std::vector<BROADBAND_SMS_DATA> messages;
+    std::vector<std::string> log;
+    std::vector<std::pair<std::uintptr_t, BROADBAND_INFO_DATA>> rows;
+    std::vector<MBIM_PHONEBOOK_ITEM> entries;
+    std::optional<MBIM_PHONEBOOK_CONFIGURATION> phonebook;
     bool batch = false;
 
     std::intptr_t Handle(const Message& m)
     {
         if (m.Number == WM_BROADBAND_LOG) {
-            if (verbose)
-                if (const auto* text = m.Record<std::string>())
+            if (const auto* text = m.Record<std::string>()) {
+                log.push_back(*text);
+                if (verbose)
                     std::fprintf(stderr, "%s\n", text->c_str());
+            }
         } else if (m.Number == WM_BROADBAND_EVENT) {
-            if (const auto* result = m.Record<BROADBAND_REQUEST_RESULT>();
-                result && (m.WParam == EV_SMS_SEND_COMPLETE || m.WParam == EV_SMS_DELETE_COMPLETE))
+            if (const auto* result = m.Record<BROADBAND_REQUEST_RESULT>())
                 completions[result->RequestID] = result->Status;
             if (m.WParam == EV_SMS_BATCH)
                 batch = true;
         } else if (m.Number == WM_BROADBAND_SMS) {
             if (const auto* data = m.Record<BROADBAND_SMS_DATA>(); data && batch)
                 messages.push_back(*data);
+        } else if (m.Number == WM_BROADBAND_INFO) {
+            if (const auto* row = m.Record<BROADBAND_INFO_DATA>())
+                rows.emplace_back(m.WParam, *row);
+        } else if (m.Number == WM_BROADBAND_PHONEBOOK) {
+            if (const auto* item = m.Record<MBIM_PHONEBOOK_ITEM>())
+                entries.push_back(*item);
+            if (const auto* config = m.Record<MBIM_PHONEBOOK_CONFIGURATION>())
+                phonebook = *config;
         }
         return 0;
     }
@@ -321,6 +338,222 @@ int SmsDelete(MobileBroadband& session, Collector& collector, std::uint32_t inde
     return ok ? ExitOk : ExitFailed;
 }
 
+
+// The radio request's outcome, which reaches the window only on success.
+class RadioWatcher final : public IBroadbandRadioEvents
+{
+public:
+    std::map<std::uint32_t, HRESULT> results;
+    void OnRadioStateChange(BroadbandInterface&) override {}
+    void OnSetSoftwareRadioStateComplete(BroadbandInterface&, std::uint32_t requestId, HRESULT status) override
+    {
+        results[requestId] = status;
+    }
+};
+
+void PrintRows(const Collector& collector)
+{
+    QString group;
+    for (const auto& [kind, row] : collector.rows) {
+        const QString name = QString::fromStdString(row.Name), value = QString::fromStdString(row.Value);
+        if (kind == INFO_GROUP) {
+            group = name;
+            if (!jsonOutput)
+                PrintText(name + QLatin1Char(':'));
+        } else if (jsonOutput) {
+            PrintJson({{"group", group}, {"name", name}, {"value", value},
+                       {"kind", kind == INFO_ERROR ? QStringLiteral("error") : QStringLiteral("item")}});
+        } else {
+            PrintText(QStringLiteral("  %1: %2").arg(name, value));
+        }
+    }
+}
+
+// Waits for the completion of a request and reports it; true when it succeeded.
+bool Outcome(const std::map<std::uint32_t, HRESULT>& completions, std::uint32_t requestId, const QString& what,
+             int timeoutMs)
+{
+    WaitFor([&] { return completions.count(requestId) > 0; }, timeoutMs);
+    const auto it = completions.find(requestId);
+    const bool ok = it != completions.end() && it->second == 0;
+    const QString result = it == completions.end() ? QStringLiteral("no completion from the device")
+                                                   : QString::fromStdString(HresultText(it->second));
+    if (jsonOutput)
+        PrintJson({{"request", what}, {"requestId", static_cast<qint64>(requestId)}, {"ok", ok}, {"result", result}});
+    else
+        PrintText(QStringLiteral("%1  request %2  %3").arg(what).arg(requestId).arg(result));
+    return ok;
+}
+
+int Info(MobileBroadband& session, Collector& collector)
+{
+    collector.log.clear();
+    session.ShowDeviceInfo();
+    for (const auto& line : collector.log)
+        if (jsonOutput)
+            PrintJson({{"line", QString::fromStdString(line)}});
+        else
+            PrintText(QString::fromStdString(line));
+    return ExitOk;
+}
+
+int Status(MobileBroadband& session, Collector& collector)
+{
+    collector.rows.clear();
+    session.ListDeviceStatus();
+    session.ListPreferredProviders();
+    PrintRows(collector);
+    return ExitOk;
+}
+
+int Scan(MobileBroadband& session, Collector& collector, int timeoutMs)
+{
+    std::uint32_t requestId = 0;
+    if (!session.ScanNetwork(&requestId)) {
+        PrintError(QStringLiteral("The device did not accept the scan"));
+        return ExitFailed;
+    }
+    if (!Outcome(collector.completions, requestId, QStringLiteral("scan"), timeoutMs))
+        return ExitFailed;
+    collector.rows.clear();
+    session.ListVisibleProviders();
+    PrintRows(collector);
+    return ExitOk;
+}
+
+int Register(MobileBroadband& session, Collector& collector, const QString& provider, std::uint32_t dataClass,
+             int timeoutMs)
+{
+    std::uint32_t requestId = 0;
+    const std::string id = provider == QLatin1String("auto") ? std::string() : provider.toStdString();
+    if (!session.SetRegisterMode(id, dataClass, &requestId)) {
+        PrintError(QStringLiteral("The device did not accept the registration"));
+        return ExitFailed;
+    }
+    if (!Outcome(collector.completions, requestId, QStringLiteral("register"), timeoutMs))
+        return ExitFailed;
+    const QString name = QString::fromStdString(session.GetProviderName());
+    if (jsonOutput)
+        PrintJson({{"provider", name}, {"roaming", session.IsRoaming()}});
+    else
+        PrintText(QStringLiteral("registered with %1%2").arg(name, session.IsRoaming() ? QStringLiteral(" (roaming)") : QString()));
+    return ExitOk;
+}
+
+int Radio(BroadbandService& service, MobileBroadband& session, bool on, int timeoutMs)
+{
+    RadioWatcher watcher;
+    std::uint32_t cookie = 0;
+    service.Advise(&watcher, cookie);
+    std::uint32_t requestId = 0;
+    int result = ExitFailed;
+    if (!session.SetSoftwareRadioState(on ? 1 : 0, &requestId))
+        PrintError(QStringLiteral("The device did not accept the radio switch"));
+    else if (Outcome(watcher.results, requestId, on ? QStringLiteral("radio on") : QStringLiteral("radio off"), timeoutMs))
+        result = ExitOk;
+    service.Unadvise(cookie);
+    return result;
+}
+
+int Pin(MobileBroadband& session, Collector& collector, const QString& pin, int timeoutMs)
+{
+    std::uint32_t requestId = 0;
+    if (!session.EnterPin(2, pin.toStdString(), &requestId)) {
+        PrintError(QStringLiteral("The device did not accept the PIN"));
+        return ExitFailed;
+    }
+    return Outcome(collector.completions, requestId, QStringLiteral("pin"), timeoutMs) ? ExitOk : ExitFailed;
+}
+
+QString ResultText(std::int32_t code)
+{
+    static const char* const texts[] = {"No Action Required", "Action Required", "Terminated",
+                                        "Other Local Client", "Operation Not Supported", "Network Timeout"};
+    return code >= 0 && code <= 5 ? QString::fromLatin1(texts[code]) : QStringLiteral("Unknown");
+}
+
+// One dialogue: the first code opens it, each further one answers the menu before it. Runs on a
+// worker thread, as the USSD engine does.
+int Ussd(QObject& context, BroadbandService& service, const std::string& interfaceId, const QStringList& codes,
+         int timeoutMs)
+{
+    std::atomic<bool> finished{false};
+    int result = ExitFailed;
+    std::thread worker([&] {
+        UssdService ussd(&context, &service);
+        HRESULT hr = ussd.Open(interfaceId);
+        if (Failed(hr)) {
+            PrintError(QStringLiteral("No USSD session: %1").arg(QString::fromStdString(HresultText(hr))));
+            finished = true;
+            return;
+        }
+        bool ok = true;
+        for (qsizetype i = 0; i < codes.size() && ok; ++i) {
+            UssdReply reply;
+            hr = ussd.SendAndWait(codes[i], timeoutMs, reply);
+            if (hr == Hr::Pending) {
+                PrintError(QStringLiteral("%1: no response, timeout").arg(codes[i]));
+                ok = false;
+            } else if (Failed(hr)) {
+                PrintError(QStringLiteral("%1: %2").arg(codes[i], QString::fromStdString(HresultText(hr))));
+                ok = false;
+            } else {
+                const QString outcome = ResultText(reply.ResultCode);
+                if (jsonOutput)
+                    PrintJson({{"request", codes[i]}, {"result", outcome}, {"resultCode", reply.ResultCode},
+                               {"dcs", reply.DataCodingScheme}, {"text", reply.HasText ? QJsonValue(reply.Text) : QJsonValue()}});
+                else
+                    PrintText(QStringLiteral("%1\n[%2]").arg(reply.HasText ? reply.Text : QStringLiteral("(unreadable)"), outcome));
+                ok = reply.ResultCode <= 1;
+                // Further codes answer a menu; without one the dialogue is over.
+                if (ok && i + 1 < codes.size() && !ussd.IsActive()) {
+                    PrintError(QStringLiteral("The network ended the dialogue before %1").arg(codes[i + 1]));
+                    ok = false;
+                }
+            }
+        }
+        ussd.Close();
+        result = ok ? ExitOk : ExitFailed;
+        finished = true;
+    });
+    // The device answers through this thread's event loop.
+    WaitFor([&] { return finished.load(); }, codes.size() * (timeoutMs + 5000));
+    worker.join();
+    return result;
+}
+
+int Phonebook(MobileBroadband& session, Collector& collector, const QStringList& args, int timeoutMs)
+{
+    if (!session.DeviceServicesConnect() || !session.DeviceServiceOpen(PhonebookServiceID)) {
+        PrintError(QStringLiteral("The device has no phonebook service"));
+        return ExitFailed;
+    }
+    session.CommandSessionOpen();
+    std::uint32_t requestId = 0;
+    bool ok = false;
+    const QString& what = args[1];
+    if (what == QLatin1String("list")) {
+        if (session.GetPhonebookData(&requestId) &&
+            Outcome(collector.completions, requestId, QStringLiteral("phonebook read"), timeoutMs)) {
+            ok = true;
+            for (const auto& e : collector.entries)
+                if (jsonOutput)
+                    PrintJson({{"index", static_cast<qint64>(e.EntryIndex)}, {"name", e.Name}, {"number", e.Number}});
+                else
+                    PrintText(QStringLiteral("%1  %2  %3").arg(e.EntryIndex).arg(e.Number, e.Name));
+        }
+    } else if (what == QLatin1String("write")) {
+        ok = session.SetPhonebookData(args[2], args[3], &requestId) &&
+             Outcome(collector.completions, requestId, QStringLiteral("phonebook write"), timeoutMs);
+    } else {
+        ok = session.DeletePhonebookData(args[2].toUInt(), &requestId) &&
+             Outcome(collector.completions, requestId, QStringLiteral("phonebook delete"), timeoutMs);
+    }
+    session.DeviceServiceClose();
+    session.DeviceServicesDisconnect();
+    return ok ? ExitOk : ExitFailed;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -336,7 +569,17 @@ int main(int argc, char** argv)
         "  sms-list                              list the messages stored on the device\n"
         "  sms-send NUMBER TEXT [--report] [--flash]\n"
         "                                        send TEXT, split into parts as needed\n"
-        "  sms-delete INDEX                      delete the message at INDEX\n\n"
+        "  sms-delete INDEX                      delete the message at INDEX\n"
+        "  info                                  the device's information blocks\n"
+        "  status                                the device status rows\n"
+        "  scan                                  scan for networks and list them\n"
+        "  register auto|PROVIDER_ID [--data-class BITS]\n"
+        "                                        register automatically or with a provider\n"
+        "  radio on|off                          switch the radio\n"
+        "  pin PIN                               enter the SIM's PIN\n"
+        "  ussd CODE [CODE...]                   one USSD dialogue; each further code answers the menu\n"
+        "  phonebook list|write NAME NUMBER|delete INDEX\n"
+        "                                        the SIM phonebook\n\n"
         "Exit status: 0 when everything asked succeeded, 1 when something failed, 2 bad usage."));
     parser.addHelpOption();
     const QCommandLineOption deviceOption(QStringLiteral("device"), QStringLiteral("Use the MBIM device at PATH (repeatable)."),
@@ -348,8 +591,11 @@ int main(int argc, char** argv)
     const QCommandLineOption flashOption(QStringLiteral("flash"), QStringLiteral("sms-send: send as a flash (class 0) message."));
     const QCommandLineOption timeoutOption(QStringLiteral("timeout"), QStringLiteral("Seconds to wait for the device (default 30)."),
                                            QStringLiteral("SECONDS"), QStringLiteral("30"));
-    parser.addOptions({deviceOption, simulatorOption, jsonOption, verboseOption, reportOption, flashOption, timeoutOption});
-    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("devices, sms-list, sms-send or sms-delete"));
+    const QCommandLineOption dataClassOption(QStringLiteral("data-class"), QStringLiteral("register: data class flags (default 0, any)."),
+                                             QStringLiteral("BITS"), QStringLiteral("0"));
+    parser.addOptions({deviceOption, simulatorOption, jsonOption, verboseOption, reportOption, flashOption, timeoutOption,
+                       dataClassOption});
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("one of the commands above"));
     if (!parser.parse(QCoreApplication::arguments())) {
         std::fprintf(stderr, "parlowen-cli: %s\n", parser.errorText().toUtf8().constData());
         return ExitUsage;
@@ -364,9 +610,28 @@ int main(int argc, char** argv)
     const int timeoutMs = parser.value(timeoutOption).toInt(&timeoutOk) * 1000;
     const QStringList args = parser.positionalArguments();
     const QString command = args.value(0);
-    const std::map<QString, int> arity{{"devices", 1}, {"sms-list", 1}, {"sms-send", 3}, {"sms-delete", 2}};
+    // Argument counts including the command, as lowest and highest.
+    const std::map<QString, std::pair<int, int>> arity{
+        {"devices", {1, 1}}, {"sms-list", {1, 1}}, {"sms-send", {3, 3}}, {"sms-delete", {2, 2}},
+        {"info", {1, 1}}, {"status", {1, 1}}, {"scan", {1, 1}}, {"register", {2, 2}}, {"radio", {2, 2}},
+        {"pin", {2, 2}}, {"ussd", {2, 1000}}, {"phonebook", {2, 4}}};
     const auto wanted = arity.find(command);
-    if (wanted == arity.end() || args.size() != wanted->second || !timeoutOk || timeoutMs <= 0) {
+    bool usage = wanted == arity.end() || args.size() < wanted->second.first || args.size() > wanted->second.second ||
+                 !timeoutOk || timeoutMs <= 0;
+    if (!usage && command == QLatin1String("radio"))
+        usage = args[1] != QLatin1String("on") && args[1] != QLatin1String("off");
+    if (!usage && command == QLatin1String("phonebook")) {
+        const QString& what = args[1];
+        usage = !((what == QLatin1String("list") && args.size() == 2) || (what == QLatin1String("write") && args.size() == 4) ||
+                  (what == QLatin1String("delete") && args.size() == 3));
+        bool ok = true;
+        if (!usage && what == QLatin1String("delete"))
+            usage = args[2].toUInt(&ok) == 0 || !ok;
+    }
+    bool dataClassOk = false;
+    const std::uint32_t dataClass = parser.value(dataClassOption).toUInt(&dataClassOk, 0);
+    usage = usage || !dataClassOk;
+    if (usage) {
         std::fprintf(stderr, "parlowen-cli: bad usage; see --help\n");
         return ExitUsage;
     }
@@ -379,7 +644,6 @@ int main(int argc, char** argv)
             return ExitUsage;
         }
     }
-
     BroadbandService::Options options;
     for (const QString& path : parser.values(deviceOption))
         options.paths.push_back(path.toStdString());
@@ -423,6 +687,22 @@ int main(int argc, char** argv)
             PrintError(session.GetState() != 0 ? QStringLiteral("Device not found") : QStringLiteral("Interface not found"));
         } else if (command == QLatin1String("sms-list")) {
             result = SmsList(service, session, collector, timeoutMs);
+        } else if (command == QLatin1String("info")) {
+            result = Info(session, collector);
+        } else if (command == QLatin1String("status")) {
+            result = Status(session, collector);
+        } else if (command == QLatin1String("scan")) {
+            result = Scan(session, collector, timeoutMs);
+        } else if (command == QLatin1String("register")) {
+            result = Register(session, collector, args[1], dataClass, timeoutMs);
+        } else if (command == QLatin1String("radio")) {
+            result = Radio(service, session, args[1] == QLatin1String("on"), timeoutMs);
+        } else if (command == QLatin1String("pin")) {
+            result = Pin(session, collector, args[1], timeoutMs);
+        } else if (command == QLatin1String("ussd")) {
+            result = Ussd(context, service, session.GetInterfaceID(), args.mid(1), timeoutMs);
+        } else if (command == QLatin1String("phonebook")) {
+            result = Phonebook(session, collector, args, timeoutMs);
         } else if (command == QLatin1String("sms-send")) {
             result = SmsSend(session, collector, args[1], args[2], parser.isSet(reportOption), parser.isSet(flashOption),
                              timeoutMs);
