@@ -63,6 +63,8 @@ void appendUtf8(std::string& out, char32_t c)
     }
 }
 
+} // namespace
+
 // Texts of the service-centre time stamp checks, which differ between DELIVER and the report.
 struct TimestampTexts {
     const char* dateCharacters;
@@ -71,6 +73,8 @@ struct TimestampTexts {
     const char* timeValues;
     const char* timeZone;
 };
+
+namespace {
 
 constexpr TimestampTexts deliverTimestamp{
     "Invalid character(s) in date of Service Centre Time Stamp",
@@ -407,31 +411,37 @@ bool PDU::ReadDeliverOrSubmit(bool submit)
     if (submit) {
         Advance(2 * validityOctets);
     } else {
-        const TimestampTexts& t = deliverTimestamp;
-        char d[6];
-        if (!sixDigits(PduText, cursor, d)) {
-            Error = t.dateCharacters;
+        if (!ReadTimestamp(deliverTimestamp))
             return false;
-        }
-        const char date[] = {d[5], d[4], '.', d[3], d[2], '.', '2', '0', d[1], d[0]};
-        Date.assign(date, sizeof date);
-        if (twoDigits(d[5], d[4]) > 31 || twoDigits(d[3], d[2]) > 12)
-            Error = t.dateValues;
-        if (!sixDigits(PduText, cursor + 6, d)) {
-            Error = t.timeCharacters;
-            return false;
-        }
-        const char time[] = {d[1], d[0], ':', d[3], d[2], ':', d[5], d[4]};
-        Time.assign(time, sizeof time);
-        if (twoDigits(d[1], d[0]) > 23 || twoDigits(d[3], d[2]) > 59 || twoDigits(d[5], d[4]) > 59)
-            Error = t.timeValues;
-        if (HexOctet(PduText, cursor + 12) < 0) {
-            Error = t.timeZone;
-            return false;
-        }
-        Advance(14);
     }
     return ReadUserData();
+}
+
+bool PDU::ReadTimestamp(const TimestampTexts& t)
+{
+    char d[6];
+    if (!sixDigits(PduText, cursor, d)) {
+        Error = t.dateCharacters;
+        return false;
+    }
+    const char date[] = {d[5], d[4], '.', d[3], d[2], '.', '2', '0', d[1], d[0]};
+    Date.assign(date, sizeof date);
+    if (twoDigits(d[5], d[4]) > 31 || twoDigits(d[3], d[2]) > 12)
+        Error = t.dateValues;
+    if (!sixDigits(PduText, cursor + 6, d)) {
+        Error = t.timeCharacters;
+        return false;
+    }
+    const char time[] = {d[1], d[0], ':', d[3], d[2], ':', d[5], d[4]};
+    Time.assign(time, sizeof time);
+    if (twoDigits(d[1], d[0]) > 23 || twoDigits(d[3], d[2]) > 59 || twoDigits(d[5], d[4]) > 59)
+        Error = t.timeValues;
+    if (HexOctet(PduText, cursor + 12) < 0) {
+        Error = t.timeZone;
+        return false;
+    }
+    Advance(14);
+    return true;
 }
 
 bool PDU::ReadUserData()
@@ -513,29 +523,8 @@ bool PDU::ReadStatusReport(bool withSmsc)
         Error = "While trying to read SMSC Timestamp: PDU is too short";
         return false;
     }
-    const TimestampTexts& t = reportTimestamp;
-    char d[6];
-    if (!sixDigits(PduText, cursor, d)) {
-        Error = t.dateCharacters;
+    if (!ReadTimestamp(reportTimestamp))
         return false;
-    }
-    const char date[] = {d[5], d[4], '.', d[3], d[2], '.', '2', '0', d[1], d[0]};
-    Date.assign(date, sizeof date);
-    if (twoDigits(d[5], d[4]) > 31 || twoDigits(d[3], d[2]) > 12)
-        Error = t.dateValues;
-    if (!sixDigits(PduText, cursor + 6, d)) {
-        Error = t.timeCharacters;
-        return false;
-    }
-    const char time[] = {d[1], d[0], ':', d[3], d[2], ':', d[5], d[4]};
-    Time.assign(time, sizeof time);
-    if (twoDigits(d[1], d[0]) > 23 || twoDigits(d[3], d[2]) > 59 || twoDigits(d[5], d[4]) > 59)
-        Error = t.timeValues;
-    if (HexOctet(PduText, cursor + 12) < 0) {
-        Error = t.timeZone;
-        return false;
-    }
-    Advance(14);
 
     if (Remaining() < 14) {
         Error = "While trying to read Discharge Timestamp: PDU is too short";

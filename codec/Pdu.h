@@ -10,6 +10,8 @@
 // One SMS PDU (3GPP TS 23.040), decoded from or encoded to upper-case hex text.
 // Decoding accepts SMS-DELIVER, SMS-SUBMIT and SMS-STATUS-REPORT; encoding builds SMS-SUBMIT.
 // Failure is a false result and a text in Error; nothing is thrown. 8-bit strings are UTF-8.
+struct TimestampTexts;
+
 class PDU
 {
 public:
@@ -69,6 +71,7 @@ private:
     bool ReadSubmit();
     bool ReadDeliverOrSubmit(bool submit);
     bool ReadStatusReport(bool withSmsc);
+    bool ReadTimestamp(const TimestampTexts& texts);
     bool ReadUserData();
     void MakeText();
 

@@ -86,6 +86,25 @@ int readOctets(std::string_view text, size_t count, uint8_t* octets)
     return 0;
 }
 
+// Reads the user data length and, with the indicator set, the header; skip gets the units
+// (septets or octets) the header takes. Returns 0 or a negative error.
+int readLengthAndHeader(std::string_view text, bool udhi, bool septets, UserDataHeader& header, int& udl, size_t& skip)
+{
+    udl = HexOctet(text, 0);
+    if (udl < 0)
+        return readError(udl);
+    skip = 0;
+    if (!udhi)
+        return 0;
+    const int udhl = readHeader(text.substr(2), header);
+    if (udhl < 0)
+        return udhl;
+    const size_t octets = static_cast<size_t>(udhl) + 1;
+    skip = septets ? (8 * octets + 6) / 7 : octets;
+    // A header that claims more than the user data holds.
+    return skip > static_cast<size_t>(udl) ? UserDataTooShort : 0;
+}
+
 } // namespace
 
 int PackSeptets(const uint8_t* codes, size_t count, std::string_view headerText, std::string& out)
@@ -135,20 +154,11 @@ int UnpackSeptetData(std::string_view text, size_t septetCount, uint8_t* out)
 int UnpackSeptets(std::string_view text, bool udhi, uint8_t* out, UserDataHeader& header, size_t& consumed)
 {
     consumed = 0;
-    const int udl = HexOctet(text, 0);
-    if (udl < 0)
-        return readError(udl);
-    const std::string_view data = text.substr(2);
-
+    int udl = 0;
     size_t skip = 0;
-    if (udhi) {
-        const int udhl = readHeader(data, header);
-        if (udhl < 0)
-            return udhl;
-        skip = (8 * static_cast<size_t>(udhl) + 14) / 7;
-        if (skip > static_cast<size_t>(udl))
-            return UserDataTooShort; // the header claims more than the user data holds
-    }
+    if (const int rc = readLengthAndHeader(text, udhi, true, header, udl, skip); rc < 0)
+        return rc;
+    const std::string_view data = text.substr(2);
 
     uint8_t octets[226];
     const size_t octetCount = (7 * static_cast<size_t>(udl) + 7) / 8;
@@ -166,20 +176,11 @@ int UnpackSeptets(std::string_view text, bool udhi, uint8_t* out, UserDataHeader
 int ReadOctets(std::string_view text, bool udhi, uint8_t* out, UserDataHeader& header, size_t& consumed)
 {
     consumed = 0;
-    const int udl = HexOctet(text, 0);
-    if (udl < 0)
-        return readError(udl);
-    const std::string_view data = text.substr(2);
-
+    int udl = 0;
     size_t skip = 0;
-    if (udhi) {
-        const int udhl = readHeader(data, header);
-        if (udhl < 0)
-            return udhl;
-        skip = static_cast<size_t>(udhl) + 1;
-        if (skip > static_cast<size_t>(udl))
-            return UserDataTooShort;
-    }
+    if (const int rc = readLengthAndHeader(text, udhi, false, header, udl, skip); rc < 0)
+        return rc;
+    const std::string_view data = text.substr(2);
     const size_t count = static_cast<size_t>(udl) - skip;
     if (const int rc = readOctets(data.substr(2 * skip), count, out); rc < 0)
         return rc;
