@@ -235,6 +235,8 @@ struct BroadbandInterfacePrivate
     void ParseDeviceServices(MbimMessage* message);
     // Queries whose answers change with the SIM and the radio; sent again when those change.
     void RefreshNetworkQueries(BroadbandInterface& iface, bool announceHome);
+    // The visible list goes with the radio and is read again when it comes back.
+    void RadioChanged(BroadbandInterface& iface, std::int32_t before, bool announce);
 };
 
 namespace {
@@ -581,6 +583,16 @@ void BroadbandInterfacePrivate::ParseDeviceServices(MbimMessage* message)
     servicesResult = Hr::Ok;
 }
 
+void BroadbandInterfacePrivate::RadioChanged(BroadbandInterface& iface, std::int32_t before, bool announce)
+{
+    if (softwareRadio == 0 && scans == 0) {
+        visibleResult = Hr::InvalidCache;
+        visible.clear();
+    } else if (before == 0 && softwareRadio == 1 && !removed) {
+        RefreshNetworkQueries(iface, announce);
+    }
+}
+
 void BroadbandInterfacePrivate::RefreshNetworkQueries(BroadbandInterface& iface, bool announce)
 {
     Send(iface, *this, mbim_message_home_provider_query_new(nullptr), queryTimeoutSeconds,
@@ -636,12 +648,7 @@ void BroadbandInterfacePrivate::Indication(MbimDevice*, MbimMessage* message, gp
         case MBIM_CID_BASIC_CONNECT_RADIO_STATE: {
             const std::int32_t before = d.softwareRadio;
             d.ParseRadio(message, true);
-            if (d.softwareRadio == 0 && d.scans == 0) {
-                d.visibleResult = Hr::InvalidCache;
-                d.visible.clear();
-            } else if (before == 0 && d.softwareRadio == 1 && !d.removed) {
-                d.RefreshNetworkQueries(iface, announce);
-            }
+            d.RadioChanged(iface, before, announce);
             if (announce)
                 service.Raise(&IBroadbandRadioEvents::OnRadioStateChange, iface);
             break;
@@ -1034,8 +1041,11 @@ HRESULT BroadbandInterface::SetSoftwareRadioState(std::int32_t state, std::uint3
     const std::uint32_t id = requestId;
     d->pending[id] = BroadbandInterfacePrivate::Request::SetRadio;
     Send(*this, *d, request, queryTimeoutSeconds, [id](BroadbandInterface& i, MbimMessage* m, HRESULT hr) {
-        if (!Failed(hr))
+        if (!Failed(hr)) {
+            const std::int32_t before = i.d->softwareRadio;
             i.d->ParseRadio(m, false);
+            i.d->RadioChanged(i, before, true);
+        }
         Complete(i, *i.d, id, BroadbandInterfacePrivate::Request::SetRadio, hr, nullptr);
     });
     return Hr::Ok;

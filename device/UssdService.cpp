@@ -70,7 +70,8 @@ struct UssdService::Private
     mutable std::mutex mutex;
     std::weak_ptr<BroadbandInterface> iface;
     bool open = false;
-    bool active = false;  // the network waits for an answer
+    bool active = false;       // the network waits for an answer
+    bool outstanding = false;  // a request the network has not answered yet
     std::shared_ptr<Pending> pending;
 
     Private(QObject* context, BroadbandService* service)
@@ -140,6 +141,7 @@ HRESULT UssdService::SendAndWait(const QString& text, int timeoutMs, UssdReply& 
             return Hr::NotReady;
         action = d->active ? ActionContinue : ActionInitiate;
         d->pending = pending;
+        d->outstanding = true;
     }
     std::uint8_t dcs = 0;
     std::vector<std::uint8_t> payload;
@@ -156,6 +158,10 @@ HRESULT UssdService::SendAndWait(const QString& text, int timeoutMs, UssdReply& 
         }
         accepted = iface->Ussd(action, dcs, payload, deviceTimeout,
                                [pending, weak](const BroadbandInterface::UssdAnswer& answer) {
+            if (auto p = weak.lock()) {
+                std::lock_guard sessionLock(p->mutex);
+                p->outstanding = false;
+            }
             {
                 std::lock_guard lock(pending->mutex);
                 if (pending->done.IsSet())
@@ -237,7 +243,8 @@ void UssdService::Close()
         if (!d->open)
             return;
         // A dialogue the network keeps open, or a request it has not answered, is ended there too.
-        cancelDialogue = d->active || d->pending;
+        cancelDialogue = d->active || d->outstanding;
+        d->outstanding = false;
         d->open = false;
         d->active = false;
     }

@@ -258,7 +258,7 @@ size_t ModemCore::deliverSms(const DeliverRequest& request)
 
 void ModemCore::setSignal(uint32_t rssi, uint32_t errorRate)
 {
-    network_.rssi = std::min<uint32_t>(rssi, 31);
+    network_.rssi = rssi > 31 ? 99 : rssi;  // 99 is "unknown", not a strength
     network_.errorRate = errorRate > 7 ? 99 : errorRate;
     indicate(mbim::BasicConnect, 11, signalState());
 }
