@@ -7,17 +7,19 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 jobs=$(nproc)
 fuzz_seconds=${PARLOWEN_FUZZ_SECONDS:-30}
 export QT_QPA_PLATFORM=offscreen CANBERRA_DRIVER=null
+summary=$(mktemp)
+trap 'rm -f "$summary"' EXIT
 
 echo "== Unit tests"
 cmake -S "$top" -B "$top/build-test" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPARLOWEN_BENCH=ON >/dev/null
 cmake --build "$top/build-test" -j "$jobs"
-ctest --test-dir "$top/build-test" --output-on-failure -j "$jobs"
+ctest --test-dir "$top/build-test" --output-on-failure -j "$jobs" | tee -a "$summary"
 
 echo "== Unit tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S "$top" -B "$top/build-asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPARLOWEN_SANITIZE=ON >/dev/null
 cmake --build "$top/build-asan" -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-  ctest --test-dir "$top/build-asan" --output-on-failure -j "$jobs" -LE nosanitize
+  ctest --test-dir "$top/build-asan" --output-on-failure -j "$jobs" -LE nosanitize | tee -a "$summary"
 
 echo "== Fuzz targets, ${fuzz_seconds} s each"
 CC=clang CXX=clang++ cmake -S "$top" -B "$top/build-fuzz" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -34,4 +36,6 @@ for f in "$top"/build-fuzz/fuzz/*/fuzz-*; do
   "$f" -max_total_time="$fuzz_seconds" -print_final_stats=0 "${dirs[@]}" 2>&1 | tail -n 3
   rm -rf "$work"
 done
-echo "All tests finished."
+# One closing line over both test runs (ctest stops the script on any failure above).
+total=$(awk '/tests failed out of/ { n += $NF } END { print n + 0 }' "$summary")
+echo "tests: ${total} passed, 0 failed"
