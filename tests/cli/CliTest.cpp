@@ -44,6 +44,7 @@ protected:
         sim::ModemSimulator::Options options;
         options.modem.loopbackDelayMs = 0;
         options.modem.demoContents = false;
+        options.modem.scanDelayMs = 200;
         modem = std::make_unique<sim::ModemSimulator>(options);
         std::string error;
         ASSERT_TRUE(modem->start(&error)) << error;
@@ -125,6 +126,89 @@ TEST_F(CliTest, FailuresGiveAnErrorExitStatus)
     EXPECT_EQ(devices.lines[0]["path"].toString(), device);
     EXPECT_EQ(devices.lines[0]["interface"].toString().size(), 38);
 }
+
+
+TEST_F(CliTest, UssdDialogueAnswersTheMenu)
+{
+    const CliRun run = Cli(With({"ussd", "*101#", "2"}));
+    EXPECT_EQ(run.exitCode, 0) << run.output.toStdString();
+    ASSERT_EQ(run.lines.size(), 2u) << run.output.toStdString();
+    EXPECT_EQ(run.lines[0]["result"].toString(), "Action Required");
+    EXPECT_TRUE(run.lines[0]["text"].toString().startsWith("Simnet services:"));
+    EXPECT_EQ(run.lines[1]["result"].toString(), "No Action Required");
+    EXPECT_EQ(run.lines[1]["text"].toString(), "Tariff: Simnet Basic, 0.09 EUR per SMS.");
+
+    // The network refusing a code fails the command; a code after a finished dialogue too.
+    EXPECT_EQ(Cli(With({"ussd", "*999#"})).exitCode, 1);
+    EXPECT_EQ(Cli(With({"ussd", "*100#", "1"})).exitCode, 1);
+}
+
+TEST_F(CliTest, PhonebookWriteListDelete)
+{
+    ASSERT_EQ(Cli(With({"phonebook", "write", "Test", "1234567890"})).exitCode, 0);
+    CliRun list = Cli(With({"phonebook", "list"}));
+    ASSERT_EQ(list.exitCode, 0);
+    qint64 index = 0;
+    for (const auto& line : list.lines)
+        if (line["name"].toString() == "Test" && line["number"].toString() == "1234567890")
+            index = line["index"].toInteger();
+    ASSERT_GT(index, 0) << list.output.toStdString();
+    ASSERT_EQ(Cli(With({"phonebook", "delete", QString::number(index)})).exitCode, 0);
+    list = Cli(With({"phonebook", "list"}));
+    for (const auto& line : list.lines)
+        EXPECT_NE(line["name"].toString(), "Test");
+    // Deleting it again is refused by the SIM.
+    EXPECT_EQ(Cli(With({"phonebook", "delete", QString::number(index)})).exitCode, 1);
+}
+
+TEST_F(CliTest, InformationStatusScanRegistrationAndRadio)
+{
+    const CliRun info = Cli(With({"info"}));
+    ASSERT_EQ(info.exitCode, 0);
+    QStringList lines;
+    for (const auto& line : info.lines)
+        lines << line["line"].toString();
+    EXPECT_TRUE(lines.contains("Providers found: 3"));
+    EXPECT_TRUE(lines.contains("Registration state: REGISTER_STATE_HOME (3)"));
+
+    const CliRun status = Cli(With({"status"}));
+    ASSERT_EQ(status.exitCode, 0);
+    bool preferred = false;
+    for (const auto& row : status.lines)
+        preferred = preferred || (row["group"].toString() == "Preferred providers" && row["name"].toString() == "Providers found" &&
+                                  row["value"].toString() == "2");
+    EXPECT_TRUE(preferred) << status.output.toStdString();
+
+    const CliRun scan = Cli(With({"scan"}));
+    EXPECT_EQ(scan.exitCode, 0) << scan.output.toStdString();
+    ASSERT_FALSE(scan.lines.empty());
+    EXPECT_TRUE(scan.lines[0]["ok"].toBool());
+
+    const CliRun manual = Cli(With({"register", "00102"}));
+    EXPECT_EQ(manual.exitCode, 0) << manual.output.toStdString();
+    EXPECT_EQ(manual.lines.back()["provider"].toString(), "Parlo Mobile");
+    EXPECT_TRUE(manual.lines.back()["roaming"].toBool());
+    EXPECT_EQ(Cli(With({"register", "00103"})).exitCode, 1);  // forbidden
+    EXPECT_EQ(Cli(With({"register", "auto", "--data-class", "0x20"})).exitCode, 0);
+
+    EXPECT_EQ(Cli(With({"radio", "off"})).exitCode, 0);
+    EXPECT_EQ(Cli(With({"scan"})).exitCode, 1);
+    EXPECT_EQ(Cli(With({"radio", "on"})).exitCode, 0);
+}
+
+class CliUsage : public CliTest, public testing::WithParamInterface<QStringList>
+{
+};
+
+TEST_P(CliUsage, IsRefusedBeforeTheDeviceIsAsked)
+{
+    EXPECT_EQ(Cli(With(GetParam())).exitCode, 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(Bad, CliUsage, testing::Values(
+    QStringList{"radio", "maybe"}, QStringList{"ussd"}, QStringList{"phonebook", "write", "Name"},
+    QStringList{"phonebook", "delete", "0"}, QStringList{"phonebook", "erase"}, QStringList{"pin"},
+    QStringList{"register", "auto", "--data-class", "lots"}, QStringList{"register"}));
 
 } // namespace
 
