@@ -86,7 +86,7 @@ TEST_F(CliTest, SendsTwoPartsToItsOwnNumberReadsThemBackAndDeletes)
     for (const auto& line : listed.lines) {
         EXPECT_TRUE(line["ok"].toBool());
         EXPECT_EQ(line["parts"].toInt(), 2);
-        EXPECT_EQ(line["number"].toString(), "15550100123");
+        EXPECT_EQ(line["number"].toString(), "+15550100123");
     }
     const bool ordered = listed.lines[0]["part"].toInt() == 1;
     joined = listed.lines[ordered ? 0 : 1]["text"].toString() + listed.lines[ordered ? 1 : 0]["text"].toString();

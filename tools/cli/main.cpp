@@ -210,14 +210,18 @@ int SmsList(BroadbandService& service, MobileBroadband& session, Collector& coll
             }
         }
         const QString text = QString::fromStdU16String(pdu.Text);
+        // Shown the way people write numbers, and with the device's date where the PDU has none.
+        const QString number = (pdu.International ? QStringLiteral("+") : QString()) + QString::fromStdString(pdu.Number);
+        const QString date = QString::fromStdString(pdu.Date.empty() ? data.Date : pdu.Date);
+        const QString time = QString::fromStdString(pdu.Time.empty() ? data.Time : pdu.Time);
         if (jsonOutput) {
             QJsonObject object{{"index", static_cast<qint64>(data.Index)}, {"status", StatusName(data.Status)},
                                {"class0", data.Class0 != 0}, {"pdu", QString::fromStdString(data.Pdu)}, {"ok", ok}};
             if (ok) {
-                object.insert("number", QString::fromStdString(pdu.Number));
+                object.insert("number", number);
                 object.insert("smsc", QString::fromStdString(pdu.Smsc));
-                object.insert("date", QString::fromStdString(pdu.Date));
-                object.insert("time", QString::fromStdString(pdu.Time));
+                object.insert("date", date);
+                object.insert("time", time);
                 object.insert("text", text);
                 object.insert("statusReport", pdu.StatusReport);
                 if (pdu.Multipart) {
@@ -235,8 +239,7 @@ int SmsList(BroadbandService& service, MobileBroadband& session, Collector& coll
                 part = QStringLiteral(" [%1/%2 ref %3]").arg(pdu.PartNumber).arg(pdu.PartsTotal).arg(pdu.Reference);
             PrintText(QStringLiteral("%1  %2  %3  %4 %5%6  %7")
                           .arg(data.Index)
-                          .arg(StatusName(data.Status), QString::fromStdString(pdu.Number),
-                               QString::fromStdString(pdu.Date), QString::fromStdString(pdu.Time), part, text));
+                          .arg(StatusName(data.Status), number, date, time, part, text));
         } else {
             PrintText(QStringLiteral("%1  %2  undecodable (%3)  %4")
                           .arg(data.Index)
