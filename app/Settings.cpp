@@ -113,14 +113,14 @@ void SettingsStore::Load(QSettings& store, const LogFunction& log) {
   store.beginGroup(QStringLiteral("SMS"));
   ReadBool(store, QStringLiteral("DeliveryReport"), DeliveryReport);
   ReadBool(store, QStringLiteral("ConfirmationToSend"), ConfirmationToSend);
-  if (ReadBool(store, QStringLiteral("SaveSent"), SaveSent))
-    say(QStringLiteral("Settings -> SMS -> SaveSent = ") + Bit(SaveSent));
-  if (ReadInt(store, QStringLiteral("MaxSendCount"), MaxSendCount))
-    say(QStringLiteral("Settings -> SMS -> MaxSendCount = ") + QString::number(MaxSendCount));
-  if (const auto index = ReadDword(store, QStringLiteral("MessageIndex"))) {
+  // These three are logged whether stored or defaulted: they shape every send and read.
+  ReadBool(store, QStringLiteral("SaveSent"), SaveSent);
+  say(QStringLiteral("Settings -> SMS -> SaveSent = ") + Bit(SaveSent));
+  ReadInt(store, QStringLiteral("MaxSendCount"), MaxSendCount);
+  say(QStringLiteral("Settings -> SMS -> MaxSendCount = ") + QString::number(MaxSendCount));
+  if (const auto index = ReadDword(store, QStringLiteral("MessageIndex")))
     MessageIndex = *index;
-    say(QStringLiteral("Settings -> SMS -> MessageIndex = ") + QString::number(MessageIndex));
-  }
+  say(QStringLiteral("Settings -> SMS -> MessageIndex = ") + QString::number(MessageIndex));
   ReadBool(store, QStringLiteral("ReceiveTimerEnabled"), ReceiveTimerEnabled);
   ReadInt(store, QStringLiteral("ReceiveTimerInterval"), ReceiveTimerInterval);
   ReceiveTimerInterval = std::clamp(ReceiveTimerInterval, 15, kMaxReceiveInterval);

@@ -112,12 +112,12 @@ const char* ContactColumn(std::int64_t code) {
   }
 }
 
-// mkdir -p; only the last folder gets the restrictive mode, the parents the usual one.
+// mkdir -p; missing parents get the private mode too, as the data-home rules ask.
 bool MakeFolder(const QString& path, mode_t mode) {
   QFileInfo info(path);
   if (info.isDir()) return true;
   const QString parent = info.absolutePath();
-  if (parent != path && !QFileInfo(parent).isDir() && !MakeFolder(parent, 0755)) return false;
+  if (parent != path && !QFileInfo(parent).isDir() && !MakeFolder(parent, 0700)) return false;
   return ::mkdir(QFile::encodeName(path).constData(), mode) == 0 || errno == EEXIST;
 }
 
@@ -193,7 +193,10 @@ bool QDatabase::Open(const QString& path) {
     return false;
   }
   db_ = db;
-  if (!CreateSchema()) {
+  // SQLite falls back to read-only for a file it cannot write, and needs the folder for its
+  // journal; either way every later insert would fail, so refuse the database now.
+  const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
+  if (!CreateSchema() || sqlite3_db_readonly(db_, "main") == 1 || ::access(folder.constData(), W_OK | X_OK) != 0) {
     // Not a database, or not writable: stay closed rather than half open.
     sqlite3_close(db_);
     db_ = nullptr;
@@ -361,7 +364,12 @@ bool QDatabase::LoadTemplates() {
     t.Text = ColumnText(s.get(), 2);
     t.Date = ColumnBytes(s.get(), 3);
     t.Time = ColumnBytes(s.get(), 4);
-    if (window_ != nullptr) window_->SendRecord(WM_DATABASE_TEMPLATE, static_cast<std::uintptr_t>(id), t);
+    if (window_ == nullptr) continue;
+    try {
+      window_->SendRecord(WM_DATABASE_TEMPLATE, static_cast<std::uintptr_t>(id), t);
+    } catch (...) {
+      // As in the replay: one template the window fails on does not hide the others.
+    }
   }
   return true;
 }
@@ -456,7 +464,10 @@ int QDatabase::BuildContactIndex() {
     if (!s || sqlite3_step(s.get()) != SQLITE_ROW) return 0;
     count = sqlite3_column_int64(s.get(), 0);
   }
-  if (count <= 0) return 0;
+  if (count <= 0) {
+    contactIndex_.clear();
+    return 0;
+  }
   const std::string sql = std::string("SELECT [ID] FROM [Contacts] ORDER BY ") + ContactColumn(contactColumn_) + ";";
   Statement s(db_, sql.c_str());
   if (!s) return 0;
