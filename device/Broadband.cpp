@@ -67,6 +67,7 @@ bool BroadbandSink::Connect(BroadbandService* newSource)
     }
     cookie = newCookie;
     source = newSource;
+    sourceLifetime = newSource->Lifetime();
     LogLine(std::string(className) + "::Connect() -> Ok");
     return true;
 }
@@ -75,9 +76,12 @@ void BroadbandSink::Disconnect()
 {
     if (cookie == 0)
         return;
-    source->Unadvise(cookie);
+    // A destroyed source took the advice with it.
+    if (!sourceLifetime.expired())
+        source->Unadvise(cookie);
     cookie = 0;
     source = nullptr;
+    sourceLifetime.reset();
     LogLine(std::string(className) + "::Disconnect() -> Ok");
 }
 

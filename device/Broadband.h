@@ -117,7 +117,7 @@ public:
 
     bool Connect(BroadbandService* source);
     void Disconnect();
-    bool IsConnected() const { return cookie != 0; }
+    bool IsConnected() const { return cookie != 0 && !sourceLifetime.expired(); }
 
 protected:
     virtual HRESULT AdviseOn(BroadbandService& source, std::uint32_t& cookie) = 0;
@@ -129,6 +129,7 @@ protected:
     const char* className;
     std::uint32_t cookie = 0;
     BroadbandService* source = nullptr;
+    std::weak_ptr<const void> sourceLifetime;  // the source may be destroyed before the sink
 };
 
 template <class Events>

@@ -8,6 +8,7 @@
 
 // Event interfaces of the broadband service. A sink implements one of them and advises it on the
 // service; every method is called on the thread that runs the GLib main loop (the UI thread).
+// Interface names the event interface itself, so that a sink is always stored and called as one.
 
 class BroadbandInterface;
 
@@ -66,6 +67,7 @@ enum class BroadbandEventKind {
 class IBroadbandInterfaceManagerEvents
 {
 public:
+    using Interface = IBroadbandInterfaceManagerEvents;
     static constexpr BroadbandEventKind Kind = BroadbandEventKind::InterfaceManager;
     virtual ~IBroadbandInterfaceManagerEvents() = default;
     virtual void OnInterfaceArrival(BroadbandInterface& iface) = 0;
@@ -75,6 +77,7 @@ public:
 class IBroadbandInterfaceEvents
 {
 public:
+    using Interface = IBroadbandInterfaceEvents;
     static constexpr BroadbandEventKind Kind = BroadbandEventKind::Interface;
     virtual ~IBroadbandInterfaceEvents() = default;
     virtual void OnInterfaceCapabilityAvailable(BroadbandInterface& iface) = 0;
@@ -90,6 +93,7 @@ public:
 class IBroadbandSmsEvents
 {
 public:
+    using Interface = IBroadbandSmsEvents;
     static constexpr BroadbandEventKind Kind = BroadbandEventKind::Sms;
     virtual ~IBroadbandSmsEvents() = default;
     virtual void OnSmsConfigurationChange(BroadbandInterface& iface) = 0;
@@ -106,6 +110,7 @@ public:
 class IBroadbandSignalEvents
 {
 public:
+    using Interface = IBroadbandSignalEvents;
     static constexpr BroadbandEventKind Kind = BroadbandEventKind::Signal;
     virtual ~IBroadbandSignalEvents() = default;
     virtual void OnSignalStateChange(BroadbandInterface& iface) = 0;
@@ -114,6 +119,7 @@ public:
 class IBroadbandRadioEvents
 {
 public:
+    using Interface = IBroadbandRadioEvents;
     static constexpr BroadbandEventKind Kind = BroadbandEventKind::Radio;
     virtual ~IBroadbandRadioEvents() = default;
     virtual void OnRadioStateChange(BroadbandInterface& iface) = 0;
@@ -130,6 +136,7 @@ struct BroadbandPinInfo
 class IBroadbandPinManagerEvents
 {
 public:
+    using Interface = IBroadbandPinManagerEvents;
     static constexpr BroadbandEventKind Kind = BroadbandEventKind::PinManager;
     virtual ~IBroadbandPinManagerEvents() = default;
     virtual void OnPinListAvailable(BroadbandInterface& iface) = 0;
@@ -140,6 +147,7 @@ public:
 class IBroadbandPinEvents
 {
 public:
+    using Interface = IBroadbandPinEvents;
     static constexpr BroadbandEventKind Kind = BroadbandEventKind::Pin;
     virtual ~IBroadbandPinEvents() = default;
     virtual void OnEnableComplete(BroadbandInterface& iface, std::uint32_t requestId, HRESULT status) = 0;
@@ -152,6 +160,7 @@ public:
 class IBroadbandRegistrationEvents
 {
 public:
+    using Interface = IBroadbandRegistrationEvents;
     static constexpr BroadbandEventKind Kind = BroadbandEventKind::Registration;
     virtual ~IBroadbandRegistrationEvents() = default;
     virtual void OnRegisterModeAvailable(BroadbandInterface& iface) = 0;
@@ -163,6 +172,7 @@ public:
 class IBroadbandDeviceServicesEvents
 {
 public:
+    using Interface = IBroadbandDeviceServicesEvents;
     static constexpr BroadbandEventKind Kind = BroadbandEventKind::DeviceServices;
     virtual ~IBroadbandDeviceServicesEvents() = default;
     virtual void OnQuerySupportedCommandsComplete(const std::string& serviceId, const std::vector<std::uint32_t>& commandIds,

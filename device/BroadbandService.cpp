@@ -163,6 +163,10 @@ struct BroadbandInterfacePrivate
     gulong removedHandler = 0;
     bool removed = false;
     int initialQueries = 0;
+    // What the interface ID is made of: the device's identity, and where it is plugged in for
+    // telling apart devices that report one device ID.
+    std::string identity;
+    std::string place;
 
     HRESULT capsResult = Hr::Pending;
     BroadbandCaps caps;
@@ -223,11 +227,14 @@ struct BroadbandInterfacePrivate
 
     void ParseCaps(MbimMessage* message);
     bool ParseReadyState(BroadbandInterface& iface, MbimMessage* message, bool notification);
-    void ParseRadio(MbimMessage* message, bool notification);
-    void ParseSignal(MbimMessage* message, bool notification);
-    void ParseRegister(MbimMessage* message, bool notification);
-    void ParsePacketService(MbimMessage* message, bool notification);
-    void ParseSmsConfiguration(MbimMessage* message, bool notification);
+    bool ParseRadio(MbimMessage* message, bool notification);
+    bool ParseSignal(MbimMessage* message, bool notification);
+    bool ParseRegister(MbimMessage* message, bool notification);
+    bool ParsePacketService(MbimMessage* message, bool notification);
+    // refresh: a malformed answer keeps what was known instead of failing the getter.
+    void ParseSmsConfiguration(MbimMessage* message, bool refresh);
+    // libmbim parses the configuration only as a response, so an indication is followed by a query.
+    void RefreshSmsConfiguration(BroadbandInterface& iface);
     void ParseHomeProvider(MbimMessage* message);
     void ParsePreferredProviders(MbimMessage* message);
     bool ParseVisibleProviders(MbimMessage* message);
@@ -337,7 +344,7 @@ bool BroadbandInterfacePrivate::ParseReadyState(BroadbandInterface&, MbimMessage
     return true;
 }
 
-void BroadbandInterfacePrivate::ParseRadio(MbimMessage* message, bool notification)
+bool BroadbandInterfacePrivate::ParseRadio(MbimMessage* message, bool notification)
 {
     MbimRadioSwitchState hw{}, sw{};
     GError* error = nullptr;
@@ -347,14 +354,15 @@ void BroadbandInterfacePrivate::ParseRadio(MbimMessage* message, bool notificati
         LogParseError("radio state", error);
         if (!notification)
             radioResult = Hr::Fail;
-        return;
+        return false;
     }
     radioResult = Hr::Ok;
     hardwareRadio = static_cast<std::int32_t>(hw);
     softwareRadio = static_cast<std::int32_t>(sw);
+    return true;
 }
 
-void BroadbandInterfacePrivate::ParseSignal(MbimMessage* message, bool notification)
+bool BroadbandInterfacePrivate::ParseSignal(MbimMessage* message, bool notification)
 {
     guint32 rssi = 99, errorRate = 99;
     GError* error = nullptr;
@@ -365,15 +373,16 @@ void BroadbandInterfacePrivate::ParseSignal(MbimMessage* message, bool notificat
         LogParseError("signal state", error);
         if (!notification)
             signalResult = Hr::Fail;
-        return;
+        return false;
     }
     signalResult = Hr::Ok;
     // Anything outside the defined ranges is "unknown", never a strength to convert.
     signalStrength = rssi <= 31 ? rssi : 99;
     signalError = errorRate <= 7 ? errorRate : 99;
+    return true;
 }
 
-void BroadbandInterfacePrivate::ParseRegister(MbimMessage* message, bool notification)
+bool BroadbandInterfacePrivate::ParseRegister(MbimMessage* message, bool notification)
 {
     MbimNwError nwError{};
     MbimRegisterState state{};
@@ -390,7 +399,7 @@ void BroadbandInterfacePrivate::ParseRegister(MbimMessage* message, bool notific
         LogParseError("registration state", error);
         if (!notification)
             registerResult = Hr::Fail;
-        return;
+        return false;
     }
     registerResult = Hr::Ok;
     registerState = static_cast<std::int32_t>(state);
@@ -403,9 +412,10 @@ void BroadbandInterfacePrivate::ParseRegister(MbimMessage* message, bool notific
     g_free(id);
     g_free(name);
     g_free(roaming);
+    return true;
 }
 
-void BroadbandInterfacePrivate::ParsePacketService(MbimMessage* message, bool notification)
+bool BroadbandInterfacePrivate::ParsePacketService(MbimMessage* message, bool notification)
 {
     MbimPacketServiceState state{};
     MbimDataClass dataClass{};
@@ -417,23 +427,22 @@ void BroadbandInterfacePrivate::ParsePacketService(MbimMessage* message, bool no
         LogParseError("packet service", error);
         if (!notification)
             packetResult = Hr::Fail;
-        return;
+        return false;
     }
     packetResult = Hr::Ok;
     currentDataClass = state == MBIM_PACKET_SERVICE_STATE_ATTACHED ? dataClass : 0;
+    return true;
 }
 
-void BroadbandInterfacePrivate::ParseSmsConfiguration(MbimMessage* message, bool notification)
+void BroadbandInterfacePrivate::ParseSmsConfiguration(MbimMessage* message, bool refresh)
 {
     guint32 maxMessages = 0;
     gchar* address = nullptr;
     GError* error = nullptr;
-    // The notification carries the same fields as the response.
-    (void)notification;
     if (!mbim_message_sms_configuration_response_parse(message, nullptr, nullptr, &maxMessages, nullptr, &address,
                                                        &error)) {
         LogParseError("SMS configuration", error);
-        if (!notification)
+        if (!refresh)
             smsConfigResult = Hr::Fail;
         return;
     }
@@ -444,6 +453,19 @@ void BroadbandInterfacePrivate::ParseSmsConfiguration(MbimMessage* message, bool
     g_free(address);
 }
 
+void BroadbandInterfacePrivate::RefreshSmsConfiguration(BroadbandInterface& iface)
+{
+    Send(iface, *this, mbim_message_sms_configuration_query_new(nullptr), queryTimeoutSeconds,
+         [](BroadbandInterface& i, MbimMessage* m, HRESULT hr) {
+             if (Failed(hr))
+                 qCWarning(lcBroadband) << "SMS configuration not read after its change:" << HresultText(hr).c_str();
+             else
+                 i.d->ParseSmsConfiguration(m, true);
+             if (i.IsReady())
+                 i.Service().Raise(&IBroadbandSmsEvents::OnSmsConfigurationChange, i);
+         });
+}
+
 
 namespace {
 
@@ -451,8 +473,8 @@ BroadbandProvider ProviderFromMbim(const MbimProvider& p)
 {
     BroadbandProvider provider;
     provider.providerId = Optional(p.provider_id);
-    // The state bits are the broadband API's; the multicarrier bit has no meaning there.
-    provider.providerState = p.provider_state & 0x1F;
+    // MBIM's state bits are the broadband API's, preferred-multicarrier (0x20) included.
+    provider.providerState = p.provider_state & 0x3F;
     provider.providerName = Optional(p.provider_name);
     return provider;
 }
@@ -647,25 +669,24 @@ void BroadbandInterfacePrivate::Indication(MbimDevice*, MbimMessage* message, gp
         }
         case MBIM_CID_BASIC_CONNECT_RADIO_STATE: {
             const std::int32_t before = d.softwareRadio;
-            d.ParseRadio(message, true);
+            // A malformed indication changes nothing, so nothing is announced.
+            if (!d.ParseRadio(message, true))
+                break;
             d.RadioChanged(iface, before, announce);
             if (announce)
                 service.Raise(&IBroadbandRadioEvents::OnRadioStateChange, iface);
             break;
         }
         case MBIM_CID_BASIC_CONNECT_SIGNAL_STATE:
-            d.ParseSignal(message, true);
-            if (announce)
+            if (d.ParseSignal(message, true) && announce)
                 service.Raise(&IBroadbandSignalEvents::OnSignalStateChange, iface);
             break;
         case MBIM_CID_BASIC_CONNECT_REGISTER_STATE:
-            d.ParseRegister(message, true);
-            if (announce)
+            if (d.ParseRegister(message, true) && announce)
                 service.Raise(&IBroadbandRegistrationEvents::OnRegisterStateChange, iface);
             break;
         case MBIM_CID_BASIC_CONNECT_PACKET_SERVICE:
-            d.ParsePacketService(message, true);
-            if (announce)
+            if (d.ParsePacketService(message, true) && announce)
                 service.Raise(&IBroadbandRegistrationEvents::OnPacketServiceStateChange, iface);
             break;
         default:
@@ -674,9 +695,7 @@ void BroadbandInterfacePrivate::Indication(MbimDevice*, MbimMessage* message, gp
     } else if (mbimService == MBIM_SERVICE_SMS) {
         switch (cid) {
         case MBIM_CID_SMS_CONFIGURATION:
-            d.ParseSmsConfiguration(message, true);
-            if (announce)
-                service.Raise(&IBroadbandSmsEvents::OnSmsConfigurationChange, iface);
+            d.RefreshSmsConfiguration(iface);
             break;
         case MBIM_CID_SMS_READ: {
             // Unsolicited reads carry class-0 messages that the device did not store.
@@ -1448,6 +1467,9 @@ BroadbandService::~BroadbandService()
 {
     if (defaultService == this)
         defaultService = nullptr;
+    // Detach every sink: those that outlive the service must not reach back into it.
+    advised.clear();
+    lifetime.reset();
     // Interfaces go first: their handlers still refer to the service while they close.
     devices.clear();
     arrivalOrder.clear();
@@ -1620,17 +1642,41 @@ std::string ReadSysfsText(const std::filesystem::path& file)
     return text;
 }
 
+std::string InterfaceIdOf(const std::string& name)
+{
+    return QUuid::createUuidV5(interfaceNamespace, QString::fromStdString(name))
+        .toString(QUuid::WithBraces)
+        .toUpper()
+        .toStdString();
+}
+
 } // namespace
 
-std::string BroadbandService::UniqueId(const std::string& wanted, const BroadbandInterface& iface) const
+std::string BroadbandService::UniqueId(BroadbandInterface& iface)
 {
+    const std::string& identity = iface.d->identity;
+    // Devices reporting one device ID (cloned IDs) each take an ID made with their place, whatever
+    // order they open in; a device alone keeps the plain one.
+    std::vector<BroadbandInterface*> twins;
     for (const auto& [path, other] : devices)
-        if (other.get() != &iface && other->ready && other->id == wanted) {
-            // Two devices claim one identity (cloned IDs); the node tells them apart.
-            const QUuid uuid = QUuid::createUuidV5(interfaceNamespace, QString::fromStdString(wanted + iface.path));
-            return uuid.toString(QUuid::WithBraces).toUpper().toStdString();
-        }
-    return wanted;
+        if (other.get() != &iface && other->ready && !other->d->removed && other->d->identity == identity)
+            twins.push_back(other.get());
+    if (twins.empty())
+        return InterfaceIdOf(identity);
+    const std::string plain = InterfaceIdOf(identity);
+    for (BroadbandInterface* twin : twins) {
+        if (twin->id != plain)
+            continue;
+        // It arrived alone under the plain ID: it leaves under that one and comes back under its own.
+        auto keep = twin->shared_from_this();
+        Raise(&IBroadbandInterfaceManagerEvents::OnInterfaceRemoval, *twin);
+        if (twin->d->removed)
+            continue;
+        twin->id = InterfaceIdOf(identity + "@" + twin->d->place);
+        qCDebug(lcBroadband) << "Device" << twin->path.c_str() << "is now interface" << twin->id.c_str();
+        Raise(&IBroadbandInterfaceManagerEvents::OnInterfaceArrival, *twin);
+    }
+    return InterfaceIdOf(identity + "@" + iface.d->place);
 }
 
 void BroadbandService::InterfaceOpened(BroadbandInterface& iface)
@@ -1647,20 +1693,23 @@ void BroadbandService::InterfaceOpened(BroadbandInterface& iface)
     const fs::path sysNode = fs::path("/sys/class/usbmisc") / fs::path(iface.path).filename();
     std::error_code ec;
     const fs::path usbInterface = fs::canonical(sysNode / "device", ec);
+    std::string place = "path:" + iface.path;
     if (!ec && iface.path.rfind("/dev/", 0) == 0) {
+        place = "usb:" + usbInterface.filename().string();
         const std::string manufacturer = ReadSysfsText(usbInterface.parent_path() / "manufacturer");
         const std::string product = ReadSysfsText(usbInterface.parent_path() / "product");
         if (!manufacturer.empty())
             caps.manufacturer = manufacturer;
         if (!product.empty() && (!caps.model || caps.model->empty()))
             caps.model = product;
-        if (identity.empty())
-            identity = "usb:" + usbInterface.filename().string();
     }
     if (identity.empty())
-        identity = "path:" + iface.path;
-    const QUuid uuid = QUuid::createUuidV5(interfaceNamespace, QString::fromStdString(identity));
-    iface.id = UniqueId(uuid.toString(QUuid::WithBraces).toUpper().toStdString(), iface);
+        identity = place;
+    iface.d->identity = identity;
+    iface.d->place = place;
+    iface.id = UniqueId(iface);
+    if (iface.d->removed)
+        return;
     iface.ready = true;
     arrivalOrder.push_back(iface.path);
     qCDebug(lcBroadband) << "Device" << iface.path.c_str() << "is interface" << iface.id.c_str();

@@ -176,12 +176,19 @@ public:
     HRESULT GetInterfaces(std::vector<std::shared_ptr<BroadbandInterface>>& interfaces) const;
     HRESULT GetInterface(const std::string& interfaceId, std::shared_ptr<BroadbandInterface>& iface) const;
 
+    // The sink is kept as its event interface: converting here adjusts the pointer when the
+    // interface is not the sink's first base.
     template <class Sink>
     HRESULT Advise(Sink* sink, std::uint32_t& cookie)
     {
-        return AdviseKind(Sink::Kind, sink, cookie);
+        using Events = typename Sink::Interface;
+        Events* events = sink;
+        return AdviseKind(Events::Kind, static_cast<void*>(events), cookie);
     }
     HRESULT Unadvise(std::uint32_t cookie);
+    // Expires when the service is destroyed; its sinks are detached then, so a sink that outlives
+    // it checks this before unadvising.
+    std::weak_ptr<const void> Lifetime() const { return lifetime; }
 
     std::uint32_t NextRequestId() { return ++lastRequestId; }
 
@@ -197,10 +204,11 @@ public:
     template <class Sink, class... Params, class... Args>
     void Raise(void (Sink::*method)(Params...), Args&&... args)
     {
-        for (std::uint32_t cookie : CookiesOf(Sink::Kind)) {
+        using Events = typename Sink::Interface;
+        for (std::uint32_t cookie : CookiesOf(Events::Kind)) {
             void* sink = SinkOf(cookie);
             if (sink)
-                (static_cast<Sink*>(sink)->*method)(args...);
+                (static_cast<Events*>(sink)->*method)(args...);
         }
     }
 
@@ -218,7 +226,8 @@ private:
     void InterfaceFailed(BroadbandInterface& iface);
     void InterfaceRemoved(BroadbandInterface& iface);
     void PollPaths();
-    std::string UniqueId(const std::string& wanted, const BroadbandInterface& iface) const;
+    // May re-announce an earlier device that reported the same identity.
+    std::string UniqueId(BroadbandInterface& iface);
 
     Options options;
     bool started = false;
@@ -239,4 +248,5 @@ private:
     // until it is replaced.
     std::map<std::string, std::uint64_t> triedNodes;
     std::unique_ptr<Watch> watch;
+    std::shared_ptr<const int> lifetime = std::make_shared<const int>(0);
 };

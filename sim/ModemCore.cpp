@@ -199,11 +199,29 @@ void ModemCore::command(const mbim::Request& req)
     }
 }
 
+Bytes ModemCore::damaged(const mbim::Uuid& service, uint32_t cid, Bytes information)
+{
+    auto it = damage_.find({service, cid});
+    if (it == damage_.end())
+        return information;
+    const Damage damage = it->second;
+    damage_.erase(it);
+    if (damage.keep < information.size())
+        information.resize(damage.keep);
+    if (damage.offsetAt && *damage.offsetAt + 4 <= information.size()) {
+        const uint32_t past = uint32_t(information.size()) + 64;
+        for (int i = 0; i < 4; ++i)
+            information[*damage.offsetAt + i] = uint8_t(past >> (8 * i));
+    }
+    note("damaged reply or indication of " + std::string(mbim::serviceName(service)) + " cid " + std::to_string(cid));
+    return information;
+}
+
 void ModemCore::respond(const mbim::Request& req, const Reply& reply)
 {
     if (replyDelayMs_ == 0) {
-        send(mbim::commandDone(req.transactionId, req.service, req.cid, reply.status, reply.information,
-                               fragmentSize()));
+        send(mbim::commandDone(req.transactionId, req.service, req.cid, reply.status,
+                               damaged(req.service, req.cid, reply.information), fragmentSize()));
         return;
     }
     respondLater(req, replyDelayMs_, [reply] { return reply; });
@@ -219,7 +237,8 @@ void ModemCore::respondLater(const mbim::Request& req, uint32_t delayMs, std::fu
         if (epoch != epoch_)
             return;  // the host closed the session meanwhile
         Reply reply = make();
-        send(mbim::commandDone(tid, service, cid, reply.status, reply.information, fragmentSize()));
+        send(mbim::commandDone(tid, service, cid, reply.status, damaged(service, cid, reply.information),
+                               fragmentSize()));
     });
 }
 
@@ -232,7 +251,7 @@ void ModemCore::indicate(const mbim::Uuid& service, uint32_t cid, const Bytes& i
         if (it == subscriptions_.end() || (!it->second.empty() && !it->second.count(cid)))
             return;
     }
-    send(mbim::indicateStatus(0, service, cid, information, fragmentSize()));
+    send(mbim::indicateStatus(0, service, cid, damaged(service, cid, information), fragmentSize()));
 }
 
 size_t ModemCore::deliverSms(const DeliverRequest& request)
@@ -289,6 +308,13 @@ void ModemCore::setDataClass(uint32_t dataClass)
 {
     network_.currentDataClass = dataClass;
     announceNetwork();
+}
+
+void ModemCore::setServiceCentre(const std::string& address)
+{
+    sim_.serviceCentre = address;
+    simChanged();
+    indicate(mbim::Sms, 1, smsConfiguration());
 }
 
 std::string ModemCore::describeStorage() const

@@ -27,6 +27,13 @@ struct ModemConfig {
     bool demoContents = true;        // stored messages and phonebook entries to start with
 };
 
+// A fault put on the next reply or indication of one command: its information buffer cut to
+// `keep` bytes, and/or the u32 at `offsetAt` made to point past the buffer's end.
+struct Damage {
+    size_t keep = SIZE_MAX;
+    std::optional<size_t> offsetAt;
+};
+
 struct DeliverRequest {
     std::string sender;
     std::u16string text;
@@ -57,6 +64,9 @@ public:
     void setRadio(bool on);
     void setRegistration(uint32_t state, const std::string& providerId = {});
     void setDataClass(uint32_t dataClass);
+    // A new service centre address, announced as the SMS configuration indication.
+    void setServiceCentre(const std::string& address);
+    void damageNext(const mbim::Uuid& service, uint32_t cid, const Damage& damage) { damage_[{service, cid}] = damage; }
     void failNextSend(uint32_t status) { failNextSend_ = status; }
     void dropNextSendCompletion() { dropNextSend_ = true; }
     void setReplyDelay(uint32_t ms) { replyDelayMs_ = ms; }
@@ -94,6 +104,7 @@ private:
     void indicate(const mbim::Uuid& service, uint32_t cid, const Bytes& information);
     void later(uint32_t delayMs, std::function<void()> action);
     void note(const std::string& line);
+    Bytes damaged(const mbim::Uuid& service, uint32_t cid, Bytes information);
     void simChanged();
     uint32_t fragmentSize() const;
 
@@ -152,6 +163,7 @@ private:
     uint32_t lastNewIndex_ = 0;
     bool announce_ = false;  // network state changed while serving a command
     std::map<mbim::Uuid, std::set<uint32_t>> subscriptions_;  // empty: every indication
+    std::map<std::pair<mbim::Uuid, uint32_t>, Damage> damage_;
 };
 
 }  // namespace sim

@@ -273,6 +273,16 @@ void ModemSimulator::setDataClass(uint32_t dataClass)
     withCore([&](ModemCore& c) { c.setDataClass(dataClass); });
 }
 
+void ModemSimulator::setServiceCentre(const std::string& address)
+{
+    withCore([&](ModemCore& c) { c.setServiceCentre(address); });
+}
+
+void ModemSimulator::damageNext(const mbim::Uuid& service, uint32_t cid, const Damage& damage)
+{
+    withCore([&](ModemCore& c) { c.damageNext(service, cid, damage); });
+}
+
 void ModemSimulator::failNextSend(uint32_t status)
 {
     withCore([&](ModemCore& c) { c.failNextSend(status); });

@@ -42,6 +42,8 @@ public:
     void setRadio(bool on);
     void setRegistration(uint32_t state, const std::string& providerId = {});
     void setDataClass(uint32_t dataClass);
+    void setServiceCentre(const std::string& address);
+    void damageNext(const mbim::Uuid& service, uint32_t cid, const Damage& damage);
     void failNextSend(uint32_t status);
     void dropNextSendCompletion();
     void setReplyDelay(uint32_t ms);

@@ -40,6 +40,8 @@ uint32_t Network::providerState(const Provider& p) const
         s |= ProviderHome;
     if (p.forbidden)
         s |= ProviderForbidden;
+    if (p.multicarrier)
+        s |= ProviderPreferredMulticarrier;
     for (const auto& id : preferred)
         if (id == p.id)
             s |= ProviderPreferred;

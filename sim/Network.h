@@ -13,6 +13,7 @@ enum ProviderState : uint32_t {
     ProviderPreferred = 0x04,
     ProviderVisible = 0x08,
     ProviderRegistered = 0x10,
+    ProviderPreferredMulticarrier = 0x20,
 };
 
 enum RegisterState : uint32_t {
@@ -44,6 +45,7 @@ struct Provider {
     bool home = false;
     bool forbidden = false;
     uint32_t dataClasses = 0;
+    bool multicarrier = false;  // preferred for multicarrier use
 };
 
 class Network {
