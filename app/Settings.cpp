@@ -154,15 +154,15 @@ void SettingsStore::Load(QSettings& store, const LogFunction& log) {
   store.endGroup();
 }
 
-bool SettingsStore::SaveOnClose(QSettings& store, bool placementValid) const {
+bool SettingsStore::SaveOnClose(QSettings& store, const std::optional<QRect>& normalRect) const {
   store.beginGroup(QStringLiteral("Layout"));
   store.setValue(QStringLiteral("Application.State"), ApplicationState);
   store.setValue(QStringLiteral("Application.Message"), ApplicationMessage);
-  if (placementValid) {
-    if (ApplicationTop) store.setValue(QStringLiteral("Application.Top"), *ApplicationTop);
-    if (ApplicationLeft) store.setValue(QStringLiteral("Application.Left"), *ApplicationLeft);
-    store.setValue(QStringLiteral("Application.Width"), ApplicationWidth);
-    store.setValue(QStringLiteral("Application.Height"), ApplicationHeight);
+  if (normalRect) {
+    store.setValue(QStringLiteral("Application.Top"), normalRect->top());
+    store.setValue(QStringLiteral("Application.Left"), normalRect->left());
+    store.setValue(QStringLiteral("Application.Width"), normalRect->width());
+    store.setValue(QStringLiteral("Application.Height"), normalRect->height());
   }
   store.endGroup();
   store.beginGroup(QStringLiteral("Settings"));

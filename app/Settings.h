@@ -4,6 +4,7 @@
 // Layout. Every value is a 32-bit integer; a boolean is 0 or 1 and reads as true when not 0.
 // Absent values, and values that are not 32-bit integers, keep the built-in defaults.
 
+#include <QRect>
 #include <QString>
 
 #include <cstdint>
@@ -25,8 +26,10 @@ class SettingsStore {
 
   // Reads every stored value in table order and logs the few that the log records.
   void Load(QSettings& store, const LogFunction& log = {});
-  // What the main window writes when it closes for real; the placement only when it was read.
-  bool SaveOnClose(QSettings& store, bool placementValid) const;
+  // What the main window writes when it closes for real. normalRect is the window's normal
+  // (restored) rectangle, or nothing when the placement could not be read; then the position
+  // and size are left as stored.
+  bool SaveOnClose(QSettings& store, const std::optional<QRect>& normalRect) const;
   // What the main window writes when it is destroyed.
   bool SaveOnDestruction(QSettings& store) const;
   // What the settings window writes.

@@ -126,17 +126,21 @@ bool MakeFolder(const QString& path, mode_t mode) {
 // State shared between the database and one loader run. The thread keeps it alive, so a
 // database destroyed from inside one of the loader's hand-overs can leave the rest to it.
 struct QDatabase::Loader {
-  MessageTarget* window = nullptr;
+  // Cleared when the database goes away under a running loader: from then on the window may be
+  // gone at any moment, so the loader sends nothing more.
+  std::atomic<MessageTarget*> window{nullptr};
   sqlite3* db = nullptr;
   WaitEvent stop;
   WaitEvent finished;
   std::atomic<bool> running{true};
+  std::atomic<bool> ending{false};      // the end message is being handed over
   std::atomic<bool> closeAtEnd{false};  // the connection was handed over to the loader
 
   void Send(unsigned number, std::uintptr_t wParam) {
-    if (window == nullptr) return;
+    MessageTarget* target = window.load();
+    if (target == nullptr) return;
     try {
-      window->Send(number, wParam, 0);
+      target->Send(number, wParam, 0);
     } catch (...) {
       // The handler's failure is its own; the replay goes on.
     }
@@ -148,9 +152,14 @@ QDatabase::QDatabase(MessageTarget* window) : window_(window) {}
 QDatabase::~QDatabase() {
   contactIndex_.clear();
   StopLoader();
+  MessageTarget* owedEnd = nullptr;
   if (loader_ && loader_->running.load()) {
     // Destroyed from inside one of the loader's hand-overs: the loader cannot be waited for, so
-    // it gets the connection and closes it once its statement is finalized.
+    // it gets the connection and closes it once its statement is finalized. The window may go
+    // right after this handler returns, so the loader is cut off from it and the run's end is
+    // delivered from here, while the window is certainly alive.
+    MessageTarget* window = loader_->window.exchange(nullptr);
+    if (!loader_->ending.load()) owedEnd = window;
     loader_->closeAtEnd.store(true);
     loaderThread_.detach();
     db_ = nullptr;
@@ -158,6 +167,12 @@ QDatabase::~QDatabase() {
   if (loaderThread_.joinable()) loaderThread_.join();
   if (db_ != nullptr && sqlite3_close(db_) != SQLITE_OK) sqlite3_close_v2(db_);
   db_ = nullptr;
+  if (owedEnd != nullptr) {
+    try {
+      owedEnd->Send(WM_DATABASE_LOAD, DATABASE_LOAD_END, 0);
+    } catch (...) {
+    }
+  }
 }
 
 QString QDatabase::DefaultPath(const QString& programPath, const QString& title) {
@@ -282,7 +297,7 @@ bool QDatabase::LoadMessages() {
   if (IsLoading()) return true;
   if (loaderThread_.joinable()) loaderThread_.join();  // the last run has ended; reap it
   auto loader = std::make_shared<Loader>();
-  loader->window = window_;
+  loader->window.store(window_);
   loader->db = db_;
   try {
     loaderThread_ = std::thread(&QDatabase::RunLoader, loader);
@@ -317,14 +332,16 @@ void QDatabase::RunLoader(std::shared_ptr<Loader> loader) {
           sqlite3_reset(s.get());
           break;
         }
-        if (loader->window == nullptr) continue;
+        MessageTarget* window = loader->window.load();
+        if (window == nullptr) continue;
         try {
-          loader->window->SendRecord(WM_DATABASE_SMS, static_cast<std::uintptr_t>(id), row);
+          window->SendRecord(WM_DATABASE_SMS, static_cast<std::uintptr_t>(id), row);
         } catch (...) {
         }
       }
     }
   }
+  loader->ending.store(true);
   loader->Send(WM_DATABASE_LOAD, DATABASE_LOAD_END);
   if (loader->closeAtEnd.load() && sqlite3_close(loader->db) != SQLITE_OK) sqlite3_close_v2(loader->db);
   loader->running.store(false);

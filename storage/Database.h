@@ -67,6 +67,12 @@ class QDatabase {
   // Asks the loader to stop and waits for it to end, handling its hand-overs meanwhile. Called
   // from inside the handler of one of the loader's messages it cannot wait (the loader waits for
   // that handler): it only asks, and the loader ends as soon as the handler returns.
+  //
+  // The window sees one begin and one end message per run, whichever way the run ends. The one
+  // exception to "all from the loader": a database destroyed from inside the handler of one of
+  // the loader's messages delivers the end itself, nested in that handler (unless that message
+  // was the end), and the loader sends nothing more. So the window may be destroyed as soon as
+  // the handler returns; the end handler must then not use the database.
   void StopLoader();
   bool IsLoading() const;
 

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <ctime>
+#include <functional>
 #include <memory>
 
 namespace {
@@ -182,7 +183,7 @@ TEST_F(LoaderTest, CloseAndDestructionStopTheLoader) {
 }
 
 // Destroying the database from inside one of the loader's hand-overs cannot wait for the loader;
-// the loader finishes on its own, closes the connection and still sends its end.
+// the loader finishes on its own and closes the connection, and the window still gets its end.
 TEST_F(LoaderTest, DestroyedFromInsideAHandover) {
   Fill(50);
   window.onRow = [&](std::uintptr_t id) {
@@ -192,12 +193,84 @@ TEST_F(LoaderTest, DestroyedFromInsideAHandover) {
   ASSERT_TRUE(RunUntil([&] { return window.got.ends == 1; }));
   EXPECT_EQ(window.got.begins, 1);
   ExpectPrefix(20);
-  // The loader closes the connection right after the end message returns.
+  // The loader closes the connection once it has left its statement.
   const QString file = dir.filePath(QStringLiteral("loader.db"));
   ASSERT_TRUE(RunUntil([&] { return !FileIsOpen(file); }));
   QDatabase reopened(nullptr);
   ASSERT_TRUE(reopened.Open(file));
   EXPECT_TRUE(reopened.InsertMessage("51", 0));
+}
+
+// A window that its owner may delete from inside its own handler; what it received outlives it.
+class DisposableWindow : public MessageTarget {
+ public:
+  using Handler = std::function<void(DisposableWindow* self, const Message& m)>;
+  DisposableWindow(QObject* context, const Handler* handler) : MessageTarget(context), handler_(handler) {}
+  std::intptr_t HandleMessage(const Message& m) override {
+    (*handler_)(this, m);  // may delete this; nothing of it is touched afterwards
+    return 0;
+  }
+
+ private:
+  const Handler* handler_;
+};
+
+// The owner destroys the database and then the window from inside the handler of one of the
+// loader's messages, as a main window shutting down mid-replay does. The loader must not send
+// anything to the gone window afterwards, and the window still sees exactly one begin and one
+// end for the run.
+TEST(LoaderDestroyedWithItsWindow, InsideEachKindOfHandover) {
+  struct Case {
+    const char* during;
+    unsigned number;
+    std::uintptr_t wParam;
+    size_t rowsSeen;
+  };
+  const Case cases[] = {
+      {"begin", WM_DATABASE_LOAD, DATABASE_LOAD_BEGIN, 0},
+      {"first row", WM_DATABASE_SMS, 1, 1},
+      {"middle row", WM_DATABASE_SMS, 20, 20},
+      {"last row", WM_DATABASE_SMS, 50, 50},
+      {"end", WM_DATABASE_LOAD, DATABASE_LOAD_END, 50},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.during);
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString file = dir.filePath(QStringLiteral("owner.db"));
+    QObject context;
+    std::unique_ptr<QDatabase> db;
+    Received got;
+    bool destroyed = false;
+    bool sentAfterDestruction = false;
+    DisposableWindow::Handler handler = [&](DisposableWindow* self, const Message& m) {
+      if (destroyed) sentAfterDestruction = true;  // any message to the deleted window
+      if (m.Number == WM_DATABASE_LOAD && m.WParam == DATABASE_LOAD_BEGIN) ++got.begins;
+      if (m.Number == WM_DATABASE_LOAD && m.WParam == DATABASE_LOAD_END) ++got.ends;
+      if (m.Number == WM_DATABASE_SMS) got.ids.push_back(m.WParam);
+      if (m.Number == c.number && m.WParam == c.wParam && db) {
+        db.reset();
+        delete self;
+        destroyed = true;
+      }
+    };
+    auto* window = new DisposableWindow(&context, &handler);
+    db = std::make_unique<QDatabase>(window);
+    ASSERT_TRUE(db->Open(file));
+    ASSERT_TRUE(db->BeginTransaction());
+    for (int i = 1; i <= 50; ++i) ASSERT_TRUE(db->InsertMessage("PDU" + std::to_string(i), 0));
+    ASSERT_TRUE(db->EndTransaction());
+    ASSERT_TRUE(db->LoadMessages());
+
+    ASSERT_TRUE(RunUntil([&] { return destroyed; }));
+    // The loader is done with the run once it lets go of the file.
+    ASSERT_TRUE(RunUntil([&] { return !FileIsOpen(file); }));
+    EXPECT_FALSE(sentAfterDestruction);
+    EXPECT_EQ(got.begins, 1);
+    EXPECT_EQ(got.ends, 1);
+    ASSERT_EQ(got.ids.size(), c.rowsSeen);
+    for (size_t i = 0; i < got.ids.size(); ++i) EXPECT_EQ(got.ids[i], i + 1);
+  }
 }
 
 }  // namespace
