@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <set>
 
 namespace {
@@ -194,6 +195,57 @@ TEST_F(CliTest, InformationStatusScanRegistrationAndRadio)
     EXPECT_EQ(Cli(With({"radio", "off"})).exitCode, 0);
     EXPECT_EQ(Cli(With({"scan"})).exitCode, 1);
     EXPECT_EQ(Cli(With({"radio", "on"})).exitCode, 0);
+}
+
+TEST_F(CliTest, ListFailsWhenAStoredMessageDoesNotDecode)
+{
+    ASSERT_EQ(modem->deliverSms({"+15550100777", u"sound", false, false, {}}), 1u);
+    const CliRun sound = Cli(With({"sms-list"}));
+    EXPECT_EQ(sound.exitCode, 0) << sound.output.toStdString();
+    ASSERT_EQ(sound.lines.size(), 1u);
+
+    // No service centre, then a deliver header with nothing after it.
+    modem->withCore([](sim::ModemCore& core) { core.sim().storeSms(0, sim::Bytes{0x00, 0x04}); });
+    for (const QStringList& args : {With({"sms-list"}), QStringList{"--device", device, "sms-list"}}) {
+        SCOPED_TRACE(args.join(' ').toStdString());
+        const CliRun broken = Cli(args);
+        EXPECT_EQ(broken.exitCode, 1) << broken.output.toStdString();
+        EXPECT_EQ(broken.output.count('\n'), 2) << "both messages are still listed";
+    }
+    const CliRun listed = Cli(With({"sms-list"}));
+    ASSERT_EQ(listed.lines.size(), 2u);
+    EXPECT_TRUE(listed.lines[0]["ok"].toBool());
+    EXPECT_EQ(listed.lines[0]["text"].toString(), "sound");
+    EXPECT_FALSE(listed.lines[1]["ok"].toBool());
+    EXPECT_FALSE(listed.lines[1]["error"].toString().isEmpty());
+}
+
+TEST_F(CliTest, ListLeavesOutAFlashMessageArrivingDuringTheRead)
+{
+    ASSERT_EQ(modem->deliverSms({"+15550100777", u"stored", false, false, {}}), 1u);
+    std::atomic<bool> reading{false};
+    modem->setLog([&](const std::string& line) {
+        if (line == "query sms cid 2")
+            reading = true;
+    });
+    // Answers are held back, so the flash message comes while the read waits for its answer.
+    modem->setReplyDelay(500);
+    QProcess process;
+    process.start(QStringLiteral(PARLOWEN_CLI), With({"sms-list"}));
+    ASSERT_TRUE(process.waitForStarted());
+    for (int i = 0; i < 2000 && !reading && process.state() != QProcess::NotRunning; ++i)
+        QThread::msleep(5);
+    ASSERT_TRUE(reading);
+    modem->deliverSms({"+15550100777", u"flash", false, true, {}});
+    ASSERT_TRUE(process.waitForFinished(60000));
+    modem->setLog({});
+    const QString output = QString::fromUtf8(process.readAllStandardOutput());
+    EXPECT_EQ(process.exitCode(), 0) << output.toStdString();
+    const QStringList lines = output.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 1) << output.toStdString();
+    const QJsonObject only = QJsonDocument::fromJson(lines[0].toUtf8()).object();
+    EXPECT_EQ(only["text"].toString(), "stored");
+    EXPECT_FALSE(only["class0"].toBool());
 }
 
 class CliUsage : public CliTest, public testing::WithParamInterface<QStringList>

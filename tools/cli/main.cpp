@@ -199,7 +199,11 @@ int SmsList(BroadbandService& service, MobileBroadband& session, Collector& coll
         PrintError(QString::fromStdString(HresultText(*watcher.status)));
         return ExitFailed;
     }
+    bool allDecoded = true;
     for (const auto& data : collector.messages) {
+        // A flash message arriving meanwhile is shown by the device, not stored in it.
+        if (data.Class0 != 0)
+            continue;
         PDU pdu(data.Pdu);
         bool ok = pdu.Decode();
         if (!ok) {
@@ -209,6 +213,7 @@ int SmsList(BroadbandService& service, MobileBroadband& session, Collector& coll
                 ok = true;
             }
         }
+        allDecoded = allDecoded && ok;
         const QString text = QString::fromStdU16String(pdu.Text);
         // Shown the way people write numbers, and with the device's date where the PDU has none.
         const QString number = (pdu.International ? QStringLiteral("+") : QString()) + QString::fromStdString(pdu.Number);
@@ -247,7 +252,8 @@ int SmsList(BroadbandService& service, MobileBroadband& session, Collector& coll
                                QString::fromStdString(data.Pdu)));
         }
     }
-    return ExitOk;
+    // Every stored message is listed, but one that does not decode makes the listing a failure.
+    return allDecoded ? ExitOk : ExitFailed;
 }
 
 int SmsSend(MobileBroadband& session, Collector& collector, const QString& number, const QString& text, bool report,
