@@ -1,11 +1,10 @@
 #include "device/BroadbandService.h"
+#include "device/EventWait.h"
 
 #include <libmbim-glib.h>
 #include <libudev.h>
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
-#include <QEventLoop>
 #include <QLoggingCategory>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -1567,13 +1566,7 @@ void BroadbandService::Start()
 
 bool BroadbandService::WaitUntilSettled(int timeoutMs)
 {
-    QDeadlineTimer deadline(timeoutMs);
-    QEventLoop loop;
-    QTimer tick;
-    tick.start(20);
-    while (!IsSettled() && !deadline.hasExpired())
-        loop.processEvents(QEventLoop::WaitForMoreEvents);
-    return IsSettled();
+    return ProcessEventsUntil([this] { return IsSettled(); }, timeoutMs);
 }
 
 void BroadbandService::AddDevicePath(const std::string& path)

@@ -1,11 +1,10 @@
 #include "app/MessageTarget.h"
 #include "app/Messages.h"
+#include "common/RunUntil.h"
 
 #include <QCoreApplication>
-#include <QEventLoop>
 #include <QObject>
 #include <QThread>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -17,26 +16,7 @@
 
 namespace {
 
-// Runs the event loop until done() holds; a generous guard turns a hang into a failure.
-template <class Done>
-bool RunUntil(Done done) {
-  QEventLoop loop;
-  QTimer poll;
-  QObject::connect(&poll, &QTimer::timeout, [&] {
-    if (done()) loop.quit();
-  });
-  poll.start(1);
-  QTimer guard;
-  guard.setSingleShot(true);
-  bool timedOut = false;
-  QObject::connect(&guard, &QTimer::timeout, [&] {
-    timedOut = true;
-    loop.quit();
-  });
-  guard.start(20000);
-  if (!done()) loop.exec();
-  return !timedOut;
-}
+constexpr int guardMs = 20000;
 
 TEST(MessageTarget, SameThreadIsADirectCallWithRecordAndResult) {
   QObject context;
@@ -94,7 +74,7 @@ TEST(MessageTarget, CrossThreadSendBlocksUntilHandledOnTargetThread) {
     }
     finished = true;
   });
-  EXPECT_TRUE(RunUntil([&] { return finished.load(); }));
+  EXPECT_TRUE(RunUntil([&] { return finished.load(); }, guardMs));
   worker.join();
   EXPECT_FALSE(wrongThread);
   ASSERT_EQ(pdus.size(), size_t(kCount));
@@ -159,7 +139,7 @@ TEST(MessageTarget, HandlerExceptionReachesTheSender) {
     }
     finished = true;
   });
-  EXPECT_TRUE(RunUntil([&] { return finished.load(); }));
+  EXPECT_TRUE(RunUntil([&] { return finished.load(); }, guardMs));
   worker.join();
   EXPECT_EQ(caught, "handler failed");
 }
@@ -178,7 +158,7 @@ TEST(MessageTarget, KnowsWhoseMessageIsBeingHandled) {
     finished = true;
   });
   workerId = worker.get_id();
-  EXPECT_TRUE(RunUntil([&] { return finished.load(); }));
+  EXPECT_TRUE(RunUntil([&] { return finished.load(); }, guardMs));
   worker.join();
   EXPECT_TRUE(inside);
   EXPECT_FALSE(IsHandlingMessageFrom(workerId));
@@ -204,7 +184,7 @@ TEST(MessageTarget, MutualSendsBetweenTwoThreadsDoNotDeadlock) {
   std::atomic<std::intptr_t> result{0};
   workerThread.start();
   QMetaObject::invokeMethod(&workerContext, [&] { result = onMain.Send(WM_BROADBAND_EVENT, 7); });
-  EXPECT_TRUE(RunUntil([&] { return result.load() != 0; }));
+  EXPECT_TRUE(RunUntil([&] { return result.load() != 0; }, guardMs));
   workerThread.quit();
   workerThread.wait();
   EXPECT_EQ(nested, 70);

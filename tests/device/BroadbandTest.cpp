@@ -1,17 +1,13 @@
 // The session against the simulated modem: log sequences, events and SMS operations as the main
 // window will see them.
 
-#include "app/MessageTarget.h"
+#include "Harness.h"
+
 #include "codec/Splitter.h"
-#include "device/Broadband.h"
-#include "device/BroadbandService.h"
-#include "sim/ModemSimulator.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QTemporaryDir>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -19,96 +15,9 @@
 #include <map>
 #include <optional>
 
+using namespace harness;
+
 namespace {
-
-constexpr int waitMs = 15000;  // generous: a condition is awaited, never a duration
-
-bool WaitFor(const std::function<bool()>& done, int timeoutMs = waitMs)
-{
-    QDeadlineTimer deadline(timeoutMs);
-    QEventLoop loop;
-    QTimer tick;
-    tick.start(10);
-    while (!done() && !deadline.hasExpired())
-        loop.processEvents(QEventLoop::WaitForMoreEvents);
-    return done();
-}
-
-// Everything the session hands to its window, copied as the window would.
-struct Received
-{
-    unsigned number;
-    std::uintptr_t wParam;
-    std::intptr_t lParam;
-    std::optional<std::string> text;
-    std::optional<BROADBAND_REQUEST_RESULT> result;
-    std::optional<BROADBAND_SMS_DATA> sms;
-    std::optional<BROADBAND_REGISTRATION_DATA> registration;
-};
-
-class Window
-{
-public:
-    Window() : target(&context, [this](const Message& m) { return Handle(m); }) {}
-
-    std::vector<std::string> Log() const
-    {
-        std::vector<std::string> lines;
-        for (const auto& r : received)
-            if (r.number == WM_BROADBAND_LOG)
-                lines.push_back(*r.text);
-        return lines;
-    }
-    std::vector<Received> Events(std::uintptr_t code) const
-    {
-        std::vector<Received> out;
-        for (const auto& r : received)
-            if (r.number == WM_BROADBAND_EVENT && r.wParam == code)
-                out.push_back(r);
-        return out;
-    }
-    std::vector<BROADBAND_SMS_DATA> Messages() const
-    {
-        std::vector<BROADBAND_SMS_DATA> out;
-        for (const auto& r : received)
-            if (r.number == WM_BROADBAND_SMS)
-                out.push_back(*r.sms);
-        return out;
-    }
-    std::optional<HRESULT> ResultOf(std::uintptr_t code, std::uint32_t requestId) const
-    {
-        for (const auto& r : Events(code))
-            if (r.result && r.result->RequestID == requestId)
-                return r.result->Status;
-        return std::nullopt;
-    }
-    bool Logged(const std::string& line) const
-    {
-        const auto log = Log();
-        return std::find(log.begin(), log.end(), line) != log.end();
-    }
-    void Clear() { received.clear(); }
-
-    QObject context;
-    MessageFunctionTarget target;
-    std::vector<Received> received;
-
-private:
-    std::intptr_t Handle(const Message& m)
-    {
-        Received r{m.Number, m.WParam, m.LParam, {}, {}, {}, {}};
-        if (const auto* text = m.Record<std::string>())
-            r.text = *text;
-        if (const auto* result = m.Record<BROADBAND_REQUEST_RESULT>())
-            r.result = *result;
-        if (const auto* sms = m.Record<BROADBAND_SMS_DATA>())
-            r.sms = *sms;
-        if (const auto* registration = m.Record<BROADBAND_REGISTRATION_DATA>())
-            r.registration = *registration;
-        received.push_back(std::move(r));
-        return 0;
-    }
-};
 
 const std::string separator(67, '=');
 

@@ -5,13 +5,12 @@
 #include "app/MessageTarget.h"
 #include "device/Broadband.h"
 #include "device/BroadbandService.h"
+#include "device/EventWait.h"
 #include "device/Phonebook.h"
 #include "sim/ModemSimulator.h"
 
-#include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QObject>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -25,13 +24,7 @@ constexpr int waitMs = 15000;  // generous: a condition is awaited, never a dura
 
 inline bool WaitFor(const std::function<bool()>& done, int timeoutMs = waitMs)
 {
-    QDeadlineTimer deadline(timeoutMs);
-    QEventLoop loop;
-    QTimer tick;
-    tick.start(10);
-    while (!done() && !deadline.hasExpired())
-        loop.processEvents(QEventLoop::WaitForMoreEvents);
-    return done();
+    return ProcessEventsUntil(done, timeoutMs, 10);
 }
 
 struct Received
@@ -41,6 +34,7 @@ struct Received
     std::intptr_t lParam = 0;
     std::optional<std::string> text;
     std::optional<BROADBAND_REQUEST_RESULT> result;
+    std::optional<BROADBAND_SMS_DATA> sms;
     std::optional<BROADBAND_INFO_DATA> row;
     std::optional<BROADBAND_REGISTRATION_DATA> registration;
     std::optional<MBIM_PHONEBOOK_CONFIGURATION> phonebook;
@@ -87,6 +81,14 @@ public:
                 out.push_back(r);
         return out;
     }
+    std::vector<BROADBAND_SMS_DATA> Messages() const
+    {
+        std::vector<BROADBAND_SMS_DATA> out;
+        for (const auto& r : received)
+            if (r.number == WM_BROADBAND_SMS)
+                out.push_back(*r.sms);
+        return out;
+    }
     std::optional<HRESULT> ResultOf(std::uintptr_t code, std::uint32_t requestId) const
     {
         for (const auto& r : Events(code))
@@ -128,6 +130,8 @@ private:
             r.text = *text;
         if (const auto* result = m.Record<BROADBAND_REQUEST_RESULT>())
             r.result = *result;
+        if (const auto* sms = m.Record<BROADBAND_SMS_DATA>())
+            r.sms = *sms;
         if (const auto* row = m.Record<BROADBAND_INFO_DATA>())
             r.row = *row;
         if (const auto* registration = m.Record<BROADBAND_REGISTRATION_DATA>())

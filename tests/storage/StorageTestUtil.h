@@ -2,12 +2,11 @@
 
 #include "app/MessageTarget.h"
 #include "app/Messages.h"
+#include "common/RunUntil.h"
 #include "storage/Database.h"
 
-#include <QEventLoop>
 #include <QObject>
 #include <QTemporaryDir>
-#include <QTimer>
 
 #include <string>
 #include <vector>
@@ -52,24 +51,3 @@ class RecordingWindow : public QObject, public MessageTarget {
     return 0;
   }
 };
-
-// Runs the event loop until done() holds; a generous guard turns a hang into a failure.
-template <class Done>
-bool RunUntil(Done done) {
-  QEventLoop loop;
-  QTimer poll;
-  QObject::connect(&poll, &QTimer::timeout, [&] {
-    if (done()) loop.quit();
-  });
-  poll.start(1);
-  QTimer guard;
-  guard.setSingleShot(true);
-  bool timedOut = false;
-  QObject::connect(&guard, &QTimer::timeout, [&] {
-    timedOut = true;
-    loop.quit();
-  });
-  guard.start(30000);
-  if (!done()) loop.exec();
-  return !timedOut;
-}

@@ -6,6 +6,7 @@
 #include "codec/Splitter.h"
 #include "device/Broadband.h"
 #include "device/BroadbandService.h"
+#include "device/EventWait.h"
 #include "device/Phonebook.h"
 #include "device/UssdService.h"
 
@@ -15,13 +16,11 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRandomGenerator>
-#include <QTimer>
 
 #include <atomic>
 #include <cstdio>
@@ -57,18 +56,6 @@ void PrintError(const QString& text)
         PrintJson({{"ok", false}, {"error", text}});
     else
         std::fprintf(stderr, "parlowen-cli: %s\n", text.toUtf8().constData());
-}
-
-// Runs the event loop until done() or the timeout.
-bool WaitFor(const std::function<bool()>& done, int timeoutMs)
-{
-    QDeadlineTimer deadline(timeoutMs);
-    QEventLoop loop;
-    QTimer tick;
-    tick.start(20);
-    while (!done() && !deadline.hasExpired())
-        loop.processEvents(QEventLoop::WaitForMoreEvents);
-    return done();
 }
 
 // What the session hands to its window, kept for the command.
@@ -185,7 +172,7 @@ int SmsList(BroadbandService& service, MobileBroadband& session, Collector& coll
     std::uint32_t cookie = 0;
     service.Advise(&watcher, cookie);
     const bool asked = session.SmsRead(0);
-    const bool answered = asked && WaitFor([&] { return watcher.status.has_value(); }, timeoutMs);
+    const bool answered = asked && ProcessEventsUntil([&] { return watcher.status.has_value(); }, timeoutMs);
     service.Unadvise(cookie);
     if (!asked) {
         PrintError(QStringLiteral("The device did not accept the read"));
@@ -293,7 +280,7 @@ int SmsSend(MobileBroadband& session, Collector& collector, const QString& numbe
                               session.SmsSendPdu(part.pdu, static_cast<std::uint8_t>(part.tpduLength), requestId);
         submitted.push_back({part.partNumber == 0 ? 1u : part.partNumber, accepted, requestId});
     }
-    WaitFor([&] {
+    ProcessEventsUntil([&] {
         for (const auto& s : submitted)
             if (s.accepted && !collector.completions.count(s.requestId))
                 return false;
@@ -334,7 +321,7 @@ int SmsDelete(MobileBroadband& session, Collector& collector, std::uint32_t inde
         PrintError(QStringLiteral("The device did not accept the deletion"));
         return ExitFailed;
     }
-    WaitFor([&] { return collector.completions.count(requestId) > 0; }, timeoutMs);
+    ProcessEventsUntil([&] { return collector.completions.count(requestId) > 0; }, timeoutMs);
     const auto it = collector.completions.find(requestId);
     const bool ok = it != collector.completions.end() && it->second == 0;
     const QString outcome = it == collector.completions.end() ? QStringLiteral("no completion from the device")
@@ -382,7 +369,7 @@ void PrintRows(const Collector& collector)
 bool Outcome(const std::map<std::uint32_t, HRESULT>& completions, std::uint32_t requestId, const QString& what,
              int timeoutMs)
 {
-    WaitFor([&] { return completions.count(requestId) > 0; }, timeoutMs);
+    ProcessEventsUntil([&] { return completions.count(requestId) > 0; }, timeoutMs);
     const auto it = completions.find(requestId);
     const bool ok = it != completions.end() && it->second == 0;
     const QString result = it == completions.end() ? QStringLiteral("no completion from the device")
@@ -526,7 +513,7 @@ int Ussd(QObject& context, BroadbandService& service, const std::string& interfa
         finished = true;
     });
     // The device answers through this thread's event loop.
-    WaitFor([&] { return finished.load(); }, codes.size() * (timeoutMs + 5000));
+    ProcessEventsUntil([&] { return finished.load(); }, codes.size() * (timeoutMs + 5000));
     worker.join();
     return result;
 }
