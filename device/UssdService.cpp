@@ -3,12 +3,10 @@
 #include "app/MessageTarget.h"
 #include "codec/Gsm.h"
 #include "device/BroadbandService.h"
+#include "device/EventWait.h"
 
-#include <QDeadlineTimer>
-#include <QEventLoop>
 #include <QObject>
 #include <QThread>
-#include <QTimer>
 
 #include <algorithm>
 #include <functional>
@@ -191,13 +189,7 @@ HRESULT UssdService::SendAndWait(const QString& text, int timeoutMs, UssdReply& 
     bool answered = false;
     if (d->OnUiThread()) {
         // The answer comes through this thread's event loop.
-        QDeadlineTimer deadline(std::max(timeoutMs, 0));
-        QEventLoop loop;
-        QTimer tick;
-        tick.start(10);
-        while (!pending->done.IsSet() && !deadline.hasExpired())
-            loop.processEvents(QEventLoop::WaitForMoreEvents);
-        answered = pending->done.IsSet();
+        answered = ProcessEventsUntil([&] { return pending->done.IsSet(); }, std::max(timeoutMs, 0), 10);
     } else {
         answered = pending->done.Wait(std::max(timeoutMs, 0));
     }
