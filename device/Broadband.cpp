@@ -487,11 +487,21 @@ bool MobileBroadband::Connect()
     return result;
 }
 
-void MobileBroadband::InterfaceHeading(const char* heading, const std::string& id)
+void BroadbandSender::LogFailed(const char* step, HRESULT hr) const
+{
+    LogLine(std::string(step) + "() -> Failed: " + HresultText(hr));
+}
+
+void BroadbandSender::BlockHeading(const char* title) const
 {
     LogLine("");
-    LogLine(heading);
+    LogLine(title);
     LogLine(separator);
+}
+
+void MobileBroadband::InterfaceHeading(const char* heading, const std::string& id)
+{
+    BlockHeading(heading);
     LogLine("Interface ID: " + id);
     LogLine(separator);
 }
@@ -604,7 +614,7 @@ bool MobileBroadband::SmsSendPdu(const std::string& pdu, std::uint8_t size, std:
         return false;
     const HRESULT hr = iface->SmsSendPdu(pdu, size, requestId);
     if (Failed(hr)) {
-        LogLine("SmsSendPdu() -> Failed: " + HresultText(hr));
+        LogFailed("SmsSendPdu", hr);
         return false;
     }
     LogLine("SmsSendPdu() -> Ok, RequestID = " + Decimal(requestId));
@@ -620,7 +630,7 @@ bool MobileBroadband::SmsRead(std::uint32_t index)
     // Always all messages: the index does not narrow the request.
     const HRESULT hr = iface->SmsRead(0, index, requestId);
     if (Failed(hr)) {
-        LogLine("SmsRead() -> Failed: " + HresultText(hr));
+        LogFailed("SmsRead", hr);
         return false;
     }
     LogLine("SmsRead() -> Ok, Request ID = " + Decimal(requestId));
@@ -634,7 +644,7 @@ bool MobileBroadband::SmsDelete(std::uint32_t index, std::uint32_t& requestId)
         return false;
     const HRESULT hr = iface->SmsDelete(1, index, requestId);
     if (Failed(hr)) {
-        LogLine("SmsDelete() -> Failed: " + HresultText(hr));
+        LogFailed("SmsDelete", hr);
         return false;
     }
     LogLine("SmsDelete() -> Ok, RequestID = " + Decimal(requestId));
@@ -655,7 +665,7 @@ bool MobileBroadband::GetSMSC(std::string& smsc)
     BroadbandSmsConfiguration config;
     const HRESULT hr = iface->GetSmsConfiguration(config);
     if (Failed(hr)) {
-        LogLine("GetSmsConfiguration() -> Failed: " + HresultText(hr));
+        LogFailed("GetSmsConfiguration", hr);
         return false;
     }
     if (!config.serviceCenterAddress)
@@ -674,12 +684,10 @@ void MobileBroadband::CapabilityBlock(BroadbandInterface* iface)
     BroadbandCaps caps;
     const HRESULT hr = iface->GetInterfaceCapability(caps);
     if (Failed(hr)) {
-        LogLine("GetInterfaceCapability() -> Failed: " + HresultText(hr));
+        LogFailed("GetInterfaceCapability", hr);
         return;
     }
-    LogLine("");
-    LogLine("Device information:");
-    LogLine(separator);
+    BlockHeading("Device information:");
     LogLine("Cellular class: " + CellularClassSymbol(caps.cellularClass));
     LogLine("Voice class: " + VoiceClassSymbol(caps.voiceClass));
     LogLine("Data class: " + DataClassSymbol(caps.dataClass));
@@ -713,12 +721,10 @@ void MobileBroadband::DeviceStatusBlock(BroadbandInterface* iface)
     std::int32_t ready = 0;
     const HRESULT hr = iface->GetReadyState(ready);
     if (Failed(hr)) {
-        LogLine("GetReadyState() -> Failed: " + HresultText(hr));
+        LogFailed("GetReadyState", hr);
         return;
     }
-    LogLine("");
-    LogLine("Device status:");
-    LogLine(separator);
+    BlockHeading("Device status:");
     LogLine("Current status: " + ReadyStateSymbol(ready));
     std::int32_t radio = 0;
     HRESULT r = iface->GetSoftwareRadioState(radio);
@@ -728,7 +734,7 @@ void MobileBroadband::DeviceStatusBlock(BroadbandInterface* iface)
     std::uint32_t strength = 0;
     r = iface->GetSignalStrength(strength);
     if (Failed(r))
-        LogLine("GetSignalStrength() -> Failed: " + HresultText(r));
+        LogFailed("GetSignalStrength", r);
     else if (strength == 99)
         LogLine("Signal level: Unknown");
     else
@@ -745,12 +751,10 @@ void MobileBroadband::SubscriberBlock(BroadbandInterface* iface)
     BroadbandSubscriber info;
     const HRESULT hr = iface->GetSubscriberInformation(info);
     if (Failed(hr)) {
-        LogLine("GetSubscriberInformation() -> Failed: " + HresultText(hr));
+        LogFailed("GetSubscriberInformation", hr);
         return;
     }
-    LogLine("");
-    LogLine("Subscriber information:");
-    LogLine(separator);
+    BlockHeading("Subscriber information:");
     if (info.subscriberId)
         LogLine("SubscriberID: " + *info.subscriberId);
     if (info.simIccId)
@@ -769,12 +773,10 @@ void MobileBroadband::SmsConfigurationBlock(BroadbandInterface* iface)
     BroadbandSmsConfiguration config;
     const HRESULT hr = iface->GetSmsConfiguration(config);
     if (Failed(hr)) {
-        LogLine("GetSmsConfiguration() -> Failed: " + HresultText(hr));
+        LogFailed("GetSmsConfiguration", hr);
         return;
     }
-    LogLine("");
-    LogLine("SMS configuration:");
-    LogLine(separator);
+    BlockHeading("SMS configuration:");
     if (config.serviceCenterAddress)
         LogLine("SMSC: " + *config.serviceCenterAddress);
     LogLine("Storage capacity: " + Decimal(config.maxMessageIndex));
@@ -787,9 +789,7 @@ void MobileBroadband::RegistrationBlock(BroadbandInterface* iface)
         LogLine("No interface");
         return;
     }
-    LogLine("");
-    LogLine("Registration information:");
-    LogLine(separator);
+    BlockHeading("Registration information:");
     std::int32_t state = 0;
     iface->GetRegisterState(state);  // unreadable is taken as 0
     std::string text;
@@ -911,16 +911,14 @@ void MobileBroadband::ProvidersBlock(BroadbandInterface* iface)
     std::uint32_t age = 0;
     std::vector<BroadbandProvider> providers;
     const HRESULT hr = iface->GetVisibleProviders(age, providers);
-    LogLine("");
-    LogLine("Providers information:");
-    LogLine(separator);
+    BlockHeading("Providers information:");
     if (Failed(hr)) {
         if (hr == Hr::Pending)
             LogLine("The information is not yet available. An active network scan is in progress...");
         else if (hr == Hr::InvalidCache)
             LogLine("Cache of the visible network list is invalid");
         else
-            LogLine("GetVisibleProviders() -> Failed: " + HresultText(hr));
+            LogFailed("GetVisibleProviders", hr);
         LogLine(separator);
     } else {
         LogLine("Providers found: " + Decimal(static_cast<std::uint32_t>(providers.size())));
@@ -933,12 +931,10 @@ void MobileBroadband::ProvidersBlock(BroadbandInterface* iface)
     BroadbandProvider home;
     const HRESULT homeHr = iface->GetHomeProvider(home);
     if (Failed(homeHr)) {
-        LogLine("GetHomeProvider() -> Failed: " + HresultText(homeHr));
+        LogFailed("GetHomeProvider", homeHr);
         return;
     }
-    LogLine("");
-    LogLine("Home provider:");
-    LogLine(separator);
+    BlockHeading("Home provider:");
     ProviderLines(home);
     LogLine(separator);
 }
@@ -1173,7 +1169,7 @@ std::string MobileBroadband::GetCustomDataClass()
     BroadbandCaps caps;
     const HRESULT hr = iface->GetInterfaceCapability(caps);
     if (Failed(hr)) {
-        LogLine("GetInterfaceCapability() -> Failed: " + HresultText(hr));
+        LogFailed("GetInterfaceCapability", hr);
         return {};
     }
     return caps.customDataClass;
@@ -1239,7 +1235,7 @@ bool MobileBroadband::GetReadyState(std::int32_t& state)
         return false;
     const HRESULT hr = iface->GetReadyState(state);
     if (Failed(hr)) {
-        LogLine("GetReadyState() -> Failed: " + HresultText(hr));
+        LogFailed("GetReadyState", hr);
         return false;
     }
     return true;
@@ -1255,7 +1251,7 @@ bool MobileBroadband::SetSoftwareRadioState(std::int32_t state, std::uint32_t* r
     std::uint32_t id = 0;
     const HRESULT hr = iface->SetSoftwareRadioState(state, id);
     if (Failed(hr)) {
-        LogLine("SetSoftwareRadioState() -> Failed: " + HresultText(hr));
+        LogFailed("SetSoftwareRadioState", hr);
         return false;
     }
     LogLine("SetSoftwareRadioState() -> Ok, Request ID: " + Decimal(id));
@@ -1279,7 +1275,7 @@ bool MobileBroadband::ScanNetwork(std::uint32_t* requestId)
     std::uint32_t id = 0;
     const HRESULT hr = iface->ScanNetwork(id);
     if (Failed(hr)) {
-        LogLine("ScanNetwork() -> Failed: " + HresultText(hr));
+        LogFailed("ScanNetwork", hr);
         Info(INFO_ERROR, "Network", "Operation could not be completed:\n\r" + HresultText(hr));
         return false;
     }
@@ -1314,13 +1310,13 @@ bool MobileBroadband::EnterPin(std::int32_t pinType, const std::string& pin, std
     BroadbandPinDesc desc;
     HRESULT hr = iface->GetPin(pinType, desc);
     if (Failed(hr)) {
-        LogLine("GetPin() -> Failed: " + HresultText(hr));
+        LogFailed("GetPin", hr);
         return false;
     }
     std::uint32_t id = 0;
     hr = iface->EnterPin(pinType, pin, id);
     if (Failed(hr)) {
-        LogLine("EnterPin() -> Failed: " + HresultText(hr));
+        LogFailed("EnterPin", hr);
         return false;
     }
     LogLine("EnterPin() -> Ok, RequestID = " + Decimal(id));

@@ -95,6 +95,10 @@ class BroadbandSender
 public:
     explicit BroadbandSender(MessageTarget* target) : target(target) {}
     void LogLine(const std::string& text) const;
+    // "Step() -> Failed: " and the status text.
+    void LogFailed(const char* step, HRESULT hr) const;
+    // The empty line, title and rule that open every information block.
+    void BlockHeading(const char* title) const;
     void Event(std::uintptr_t code, std::intptr_t lParam = 0) const;
     void EventResult(std::uintptr_t code, std::uint32_t requestId, HRESULT status) const;
     template <class T>

@@ -406,17 +406,10 @@ TEST_F(BroadbandTest, SignalAndRegistrationChangesReachTheWindow)
     auto service = Service({&modem});
     MobileBroadband session(&window.target, service.get());
     ASSERT_TRUE(session.Connect());
-    auto signalMessages = [&] {
-        std::vector<std::pair<std::uintptr_t, std::intptr_t>> out;
-        for (const auto& r : window.received)
-            if (r.number == WM_BROADBAND_SIGNAL)
-                out.emplace_back(r.wParam, r.lParam);
-        return out;
-    };
     window.Clear();
     modem.simulator->setSignal(0, 0);
-    ASSERT_TRUE(WaitFor([&] { return !signalMessages().empty(); }));
-    EXPECT_EQ(signalMessages().back(), std::make_pair(std::uintptr_t{1}, std::intptr_t{0}))
+    ASSERT_TRUE(WaitFor([&] { return !window.Signals().empty(); }));
+    EXPECT_EQ(window.Signals().back(), std::make_pair(std::uintptr_t{1}, std::intptr_t{0}))
         << "strength 0 is a known strength";
 
     window.Clear();
@@ -437,8 +430,8 @@ TEST_F(BroadbandTest, SignalAndRegistrationChangesReachTheWindow)
     EXPECT_EQ(window.Events(EV_RADIO_STATE).front().lParam, 0);
     EXPECT_TRUE(window.Logged("Radio state: RADIO_OFF (0)"));
     // Without radio the strength is unknown (99): sent as (0, 0).
-    ASSERT_TRUE(WaitFor([&] { return !signalMessages().empty(); }));
-    EXPECT_EQ(signalMessages().back(), std::make_pair(std::uintptr_t{0}, std::intptr_t{0}));
+    ASSERT_TRUE(WaitFor([&] { return !window.Signals().empty(); }));
+    EXPECT_EQ(window.Signals().back(), std::make_pair(std::uintptr_t{0}, std::intptr_t{0}));
 }
 
 
@@ -646,13 +639,6 @@ TEST_F(BroadbandTest, ShortIndicationsAreLoggedAndSkipped)
     auto service = Service({&modem});
     MobileBroadband session(&window.target, service.get());
     ASSERT_TRUE(session.Connect());
-    auto signalMessages = [&] {
-        std::vector<std::pair<std::uintptr_t, std::intptr_t>> out;
-        for (const auto& r : window.received)
-            if (r.number == WM_BROADBAND_SIGNAL)
-                out.emplace_back(r.wParam, r.lParam);
-        return out;
-    };
     DeviceWarnings warnings;
     window.Clear();
 
@@ -665,7 +651,7 @@ TEST_F(BroadbandTest, ShortIndicationsAreLoggedAndSkipped)
     modem.simulator->damageNext(sim::mbim::BasicConnect, 11, {4, {}});
     modem.simulator->setSignal(5, 0);
     ASSERT_TRUE(WaitFor([&] { return warnings.Has("Malformed signal state answer skipped"); }));
-    EXPECT_TRUE(signalMessages().empty());
+    EXPECT_TRUE(window.Signals().empty());
     std::uint32_t strength = 0;
     ASSERT_TRUE(session.GetSignalStrength(strength));
     EXPECT_EQ(strength, 20u) << "the last sound report stays";
@@ -673,8 +659,8 @@ TEST_F(BroadbandTest, ShortIndicationsAreLoggedAndSkipped)
     // Sound indications after them are handled as usual.
     modem.simulator->deliverSms({"+15550100777", u"flash", false, true, {}});
     modem.simulator->setSignal(7, 0);
-    ASSERT_TRUE(WaitFor([&] { return window.Messages().size() == 1 && !signalMessages().empty(); }));
-    EXPECT_EQ(signalMessages().back(), std::make_pair(std::uintptr_t{1}, std::intptr_t{7}));
+    ASSERT_TRUE(WaitFor([&] { return window.Messages().size() == 1 && !window.Signals().empty(); }));
+    EXPECT_EQ(window.Signals().back(), std::make_pair(std::uintptr_t{1}, std::intptr_t{7}));
 }
 
 TEST_F(BroadbandTest, ReadyStateAndPacketServiceChangesRaiseTheirCodes)

@@ -89,6 +89,15 @@ public:
                 out.push_back(*r.sms);
         return out;
     }
+    // Signal messages as (wParam, lParam).
+    std::vector<std::pair<std::uintptr_t, std::intptr_t>> Signals() const
+    {
+        std::vector<std::pair<std::uintptr_t, std::intptr_t>> out;
+        for (const auto& r : received)
+            if (r.number == WM_BROADBAND_SIGNAL)
+                out.emplace_back(r.wParam, r.lParam);
+        return out;
+    }
     std::optional<HRESULT> ResultOf(std::uintptr_t code, std::uint32_t requestId) const
     {
         for (const auto& r : Events(code))
