@@ -86,6 +86,23 @@ int readOctets(std::string_view text, size_t count, uint8_t* octets)
     return 0;
 }
 
+// Unpacks septets first to septetCount - 1 of the packed octets at the start of text (read
+// whole, header septets included); returns how many were written or a negative error.
+int unpackSeptetRange(std::string_view text, size_t septetCount, size_t first, uint8_t* out)
+{
+    uint8_t octets[226];
+    const size_t octetCount = (7 * septetCount + 7) / 8;
+    if (octetCount + 1 > sizeof octets)
+        return UserDataTooShort;
+    if (const int rc = readOctets(text, octetCount, octets); rc < 0)
+        return rc;
+    octets[octetCount] = 0;
+    size_t n = 0;
+    for (size_t k = first; k < septetCount; ++k)
+        out[n++] = septetAt(octets, k);
+    return static_cast<int>(n);
+}
+
 // Reads the user data length and, with the indicator set, the header; skip gets the units
 // (septets or octets) the header takes. Returns 0 or a negative error.
 int readLengthAndHeader(std::string_view text, bool udhi, bool septets, UserDataHeader& header, int& udl, size_t& skip)
@@ -139,16 +156,7 @@ int PackSeptets(const uint8_t* codes, size_t count, std::string_view headerText,
 
 int UnpackSeptetData(std::string_view text, size_t septetCount, uint8_t* out)
 {
-    uint8_t octets[226];
-    const size_t octetCount = (7 * septetCount + 7) / 8;
-    if (octetCount + 1 > sizeof octets)
-        return UserDataTooShort;
-    if (const int rc = readOctets(text, octetCount, octets); rc < 0)
-        return rc;
-    octets[octetCount] = 0;
-    for (size_t k = 0; k < septetCount; ++k)
-        out[k] = septetAt(octets, k);
-    return static_cast<int>(septetCount);
+    return unpackSeptetRange(text, septetCount, 0, out);
 }
 
 int UnpackSeptets(std::string_view text, bool udhi, uint8_t* out, UserDataHeader& header, size_t& consumed)
@@ -158,19 +166,12 @@ int UnpackSeptets(std::string_view text, bool udhi, uint8_t* out, UserDataHeader
     size_t skip = 0;
     if (const int rc = readLengthAndHeader(text, udhi, true, header, udl, skip); rc < 0)
         return rc;
-    const std::string_view data = text.substr(2);
-
-    uint8_t octets[226];
-    const size_t octetCount = (7 * static_cast<size_t>(udl) + 7) / 8;
-    if (const int rc = readOctets(data, octetCount, octets); rc < 0)
-        return rc;
-    octets[octetCount] = 0;
-    size_t n = 0;
-    for (size_t k = skip; k < static_cast<size_t>(udl); ++k)
-        out[n++] = septetAt(octets, k);
+    const int n = unpackSeptetRange(text.substr(2), static_cast<size_t>(udl), skip, out);
+    if (n < 0)
+        return n;
     out[n] = 0;
-    consumed = 2 + 2 * octetCount;
-    return static_cast<int>(n);
+    consumed = 2 + 2 * ((7 * static_cast<size_t>(udl) + 7) / 8);
+    return n;
 }
 
 int ReadOctets(std::string_view text, bool udhi, uint8_t* out, UserDataHeader& header, size_t& consumed)
