@@ -10,26 +10,26 @@
 inline constexpr unsigned WM_USER = 1024;
 
 // Notification-area icons and the second-instance request.
-inline constexpr unsigned WM_TRAY_NOTIFY = WM_USER + 101;       // 1125
-inline constexpr unsigned WM_DATACLASS_NOTIFY = WM_USER + 102;  // 1126
+inline constexpr unsigned WM_TRAY_NOTIFY = WM_USER + 101;      // 1125
+inline constexpr unsigned WM_DATACLASS_NOTIFY = WM_USER + 102; // 1126
 
 // Device layer. WM_USER + 122 is not used.
-inline constexpr unsigned WM_BROADBAND_LOG = WM_USER + 120;           // 1144
-inline constexpr unsigned WM_BROADBAND_EVENT = WM_USER + 121;         // 1145
-inline constexpr unsigned WM_BROADBAND_INFO = WM_USER + 123;          // 1147
-inline constexpr unsigned WM_BROADBAND_SIGNAL = WM_USER + 124;        // 1148
-inline constexpr unsigned WM_BROADBAND_SMS = WM_USER + 125;           // 1149
-inline constexpr unsigned WM_BROADBAND_REGISTRATION = WM_USER + 126;  // 1150
-inline constexpr unsigned WM_BROADBAND_PHONEBOOK = WM_USER + 127;     // 1151
+inline constexpr unsigned WM_BROADBAND_LOG = WM_USER + 120;          // 1144
+inline constexpr unsigned WM_BROADBAND_EVENT = WM_USER + 121;        // 1145
+inline constexpr unsigned WM_BROADBAND_INFO = WM_USER + 123;         // 1147
+inline constexpr unsigned WM_BROADBAND_SIGNAL = WM_USER + 124;       // 1148
+inline constexpr unsigned WM_BROADBAND_SMS = WM_USER + 125;          // 1149
+inline constexpr unsigned WM_BROADBAND_REGISTRATION = WM_USER + 126; // 1150
+inline constexpr unsigned WM_BROADBAND_PHONEBOOK = WM_USER + 127;    // 1151
 
 // Database.
-inline constexpr unsigned WM_DATABASE_SMS = WM_USER + 221;       // 1245
-inline constexpr unsigned WM_DATABASE_TEMPLATE = WM_USER + 222;  // 1246
-inline constexpr unsigned WM_DATABASE_LOAD = WM_USER + 224;      // 1248
+inline constexpr unsigned WM_DATABASE_SMS = WM_USER + 221;      // 1245
+inline constexpr unsigned WM_DATABASE_TEMPLATE = WM_USER + 222; // 1246
+inline constexpr unsigned WM_DATABASE_LOAD = WM_USER + 224;     // 1248
 
 // USSD.
-inline constexpr unsigned WM_USSD_LOG = WM_USER + 301;    // 1325
-inline constexpr unsigned WM_USSD_EVENT = WM_USER + 302;  // 1326
+inline constexpr unsigned WM_USSD_LOG = WM_USER + 301;   // 1325
+inline constexpr unsigned WM_USSD_EVENT = WM_USER + 302; // 1326
 
 // wParam values of WM_DATABASE_LOAD.
 inline constexpr std::uintptr_t DATABASE_LOAD_BEGIN = 1;
@@ -37,33 +37,36 @@ inline constexpr std::uintptr_t DATABASE_LOAD_END = 2;
 
 // One stored message as the database loader hands it over. The device layer hands its messages
 // over in the same layout, so that both take one path through the controller.
-struct DATABASE_SMS_DATA {
-  std::uint32_t Index = 0;   // always 0 for stored rows
-  std::uint32_t Status = 0;  // 0 new, 1 read, 2 draft, 3 sent
-  std::uint8_t Class0 = 0;   // always 0 for stored rows
-  std::string Pdu;           // upper-case hexadecimal
-  std::string Date;          // local date, dd.mm.yyyy
-  std::string Time;          // local time, hh:mm:ss
+struct DATABASE_SMS_DATA
+{
+    std::uint32_t Index = 0;  // always 0 for stored rows
+    std::uint32_t Status = 0; // 0 new, 1 read, 2 draft, 3 sent
+    std::uint8_t Class0 = 0;  // always 0 for stored rows
+    std::string Pdu;          // upper-case hexadecimal
+    std::string Date;         // local date, dd.mm.yyyy
+    std::string Time;         // local time, hh:mm:ss
 };
 using BROADBAND_SMS_DATA = DATABASE_SMS_DATA;
 
-struct DATABASE_TEMPLATE_DATA {
-  std::uint32_t ID = 0;
-  QString Number;
-  QString Text;
-  std::string Date;
-  std::string Time;
+struct DATABASE_TEMPLATE_DATA
+{
+    std::uint32_t ID = 0;
+    QString Number;
+    QString Text;
+    std::string Date;
+    std::string Time;
 };
 
-struct DATABASE_CONTACTS_DATA {
-  std::int32_t ID = 0;
-  QString Contact;
-  QString FirstName;
-  QString MiddleName;
-  QString FamilyName;
-  QString Number;
-  QString Group;
-  QString Notes;
-  std::string Date;
-  std::string Time;
+struct DATABASE_CONTACTS_DATA
+{
+    std::int32_t ID = 0;
+    QString Contact;
+    QString FirstName;
+    QString MiddleName;
+    QString FamilyName;
+    QString Number;
+    QString Group;
+    QString Notes;
+    std::string Date;
+    std::string Time;
 };

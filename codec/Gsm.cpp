@@ -6,32 +6,33 @@ namespace {
 
 // Code to Unicode. 0x09 is the small c with cedilla; a lone escape shows as a no-break space.
 constexpr char16_t defaultTable[128] = {
-    u'@',    u'\u00A3', u'$',     u'\u00A5', u'\u00E8', u'\u00E9', u'\u00F9', u'\u00EC', // 00
-    u'\u00F2', u'\u00E7', u'\n',  u'\u00D8', u'\u00F8', u'\r',     u'\u00C5', u'\u00E5', // 08
-    u'\u0394', u'_',    u'\u03A6', u'\u0393', u'\u039B', u'\u03A9', u'\u03A0', u'\u03A8', // 10
+    u'@',      u'\u00A3', u'$',      u'\u00A5', u'\u00E8', u'\u00E9', u'\u00F9', u'\u00EC', // 00
+    u'\u00F2', u'\u00E7', u'\n',     u'\u00D8', u'\u00F8', u'\r',     u'\u00C5', u'\u00E5', // 08
+    u'\u0394', u'_',      u'\u03A6', u'\u0393', u'\u039B', u'\u03A9', u'\u03A0', u'\u03A8', // 10
     u'\u03A3', u'\u0398', u'\u039E', u'\u00A0', u'\u00C6', u'\u00E6', u'\u00DF', u'\u00C9', // 18
-    u' ',    u'!',     u'"',     u'#',      u'\u00A4', u'%',      u'&',      u'\'',     // 20
-    u'(',    u')',     u'*',     u'+',      u',',      u'-',      u'.',      u'/',      // 28
-    u'0',    u'1',     u'2',     u'3',      u'4',      u'5',      u'6',      u'7',      // 30
-    u'8',    u'9',     u':',     u';',      u'<',      u'=',      u'>',      u'?',      // 38
-    u'\u00A1', u'A',   u'B',     u'C',      u'D',      u'E',      u'F',      u'G',      // 40
-    u'H',    u'I',     u'J',     u'K',      u'L',      u'M',      u'N',      u'O',      // 48
-    u'P',    u'Q',     u'R',     u'S',      u'T',      u'U',      u'V',      u'W',      // 50
-    u'X',    u'Y',     u'Z',     u'\u00C4', u'\u00D6', u'\u00D1', u'\u00DC', u'\u00A7', // 58
-    u'\u00BF', u'a',   u'b',     u'c',      u'd',      u'e',      u'f',      u'g',      // 60
-    u'h',    u'i',     u'j',     u'k',      u'l',      u'm',      u'n',      u'o',      // 68
-    u'p',    u'q',     u'r',     u's',      u't',      u'u',      u'v',      u'w',      // 70
-    u'x',    u'y',     u'z',     u'\u00E4', u'\u00F6', u'\u00F1', u'\u00FC', u'\u00E0', // 78
+    u' ',      u'!',      u'"',      u'#',      u'\u00A4', u'%',      u'&',      u'\'',     // 20
+    u'(',      u')',      u'*',      u'+',      u',',      u'-',      u'.',      u'/',      // 28
+    u'0',      u'1',      u'2',      u'3',      u'4',      u'5',      u'6',      u'7',      // 30
+    u'8',      u'9',      u':',      u';',      u'<',      u'=',      u'>',      u'?',      // 38
+    u'\u00A1', u'A',      u'B',      u'C',      u'D',      u'E',      u'F',      u'G',      // 40
+    u'H',      u'I',      u'J',      u'K',      u'L',      u'M',      u'N',      u'O',      // 48
+    u'P',      u'Q',      u'R',      u'S',      u'T',      u'U',      u'V',      u'W',      // 50
+    u'X',      u'Y',      u'Z',      u'\u00C4', u'\u00D6', u'\u00D1', u'\u00DC', u'\u00A7', // 58
+    u'\u00BF', u'a',      u'b',      u'c',      u'd',      u'e',      u'f',      u'g',      // 60
+    u'h',      u'i',      u'j',      u'k',      u'l',      u'm',      u'n',      u'o',      // 68
+    u'p',      u'q',      u'r',      u's',      u't',      u'u',      u'v',      u'w',      // 70
+    u'x',      u'y',      u'z',      u'\u00E4', u'\u00F6', u'\u00F1', u'\u00FC', u'\u00E0', // 78
 };
 
-struct ExtensionEntry {
+struct ExtensionEntry
+{
     uint8_t code;
     char16_t character;
 };
 
 // Code after the escape to Unicode (the double escape included).
 constexpr ExtensionEntry extensionTable[] = {
-    {0x0A, u'\u000C'}, {0x14, u'^'}, {0x1B, u'\u00A0'}, {0x28, u'{'}, {0x29, u'}'}, {0x2F, u'\\'},
+    {0x0A, u'\u000C'}, {0x14, u'^'}, {0x1B, u'\u00A0'}, {0x28, u'{'}, {0x29, u'}'},      {0x2F, u'\\'},
     {0x3C, u'['},      {0x3D, u'~'}, {0x3E, u']'},      {0x40, u'|'}, {0x65, u'\u20AC'},
 };
 

@@ -16,7 +16,10 @@ inline bool IsHexDigit(char c)
 {
     return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
 }
-inline bool IsDecimalDigit(char c) { return c >= '0' && c <= '9'; }
+inline bool IsDecimalDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
 
 // Swaps characters 0 and 1, 2 and 3, ...; an odd last character stays.
 void SwapSemiOctets(std::string& text);

@@ -15,7 +15,7 @@ constexpr size_t maxError = 1023;
 
 const char* typeOfNumberText(int type)
 {
-    static const char* const texts[] = {"unknown",    "international", "national",    "network specific",
+    static const char* const texts[] = {"unknown",   "international", "national",    "network specific",
                                         "subsciber", "alphanumeric",  "abbreviated", "reserved"};
     return texts[(type >> 4) & 7];
 }
@@ -66,7 +66,8 @@ void appendUtf8(std::string& out, char32_t c)
 } // namespace
 
 // Texts of the service-centre time stamp checks, which differ between DELIVER and the report.
-struct TimestampTexts {
+struct TimestampTexts
+{
     const char* dateCharacters;
     const char* dateValues;
     const char* timeCharacters;
@@ -96,10 +97,8 @@ constexpr TimestampTexts reportTimestamp{
 
 PDU::PDU() = default;
 
-PDU::PDU(std::string_view pduText)
-    : PduText(pduText.substr(0, std::min(pduText.size(), pduText.find('\0'))))
-{
-}
+PDU::PDU(std::string_view pduText) : PduText(pduText.substr(0, std::min(pduText.size(), pduText.find('\0'))))
+{ }
 
 PDU::PDU(const char* pduText) : hasText(pduText != nullptr)
 {
@@ -208,9 +207,7 @@ bool PDU::Decode()
             return false;
         StatusReport = true;
         return true;
-    default:
-        Error = "Unsupported type";
-        return false;
+    default: Error = "Unsupported type"; return false;
     }
     MakeText();
     return true;

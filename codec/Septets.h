@@ -8,9 +8,10 @@
 // Packing and unpacking of user data (TP-UD) with its optional header.
 
 // What the user data readers give besides the data itself.
-struct UserDataHeader {
-    std::string data;      // header octets as hex, "05:00:03:A1:02:01"
-    std::string type;      // the header analysis
+struct UserDataHeader
+{
+    std::string data; // header octets as hex, "05:00:03:A1:02:01"
+    std::string type; // the header analysis
     bool multipart = false;
     unsigned reference = 0;
     unsigned partsTotal = 0;

@@ -14,8 +14,8 @@ bool isHighSurrogate(char16_t c)
 
 std::string tooManyParts(size_t parts)
 {
-    return "The text is too long: it needs " + std::to_string(parts) + " parts, at most " +
-           std::to_string(MaxParts) + " can be sent";
+    return "The text is too long: it needs " + std::to_string(parts) + " parts, at most " + std::to_string(MaxParts) +
+           " can be sent";
 }
 
 void splitGsm(const std::u16string& text, SplitResult& result)
@@ -96,18 +96,21 @@ bool IsValidPhoneNumber(const std::string& number)
     const size_t start = !number.empty() && number[0] == '+' ? 1 : 0;
     const size_t digits = number.size() - start;
     return digits >= 1 && digits <= 20 &&
-           std::all_of(number.begin() + static_cast<long>(start), number.end(), [](char c) { return c >= '0' && c <= '9'; });
+           std::all_of(number.begin() + static_cast<long>(start), number.end(),
+                       [](char c) { return c >= '0' && c <= '9'; });
 }
 
 EncodeResult EncodeMessage(const MessageToEncode& message)
 {
     EncodeResult result;
     if (!IsValidPhoneNumber(message.number)) {
-        result.error = "Invalid recipient number \"" + message.number + "\": expected 1 to 20 digits, optionally after +";
+        result.error =
+            "Invalid recipient number \"" + message.number + "\": expected 1 to 20 digits, optionally after +";
         return result;
     }
     if (!message.smsc.empty() && !IsValidPhoneNumber(message.smsc)) {
-        result.error = "Invalid service centre number \"" + message.smsc + "\": expected 1 to 20 digits, optionally after +";
+        result.error =
+            "Invalid service centre number \"" + message.smsc + "\": expected 1 to 20 digits, optionally after +";
         return result;
     }
     SplitResult split = SplitText(message.text);

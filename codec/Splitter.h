@@ -6,12 +6,14 @@
 
 // Cuts a message text into the parts that are sent as separate SMS, and encodes them.
 
-struct SmsPart {
+struct SmsPart
+{
     std::u16string text;
     int alphabet; // AlphabetGsm or AlphabetUcs2: what the encoder chooses for this part
 };
 
-struct SplitResult {
+struct SplitResult
+{
     bool ok = false;
     std::string error;
     int alphabet = 0; // the alphabet that decided the part sizes
@@ -29,7 +31,8 @@ constexpr size_t Ucs2PartUnits = 67; // 6 more octets carry the header
 // (160 alone, 152 per part, an escape pair never cut). An empty text is one empty part.
 SplitResult SplitText(const std::u16string& text);
 
-struct EncodedPart {
+struct EncodedPart
+{
     unsigned partNumber = 0; // 0 for a single-part message
     unsigned partsTotal = 0;
     unsigned reference = 0;
@@ -38,13 +41,15 @@ struct EncodedPart {
     unsigned tpduLength = 0;
 };
 
-struct EncodeResult {
+struct EncodeResult
+{
     bool ok = false;
     std::string error;
     std::vector<EncodedPart> parts;
 };
 
-struct MessageToEncode {
+struct MessageToEncode
+{
     std::string number; // digits, optionally after "+"
     std::string smsc;   // empty when the device did not report one
     std::u16string text;

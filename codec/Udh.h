@@ -4,7 +4,8 @@
 #include <string_view>
 
 // Result of walking a user data header.
-struct UdhAnalysis {
+struct UdhAnalysis
+{
     std::string text;           // "length=N, <element name> (0xID), ..." (at most 511 characters)
     bool concatenation = false; // a concatenation element (0x00 or 0x08) was met
     size_t concatPosition = 0;  // character offset of the last one's identifier, from the UDHL octet

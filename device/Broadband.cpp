@@ -12,7 +12,10 @@ namespace {
 
 const std::string separator(67, '=');
 
-std::string Decimal(std::uint32_t value) { return std::to_string(value); }
+std::string Decimal(std::uint32_t value)
+{
+    return std::to_string(value);
+}
 
 } // namespace
 
@@ -36,8 +39,7 @@ void BroadbandSender::EventResult(std::uintptr_t code, std::uint32_t requestId, 
         target->SendRecord(WM_BROADBAND_EVENT, code, BROADBAND_REQUEST_RESULT{requestId, status});
 }
 
-template <class T>
-void BroadbandSender::Record(unsigned number, std::uintptr_t wParam, const T& record) const
+template <class T> void BroadbandSender::Record(unsigned number, std::uintptr_t wParam, const T& record) const
 {
     if (target)
         target->SendRecord(number, wParam, record);
@@ -55,8 +57,8 @@ bool BroadbandSink::Connect(BroadbandService* newSource)
 {
     Disconnect();
     if (!newSource) {
-        LogLine(std::string(className) + "::Connect() -> QueryInterface -> Failed: " +
-                std::to_string(static_cast<HRESULT>(0x80004003)));
+        LogLine(std::string(className) +
+                "::Connect() -> QueryInterface -> Failed: " + std::to_string(static_cast<HRESULT>(0x80004003)));
         return false;
     }
     std::uint32_t newCookie = 0;
@@ -85,8 +87,7 @@ void BroadbandSink::Disconnect()
     LogLine(std::string(className) + "::Disconnect() -> Ok");
 }
 
-template <class Events>
-HRESULT BroadbandSinkOf<Events>::AdviseOn(BroadbandService& service, std::uint32_t& newCookie)
+template <class Events> HRESULT BroadbandSinkOf<Events>::AdviseOn(BroadbandService& service, std::uint32_t& newCookie)
 {
     return service.Advise(static_cast<Events*>(this), newCookie);
 }
@@ -100,8 +101,8 @@ bool BroadbandSink::CompletionLine(const char* method, std::uint32_t requestId, 
 {
     // Any status but 0 is an error, success codes included.
     if (status != 0)
-        LogLine(std::string(className) + "::" + method + "() -> Error: " + HresultText(status) + ", Request ID = " +
-                Decimal(requestId));
+        LogLine(std::string(className) + "::" + method + "() -> Error: " + HresultText(status) +
+                ", Request ID = " + Decimal(requestId));
     else
         LogLine(std::string(className) + "::" + method + "() -> Ok, Request ID = " + Decimal(requestId));
     return status == 0;
@@ -165,7 +166,8 @@ void BroadbandInterfaceEvents::OnPreferredProvidersChange(BroadbandInterface&)
     Event(EV_PREFERRED_PROVIDERS);
 }
 
-void BroadbandInterfaceEvents::OnSetPreferredProvidersComplete(BroadbandInterface&, std::uint32_t requestId, HRESULT status)
+void BroadbandInterfaceEvents::OnSetPreferredProvidersComplete(BroadbandInterface&, std::uint32_t requestId,
+                                                               HRESULT status)
 {
     Completion("OnSetPreferredProvidersComplete", EV_SET_PREFERRED_PROVIDERS_COMPLETE, requestId, status);
 }
@@ -283,7 +285,8 @@ void BroadbandRadioEvents::OnRadioStateChange(BroadbandInterface& iface)
     SendRadioState(iface);
 }
 
-void BroadbandRadioEvents::OnSetSoftwareRadioStateComplete(BroadbandInterface& iface, std::uint32_t requestId, HRESULT status)
+void BroadbandRadioEvents::OnSetSoftwareRadioStateComplete(BroadbandInterface& iface, std::uint32_t requestId,
+                                                           HRESULT status)
 {
     if (CompletionLine("OnSetSoftwareRadioStateComplete", requestId, status))
         SendRadioState(iface);
@@ -370,7 +373,8 @@ void BroadbandRegistrationEvents::OnPacketServiceStateChange(BroadbandInterface&
     Event(EV_PACKET_SERVICE, static_cast<std::intptr_t>(flags));
 }
 
-void BroadbandRegistrationEvents::OnSetRegisterModeComplete(BroadbandInterface&, std::uint32_t requestId, HRESULT status)
+void BroadbandRegistrationEvents::OnSetRegisterModeComplete(BroadbandInterface&, std::uint32_t requestId,
+                                                            HRESULT status)
 {
     Completion("OnSetRegisterModeComplete", EV_SET_REGISTER_MODE_COMPLETE, requestId, status);
 }
@@ -728,9 +732,11 @@ void MobileBroadband::DeviceStatusBlock(BroadbandInterface* iface)
     LogLine("Current status: " + ReadyStateSymbol(ready));
     std::int32_t radio = 0;
     HRESULT r = iface->GetSoftwareRadioState(radio);
-    LogLine(Failed(r) ? "SoftwareRadioState() -> Failed: " + HresultText(r) : "Software Radio State: " + RadioStateSymbol(radio));
+    LogLine(Failed(r) ? "SoftwareRadioState() -> Failed: " + HresultText(r)
+                      : "Software Radio State: " + RadioStateSymbol(radio));
     r = iface->GetHardwareRadioState(radio);
-    LogLine(Failed(r) ? "HardwareRadioState() -> Failed: " + HresultText(r) : "Hardware Radio State: " + RadioStateSymbol(radio));
+    LogLine(Failed(r) ? "HardwareRadioState() -> Failed: " + HresultText(r)
+                      : "Hardware Radio State: " + RadioStateSymbol(radio));
     std::uint32_t strength = 0;
     r = iface->GetSignalStrength(strength);
     if (Failed(r))
@@ -738,7 +744,8 @@ void MobileBroadband::DeviceStatusBlock(BroadbandInterface* iface)
     else if (strength == 99)
         LogLine("Signal level: Unknown");
     else
-        LogLine("Signal level: " + std::to_string(2 * static_cast<int>(strength) - 113) + " dBm (" + Decimal(strength) + ")");
+        LogLine("Signal level: " + std::to_string(2 * static_cast<int>(strength) - 113) + " dBm (" + Decimal(strength) +
+                ")");
     LogLine(separator);
 }
 
@@ -791,7 +798,7 @@ void MobileBroadband::RegistrationBlock(BroadbandInterface* iface)
     }
     BlockHeading("Registration information:");
     std::int32_t state = 0;
-    iface->GetRegisterState(state);  // unreadable is taken as 0
+    iface->GetRegisterState(state); // unreadable is taken as 0
     std::string text;
     if (!Failed(iface->GetProviderID(text)))
         LogLine("Provider ID: " + text);
@@ -834,7 +841,8 @@ void BroadbandDeviceServicesEvents::OnQuerySupportedCommandsComplete(const std::
     EventResult(EV_QUERY_SUPPORTED_COMMANDS_COMPLETE, requestId, status);
 }
 
-void BroadbandDeviceServicesEvents::OnQueryCommandComplete(std::uint32_t responseId, const std::vector<std::uint8_t>& data,
+void BroadbandDeviceServicesEvents::OnQueryCommandComplete(std::uint32_t responseId,
+                                                           const std::vector<std::uint8_t>& data,
                                                            std::uint32_t requestId, HRESULT status)
 {
     if (status != 0) {
@@ -860,12 +868,8 @@ void BroadbandDeviceServicesEvents::OnQueryCommandComplete(std::uint32_t respons
             Record(WM_BROADBAND_PHONEBOOK, PHONEBOOK_ITEM, item);
         });
         break;
-    case PHONEBOOK_COMMAND_DELETE:
-        LogLine("Response -> Data -> Delete");
-        break;
-    case PHONEBOOK_COMMAND_WRITE:
-        LogLine("Response -> Data -> Write");
-        break;
+    case PHONEBOOK_COMMAND_DELETE: LogLine("Response -> Data -> Delete"); break;
+    case PHONEBOOK_COMMAND_WRITE: LogLine("Response -> Data -> Write"); break;
     default:
         LogLine("BroadbandDeviceServicesEvents::OnQueryCommandComplete() -> Unsupported command ID: " +
                 Decimal(responseId));
@@ -878,9 +882,15 @@ void BroadbandDeviceServicesEvents::OnQueryCommandComplete(std::uint32_t respons
 
 namespace {
 
-bool IsRegisteredState(std::int32_t state) { return state == 3 || state == 4 || state == 5; }
+bool IsRegisteredState(std::int32_t state)
+{
+    return state == 3 || state == 4 || state == 5;
+}
 
-std::string Dbm(std::uint32_t strength) { return std::to_string(2 * static_cast<int>(strength) - 113); }
+std::string Dbm(std::uint32_t strength)
+{
+    return std::to_string(2 * static_cast<int>(strength) - 113);
+}
 
 } // namespace
 
@@ -1045,7 +1055,8 @@ void MobileBroadband::ListDeviceStatus()
             Info(INFO_ITEM, "SIM ID", *subscriber.simIccId);
         const auto& numbers = subscriber.telephoneNumbers;
         for (std::size_t i = 0; i < numbers.size(); ++i)
-            Info(INFO_ITEM, numbers.size() < 2 ? std::string("Number") : "Number #" + std::to_string(i + 1), numbers[i]);
+            Info(INFO_ITEM, numbers.size() < 2 ? std::string("Number") : "Number #" + std::to_string(i + 1),
+                 numbers[i]);
     }
 
     BroadbandSmsConfiguration sms;
@@ -1479,7 +1490,8 @@ bool MobileBroadband::PhonebookCommand(std::uint32_t commandId, bool set, const 
         return false;
     }
     if (set)
-        LogLine("DeviceService->SetCommand(): CreateByteSafeArray: " + Decimal(static_cast<std::uint32_t>(payload.size())));
+        LogLine("DeviceService->SetCommand(): CreateByteSafeArray: " +
+                Decimal(static_cast<std::uint32_t>(payload.size())));
     const char* step = set ? "DeviceService->SetCommand()" : "DeviceService->QueryCommand()";
     std::shared_ptr<BroadbandInterface> iface;
     HRESULT hr = deviceServicesManager->GetInterface(deviceService->interfaceId, iface);

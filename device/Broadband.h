@@ -16,31 +16,31 @@ class MessageTarget;
 
 // Event codes of WM_BROADBAND_EVENT (wParam). The lParam or record of each is noted.
 enum : std::uintptr_t {
-    EV_INTERFACE_ARRIVAL = 1,                  // record std::string: interface ID
-    EV_INTERFACE_REMOVAL = 2,                  // record std::string: interface ID
-    EV_READY_STATE = 3,                        // lParam: ready state
-    EV_SCAN_NETWORK_COMPLETE = 4,              // record BROADBAND_REQUEST_RESULT
+    EV_INTERFACE_ARRIVAL = 1,     // record std::string: interface ID
+    EV_INTERFACE_REMOVAL = 2,     // record std::string: interface ID
+    EV_READY_STATE = 3,           // lParam: ready state
+    EV_SCAN_NETWORK_COMPLETE = 4, // record BROADBAND_REQUEST_RESULT
     EV_EMERGENCY_MODE = 5,
     EV_HOME_PROVIDER = 6,
     EV_CAPABILITY = 7,
     EV_PREFERRED_PROVIDERS = 8,
-    EV_SET_PREFERRED_PROVIDERS_COMPLETE = 9,   // record BROADBAND_REQUEST_RESULT
+    EV_SET_PREFERRED_PROVIDERS_COMPLETE = 9, // record BROADBAND_REQUEST_RESULT
     EV_SUBSCRIBER_INFORMATION = 10,
-    EV_SET_SMS_CONFIGURATION_COMPLETE = 11,    // record BROADBAND_REQUEST_RESULT
+    EV_SET_SMS_CONFIGURATION_COMPLETE = 11, // record BROADBAND_REQUEST_RESULT
     EV_SMS_CONFIGURATION = 12,
-    EV_SMS_DELETE_COMPLETE = 13,               // record BROADBAND_REQUEST_RESULT
-    EV_SMS_BATCH = 15,                         // before the WM_BROADBAND_SMS of a read or class-0 batch
-    EV_SMS_SEND_COMPLETE = 16,                 // record BROADBAND_REQUEST_RESULT
+    EV_SMS_DELETE_COMPLETE = 13, // record BROADBAND_REQUEST_RESULT
+    EV_SMS_BATCH = 15,           // before the WM_BROADBAND_SMS of a read or class-0 batch
+    EV_SMS_SEND_COMPLETE = 16,   // record BROADBAND_REQUEST_RESULT
     EV_SMS_STATUS = 17,
-    EV_RADIO_STATE = 20,                       // lParam: software radio state
-    EV_GET_PIN_STATE_COMPLETE = 23,            // record BROADBAND_REQUEST_RESULT
+    EV_RADIO_STATE = 20,            // lParam: software radio state
+    EV_GET_PIN_STATE_COMPLETE = 23, // record BROADBAND_REQUEST_RESULT
     EV_PIN_ENABLE_COMPLETE = 24,
     EV_PIN_DISABLE_COMPLETE = 25,
     EV_PIN_ENTER_COMPLETE = 26,
     EV_PIN_CHANGE_COMPLETE = 27,
     EV_PIN_UNBLOCK_COMPLETE = 28,
-    EV_PACKET_SERVICE = 31,                    // lParam: current data class flags
-    EV_SET_REGISTER_MODE_COMPLETE = 32,        // record BROADBAND_REQUEST_RESULT
+    EV_PACKET_SERVICE = 31,             // lParam: current data class flags
+    EV_SET_REGISTER_MODE_COMPLETE = 32, // record BROADBAND_REQUEST_RESULT
     EV_QUERY_SUPPORTED_COMMANDS_COMPLETE = 33,
     EV_OPEN_COMMAND_SESSION_COMPLETE = 34,
     EV_CLOSE_COMMAND_SESSION_COMPLETE = 35,
@@ -66,13 +66,13 @@ struct BROADBAND_REQUEST_RESULT
 
 struct BROADBAND_REGISTRATION_DATA
 {
-    bool Registered = false;  // home, roaming or partner
+    bool Registered = false; // home, roaming or partner
     bool Roaming = false;
     std::string ProviderID;
     std::string ProviderName;
-    std::string RegistrationState;  // symbolic text
+    std::string RegistrationState; // symbolic text
     std::string RoamingText;
-    std::string RegistrationMode;   // symbolic text
+    std::string RegistrationMode; // symbolic text
 };
 
 struct BROADBAND_INFO_DATA
@@ -83,17 +83,17 @@ struct BROADBAND_INFO_DATA
 
 // Row kinds of WM_BROADBAND_INFO (wParam).
 enum : std::uintptr_t {
-    INFO_GROUP = 1,  // name: header, value: footer
+    INFO_GROUP = 1, // name: header, value: footer
     INFO_ITEM = 2,
     INFO_MESSAGE = 3,
-    INFO_ERROR = 4,  // name: caption, value: text
+    INFO_ERROR = 4, // name: caption, value: text
 };
 
 // Log lines and messages of the device layer go to one target; null sends nothing.
 class BroadbandSender
 {
 public:
-    explicit BroadbandSender(MessageTarget* target) : target(target) {}
+    explicit BroadbandSender(MessageTarget* target) : target(target) { }
     void LogLine(const std::string& text) const;
     // "Step() -> Failed: " and the status text.
     void LogFailed(const char* step, HRESULT hr) const;
@@ -101,8 +101,7 @@ public:
     void BlockHeading(const char* title) const;
     void Event(std::uintptr_t code, std::intptr_t lParam = 0) const;
     void EventResult(std::uintptr_t code, std::uint32_t requestId, HRESULT status) const;
-    template <class T>
-    void Record(unsigned number, std::uintptr_t wParam, const T& record) const;
+    template <class T> void Record(unsigned number, std::uintptr_t wParam, const T& record) const;
     void Plain(unsigned number, std::uintptr_t wParam, std::intptr_t lParam) const;
     MessageTarget* Target() const { return target; }
 
@@ -114,7 +113,7 @@ protected:
 class BroadbandSink : public BroadbandSender
 {
 public:
-    BroadbandSink(MessageTarget* target, const char* className) : BroadbandSender(target), className(className) {}
+    BroadbandSink(MessageTarget* target, const char* className) : BroadbandSender(target), className(className) { }
     virtual ~BroadbandSink() = default;
     BroadbandSink(const BroadbandSink&) = delete;
     BroadbandSink& operator=(const BroadbandSink&) = delete;
@@ -133,11 +132,10 @@ protected:
     const char* className;
     std::uint32_t cookie = 0;
     BroadbandService* source = nullptr;
-    std::weak_ptr<const void> sourceLifetime;  // the source may be destroyed before the sink
+    std::weak_ptr<const void> sourceLifetime; // the source may be destroyed before the sink
 };
 
-template <class Events>
-class BroadbandSinkOf : public BroadbandSink, public Events
+template <class Events> class BroadbandSinkOf : public BroadbandSink, public Events
 {
 public:
     using BroadbandSink::BroadbandSink;
@@ -151,7 +149,8 @@ class BroadbandInterfaceManagerEvents final : public BroadbandSinkOf<IBroadbandI
 {
 public:
     explicit BroadbandInterfaceManagerEvents(MessageTarget* target)
-        : BroadbandSinkOf(target, "BroadbandInterfaceManagerEvents") {}
+        : BroadbandSinkOf(target, "BroadbandInterfaceManagerEvents")
+    { }
     void OnInterfaceArrival(BroadbandInterface& iface) override;
     void OnInterfaceRemoval(BroadbandInterface& iface) override;
 };
@@ -159,7 +158,7 @@ public:
 class BroadbandInterfaceEvents final : public BroadbandSinkOf<IBroadbandInterfaceEvents>
 {
 public:
-    explicit BroadbandInterfaceEvents(MessageTarget* target) : BroadbandSinkOf(target, "BroadbandInterfaceEvents") {}
+    explicit BroadbandInterfaceEvents(MessageTarget* target) : BroadbandSinkOf(target, "BroadbandInterfaceEvents") { }
     void OnInterfaceCapabilityAvailable(BroadbandInterface& iface) override;
     void OnSubscriberInformationChange(BroadbandInterface& iface) override;
     void OnReadyStateChange(BroadbandInterface& iface) override;
@@ -173,7 +172,7 @@ public:
 class BroadbandSmsEvents final : public BroadbandSinkOf<IBroadbandSmsEvents>
 {
 public:
-    explicit BroadbandSmsEvents(MessageTarget* target) : BroadbandSinkOf(target, "BroadbandSmsEvents") {}
+    explicit BroadbandSmsEvents(MessageTarget* target) : BroadbandSinkOf(target, "BroadbandSmsEvents") { }
     void OnSmsConfigurationChange(BroadbandInterface& iface) override;
     void OnSetSmsConfigurationComplete(BroadbandInterface& iface, std::uint32_t requestId, HRESULT status) override;
     void OnSmsSendComplete(BroadbandInterface& iface, std::uint32_t requestId, HRESULT status) override;
@@ -190,14 +189,14 @@ private:
 class BroadbandSignalEvents final : public BroadbandSinkOf<IBroadbandSignalEvents>
 {
 public:
-    explicit BroadbandSignalEvents(MessageTarget* target) : BroadbandSinkOf(target, "BroadbandSignalEvents") {}
+    explicit BroadbandSignalEvents(MessageTarget* target) : BroadbandSinkOf(target, "BroadbandSignalEvents") { }
     void OnSignalStateChange(BroadbandInterface& iface) override;
 };
 
 class BroadbandRadioEvents final : public BroadbandSinkOf<IBroadbandRadioEvents>
 {
 public:
-    explicit BroadbandRadioEvents(MessageTarget* target) : BroadbandSinkOf(target, "BroadbandRadioEvents") {}
+    explicit BroadbandRadioEvents(MessageTarget* target) : BroadbandSinkOf(target, "BroadbandRadioEvents") { }
     void OnRadioStateChange(BroadbandInterface& iface) override;
     void OnSetSoftwareRadioStateComplete(BroadbandInterface& iface, std::uint32_t requestId, HRESULT status) override;
 
@@ -208,7 +207,7 @@ private:
 class BroadbandPinManagerEvents final : public BroadbandSinkOf<IBroadbandPinManagerEvents>
 {
 public:
-    explicit BroadbandPinManagerEvents(MessageTarget* target) : BroadbandSinkOf(target, "BroadbandPinManagerEvents") {}
+    explicit BroadbandPinManagerEvents(MessageTarget* target) : BroadbandSinkOf(target, "BroadbandPinManagerEvents") { }
     void OnPinListAvailable(BroadbandInterface& iface) override;
     void OnGetPinStateComplete(BroadbandInterface& iface, const BroadbandPinInfo& info, std::uint32_t requestId,
                                HRESULT status) override;
@@ -217,7 +216,7 @@ public:
 class BroadbandPinEvents final : public BroadbandSinkOf<IBroadbandPinEvents>
 {
 public:
-    explicit BroadbandPinEvents(MessageTarget* target) : BroadbandSinkOf(target, "BroadbandPinEvents") {}
+    explicit BroadbandPinEvents(MessageTarget* target) : BroadbandSinkOf(target, "BroadbandPinEvents") { }
     void OnEnableComplete(BroadbandInterface& iface, std::uint32_t requestId, HRESULT status) override;
     void OnDisableComplete(BroadbandInterface& iface, std::uint32_t requestId, HRESULT status) override;
     void OnEnterComplete(BroadbandInterface& iface, std::uint32_t requestId, HRESULT status) override;
@@ -228,7 +227,8 @@ public:
 class BroadbandRegistrationEvents final : public BroadbandSinkOf<IBroadbandRegistrationEvents>
 {
 public:
-    explicit BroadbandRegistrationEvents(MessageTarget* target) : BroadbandSinkOf(target, "BroadbandRegistrationEvents") {}
+    explicit BroadbandRegistrationEvents(MessageTarget* target) : BroadbandSinkOf(target, "BroadbandRegistrationEvents")
+    { }
     void OnRegisterModeAvailable(BroadbandInterface& iface) override;
     void OnRegisterStateChange(BroadbandInterface& iface) override;
     void OnPacketServiceStateChange(BroadbandInterface& iface) override;
@@ -241,7 +241,8 @@ class BroadbandDeviceServicesEvents final : public BroadbandSinkOf<IBroadbandDev
 {
 public:
     explicit BroadbandDeviceServicesEvents(MessageTarget* target)
-        : BroadbandSinkOf(target, "BroadbandDeviceServicesEvents") {}
+        : BroadbandSinkOf(target, "BroadbandDeviceServicesEvents")
+    { }
     void OnQuerySupportedCommandsComplete(const std::string& serviceId, const std::vector<std::uint32_t>& commandIds,
                                           std::uint32_t requestId, HRESULT status) override;
     void OnOpenCommandSessionComplete(std::uint32_t requestId, HRESULT status) override;
@@ -349,7 +350,7 @@ private:
 
     std::string currentInterfaceId;
     std::uint32_t interfaceCount = 0;
-    BroadbandService* manager = nullptr;  // held while connected
+    BroadbandService* manager = nullptr; // held while connected
     BroadbandService* service;
     std::unique_ptr<BroadbandInterfaceManagerEvents> managerEvents;
     std::unique_ptr<BroadbandInterfaceEvents> interfaceEvents;
@@ -362,7 +363,7 @@ private:
     std::unique_ptr<BroadbandDeviceServicesEvents> deviceServicesEvents;
     std::string modelName;
     std::string providerName;
-    BroadbandService* deviceServicesManager = nullptr;  // held while the device services are connected
+    BroadbandService* deviceServicesManager = nullptr; // held while the device services are connected
     std::optional<OpenService> deviceService;
     // Completions posted for later check that the session still exists.
     std::shared_ptr<int> alive = std::make_shared<int>(0);

@@ -86,7 +86,8 @@ public:
     virtual void OnEmergencyModeChange(BroadbandInterface& iface) = 0;
     virtual void OnHomeProviderAvailable(BroadbandInterface& iface) = 0;
     virtual void OnPreferredProvidersChange(BroadbandInterface& iface) = 0;
-    virtual void OnSetPreferredProvidersComplete(BroadbandInterface& iface, std::uint32_t requestId, HRESULT status) = 0;
+    virtual void OnSetPreferredProvidersComplete(BroadbandInterface& iface, std::uint32_t requestId,
+                                                 HRESULT status) = 0;
     virtual void OnScanNetworkComplete(BroadbandInterface& iface, std::uint32_t requestId, HRESULT status) = 0;
 };
 
@@ -123,7 +124,8 @@ public:
     static constexpr BroadbandEventKind Kind = BroadbandEventKind::Radio;
     virtual ~IBroadbandRadioEvents() = default;
     virtual void OnRadioStateChange(BroadbandInterface& iface) = 0;
-    virtual void OnSetSoftwareRadioStateComplete(BroadbandInterface& iface, std::uint32_t requestId, HRESULT status) = 0;
+    virtual void OnSetSoftwareRadioStateComplete(BroadbandInterface& iface, std::uint32_t requestId,
+                                                 HRESULT status) = 0;
 };
 
 struct BroadbandPinInfo
@@ -140,8 +142,8 @@ public:
     static constexpr BroadbandEventKind Kind = BroadbandEventKind::PinManager;
     virtual ~IBroadbandPinManagerEvents() = default;
     virtual void OnPinListAvailable(BroadbandInterface& iface) = 0;
-    virtual void OnGetPinStateComplete(BroadbandInterface& iface, const BroadbandPinInfo& info,
-                                       std::uint32_t requestId, HRESULT status) = 0;
+    virtual void OnGetPinStateComplete(BroadbandInterface& iface, const BroadbandPinInfo& info, std::uint32_t requestId,
+                                       HRESULT status) = 0;
 };
 
 class IBroadbandPinEvents
@@ -175,8 +177,9 @@ public:
     using Interface = IBroadbandDeviceServicesEvents;
     static constexpr BroadbandEventKind Kind = BroadbandEventKind::DeviceServices;
     virtual ~IBroadbandDeviceServicesEvents() = default;
-    virtual void OnQuerySupportedCommandsComplete(const std::string& serviceId, const std::vector<std::uint32_t>& commandIds,
-                                                  std::uint32_t requestId, HRESULT status) = 0;
+    virtual void OnQuerySupportedCommandsComplete(const std::string& serviceId,
+                                                  const std::vector<std::uint32_t>& commandIds, std::uint32_t requestId,
+                                                  HRESULT status) = 0;
     virtual void OnOpenCommandSessionComplete(std::uint32_t requestId, HRESULT status) = 0;
     virtual void OnCloseCommandSessionComplete(std::uint32_t requestId, HRESULT status) = 0;
     virtual void OnSetCommandComplete(std::uint32_t requestId, HRESULT status) = 0;

@@ -16,8 +16,8 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstring>
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 
 Q_LOGGING_CATEGORY(lcBroadband, "parlowen.device", QtInfoMsg)
@@ -61,9 +61,12 @@ bool ParseHex(const std::string& text, std::vector<guint8>& bytes)
     if (text.size() % 2)
         return false;
     auto nibble = [](char c) -> int {
-        if (c >= '0' && c <= '9') return c - '0';
-        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+        if (c >= '0' && c <= '9')
+            return c - '0';
+        if (c >= 'A' && c <= 'F')
+            return c - 'A' + 10;
+        if (c >= 'a' && c <= 'f')
+            return c - 'a' + 10;
         return -1;
     };
     bytes.clear();
@@ -116,7 +119,7 @@ std::int32_t CellularClassFromMbim(guint32 flags)
 
 std::uint32_t ControlCapsFromMbim(guint32 caps)
 {
-    std::uint32_t flags = caps & 0x0F;  // manual registration, radio switch, mobile and simple IP
+    std::uint32_t flags = caps & 0x0F; // manual registration, radio switch, mobile and simple IP
     if (caps & MBIM_CTRL_CAPS_MULTI_CARRIER)
         flags |= 0x20;
     return flags;
@@ -141,7 +144,7 @@ std::vector<SmsPduMessage> PduMessages(MbimSmsPduReadRecordArray* records, guint
 
 std::uint64_t NodeIdentity(const std::string& path)
 {
-    struct stat st{};
+    struct stat st = {};
     if (::stat(path.c_str(), &st) != 0)
         return 0;
     return (static_cast<std::uint64_t>(st.st_rdev) << 32) ^ st.st_ino ^ static_cast<std::uint64_t>(st.st_ctim.tv_nsec);
@@ -153,8 +156,18 @@ std::uint64_t NodeIdentity(const std::string& path)
 
 struct BroadbandInterfacePrivate
 {
-    enum class Request { SmsSend, SmsRead, SmsDelete, SetRadio, Scan, SetRegister, PinEnter, SupportedCommands,
-                         ServiceQuery, ServiceSet };
+    enum class Request {
+        SmsSend,
+        SmsRead,
+        SmsDelete,
+        SetRadio,
+        Scan,
+        SetRegister,
+        PinEnter,
+        SupportedCommands,
+        ServiceQuery,
+        ServiceSet
+    };
 
     MbimDevice* device = nullptr;
     GCancellable* cancellable = nullptr;
@@ -319,11 +332,10 @@ bool BroadbandInterfacePrivate::ParseReadyState(BroadbandInterface&, MbimMessage
     guint32 count = 0;
     gchar** numbers = nullptr;
     GError* error = nullptr;
-    const bool ok = notification
-        ? mbim_message_subscriber_ready_status_notification_parse(message, &state, &subscriberId, &iccId, nullptr,
-                                                                  &count, &numbers, &error)
-        : mbim_message_subscriber_ready_status_response_parse(message, &state, &subscriberId, &iccId, nullptr, &count,
-                                                              &numbers, &error);
+    const bool ok = notification ? mbim_message_subscriber_ready_status_notification_parse(
+                                       message, &state, &subscriberId, &iccId, nullptr, &count, &numbers, &error)
+                                 : mbim_message_subscriber_ready_status_response_parse(
+                                       message, &state, &subscriberId, &iccId, nullptr, &count, &numbers, &error);
     if (!ok) {
         LogParseError("subscriber ready status", error);
         if (!notification)
@@ -365,9 +377,10 @@ bool BroadbandInterfacePrivate::ParseSignal(MbimMessage* message, bool notificat
 {
     guint32 rssi = 99, errorRate = 99;
     GError* error = nullptr;
-    const bool ok = notification
-        ? mbim_message_signal_state_notification_parse(message, &rssi, &errorRate, nullptr, nullptr, nullptr, &error)
-        : mbim_message_signal_state_response_parse(message, &rssi, &errorRate, nullptr, nullptr, nullptr, &error);
+    const bool ok = notification ? mbim_message_signal_state_notification_parse(message, &rssi, &errorRate, nullptr,
+                                                                                nullptr, nullptr, &error)
+                                 : mbim_message_signal_state_response_parse(message, &rssi, &errorRate, nullptr,
+                                                                            nullptr, nullptr, &error);
     if (!ok) {
         LogParseError("signal state", error);
         if (!notification)
@@ -390,10 +403,10 @@ bool BroadbandInterfacePrivate::ParseRegister(MbimMessage* message, bool notific
     gchar *id = nullptr, *name = nullptr, *roaming = nullptr;
     GError* error = nullptr;
     const bool ok = notification
-        ? mbim_message_register_state_notification_parse(message, &nwError, &state, &mode, &available, nullptr, &id,
-                                                         &name, &roaming, nullptr, &error)
-        : mbim_message_register_state_response_parse(message, &nwError, &state, &mode, &available, nullptr, &id,
-                                                     &name, &roaming, nullptr, &error);
+                        ? mbim_message_register_state_notification_parse(message, &nwError, &state, &mode, &available,
+                                                                         nullptr, &id, &name, &roaming, nullptr, &error)
+                        : mbim_message_register_state_response_parse(message, &nwError, &state, &mode, &available,
+                                                                     nullptr, &id, &name, &roaming, nullptr, &error);
     if (!ok) {
         LogParseError("registration state", error);
         if (!notification)
@@ -419,9 +432,10 @@ bool BroadbandInterfacePrivate::ParsePacketService(MbimMessage* message, bool no
     MbimPacketServiceState state{};
     MbimDataClass dataClass{};
     GError* error = nullptr;
-    const bool ok = notification
-        ? mbim_message_packet_service_notification_parse(message, nullptr, &state, &dataClass, nullptr, nullptr, &error)
-        : mbim_message_packet_service_response_parse(message, nullptr, &state, &dataClass, nullptr, nullptr, &error);
+    const bool ok = notification ? mbim_message_packet_service_notification_parse(message, nullptr, &state, &dataClass,
+                                                                                  nullptr, nullptr, &error)
+                                 : mbim_message_packet_service_response_parse(message, nullptr, &state, &dataClass,
+                                                                              nullptr, nullptr, &error);
     if (!ok) {
         LogParseError("packet service", error);
         if (!notification)
@@ -464,7 +478,6 @@ void BroadbandInterfacePrivate::RefreshSmsConfiguration(BroadbandInterface& ifac
                  i.Service().Raise(&IBroadbandSmsEvents::OnSmsConfigurationChange, i);
          });
 }
-
 
 namespace {
 
@@ -618,19 +631,28 @@ void BroadbandInterfacePrivate::RefreshNetworkQueries(BroadbandInterface& iface,
 {
     Send(iface, *this, mbim_message_home_provider_query_new(nullptr), queryTimeoutSeconds,
          [announce](BroadbandInterface& i, MbimMessage* m, HRESULT hr) {
-             if (Failed(hr)) i.d->homeResult = hr; else i.d->ParseHomeProvider(m);
+             if (Failed(hr))
+                 i.d->homeResult = hr;
+             else
+                 i.d->ParseHomeProvider(m);
              if (announce && !Failed(i.d->homeResult) && i.IsReady())
                  i.Service().Raise(&IBroadbandInterfaceEvents::OnHomeProviderAvailable, i);
          });
     Send(iface, *this, mbim_message_preferred_providers_query_new(nullptr), queryTimeoutSeconds,
          [announce](BroadbandInterface& i, MbimMessage* m, HRESULT hr) {
-             if (Failed(hr)) i.d->preferredResult = hr; else i.d->ParsePreferredProviders(m);
+             if (Failed(hr))
+                 i.d->preferredResult = hr;
+             else
+                 i.d->ParsePreferredProviders(m);
              if (announce && !Failed(i.d->preferredResult) && i.IsReady())
                  i.Service().Raise(&IBroadbandInterfaceEvents::OnPreferredProvidersChange, i);
          });
     Send(iface, *this, mbim_message_pin_list_query_new(nullptr), queryTimeoutSeconds,
          [](BroadbandInterface& i, MbimMessage* m, HRESULT hr) {
-             if (Failed(hr)) i.d->pinListResult = hr; else i.d->ParsePinList(m);
+             if (Failed(hr))
+                 i.d->pinListResult = hr;
+             else
+                 i.d->ParsePinList(m);
          });
     // What the device already knows, without a scan.
     Send(iface, *this, mbim_message_visible_providers_query_new(MBIM_VISIBLE_PROVIDERS_ACTION_RESTRICTED_SCAN, nullptr),
@@ -646,7 +668,7 @@ void BroadbandInterfacePrivate::Indication(MbimDevice*, MbimMessage* message, gp
     auto& d = *iface.d;
     if (d.removed)
         return;
-    auto keep = iface.shared_from_this();  // a sink may drop the service's reference meanwhile
+    auto keep = iface.shared_from_this(); // a sink may drop the service's reference meanwhile
     BroadbandService& service = iface.service;
     const MbimService mbimService = mbim_message_indicate_status_get_service(message);
     const guint32 cid = mbim_message_indicate_status_get_cid(message);
@@ -688,14 +710,11 @@ void BroadbandInterfacePrivate::Indication(MbimDevice*, MbimMessage* message, gp
             if (d.ParsePacketService(message, true) && announce)
                 service.Raise(&IBroadbandRegistrationEvents::OnPacketServiceStateChange, iface);
             break;
-        default:
-            break;
+        default: break;
         }
     } else if (mbimService == MBIM_SERVICE_SMS) {
         switch (cid) {
-        case MBIM_CID_SMS_CONFIGURATION:
-            d.RefreshSmsConfiguration(iface);
-            break;
+        case MBIM_CID_SMS_CONFIGURATION: d.RefreshSmsConfiguration(iface); break;
         case MBIM_CID_SMS_READ: {
             // Unsolicited reads carry class-0 messages that the device did not store.
             MbimSmsFormat format{};
@@ -717,8 +736,7 @@ void BroadbandInterfacePrivate::Indication(MbimDevice*, MbimMessage* message, gp
             if (announce)
                 service.Raise(&IBroadbandSmsEvents::OnSmsStatusChange, iface);
             break;
-        default:
-            break;
+        default: break;
         }
     }
 }
@@ -750,10 +768,12 @@ void BroadbandInterfacePrivate::DeviceCreated(GObject*, GAsyncResult* result, gp
     }
     auto& d = *iface->d;
     d.device = device;
-    d.indicationHandler = g_signal_connect(device, MBIM_DEVICE_SIGNAL_INDICATE_STATUS, G_CALLBACK(Indication), iface.get());
+    d.indicationHandler =
+        g_signal_connect(device, MBIM_DEVICE_SIGNAL_INDICATE_STATUS, G_CALLBACK(Indication), iface.get());
     d.removedHandler = g_signal_connect(device, MBIM_DEVICE_SIGNAL_REMOVED, G_CALLBACK(Removed), iface.get());
     const auto flags = iface->service.options.useProxyWhenRunning && BroadbandService::ProxyRunning()
-        ? MBIM_DEVICE_OPEN_FLAGS_PROXY : MBIM_DEVICE_OPEN_FLAGS_NONE;
+                           ? MBIM_DEVICE_OPEN_FLAGS_PROXY
+                           : MBIM_DEVICE_OPEN_FLAGS_NONE;
     mbim_device_open_full(device, flags, openTimeoutSeconds, d.cancellable, DeviceOpened,
                           new std::weak_ptr<BroadbandInterface>(iface));
 }
@@ -785,52 +805,88 @@ void BroadbandInterfacePrivate::DeviceOpened(GObject* source, GAsyncResult* resu
     static const Query queries[] = {
         {mbim_message_device_caps_query_new,
          [](BroadbandInterface& i, MbimMessage* m, HRESULT hr) {
-             if (Failed(hr)) i.d->capsResult = hr; else i.d->ParseCaps(m);
+             if (Failed(hr))
+                 i.d->capsResult = hr;
+             else
+                 i.d->ParseCaps(m);
          }},
         {mbim_message_subscriber_ready_status_query_new,
          [](BroadbandInterface& i, MbimMessage* m, HRESULT hr) {
-             if (Failed(hr)) i.d->readyResult = hr; else i.d->ParseReadyState(i, m, false);
+             if (Failed(hr))
+                 i.d->readyResult = hr;
+             else
+                 i.d->ParseReadyState(i, m, false);
          }},
         {mbim_message_radio_state_query_new,
          [](BroadbandInterface& i, MbimMessage* m, HRESULT hr) {
-             if (Failed(hr)) i.d->radioResult = hr; else i.d->ParseRadio(m, false);
+             if (Failed(hr))
+                 i.d->radioResult = hr;
+             else
+                 i.d->ParseRadio(m, false);
          }},
         {mbim_message_signal_state_query_new,
          [](BroadbandInterface& i, MbimMessage* m, HRESULT hr) {
-             if (Failed(hr)) i.d->signalResult = hr; else i.d->ParseSignal(m, false);
+             if (Failed(hr))
+                 i.d->signalResult = hr;
+             else
+                 i.d->ParseSignal(m, false);
          }},
         {mbim_message_register_state_query_new,
          [](BroadbandInterface& i, MbimMessage* m, HRESULT hr) {
-             if (Failed(hr)) i.d->registerResult = hr; else i.d->ParseRegister(m, false);
+             if (Failed(hr))
+                 i.d->registerResult = hr;
+             else
+                 i.d->ParseRegister(m, false);
          }},
         {mbim_message_packet_service_query_new,
          [](BroadbandInterface& i, MbimMessage* m, HRESULT hr) {
-             if (Failed(hr)) i.d->packetResult = hr; else i.d->ParsePacketService(m, false);
+             if (Failed(hr))
+                 i.d->packetResult = hr;
+             else
+                 i.d->ParsePacketService(m, false);
          }},
         {mbim_message_sms_configuration_query_new,
          [](BroadbandInterface& i, MbimMessage* m, HRESULT hr) {
-             if (Failed(hr)) i.d->smsConfigResult = hr; else i.d->ParseSmsConfiguration(m, false);
+             if (Failed(hr))
+                 i.d->smsConfigResult = hr;
+             else
+                 i.d->ParseSmsConfiguration(m, false);
          }},
         {mbim_message_home_provider_query_new,
          [](BroadbandInterface& i, MbimMessage* m, HRESULT hr) {
-             if (Failed(hr)) i.d->homeResult = hr; else i.d->ParseHomeProvider(m);
+             if (Failed(hr))
+                 i.d->homeResult = hr;
+             else
+                 i.d->ParseHomeProvider(m);
          }},
         {mbim_message_preferred_providers_query_new,
          [](BroadbandInterface& i, MbimMessage* m, HRESULT hr) {
-             if (Failed(hr)) i.d->preferredResult = hr; else i.d->ParsePreferredProviders(m);
+             if (Failed(hr))
+                 i.d->preferredResult = hr;
+             else
+                 i.d->ParsePreferredProviders(m);
          }},
         {mbim_message_pin_list_query_new,
          [](BroadbandInterface& i, MbimMessage* m, HRESULT hr) {
-             if (Failed(hr)) i.d->pinListResult = hr; else i.d->ParsePinList(m);
+             if (Failed(hr))
+                 i.d->pinListResult = hr;
+             else
+                 i.d->ParsePinList(m);
          }},
-        {[](GError** e) { return mbim_message_visible_providers_query_new(MBIM_VISIBLE_PROVIDERS_ACTION_RESTRICTED_SCAN, e); },
+        {[](GError** e) {
+             return mbim_message_visible_providers_query_new(MBIM_VISIBLE_PROVIDERS_ACTION_RESTRICTED_SCAN, e);
+         },
          [](BroadbandInterface& i, MbimMessage* m, HRESULT hr) {
              // No list yet is an invalid cache, whatever the device's reason.
-             if (!Failed(hr)) i.d->ParseVisibleProviders(m);
+             if (!Failed(hr))
+                 i.d->ParseVisibleProviders(m);
          }},
         {mbim_message_device_services_query_new,
          [](BroadbandInterface& i, MbimMessage* m, HRESULT hr) {
-             if (Failed(hr)) i.d->servicesResult = hr; else i.d->ParseDeviceServices(m);
+             if (Failed(hr))
+                 i.d->servicesResult = hr;
+             else
+                 i.d->ParseDeviceServices(m);
          }},
     };
     d.initialQueries = static_cast<int>(std::size(queries));
@@ -1054,7 +1110,8 @@ HRESULT BroadbandInterface::SetSoftwareRadioState(std::int32_t state, std::uint3
         return Hr::NotReady;
     if (state != 0 && state != 1)
         return Hr::InvalidArg;
-    MbimMessage* request = mbim_message_radio_state_set_new(state ? MBIM_RADIO_SWITCH_STATE_ON : MBIM_RADIO_SWITCH_STATE_OFF, nullptr);
+    MbimMessage* request =
+        mbim_message_radio_state_set_new(state ? MBIM_RADIO_SWITCH_STATE_ON : MBIM_RADIO_SWITCH_STATE_OFF, nullptr);
     requestId = service.NextRequestId();
     const std::uint32_t id = requestId;
     d->pending[id] = BroadbandInterfacePrivate::Request::SetRadio;
@@ -1133,17 +1190,16 @@ HRESULT BroadbandInterface::GetRegistrationNetworkError(std::uint32_t& error) co
     return Hr::Ok;
 }
 
-
 HRESULT BroadbandInterface::SetRegisterMode(const std::string& providerId, std::uint32_t dataClass,
                                             std::uint32_t& requestId)
 {
     if (!d->device || d->removed)
         return Hr::NotReady;
     GError* error = nullptr;
-    MbimMessage* request = mbim_message_register_state_set_new(
-        providerId.empty() ? nullptr : providerId.c_str(),
-        providerId.empty() ? MBIM_REGISTER_ACTION_AUTOMATIC : MBIM_REGISTER_ACTION_MANUAL,
-        static_cast<MbimDataClass>(dataClass), &error);
+    MbimMessage* request = mbim_message_register_state_set_new(providerId.empty() ? nullptr : providerId.c_str(),
+                                                               providerId.empty() ? MBIM_REGISTER_ACTION_AUTOMATIC
+                                                                                  : MBIM_REGISTER_ACTION_MANUAL,
+                                                               static_cast<MbimDataClass>(dataClass), &error);
     if (!request) {
         g_error_free(error);
         return Hr::InvalidArg;
@@ -1193,7 +1249,8 @@ HRESULT BroadbandInterface::GetPreferredProviders(std::vector<BroadbandProvider>
     return Hr::Ok;
 }
 
-HRESULT BroadbandInterface::GetVisibleProviders(std::uint32_t& ageSeconds, std::vector<BroadbandProvider>& providers) const
+HRESULT BroadbandInterface::GetVisibleProviders(std::uint32_t& ageSeconds,
+                                                std::vector<BroadbandProvider>& providers) const
 {
     if (d->scans > 0)
         return Hr::Pending;
@@ -1252,8 +1309,8 @@ HRESULT BroadbandInterface::EnterPin(std::int32_t pinType, const std::string& pi
     if (!d->device || d->removed)
         return Hr::NotReady;
     GError* error = nullptr;
-    MbimMessage* request = mbim_message_pin_set_new(static_cast<MbimPinType>(pinType), MBIM_PIN_OPERATION_ENTER,
-                                                    pin.c_str(), "", &error);
+    MbimMessage* request =
+        mbim_message_pin_set_new(static_cast<MbimPinType>(pinType), MBIM_PIN_OPERATION_ENTER, pin.c_str(), "", &error);
     if (!request) {
         g_error_free(error);
         return Hr::InvalidArg;
@@ -1314,13 +1371,14 @@ HRESULT BroadbandInterface::DeviceServiceCommand(const std::string& serviceId, s
     MbimService mbimService = MBIM_SERVICE_INVALID;
     if (!ServiceFromId(serviceId, mbimService))
         return Hr::NotSupported;
-    MbimMessage* request = mbim_message_command_new(0, mbimService, commandId,
-                                                    set ? MBIM_MESSAGE_COMMAND_TYPE_SET : MBIM_MESSAGE_COMMAND_TYPE_QUERY);
+    MbimMessage* request = mbim_message_command_new(
+        0, mbimService, commandId, set ? MBIM_MESSAGE_COMMAND_TYPE_SET : MBIM_MESSAGE_COMMAND_TYPE_QUERY);
     if (!payload.empty())
         mbim_message_command_append(request, payload.data(), static_cast<guint32>(payload.size()));
     requestId = service.NextRequestId();
     const std::uint32_t id = requestId;
-    const auto kind = set ? BroadbandInterfacePrivate::Request::ServiceSet : BroadbandInterfacePrivate::Request::ServiceQuery;
+    const auto kind =
+        set ? BroadbandInterfacePrivate::Request::ServiceSet : BroadbandInterfacePrivate::Request::ServiceQuery;
     d->pending[id] = kind;
     d->pendingCommand[id] = commandId;
     Send(*this, *d, request, queryTimeoutSeconds, [id, kind](BroadbandInterface& i, MbimMessage* m, HRESULT hr) {
@@ -1386,27 +1444,19 @@ void Complete(BroadbandInterface& iface, BroadbandInterfacePrivate& d, std::uint
     BroadbandService& service = iface.Service();
     using R = BroadbandInterfacePrivate::Request;
     switch (kind) {
-    case R::SmsSend:
-        service.Raise(&IBroadbandSmsEvents::OnSmsSendComplete, iface, requestId, hr);
-        break;
+    case R::SmsSend: service.Raise(&IBroadbandSmsEvents::OnSmsSendComplete, iface, requestId, hr); break;
     case R::SmsRead:
         service.Raise(&IBroadbandSmsEvents::OnSmsReadComplete, iface, messages, false, requestId, hr);
         break;
-    case R::SmsDelete:
-        service.Raise(&IBroadbandSmsEvents::OnSmsDeleteComplete, iface, requestId, hr);
-        break;
+    case R::SmsDelete: service.Raise(&IBroadbandSmsEvents::OnSmsDeleteComplete, iface, requestId, hr); break;
     case R::SetRadio:
         service.Raise(&IBroadbandRadioEvents::OnSetSoftwareRadioStateComplete, iface, requestId, hr);
         break;
-    case R::Scan:
-        service.Raise(&IBroadbandInterfaceEvents::OnScanNetworkComplete, iface, requestId, hr);
-        break;
+    case R::Scan: service.Raise(&IBroadbandInterfaceEvents::OnScanNetworkComplete, iface, requestId, hr); break;
     case R::SetRegister:
         service.Raise(&IBroadbandRegistrationEvents::OnSetRegisterModeComplete, iface, requestId, hr);
         break;
-    case R::PinEnter:
-        service.Raise(&IBroadbandPinEvents::OnEnterComplete, iface, requestId, hr);
-        break;
+    case R::PinEnter: service.Raise(&IBroadbandPinEvents::OnEnterComplete, iface, requestId, hr); break;
     case R::SupportedCommands: {
         const std::string serviceId = d.pendingService[requestId];
         d.pendingService.erase(requestId);
@@ -1422,8 +1472,8 @@ void Complete(BroadbandInterface& iface, BroadbandInterfacePrivate& d, std::uint
         const std::uint32_t command = d.pendingCommand[requestId];
         d.pendingCommand.erase(requestId);
         static const std::vector<std::uint8_t> none;
-        service.Raise(&IBroadbandDeviceServicesEvents::OnQueryCommandComplete, command, data ? *data : none,
-                      requestId, hr);
+        service.Raise(&IBroadbandDeviceServicesEvents::OnQueryCommandComplete, command, data ? *data : none, requestId,
+                      hr);
         break;
     }
     case R::ServiceSet:
@@ -1534,9 +1584,11 @@ void BroadbandService::Start()
         watch->udevContext = udev_new();
         if (watch->udevContext)
             watch->monitor = udev_monitor_new_from_netlink(watch->udevContext, "udev");
-        if (watch->monitor && udev_monitor_filter_add_match_subsystem_devtype(watch->monitor, "usbmisc", nullptr) >= 0 &&
+        if (watch->monitor &&
+            udev_monitor_filter_add_match_subsystem_devtype(watch->monitor, "usbmisc", nullptr) >= 0 &&
             udev_monitor_enable_receiving(watch->monitor) >= 0) {
-            watch->notifier = std::make_unique<QSocketNotifier>(udev_monitor_get_fd(watch->monitor), QSocketNotifier::Read);
+            watch->notifier =
+                std::make_unique<QSocketNotifier>(udev_monitor_get_fd(watch->monitor), QSocketNotifier::Read);
             QObject::connect(watch->notifier.get(), &QSocketNotifier::activated, &watch->context, [this] {
                 udev_device* device = udev_monitor_receive_device(watch->monitor);
                 if (!device)

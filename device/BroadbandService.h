@@ -150,8 +150,8 @@ class BroadbandService
 public:
     struct Options
     {
-        std::vector<std::string> paths;  // device nodes given on the command line
-        bool scanSysfs = true;           // cdc_mbim nodes under /sys/class/usbmisc
+        std::vector<std::string> paths; // device nodes given on the command line
+        bool scanSysfs = true;          // cdc_mbim nodes under /sys/class/usbmisc
         bool watchUdev = true;
         bool useProxyWhenRunning = true;
     };
@@ -178,8 +178,7 @@ public:
 
     // The sink is kept as its event interface: converting here adjusts the pointer when the
     // interface is not the sink's first base.
-    template <class Sink>
-    HRESULT Advise(Sink* sink, std::uint32_t& cookie)
+    template <class Sink> HRESULT Advise(Sink* sink, std::uint32_t& cookie)
     {
         using Events = typename Sink::Interface;
         Events* events = sink;
@@ -201,8 +200,7 @@ public:
     // Device nodes of cdc_mbim interfaces found in sysfs.
     static std::vector<std::string> ScanSysfs(const std::string& sysClassDir = "/sys/class/usbmisc");
 
-    template <class Sink, class... Params, class... Args>
-    void Raise(void (Sink::*method)(Params...), Args&&... args)
+    template <class Sink, class... Params, class... Args> void Raise(void (Sink::*method)(Params...), Args&&... args)
     {
         using Events = typename Sink::Interface;
         for (std::uint32_t cookie : CookiesOf(Events::Kind)) {

@@ -53,7 +53,7 @@ std::vector<std::uint8_t> PhonebookConfigurationPayload()
 std::vector<std::uint8_t> PhonebookReadPayload()
 {
     std::vector<std::uint8_t> payload(8, 0);
-    PutWord(payload, 0, 0);  // all entries
+    PutWord(payload, 0, 0); // all entries
     PutWord(payload, 4, 0);
     return payload;
 }
@@ -61,7 +61,7 @@ std::vector<std::uint8_t> PhonebookReadPayload()
 std::vector<std::uint8_t> PhonebookDeletePayload(std::uint32_t index)
 {
     std::vector<std::uint8_t> payload(8, 0);
-    PutWord(payload, 0, 1);  // one entry by index
+    PutWord(payload, 0, 1); // one entry by index
     PutWord(payload, 4, index);
     return payload;
 }
@@ -71,11 +71,11 @@ std::vector<std::uint8_t> PhonebookWritePayload(const QString& name, const QStri
     const auto numberSize = static_cast<std::uint32_t>(2 * number.size());
     const auto nameSize = static_cast<std::uint32_t>(2 * name.size());
     std::vector<std::uint8_t> payload(24 + numberSize + nameSize, 0);
-    PutWord(payload, 0, 0);  // save into an unused entry
+    PutWord(payload, 0, 0); // save into an unused entry
     PutWord(payload, 4, 0);
     PutWord(payload, 8, 24);
     PutWord(payload, 12, numberSize);
-    PutWord(payload, 16, 24 + numberSize);  // not rounded up to a word
+    PutWord(payload, 16, 24 + numberSize); // not rounded up to a word
     PutWord(payload, 20, nameSize);
     PutText(payload, 24, number);
     PutText(payload, 24 + numberSize, name);

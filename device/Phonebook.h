@@ -27,7 +27,7 @@ enum : std::uintptr_t {
 
 struct MBIM_PHONEBOOK_CONFIGURATION
 {
-    std::uint32_t State = 0;  // 0 not initialised, 1 initialised
+    std::uint32_t State = 0; // 0 not initialised, 1 initialised
     std::uint32_t TotalEntries = 0;
     std::uint32_t UsedEntries = 0;
     std::uint32_t MaxNumberLength = 0;
@@ -36,8 +36,8 @@ struct MBIM_PHONEBOOK_CONFIGURATION
 
 struct MBIM_PHONEBOOK_ITEM
 {
-    std::int32_t Position = 0;      // place in the response, from 0
-    std::uint32_t EntryIndex = 0;   // SIM entry index, the one to delete
+    std::int32_t Position = 0;    // place in the response, from 0
+    std::uint32_t EntryIndex = 0; // SIM entry index, the one to delete
     QString Name;
     QString Number;
 };

@@ -49,7 +49,10 @@ constexpr HRESULT SmsOperationNotAllowed = static_cast<HRESULT>(0x80548228);
 constexpr HRESULT SmsMemoryFull = static_cast<HRESULT>(0x80548229);
 } // namespace Hr
 
-inline bool Failed(HRESULT hr) { return hr < 0; }
+inline bool Failed(HRESULT hr)
+{
+    return hr < 0;
+}
 
 struct MbimStatusMapping
 {

@@ -60,8 +60,7 @@ constexpr CodeText comErrorTexts[] = {
     {0x80070490, "The compatible device is not found"},
 };
 
-template <std::size_t N>
-const char* Find(const CodeText (&table)[N], std::uint32_t code)
+template <std::size_t N> const char* Find(const CodeText (&table)[N], std::uint32_t code)
 {
     for (const auto& row : table)
         if (row.code == code)
@@ -76,8 +75,7 @@ struct EnumRow
     const char* name;
 };
 
-template <std::size_t N>
-const EnumRow& Row(const EnumRow (&rows)[N], std::int32_t value)
+template <std::size_t N> const EnumRow& Row(const EnumRow (&rows)[N], std::int32_t value)
 {
     if (value >= 0 && static_cast<std::size_t>(value) < N - 1)
         return rows[value];
@@ -124,11 +122,8 @@ constexpr EnumRow radioStates[] = {
 };
 
 constexpr EnumRow messageStatuses[] = {
-    {"MSG_STATUS_NEW", ""},
-    {"MSG_STATUS_OLD", ""},
-    {"MSG_STATUS_DRAFT", ""},
-    {"MSG_STATUS_SENT", ""},
-    {"MSG_STATUS_UNKNOWN", ""},
+    {"MSG_STATUS_NEW", ""},  {"MSG_STATUS_OLD", ""},     {"MSG_STATUS_DRAFT", ""},
+    {"MSG_STATUS_SENT", ""}, {"MSG_STATUS_UNKNOWN", ""},
 };
 
 constexpr EnumRow pinStates[] = {
@@ -172,15 +167,8 @@ constexpr EnumRow registerModes[] = {
 };
 
 constexpr EnumRow signalErrors[] = {
-    {"", "< 0.2"},
-    {"", "0.2 - 0.4"},
-    {"", "0.4 - 0.8"},
-    {"", "0.8 - 1.6"},
-    {"", "1.6 - 3.2"},
-    {"", "3.2 - 6.4"},
-    {"", "6.4 - 12.8"},
-    {"", "> 12.8"},
-    {"", "Unknown"},
+    {"", "< 0.2"},     {"", "0.2 - 0.4"},  {"", "0.4 - 0.8"}, {"", "0.8 - 1.6"}, {"", "1.6 - 3.2"},
+    {"", "3.2 - 6.4"}, {"", "6.4 - 12.8"}, {"", "> 12.8"},    {"", "Unknown"},
 };
 
 // Flag sets: bit value, symbolic and human name. The custom flag is handled by the caller.
@@ -253,8 +241,7 @@ std::string CutLastComma(std::string text)
     return text;
 }
 
-template <std::size_t N>
-std::string FlagText(const FlagRow (&rows)[N], std::uint32_t flags, bool symbolic)
+template <std::size_t N> std::string FlagText(const FlagRow (&rows)[N], std::uint32_t flags, bool symbolic)
 {
     std::string text;
     for (const auto& row : rows)
@@ -268,8 +255,8 @@ std::string WithValue(std::string text, std::uint32_t flags)
     return CutLastComma(std::move(text)) + " (" + std::to_string(flags) + ")";
 }
 
-const char* const romans[] = {"",   "I",   "II",   "III", "IV", "V",   "VI",   "VII",   "VIII",
-                              "IX", "X",   "XI",   "XII", "XIII", "XIV", "XV", "XVI", "XVII"};
+const char* const romans[] = {"",   "I", "II", "III", "IV",   "V",   "VI", "VII", "VIII",
+                              "IX", "X", "XI", "XII", "XIII", "XIV", "XV", "XVI", "XVII"};
 
 } // namespace
 
@@ -287,23 +274,74 @@ std::string ComErrorText(HRESULT value)
     return "Unknown error (" + std::to_string(value) + ")";
 }
 
-std::string ReadyStateSymbol(std::int32_t v) { return Symbolic(Row(readyStates, v).symbol, v); }
-std::string ReadyStateName(std::int32_t v) { return Row(readyStates, v).name; }
-std::string CellularClassSymbol(std::int32_t v) { return Symbolic(Row(cellularClasses, v).symbol, v); }
-std::string CellularClassName(std::int32_t v) { return Row(cellularClasses, v).name; }
-std::string VoiceClassSymbol(std::int32_t v) { return Symbolic(Row(voiceClasses, v).symbol, v); }
-std::string VoiceClassName(std::int32_t v) { return Row(voiceClasses, v).name; }
-std::string RadioStateSymbol(std::int32_t v) { return Symbolic(Row(radioStates, v).symbol, v); }
-std::string RadioStateName(std::int32_t v) { return Row(radioStates, v).name; }
-std::string MessageStatusSymbol(std::int32_t v) { return Symbolic(Row(messageStatuses, v).symbol, v); }
-std::string PinStateSymbol(std::int32_t v) { return Symbolic(Row(pinStates, v).symbol, v); }
-std::string PinTypeSymbol(std::int32_t v) { return Symbolic(Row(pinTypes, v).symbol, v); }
-std::string PinTypeName(std::int32_t v) { return Row(pinTypes, v).name; }
-std::string RegisterStateSymbol(std::int32_t v) { return Symbolic(Row(registerStates, v).symbol, v); }
-std::string RegisterStateName(std::int32_t v) { return Row(registerStates, v).name; }
-std::string RegisterModeSymbol(std::int32_t v) { return Symbolic(Row(registerModes, v).symbol, v); }
-std::string RegisterModeName(std::int32_t v) { return Row(registerModes, v).name; }
-std::string SignalErrorName(std::int32_t v) { return Row(signalErrors, v).name; }
+std::string ReadyStateSymbol(std::int32_t v)
+{
+    return Symbolic(Row(readyStates, v).symbol, v);
+}
+std::string ReadyStateName(std::int32_t v)
+{
+    return Row(readyStates, v).name;
+}
+std::string CellularClassSymbol(std::int32_t v)
+{
+    return Symbolic(Row(cellularClasses, v).symbol, v);
+}
+std::string CellularClassName(std::int32_t v)
+{
+    return Row(cellularClasses, v).name;
+}
+std::string VoiceClassSymbol(std::int32_t v)
+{
+    return Symbolic(Row(voiceClasses, v).symbol, v);
+}
+std::string VoiceClassName(std::int32_t v)
+{
+    return Row(voiceClasses, v).name;
+}
+std::string RadioStateSymbol(std::int32_t v)
+{
+    return Symbolic(Row(radioStates, v).symbol, v);
+}
+std::string RadioStateName(std::int32_t v)
+{
+    return Row(radioStates, v).name;
+}
+std::string MessageStatusSymbol(std::int32_t v)
+{
+    return Symbolic(Row(messageStatuses, v).symbol, v);
+}
+std::string PinStateSymbol(std::int32_t v)
+{
+    return Symbolic(Row(pinStates, v).symbol, v);
+}
+std::string PinTypeSymbol(std::int32_t v)
+{
+    return Symbolic(Row(pinTypes, v).symbol, v);
+}
+std::string PinTypeName(std::int32_t v)
+{
+    return Row(pinTypes, v).name;
+}
+std::string RegisterStateSymbol(std::int32_t v)
+{
+    return Symbolic(Row(registerStates, v).symbol, v);
+}
+std::string RegisterStateName(std::int32_t v)
+{
+    return Row(registerStates, v).name;
+}
+std::string RegisterModeSymbol(std::int32_t v)
+{
+    return Symbolic(Row(registerModes, v).symbol, v);
+}
+std::string RegisterModeName(std::int32_t v)
+{
+    return Row(registerModes, v).name;
+}
+std::string SignalErrorName(std::int32_t v)
+{
+    return Row(signalErrors, v).name;
+}
 
 std::string PinModeName(std::int32_t value)
 {

@@ -68,8 +68,8 @@ struct UssdService::Private
     mutable std::mutex mutex;
     std::weak_ptr<BroadbandInterface> iface;
     bool open = false;
-    bool active = false;       // the network waits for an answer
-    bool outstanding = false;  // a request the network has not answered yet
+    bool active = false;      // the network waits for an answer
+    bool outstanding = false; // a request the network has not answered yet
     std::shared_ptr<Pending> pending;
 
     Private(QObject* context, BroadbandService* service)
@@ -78,8 +78,7 @@ struct UssdService::Private
                   (*work)();
               return 0;
           })
-    {
-    }
+    { }
 
     void OnUi(const std::function<void()>& work) { target.SendRecord(RunOnUi, 0, work); }
 
@@ -88,8 +87,7 @@ struct UssdService::Private
 
 UssdService::UssdService(QObject* uiContext, BroadbandService* service)
     : d(std::make_shared<Private>(uiContext, service))
-{
-}
+{ }
 
 UssdService::~UssdService()
 {
@@ -154,31 +152,31 @@ HRESULT UssdService::SendAndWait(const QString& text, int timeoutMs, UssdReply& 
             accepted = Hr::NotReady;
             return;
         }
-        accepted = iface->Ussd(action, dcs, payload, deviceTimeout,
-                               [pending, weak](const BroadbandInterface::UssdAnswer& answer) {
-            if (auto p = weak.lock()) {
-                std::lock_guard sessionLock(p->mutex);
-                p->outstanding = false;
-            }
-            {
-                std::lock_guard lock(pending->mutex);
-                if (pending->done.IsSet())
-                    return;  // the waiter gave up; a late answer changes nothing
-                pending->status = answer.status;
-                if (!Failed(answer.status)) {
-                    pending->reply.ResultCode = static_cast<std::int32_t>(answer.response);
-                    pending->reply.DataCodingScheme = static_cast<std::uint8_t>(answer.dataCodingScheme);
-                    pending->reply.Payload = answer.payload;
-                    pending->reply.HasText =
-                        Decode(pending->reply.DataCodingScheme, answer.payload, pending->reply.Text);
-                    if (auto p = weak.lock()) {
-                        std::lock_guard sessionLock(p->mutex);
-                        p->active = answer.response == ActionRequired;
+        accepted = iface->Ussd(
+            action, dcs, payload, deviceTimeout, [pending, weak](const BroadbandInterface::UssdAnswer& answer) {
+                if (auto p = weak.lock()) {
+                    std::lock_guard sessionLock(p->mutex);
+                    p->outstanding = false;
+                }
+                {
+                    std::lock_guard lock(pending->mutex);
+                    if (pending->done.IsSet())
+                        return; // the waiter gave up; a late answer changes nothing
+                    pending->status = answer.status;
+                    if (!Failed(answer.status)) {
+                        pending->reply.ResultCode = static_cast<std::int32_t>(answer.response);
+                        pending->reply.DataCodingScheme = static_cast<std::uint8_t>(answer.dataCodingScheme);
+                        pending->reply.Payload = answer.payload;
+                        pending->reply.HasText =
+                            Decode(pending->reply.DataCodingScheme, answer.payload, pending->reply.Text);
+                        if (auto p = weak.lock()) {
+                            std::lock_guard sessionLock(p->mutex);
+                            p->active = answer.response == ActionRequired;
+                        }
                     }
                 }
-            }
-            pending->done.Set();
-        });
+                pending->done.Set();
+            });
     });
     if (Failed(accepted)) {
         std::lock_guard lock(d->mutex);

@@ -15,10 +15,10 @@ class QObject;
 // One reply of the network.
 struct UssdReply
 {
-    std::int32_t ResultCode = -1;  // 0 no action required, 1 action required, 2 terminated,
-                                   // 3 other local client, 4 not supported, 5 network timeout
+    std::int32_t ResultCode = -1; // 0 no action required, 1 action required, 2 terminated,
+                                  // 3 other local client, 4 not supported, 5 network timeout
     std::uint8_t DataCodingScheme = 0;
-    bool HasText = false;  // the payload was GSM 7-bit or UCS2 and is read into Text
+    bool HasText = false; // the payload was GSM 7-bit or UCS2 and is read into Text
     QString Text;
     std::vector<std::uint8_t> Payload;
 };

@@ -14,7 +14,8 @@ enum SmsUnitStatus : int32_t {
 };
 
 // One SMS as received, stored or sent: one part of a listed message.
-struct SmsUnit {
+struct SmsUnit
+{
     int32_t Id = 0; // database ID, device index, report reference or send request ID
     QString Number;
     QString Date;

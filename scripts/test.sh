@@ -10,6 +10,9 @@ export QT_QPA_PLATFORM=offscreen CANBERRA_DRIVER=null
 summary=$(mktemp)
 trap 'rm -f "$summary"' EXIT
 
+echo "== Code style"
+"$top/scripts/check-format.sh"
+
 echo "== Unit tests"
 cmake -S "$top" -B "$top/build-test" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPARLOWEN_BENCH=ON >/dev/null
 cmake --build "$top/build-test" -j "$jobs"

@@ -26,19 +26,19 @@ enum PinOperation : uint32_t { PinEnter = 0, PinEnable = 1, PinDisable = 2, PinC
 
 constexpr uint32_t CellularGsm = 1;
 
-}  // namespace
+} // namespace
 
 Bytes ModemCore::deviceCaps() const
 {
     Writer w;
-    w.u32(2);                                // removable device
+    w.u32(2); // removable device
     w.u32(CellularGsm);
-    w.u32(1);                                // no voice
-    w.u32(2);                                // removable SIM
+    w.u32(1); // no voice
+    w.u32(2); // removable SIM
     w.u32(Network::SupportedDataClasses);
-    w.u32(0x03);                             // PDU receive and send
-    w.u32(0x01);                             // manual registration
-    w.u32(1);                                // one data session
+    w.u32(0x03); // PDU receive and send
+    w.u32(0x01); // manual registration
+    w.u32(1);    // one data session
     w.string(u"");
     w.string(u"356938035643809");
     w.string(u"PLW-SIM 1.0.0");
@@ -50,7 +50,7 @@ Bytes ModemCore::subscriberReadyStatus() const
 {
     Writer w;
     bool ready = !sim_.locked;
-    w.u32(ready ? 1 : 6);  // initialized, or device locked
+    w.u32(ready ? 1 : 6); // initialized, or device locked
     w.string(ready ? utf16(sim_.imsi) : u"");
     w.string(utf16(sim_.iccid));
     w.u32(0);
@@ -63,7 +63,7 @@ Bytes ModemCore::subscriberReadyStatus() const
 Bytes ModemCore::radioState() const
 {
     Writer w;
-    w.u32(1);  // hardware switch on
+    w.u32(1); // hardware switch on
     w.u32(network_.radioOn ? 1 : 0);
     return w.finish();
 }
@@ -96,10 +96,10 @@ Bytes ModemCore::pinList() const
         w.u32(min);
         w.u32(max);
     };
-    desc(sim_.pinEnabled ? 1 : 2, 1, 4, 8);  // PIN1
-    desc(1, 1, 4, 8);                        // PIN2
+    desc(sim_.pinEnabled ? 1 : 2, 1, 4, 8); // PIN1
+    desc(1, 1, 4, 8);                       // PIN2
     for (int i = 0; i < 8; ++i)
-        desc(0, 0, 0, 0);                    // not supported
+        desc(0, 0, 0, 0); // not supported
     return w.finish();
 }
 
@@ -138,7 +138,7 @@ Bytes ModemCore::registerStateInfo() const
     w.string(p ? utf16(p->id) : u"");
     w.string(p ? utf16(p->name) : u"");
     w.string(network_.registerState == RegRoaming ? u"Roaming" : u"");
-    w.u32(0x02);  // packet service attaches automatically
+    w.u32(0x02); // packet service attaches automatically
     return w.finish();
 }
 
@@ -182,7 +182,8 @@ Bytes ModemCore::signalState() const
 
 Bytes ModemCore::deviceServices() const
 {
-    struct Service {
+    struct Service
+    {
         const mbim::Uuid* id;
         std::vector<uint32_t> cids;
     };
@@ -196,7 +197,7 @@ Bytes ModemCore::deviceServices() const
     for (const auto& s : services) {
         Writer e;
         e.uuid(*s.id);
-        e.u32(0);  // no device service stream payload
+        e.u32(0); // no device service stream payload
         e.u32(0);
         e.u32(uint32_t(s.cids.size()));
         for (uint32_t cid : s.cids)
@@ -243,18 +244,10 @@ std::optional<ModemCore::Reply> ModemCore::setPin(const mbim::Request& req)
         else
             return Reply{mbim::NoDeviceSupport, {}};
         switch (result) {
-        case SimCard::PinResult::Accepted:
-            reply = answer(mbim::Success, *type, false, sim_.pinAttempts);
-            break;
-        case SimCard::PinResult::NotNeeded:
-            reply = Reply{mbim::Success, pinInfo()};
-            break;
-        case SimCard::PinResult::BadFormat:
-            reply = Reply{mbim::InvalidParameters, pinInfo()};
-            break;
-        default:
-            reply = Reply{mbim::Failure, pinInfo()};
-            break;
+        case SimCard::PinResult::Accepted: reply = answer(mbim::Success, *type, false, sim_.pinAttempts); break;
+        case SimCard::PinResult::NotNeeded: reply = Reply{mbim::Success, pinInfo()}; break;
+        case SimCard::PinResult::BadFormat: reply = Reply{mbim::InvalidParameters, pinInfo()}; break;
+        default: reply = Reply{mbim::Failure, pinInfo()}; break;
         }
     } else {
         if (*type != Pin1)
@@ -263,7 +256,7 @@ std::optional<ModemCore::Reply> ModemCore::setPin(const mbim::Request& req)
             return Reply{mbim::PinRequired, pinInfo()};
         if (pin != sim_.pin) {
             if (sim_.pinAttempts > 0 && --sim_.pinAttempts == 0)
-                sim_.locked = true;  // blocked: only the PUK helps now
+                sim_.locked = true; // blocked: only the PUK helps now
             simChanged();
             return Reply{mbim::Failure, answer(0, Pin1, sim_.locked, sim_.pinAttempts).information};
         }
@@ -317,7 +310,7 @@ std::optional<ModemCore::Reply> ModemCore::setRegisterState(const mbim::Request&
         if (p->forbidden) {
             network_.deregister();
             network_.registerState = RegDenied;
-            network_.nwError = 11;  // PLMN not allowed
+            network_.nwError = 11; // PLMN not allowed
             announce_ = true;
             return Reply{mbim::Failure, registerStateInfo()};
         }
@@ -335,10 +328,8 @@ std::optional<ModemCore::Reply> ModemCore::basicConnect(const mbim::Request& req
     Reader r(req.information);
     auto ok = [](Bytes info) { return Reply{mbim::Success, std::move(info)}; };
     switch (req.cid) {
-    case DeviceCaps:
-        return set ? Reply{mbim::NoDeviceSupport, {}} : ok(deviceCaps());
-    case SubscriberReadyStatus:
-        return set ? Reply{mbim::NoDeviceSupport, {}} : ok(subscriberReadyStatus());
+    case DeviceCaps: return set ? Reply{mbim::NoDeviceSupport, {}} : ok(deviceCaps());
+    case SubscriberReadyStatus: return set ? Reply{mbim::NoDeviceSupport, {}} : ok(subscriberReadyStatus());
     case RadioState:
         if (set) {
             auto state = r.u32(0);
@@ -355,10 +346,8 @@ std::optional<ModemCore::Reply> ModemCore::basicConnect(const mbim::Request& req
             }
         }
         return ok(radioState());
-    case Pin:
-        return set ? setPin(req) : ok(pinInfo());
-    case PinList:
-        return set ? Reply{mbim::NoDeviceSupport, {}} : ok(pinList());
+    case Pin: return set ? setPin(req) : ok(pinInfo());
+    case PinList: return set ? Reply{mbim::NoDeviceSupport, {}} : ok(pinList());
     case HomeProvider:
         if (set)
             return Reply{mbim::NoDeviceSupport, {}};
@@ -399,13 +388,12 @@ std::optional<ModemCore::Reply> ModemCore::basicConnect(const mbim::Request& req
                 list.push_back(&p);
             return Reply{mbim::Success, providerList(list)};
         };
-        if (r.u32(0).value_or(0) == 1)  // restricted scan: what the modem already knows
+        if (r.u32(0).value_or(0) == 1) // restricted scan: what the modem already knows
             return build();
         respondLater(req, config_.scanDelayMs + replyDelayMs_, build);
         return std::nullopt;
     }
-    case RegisterStateCid:
-        return set ? setRegisterState(req) : ok(registerStateInfo());
+    case RegisterStateCid: return set ? setRegisterState(req) : ok(registerStateInfo());
     case PacketService:
         if (set) {
             auto action = r.u32(0);
@@ -427,8 +415,7 @@ std::optional<ModemCore::Reply> ModemCore::basicConnect(const mbim::Request& req
             network_.errorRateThreshold = *error;
         }
         return ok(signalState());
-    case DeviceServices:
-        return set ? Reply{mbim::NoDeviceSupport, {}} : ok(deviceServices());
+    case DeviceServices: return set ? Reply{mbim::NoDeviceSupport, {}} : ok(deviceServices());
     case DeviceServiceSubscribeList: {
         if (!set)
             return Reply{mbim::NoDeviceSupport, {}};
@@ -458,9 +445,8 @@ std::optional<ModemCore::Reply> ModemCore::basicConnect(const mbim::Request& req
         subscriptions_ = std::move(subscriptions);
         return ok(req.information);
     }
-    default:
-        return Reply{mbim::NoDeviceSupport, {}};
+    default: return Reply{mbim::NoDeviceSupport, {}};
     }
 }
 
-}  // namespace sim
+} // namespace sim

@@ -66,8 +66,14 @@ std::string unescape(const std::string& text)
     return out;
 }
 
-CommandResult fail(const std::string& why) { return {"error: " + why + "\n", false}; }
-CommandResult ok(const std::string& what = {}) { return {what.empty() ? "ok\n" : "ok " + what + "\n", false}; }
+CommandResult fail(const std::string& why)
+{
+    return {"error: " + why + "\n", false};
+}
+CommandResult ok(const std::string& what = {})
+{
+    return {what.empty() ? "ok\n" : "ok " + what + "\n", false};
+}
 
 CommandResult sms(ModemSimulator& modem, const std::string& args)
 {
@@ -109,7 +115,7 @@ CommandResult sms(ModemSimulator& modem, const std::string& args)
     return ok(std::to_string(parts) + (parts == 1 ? " part" : " parts"));
 }
 
-}  // namespace
+} // namespace
 
 CommandResult runCommand(ModemSimulator& modem, const std::string& line)
 {
@@ -143,7 +149,7 @@ CommandResult runCommand(ModemSimulator& modem, const std::string& line)
     if (cmd == "register") {
         static const std::pair<const char*, uint32_t> States[] = {
             {"deregistered", RegDeregistered}, {"searching", RegSearching}, {"home", RegHome},
-            {"roaming", RegRoaming}, {"partner", RegPartner}, {"denied", RegDenied}};
+            {"roaming", RegRoaming},           {"partner", RegPartner},     {"denied", RegDenied}};
         for (auto [name, state] : States)
             if (!args.empty() && args[0] == name) {
                 modem.setRegistration(state, args.size() > 1 ? args[1] : std::string());
@@ -152,9 +158,9 @@ CommandResult runCommand(ModemSimulator& modem, const std::string& line)
         return fail("usage: register home|roaming|partner|searching|denied|deregistered [PROVIDER]");
     }
     if (cmd == "dataclass") {
-        static const std::pair<const char*, uint32_t> Classes[] = {
-            {"gprs", DataGprs}, {"edge", DataEdge}, {"umts", DataUmts},
-            {"hsdpa", DataHsdpa}, {"hsupa", DataHsupa}, {"lte", DataLte}};
+        static const std::pair<const char*, uint32_t> Classes[] = {{"gprs", DataGprs},   {"edge", DataEdge},
+                                                                   {"umts", DataUmts},   {"hsdpa", DataHsdpa},
+                                                                   {"hsupa", DataHsupa}, {"lte", DataLte}};
         for (auto [name, value] : Classes)
             if (args.size() == 1 && args[0] == name) {
                 modem.setDataClass(value);
@@ -163,9 +169,11 @@ CommandResult runCommand(ModemSimulator& modem, const std::string& line)
         return fail("usage: dataclass gprs|edge|umts|hsdpa|hsupa|lte");
     }
     if (cmd == "fail-send") {
-        static const std::pair<const char*, uint32_t> Names[] = {
-            {"failure", mbim::Failure}, {"busy", mbim::Busy}, {"not-registered", mbim::NotRegistered},
-            {"network-timeout", mbim::SmsNetworkTimeout}, {"unknown-smsc", mbim::SmsUnknownSmscAddress}};
+        static const std::pair<const char*, uint32_t> Names[] = {{"failure", mbim::Failure},
+                                                                 {"busy", mbim::Busy},
+                                                                 {"not-registered", mbim::NotRegistered},
+                                                                 {"network-timeout", mbim::SmsNetworkTimeout},
+                                                                 {"unknown-smsc", mbim::SmsUnknownSmscAddress}};
         uint32_t status = 0;
         bool found = !args.empty() && number(args[0], status) && status != 0;
         for (auto [name, value] : Names)
@@ -204,4 +212,4 @@ CommandResult runCommand(ModemSimulator& modem, const std::string& line)
     return fail("unknown command '" + cmd + "' (try help)");
 }
 
-}  // namespace sim
+} // namespace sim

@@ -7,8 +7,9 @@ namespace sim {
 
 class ModemSimulator;
 
-struct CommandResult {
-    std::string output;  // lines to print, each ending in a newline
+struct CommandResult
+{
+    std::string output; // lines to print, each ending in a newline
     bool quit = false;
 };
 
@@ -17,4 +18,4 @@ CommandResult runCommand(ModemSimulator& modem, const std::string& line);
 // The commands with their arguments, for --help.
 extern const char* const CommandHelp;
 
-}  // namespace sim
+} // namespace sim

@@ -7,19 +7,18 @@ namespace sim::gsm {
 namespace {
 
 const char16_t Basic[128] = {
-    u'@', u'£', u'$', u'¥', u'è', u'é', u'ù', u'ì', u'ò', u'Ç', u'\n', u'Ø', u'ø', u'\r', u'Å', u'å',
-    u'Δ', u'_', u'Φ', u'Γ', u'Λ', u'Ω', u'Π', u'Ψ', u'Σ', u'Θ', u'Ξ', 0x1B, u'Æ', u'æ', u'ß', u'É',
-    u' ', u'!', u'"', u'#', u'¤', u'%', u'&', u'\'', u'(', u')', u'*', u'+', u',', u'-', u'.', u'/',
-    u'0', u'1', u'2', u'3', u'4', u'5', u'6', u'7', u'8', u'9', u':', u';', u'<', u'=', u'>', u'?',
-    u'¡', u'A', u'B', u'C', u'D', u'E', u'F', u'G', u'H', u'I', u'J', u'K', u'L', u'M', u'N', u'O',
-    u'P', u'Q', u'R', u'S', u'T', u'U', u'V', u'W', u'X', u'Y', u'Z', u'Ä', u'Ö', u'Ñ', u'Ü', u'§',
-    u'¿', u'a', u'b', u'c', u'd', u'e', u'f', u'g', u'h', u'i', u'j', u'k', u'l', u'm', u'n', u'o',
-    u'p', u'q', u'r', u's', u't', u'u', u'v', u'w', u'x', u'y', u'z', u'ä', u'ö', u'ñ', u'ü', u'à',
+    u'@', u'£',  u'$', u'¥', u'è', u'é', u'ù', u'ì', u'ò', u'Ç', u'\n', u'Ø', u'ø', u'\r', u'Å', u'å', u'Δ', u'_', u'Φ',
+    u'Γ', u'Λ',  u'Ω', u'Π', u'Ψ', u'Σ', u'Θ', u'Ξ', 0x1B, u'Æ', u'æ',  u'ß', u'É', u' ',  u'!', u'"', u'#', u'¤', u'%',
+    u'&', u'\'', u'(', u')', u'*', u'+', u',', u'-', u'.', u'/', u'0',  u'1', u'2', u'3',  u'4', u'5', u'6', u'7', u'8',
+    u'9', u':',  u';', u'<', u'=', u'>', u'?', u'¡', u'A', u'B', u'C',  u'D', u'E', u'F',  u'G', u'H', u'I', u'J', u'K',
+    u'L', u'M',  u'N', u'O', u'P', u'Q', u'R', u'S', u'T', u'U', u'V',  u'W', u'X', u'Y',  u'Z', u'Ä', u'Ö', u'Ñ', u'Ü',
+    u'§', u'¿',  u'a', u'b', u'c', u'd', u'e', u'f', u'g', u'h', u'i',  u'j', u'k', u'l',  u'm', u'n', u'o', u'p', u'q',
+    u'r', u's',  u't', u'u', u'v', u'w', u'x', u'y', u'z', u'ä', u'ö',  u'ñ', u'ü', u'à',
 };
 
 const std::pair<uint8_t, char16_t> Extension[] = {
     {0x0A, u'\f'}, {0x14, u'^'}, {0x28, u'{'}, {0x29, u'}'}, {0x2F, u'\\'},
-    {0x3C, u'['}, {0x3D, u'~'}, {0x3E, u']'}, {0x40, u'|'}, {0x65, u'€'},
+    {0x3C, u'['},  {0x3D, u'~'}, {0x3E, u']'}, {0x40, u'|'}, {0x65, u'€'},
 };
 
 const std::map<char16_t, uint8_t>& basicIndex()
@@ -34,7 +33,7 @@ const std::map<char16_t, uint8_t>& basicIndex()
     return index;
 }
 
-}  // namespace
+} // namespace
 
 std::optional<Bytes> toSeptets(const std::u16string& text)
 {
@@ -67,7 +66,7 @@ std::u16string fromSeptets(const Bytes& septets)
         uint8_t s = septets[i] & 0x7F;
         if (s == 0x1B && i + 1 < septets.size()) {
             uint8_t e = septets[++i] & 0x7F;
-            char16_t c = Basic[e];  // unknown escapes fall back to the basic character
+            char16_t c = Basic[e]; // unknown escapes fall back to the basic character
             for (auto [code, ch] : Extension)
                 if (code == e)
                     c = ch;
@@ -208,7 +207,7 @@ std::optional<Address> decodeAddress(std::span<const uint8_t> data, size_t& used
     Address a;
     uint8_t type = data[1];
     a.international = (type & 0x70) == 0x10;
-    if ((type & 0x70) == 0x50) {  // alphanumeric sender: keep the septets as text
+    if ((type & 0x70) == 0x50) { // alphanumeric sender: keep the septets as text
         Bytes septets = unpack(data.subspan(2, octets), count * 4 / 7);
         a.digits = utf8(fromSeptets(septets));
     } else {
@@ -222,4 +221,4 @@ std::optional<Address> decodeAddress(std::span<const uint8_t> data, size_t& used
     return a;
 }
 
-}  // namespace sim::gsm
+} // namespace sim::gsm

@@ -22,11 +22,12 @@ Bytes unpack(std::span<const uint8_t> octets, size_t septetCount, unsigned fillB
 Bytes packUssd(const Bytes& septets);
 Bytes unpackUssd(std::span<const uint8_t> octets);
 
-Bytes ucs2(const std::u16string& text);  // big-endian
+Bytes ucs2(const std::u16string& text); // big-endian
 std::u16string fromUcs2(std::span<const uint8_t> octets);
 
 // Semi-octet (BCD) digits of a phone number, '+' dropped; type of address 0x91 or 0x81.
-struct Address {
+struct Address
+{
     std::string digits;
     bool international = false;
 };
@@ -38,4 +39,4 @@ Bytes encodeAddress(const Address& address);
 Bytes encodeSmsc(const Address& address);
 std::optional<Address> decodeAddress(std::span<const uint8_t> data, size_t& used);
 
-}  // namespace sim::gsm
+} // namespace sim::gsm

@@ -7,12 +7,9 @@ namespace sim::mbim {
 
 const Uuid BasicConnect = {0xa2, 0x89, 0xcc, 0x33, 0xbc, 0xbb, 0x8b, 0x4f,
                            0xb6, 0xb0, 0x13, 0x3e, 0xc2, 0xaa, 0xe6, 0xdf};
-const Uuid Sms = {0x53, 0x3f, 0xbe, 0xeb, 0x14, 0xfe, 0x44, 0x67,
-                  0x9f, 0x90, 0x33, 0xa2, 0x23, 0xe5, 0x6c, 0x3f};
-const Uuid Ussd = {0xe5, 0x50, 0xa0, 0xc8, 0x5e, 0x82, 0x47, 0x9e,
-                   0x82, 0xf7, 0x10, 0xab, 0xf4, 0xc3, 0x35, 0x1f};
-const Uuid Phonebook = {0x4b, 0xf3, 0x84, 0x76, 0x1e, 0x6a, 0x41, 0xdb,
-                        0xb1, 0xd8, 0xbe, 0xd2, 0x89, 0xc2, 0x5b, 0xdb};
+const Uuid Sms = {0x53, 0x3f, 0xbe, 0xeb, 0x14, 0xfe, 0x44, 0x67, 0x9f, 0x90, 0x33, 0xa2, 0x23, 0xe5, 0x6c, 0x3f};
+const Uuid Ussd = {0xe5, 0x50, 0xa0, 0xc8, 0x5e, 0x82, 0x47, 0x9e, 0x82, 0xf7, 0x10, 0xab, 0xf4, 0xc3, 0x35, 0x1f};
+const Uuid Phonebook = {0x4b, 0xf3, 0x84, 0x76, 0x1e, 0x6a, 0x41, 0xdb, 0xb1, 0xd8, 0xbe, 0xd2, 0x89, 0xc2, 0x5b, 0xdb};
 
 std::vector<Event> Deframer::feed(std::span<const uint8_t> data)
 {
@@ -77,19 +74,13 @@ void Deframer::take(std::span<const uint8_t> message, std::vector<Event>& events
             fail(LengthMismatch);
         }
         return;
-    case Close:
-        events.push_back(e);
-        return;
+    case Close: events.push_back(e); return;
     case HostError:
         e.request.errorStatus = r.u32(12).value_or(0);
         events.push_back(e);
         return;
-    case Command:
-        takeCommand(message, tid, events);
-        return;
-    default:
-        fail(UnknownError);
-        return;
+    case Command: takeCommand(message, tid, events); return;
+    default: fail(UnknownError); return;
     }
 }
 
@@ -154,8 +145,7 @@ void Deframer::takeCommand(std::span<const uint8_t> message, uint32_t tid, std::
         partial_.request = std::move(req);
         return;
     }
-    if (!partial_.active || partial_.transactionId != tid || partial_.next != *current ||
-        partial_.total != *total) {
+    if (!partial_.active || partial_.transactionId != tid || partial_.next != *current || partial_.total != *total) {
         if (partial_.active && partial_.transactionId != tid) {
             Event lost;
             lost.kind = Event::Error;
@@ -249,8 +239,8 @@ std::vector<Bytes> commandDone(uint32_t tid, const Uuid& service, uint32_t cid, 
     return fragment(CommandDone, tid, body, maxTransfer);
 }
 
-std::vector<Bytes> indicateStatus(uint32_t tid, const Uuid& service, uint32_t cid,
-                                  std::span<const uint8_t> information, uint32_t maxTransfer)
+std::vector<Bytes> indicateStatus(uint32_t tid, const Uuid& service, uint32_t cid, std::span<const uint8_t> information,
+                                  uint32_t maxTransfer)
 {
     Bytes body(service.begin(), service.end());
     putU32(body, cid);
@@ -262,10 +252,9 @@ std::vector<Bytes> indicateStatus(uint32_t tid, const Uuid& service, uint32_t ci
 std::string uuidText(const Uuid& id)
 {
     char text[37];
-    std::snprintf(text, sizeof text,
-                  "%02x%02x%02x%02x-%02x%02x-%02x%02x-%02x%02x-%02x%02x%02x%02x%02x%02x", id[0], id[1],
-                  id[2], id[3], id[4], id[5], id[6], id[7], id[8], id[9], id[10], id[11], id[12], id[13],
-                  id[14], id[15]);
+    std::snprintf(text, sizeof text, "%02x%02x%02x%02x-%02x%02x-%02x%02x-%02x%02x-%02x%02x%02x%02x%02x%02x", id[0],
+                  id[1], id[2], id[3], id[4], id[5], id[6], id[7], id[8], id[9], id[10], id[11], id[12], id[13], id[14],
+                  id[15]);
     return text;
 }
 
@@ -282,4 +271,4 @@ std::string serviceName(const Uuid& id)
     return uuidText(id);
 }
 
-}  // namespace sim::mbim
+} // namespace sim::mbim

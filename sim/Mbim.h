@@ -87,11 +87,12 @@ constexpr uint32_t FragmentHeaderSize = 8;
 constexpr uint32_t CommandHeaderSize = HeaderSize + FragmentHeaderSize + 16 + 4 + 4 + 4;
 
 // One complete message from the host.
-struct Request {
+struct Request
+{
     uint32_t type = 0;
     uint32_t transactionId = 0;
-    uint32_t maxControlTransfer = 0;  // OPEN
-    uint32_t errorStatus = 0;         // HOST_ERROR
+    uint32_t maxControlTransfer = 0; // OPEN
+    uint32_t errorStatus = 0;        // HOST_ERROR
     Uuid service{};
     uint32_t cid = 0;
     uint32_t commandType = 0;
@@ -99,14 +100,16 @@ struct Request {
 };
 
 // What the byte stream gave: a request, or a protocol error to report to the host.
-struct Event {
+struct Event
+{
     enum Kind { Message, Error } kind = Message;
     Request request;
-    uint32_t error = 0;  // ProtocolError when kind == Error
+    uint32_t error = 0; // ProtocolError when kind == Error
 };
 
 // Cuts host messages out of a byte stream and joins fragmented commands.
-class Deframer {
+class Deframer
+{
 public:
     std::vector<Event> feed(std::span<const uint8_t> data);
     // Drops a fragmented command that has waited too long; returns its transaction id.
@@ -119,12 +122,13 @@ private:
     void takeCommand(std::span<const uint8_t> message, uint32_t tid, std::vector<Event>& events);
 
     Bytes buffer_;
-    struct Partial {
+    struct Partial
+    {
         bool active = false;
         uint32_t transactionId = 0;
         uint32_t total = 0;
         uint32_t next = 0;
-        uint32_t expected = 0;  // declared information buffer length
+        uint32_t expected = 0; // declared information buffer length
         Request request;
     } partial_;
 };
@@ -135,10 +139,10 @@ Bytes closeDone(uint32_t tid, uint32_t status);
 Bytes functionError(uint32_t tid, uint32_t error);
 std::vector<Bytes> commandDone(uint32_t tid, const Uuid& service, uint32_t cid, uint32_t status,
                                std::span<const uint8_t> information, uint32_t maxTransfer);
-std::vector<Bytes> indicateStatus(uint32_t tid, const Uuid& service, uint32_t cid,
-                                  std::span<const uint8_t> information, uint32_t maxTransfer);
+std::vector<Bytes> indicateStatus(uint32_t tid, const Uuid& service, uint32_t cid, std::span<const uint8_t> information,
+                                  uint32_t maxTransfer);
 
 std::string uuidText(const Uuid& id);
 std::string serviceName(const Uuid& id);
 
-}  // namespace sim::mbim
+} // namespace sim::mbim

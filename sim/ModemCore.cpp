@@ -36,11 +36,8 @@ ModemCore::ModemCore(const ModemConfig& config) : config_(config)
           SmsNew, false);
     store("+79001234567", u"Привет! Как дела? Увидимся завтра.", SmsNew, true);
     sim_.phonebook = {
-        {1, {u"Alice", "+15550100201"}},
-        {2, {u"Bob", "+15550100202"}},
-        {3, {u"Mama", "+79001234567"}},
-        {4, {u"Voicemail", "121"}},
-        {5, {u"Office", "+15550100555"}},
+        {1, {u"Alice", "+15550100201"}}, {2, {u"Bob", "+15550100202"}},    {3, {u"Mama", "+79001234567"}},
+        {4, {u"Voicemail", "121"}},      {5, {u"Office", "+15550100555"}},
     };
 }
 
@@ -75,7 +72,10 @@ std::vector<Bytes> ModemCore::takeOutput()
     return out;
 }
 
-void ModemCore::send(const Bytes& message) { output_.push_back(message); }
+void ModemCore::send(const Bytes& message)
+{
+    output_.push_back(message);
+}
 
 void ModemCore::send(const std::vector<Bytes>& fragments)
 {
@@ -137,8 +137,7 @@ void ModemCore::handle(const mbim::Event& event)
 {
     const auto& req = event.request;
     if (event.kind == mbim::Event::Error) {
-        note("protocol error " + std::to_string(event.error) + " for transaction " +
-             std::to_string(req.transactionId));
+        note("protocol error " + std::to_string(event.error) + " for transaction " + std::to_string(req.transactionId));
         send(mbim::functionError(req.transactionId, event.error));
         return;
     }
@@ -163,9 +162,7 @@ void ModemCore::handle(const mbim::Event& event)
         ussd_.cancel();
         ussdPending_ = false;
         break;
-    case mbim::HostError:
-        note("host reported error " + std::to_string(req.errorStatus));
-        break;
+    case mbim::HostError: note("host reported error " + std::to_string(req.errorStatus)); break;
     case mbim::Command:
         if (!open_) {
             send(mbim::functionError(req.transactionId, mbim::NotOpened));
@@ -178,8 +175,8 @@ void ModemCore::handle(const mbim::Event& event)
 
 void ModemCore::command(const mbim::Request& req)
 {
-    note(std::string(req.commandType == mbim::Set ? "set " : "query ") + mbim::serviceName(req.service) +
-         " cid " + std::to_string(req.cid));
+    note(std::string(req.commandType == mbim::Set ? "set " : "query ") + mbim::serviceName(req.service) + " cid " +
+         std::to_string(req.cid));
     std::optional<Reply> reply;
     if (req.service == mbim::BasicConnect)
         reply = basicConnect(req);
@@ -235,7 +232,7 @@ void ModemCore::respondLater(const mbim::Request& req, uint32_t delayMs, std::fu
     uint32_t cid = req.cid;
     later(delayMs, [this, epoch, tid, service, cid, make] {
         if (epoch != epoch_)
-            return;  // the host closed the session meanwhile
+            return; // the host closed the session meanwhile
         Reply reply = make();
         send(mbim::commandDone(tid, service, cid, reply.status, damaged(service, cid, reply.information),
                                fragmentSize()));
@@ -260,8 +257,8 @@ size_t ModemCore::deliverSms(const DeliverRequest& request)
     options.ucs2 = request.ucs2;
     options.class0 = request.class0;
     options.reference = ++concatReference_;
-    auto parts = pdu::deliver(gsm::parseNumber(sim_.serviceCentre), gsm::parseNumber(request.sender),
-                              request.text, options, wallClock());
+    auto parts = pdu::deliver(gsm::parseNumber(sim_.serviceCentre), gsm::parseNumber(request.sender), request.text,
+                              options, wallClock());
     std::vector<size_t> order;
     for (uint32_t n : request.order)
         if (n >= 1 && n <= parts.size())
@@ -277,7 +274,7 @@ size_t ModemCore::deliverSms(const DeliverRequest& request)
 
 void ModemCore::setSignal(uint32_t rssi, uint32_t errorRate)
 {
-    network_.rssi = rssi > 31 ? 99 : rssi;  // 99 is "unknown", not a strength
+    network_.rssi = rssi > 31 ? 99 : rssi; // 99 is "unknown", not a strength
     network_.errorRate = errorRate > 7 ? 99 : errorRate;
     indicate(mbim::BasicConnect, 11, signalState());
 }
@@ -321,17 +318,17 @@ std::string ModemCore::describeStorage() const
 {
     static const char* Status[] = {"new", "old", "draft", "sent"};
     std::ostringstream out;
-    out << "SMS storage " << sim_.sms.size() << "/" << sim_.smsCapacity << ", service centre "
-        << sim_.serviceCentre << "\n";
+    out << "SMS storage " << sim_.sms.size() << "/" << sim_.smsCapacity << ", service centre " << sim_.serviceCentre
+        << "\n";
     for (const auto& [index, message] : sim_.sms)
         out << "  " << index << " " << (message.status < 4 ? Status[message.status] : "?") << " "
             << pdu::hex(message.pdu) << "\n";
     out << "Phonebook " << sim_.phonebook.size() << "/" << sim_.phonebookCapacity << "\n";
     for (const auto& [index, entry] : sim_.phonebook)
         out << "  " << index << " " << utf8(entry.name) << " " << entry.number << "\n";
-    out << "PIN " << (sim_.pinEnabled ? "enabled" : "disabled") << ", " << (sim_.locked ? "locked" : "unlocked")
-        << ", " << sim_.pinAttempts << " attempts left\n";
+    out << "PIN " << (sim_.pinEnabled ? "enabled" : "disabled") << ", " << (sim_.locked ? "locked" : "unlocked") << ", "
+        << sim_.pinAttempts << " attempts left\n";
     return out.str();
 }
 
-}  // namespace sim
+} // namespace sim

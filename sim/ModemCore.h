@@ -11,38 +11,42 @@
 #include <ctime>
 #include <functional>
 #include <map>
-#include <set>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
 namespace sim {
 
-struct ModemConfig {
-    bool simLocked = false;          // the SIM asks for its PIN at start
+struct ModemConfig
+{
+    bool simLocked = false; // the SIM asks for its PIN at start
     uint32_t statusReportDelayMs = 1500;
-    uint32_t loopbackDelayMs = 800;  // a message to the own number comes back after this
-    uint32_t scanDelayMs = 3000;     // full scan of visible providers
-    uint32_t maxTransfer = 4096;     // upper bound for fragments, below the host's
-    bool demoContents = true;        // stored messages and phonebook entries to start with
+    uint32_t loopbackDelayMs = 800; // a message to the own number comes back after this
+    uint32_t scanDelayMs = 3000;    // full scan of visible providers
+    uint32_t maxTransfer = 4096;    // upper bound for fragments, below the host's
+    bool demoContents = true;       // stored messages and phonebook entries to start with
 };
 
 // A fault put on the next reply or indication of one command: its information buffer cut to
 // `keep` bytes, and/or the u32 at `offsetAt` made to point past the buffer's end.
-struct Damage {
+struct Damage
+{
     size_t keep = SIZE_MAX;
     std::optional<size_t> offsetAt;
 };
 
-struct DeliverRequest {
+struct DeliverRequest
+{
     std::string sender;
     std::u16string text;
     bool ucs2 = false;
     bool class0 = false;
-    std::vector<uint32_t> order;  // 1-based part numbers in delivery order; empty: natural
+    std::vector<uint32_t> order; // 1-based part numbers in delivery order; empty: natural
 };
 
-class ModemCore {
+class ModemCore
+{
 public:
     explicit ModemCore(const ModemConfig& config = {});
 
@@ -52,7 +56,7 @@ public:
     void advance(int64_t nowMs);
     int64_t now() const { return now_; }
     std::optional<int64_t> nextDeadline() const;
-    void hostGone();  // the host side closed or the device was unplugged
+    void hostGone(); // the host side closed or the device was unplugged
     // Starts the modem as after power-up: the SIM asks for its PIN when it is enabled.
     void powerOn();
     bool isOpen() const { return open_; }
@@ -89,7 +93,8 @@ public:
     std::function<std::time_t()> wallClock = [] { return std::time(nullptr); };
 
 private:
-    struct Reply {
+    struct Reply
+    {
         uint32_t status = mbim::Success;
         Bytes information;
     };
@@ -152,18 +157,18 @@ private:
 
     bool open_ = false;
     uint32_t hostMaxTransfer_ = 4096;
-    uint64_t epoch_ = 0;  // bumped by OPEN, CLOSE and unplugging; stale replies are dropped
+    uint64_t epoch_ = 0; // bumped by OPEN, CLOSE and unplugging; stale replies are dropped
     uint32_t replyDelayMs_ = 0;
     std::optional<uint32_t> failNextSend_;
     bool dropNextSend_ = false;
     uint8_t messageReference_ = 0;
     uint8_t concatReference_ = 0;
-    bool ussdPending_ = false;  // a request waits for a network answer
-    uint64_t ussdEpoch_ = 0;  // bumped by a cancel so that a late answer no longer counts
+    bool ussdPending_ = false; // a request waits for a network answer
+    uint64_t ussdEpoch_ = 0;   // bumped by a cancel so that a late answer no longer counts
     uint32_t lastNewIndex_ = 0;
-    bool announce_ = false;  // network state changed while serving a command
-    std::map<mbim::Uuid, std::set<uint32_t>> subscriptions_;  // empty: every indication
+    bool announce_ = false;                                  // network state changed while serving a command
+    std::map<mbim::Uuid, std::set<uint32_t>> subscriptions_; // empty: every indication
     std::map<std::pair<mbim::Uuid, uint32_t>, Damage> damage_;
 };
 
-}  // namespace sim
+} // namespace sim

@@ -17,7 +17,8 @@ namespace sim {
 // without closing cannot make the simulator grow without bound.
 constexpr size_t MaxPending = 256 * 1024;
 
-ModemSimulator::ModemSimulator() : ModemSimulator(Options()) {}
+ModemSimulator::ModemSimulator() : ModemSimulator(Options())
+{ }
 
 ModemSimulator::ModemSimulator(const Options& options) : options_(options), core_(options.modem)
 {
@@ -33,7 +34,10 @@ ModemSimulator::ModemSimulator(const Options& options) : options_(options), core
     };
 }
 
-ModemSimulator::~ModemSimulator() { stop(); }
+ModemSimulator::~ModemSimulator()
+{
+    stop();
+}
 
 void ModemSimulator::setLog(std::function<void(const std::string&)> log)
 {
@@ -43,8 +47,7 @@ void ModemSimulator::setLog(std::function<void(const std::string&)> log)
 
 int64_t ModemSimulator::nowMs() const
 {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - epoch_)
-        .count();
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - epoch_).count();
 }
 
 void ModemSimulator::saveState()
@@ -131,7 +134,7 @@ bool ModemSimulator::openTerminal(std::string& error)
     }
     termios tio{};
     tcgetattr(slave, &tio);
-    cfmakeraw(&tio);  // MBIM is binary: no echo, no line editing, no translation
+    cfmakeraw(&tio); // MBIM is binary: no echo, no line editing, no translation
     tcsetattr(slave, TCSANOW, &tio);
     master_ = master;
     slave_ = slave;
@@ -221,8 +224,7 @@ void ModemSimulator::serve()
         if (poll(fds, 2, timeout) < 0 && errno != EINTR)
             break;
         if (fds[0].revents & POLLIN)
-            while (::read(wakeRead_, buffer, sizeof buffer) > 0) {
-            }
+            while (::read(wakeRead_, buffer, sizeof buffer) > 0) { }
         if (fds[1].revents & POLLIN) {
             std::lock_guard lock(mutex_);
             if (master_ == fds[1].fd) {
@@ -334,4 +336,4 @@ bool ModemSimulator::replug(std::string* error)
     return true;
 }
 
-}  // namespace sim
+} // namespace sim

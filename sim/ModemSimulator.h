@@ -14,12 +14,14 @@
 
 namespace sim {
 
-class ModemSimulator {
+class ModemSimulator
+{
 public:
-    struct Options {
+    struct Options
+    {
         ModemConfig modem;
-        std::string statePath;  // keeps the SIM between runs when set
-        std::string linkPath;   // a symbolic link kept pointing at the current terminal
+        std::string statePath; // keeps the SIM between runs when set
+        std::string linkPath;  // a symbolic link kept pointing at the current terminal
     };
 
     ModemSimulator();
@@ -77,9 +79,9 @@ private:
     int wakeRead_ = -1, wakeWrite_ = -1;
     int master_ = -1, slave_ = -1;
     std::string terminal_;
-    Bytes pending_;  // written to the terminal as it accepts
+    Bytes pending_; // written to the terminal as it accepts
     std::function<void(const std::string&)> log_;
     std::chrono::steady_clock::time_point epoch_ = std::chrono::steady_clock::now();
 };
 
-}  // namespace sim
+} // namespace sim

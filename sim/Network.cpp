@@ -97,4 +97,4 @@ void Network::deregister()
     registeredId.clear();
 }
 
-}  // namespace sim
+} // namespace sim

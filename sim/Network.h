@@ -39,22 +39,24 @@ enum DataClass : uint32_t {
 
 enum PacketState : uint32_t { PacketUnknown = 0, PacketAttached = 2, PacketDetached = 4 };
 
-struct Provider {
+struct Provider
+{
     std::string id;
     std::string name;
     bool home = false;
     bool forbidden = false;
     uint32_t dataClasses = 0;
-    bool multicarrier = false;  // preferred for multicarrier use
+    bool multicarrier = false; // preferred for multicarrier use
 };
 
-class Network {
+class Network
+{
 public:
     Network();
 
     static constexpr uint32_t SupportedDataClasses = DataGprs | DataEdge | DataUmts | DataHsdpa | DataHsupa | DataLte;
 
-    std::vector<Provider> providers;  // visible when the radio is on
+    std::vector<Provider> providers; // visible when the radio is on
     std::vector<std::string> preferred;
 
     bool radioOn = true;
@@ -62,11 +64,11 @@ public:
     uint32_t registerMode = ModeAutomatic;
     std::string registeredId;
     uint32_t nwError = 0;
-    uint32_t requestedDataClasses = 0;  // 0: no restriction
+    uint32_t requestedDataClasses = 0; // 0: no restriction
     uint32_t currentDataClass = DataLte;
-    bool packetWanted = true;  // the host's last attach/detach
+    bool packetWanted = true; // the host's last attach/detach
 
-    uint32_t rssi = 20;  // 0..31, 99 unknown
+    uint32_t rssi = 20; // 0..31, 99 unknown
     uint32_t errorRate = 0;
     uint32_t signalInterval = 0;
     uint32_t rssiThreshold = 0;
@@ -75,7 +77,10 @@ public:
     const Provider* find(const std::string& id) const;
     const Provider* home() const;
     const Provider* registered() const;
-    bool isRegistered() const { return registerState == RegHome || registerState == RegRoaming || registerState == RegPartner; }
+    bool isRegistered() const
+    {
+        return registerState == RegHome || registerState == RegRoaming || registerState == RegPartner;
+    }
     uint32_t providerState(const Provider& p) const;
     uint32_t availableDataClasses() const;
     uint32_t packetState() const;
@@ -87,4 +92,4 @@ public:
     void deregister();
 };
 
-}  // namespace sim
+} // namespace sim

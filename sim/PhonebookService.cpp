@@ -17,15 +17,15 @@ bool dialable(const std::string& number)
         return false;
     for (size_t i = 0; i < number.size(); ++i) {
         char c = number[i];
-        bool ok = (c >= '0' && c <= '9') || c == '*' || c == '#' || c == 'p' || c == 'P' || c == 'w' ||
-                  c == 'W' || c == ',' || (c == '+' && i == 0);
+        bool ok = (c >= '0' && c <= '9') || c == '*' || c == '#' || c == 'p' || c == 'P' || c == 'w' || c == 'W' ||
+                  c == ',' || (c == '+' && i == 0);
         if (!ok)
             return false;
     }
     return true;
 }
 
-}  // namespace
+} // namespace
 
 std::optional<ModemCore::Reply> ModemCore::phonebook(const mbim::Request& req)
 {
@@ -118,4 +118,4 @@ std::optional<ModemCore::Reply> ModemCore::phonebook(const mbim::Request& req)
     return Reply{mbim::Success, {}};
 }
 
-}  // namespace sim
+} // namespace sim

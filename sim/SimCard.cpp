@@ -65,4 +65,4 @@ std::optional<uint32_t> SimCard::freePhonebookIndex() const
     return std::nullopt;
 }
 
-}  // namespace sim
+} // namespace sim

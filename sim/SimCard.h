@@ -12,17 +12,20 @@ namespace sim {
 
 enum SmsStatus : uint32_t { SmsNew = 0, SmsOld = 1, SmsDraft = 2, SmsSent = 3 };
 
-struct StoredSms {
+struct StoredSms
+{
     uint32_t status = SmsNew;
-    Bytes pdu;  // service centre field first
+    Bytes pdu; // service centre field first
 };
 
-struct PhonebookEntry {
+struct PhonebookEntry
+{
     std::u16string name;
     std::string number;
 };
 
-class SimCard {
+class SimCard
+{
 public:
     enum class PinResult { Accepted, Wrong, Blocked, NotNeeded, BadFormat };
 
@@ -58,4 +61,4 @@ public:
     std::optional<uint32_t> freePhonebookIndex() const;
 };
 
-}  // namespace sim
+} // namespace sim

@@ -5,15 +5,18 @@ namespace sim::pdu {
 bool isSevenBit(uint8_t dcs)
 {
     switch (dcs >> 4) {
-    case 0x0: case 0x1: case 0x2: case 0x3:
-    case 0x4: case 0x5: case 0x6: case 0x7:
-        return ((dcs >> 2) & 0x03) == 0;
-    case 0xC: case 0xD:
-        return true;
-    case 0xF:
-        return (dcs & 0x04) == 0;
-    default:
-        return false;
+    case 0x0:
+    case 0x1:
+    case 0x2:
+    case 0x3:
+    case 0x4:
+    case 0x5:
+    case 0x6:
+    case 0x7: return ((dcs >> 2) & 0x03) == 0;
+    case 0xC:
+    case 0xD: return true;
+    case 0xF: return (dcs & 0x04) == 0;
+    default: return false;
     }
 }
 
@@ -83,7 +86,7 @@ std::optional<Submit> parseSubmit(std::span<const uint8_t> pdu, std::string* err
 
 bool isClass0(uint8_t dcs)
 {
-    if ((dcs & 0xC0) == 0x00 || (dcs & 0xC0) == 0x40)  // general data coding (possibly auto-deleted)
+    if ((dcs & 0xC0) == 0x00 || (dcs & 0xC0) == 0x40) // general data coding (possibly auto-deleted)
         return (dcs & 0x10) && (dcs & 0x03) == 0;
     if ((dcs & 0xF0) == 0xF0)
         return (dcs & 0x03) == 0;
@@ -94,10 +97,10 @@ Bytes timestamp(std::time_t when)
 {
     std::tm local{};
     localtime_r(&when, &local);
-    long offset = local.tm_gmtoff / 900;  // quarter hours
+    long offset = local.tm_gmtoff / 900; // quarter hours
     auto bcd = [](int v) { return uint8_t(((v % 10) << 4) | (v / 10 % 10)); };
     Bytes out{bcd(local.tm_year % 100), bcd(local.tm_mon + 1), bcd(local.tm_mday),
-              bcd(local.tm_hour), bcd(local.tm_min), bcd(local.tm_sec)};
+              bcd(local.tm_hour),       bcd(local.tm_min),     bcd(local.tm_sec)};
     uint8_t tz = bcd(int(offset < 0 ? -offset : offset));
     if (offset < 0)
         tz |= 0x08;
@@ -127,7 +130,7 @@ static std::vector<std::u16string> splitUnits(const std::u16string& text, size_t
     while (i < text.size()) {
         size_t end = std::min(text.size(), i + size);
         if (end < text.size() && text[end - 1] >= 0xD800 && text[end - 1] < 0xDC00)
-            --end;  // keep a surrogate pair together
+            --end; // keep a surrogate pair together
         parts.push_back(text.substr(i, end - i));
         i = end;
     }
@@ -138,7 +141,7 @@ static Bytes deliverHeader(const gsm::Address& smsc, const gsm::Address& sender,
                            std::time_t when)
 {
     Bytes out = gsm::encodeSmsc(smsc);
-    out.push_back(uint8_t(0x04 | (udhi ? 0x40 : 0)));  // SMS-DELIVER, no more messages
+    out.push_back(uint8_t(0x04 | (udhi ? 0x40 : 0))); // SMS-DELIVER, no more messages
     Bytes oa = gsm::encodeAddress(sender);
     out.insert(out.end(), oa.begin(), oa.end());
     out.push_back(0x00);
@@ -191,8 +194,7 @@ std::vector<Bytes> deliver(const gsm::Address& smsc, const gsm::Address& sender,
     return out;
 }
 
-Bytes deliverFromSubmit(const Submit& submit, const gsm::Address& smsc, const gsm::Address& sender,
-                        std::time_t when)
+Bytes deliverFromSubmit(const Submit& submit, const gsm::Address& smsc, const gsm::Address& sender, std::time_t when)
 {
     Bytes pdu = deliverHeader(smsc, sender, submit.userDataHeader, submit.dataCoding, when);
     pdu[gsm::encodeSmsc(smsc).size() + 1 + gsm::encodeAddress(sender).size()] = submit.protocolId;
@@ -201,11 +203,11 @@ Bytes deliverFromSubmit(const Submit& submit, const gsm::Address& smsc, const gs
     return pdu;
 }
 
-Bytes statusReport(const gsm::Address& smsc, uint8_t reference, const gsm::Address& recipient,
-                   std::time_t submitted, std::time_t discharged, uint8_t status)
+Bytes statusReport(const gsm::Address& smsc, uint8_t reference, const gsm::Address& recipient, std::time_t submitted,
+                   std::time_t discharged, uint8_t status)
 {
     Bytes out = gsm::encodeSmsc(smsc);
-    out.push_back(0x06);  // SMS-STATUS-REPORT, no more messages
+    out.push_back(0x06); // SMS-STATUS-REPORT, no more messages
     out.push_back(reference);
     Bytes ra = gsm::encodeAddress(recipient);
     out.insert(out.end(), ra.begin(), ra.end());
@@ -227,4 +229,4 @@ std::string hex(std::span<const uint8_t> data)
     return out;
 }
 
-}  // namespace sim::pdu
+} // namespace sim::pdu

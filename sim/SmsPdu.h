@@ -12,15 +12,16 @@
 
 namespace sim::pdu {
 
-struct Submit {
-    gsm::Address smsc;       // from the PDU's service centre field; may be empty
-    uint8_t reference = 0;   // TP-MR as sent by the host
+struct Submit
+{
+    gsm::Address smsc;     // from the PDU's service centre field; may be empty
+    uint8_t reference = 0; // TP-MR as sent by the host
     gsm::Address destination;
     bool statusReport = false;
     bool userDataHeader = false;
     uint8_t protocolId = 0;
     uint8_t dataCoding = 0;
-    uint8_t userDataLength = 0;  // septets or octets, as TP-UDL counts
+    uint8_t userDataLength = 0; // septets or octets, as TP-UDL counts
     Bytes userData;
 };
 
@@ -31,10 +32,11 @@ bool isSevenBit(uint8_t dataCoding);
 // True when the data coding scheme asks for message class 0 (shown, not stored).
 bool isClass0(uint8_t dataCoding);
 
-struct DeliverOptions {
-    bool ucs2 = false;    // force UCS2 even when the text fits the GSM alphabet
+struct DeliverOptions
+{
+    bool ucs2 = false; // force UCS2 even when the text fits the GSM alphabet
     bool class0 = false;
-    uint8_t reference = 0;  // concatenation reference for multipart texts
+    uint8_t reference = 0; // concatenation reference for multipart texts
 };
 
 // One SMS-DELIVER per part: a text that does not fit one message is split and joined
@@ -43,14 +45,13 @@ std::vector<Bytes> deliver(const gsm::Address& smsc, const gsm::Address& sender,
                            const DeliverOptions& options, std::time_t when);
 
 // The SMS-DELIVER that the recipient of `submit` receives from `sender`.
-Bytes deliverFromSubmit(const Submit& submit, const gsm::Address& smsc, const gsm::Address& sender,
-                        std::time_t when);
+Bytes deliverFromSubmit(const Submit& submit, const gsm::Address& smsc, const gsm::Address& sender, std::time_t when);
 
-Bytes statusReport(const gsm::Address& smsc, uint8_t reference, const gsm::Address& recipient,
-                   std::time_t submitted, std::time_t discharged, uint8_t status);
+Bytes statusReport(const gsm::Address& smsc, uint8_t reference, const gsm::Address& recipient, std::time_t submitted,
+                   std::time_t discharged, uint8_t status);
 
 Bytes timestamp(std::time_t when);
 
 std::string hex(std::span<const uint8_t> data);
 
-}  // namespace sim::pdu
+} // namespace sim::pdu

@@ -35,7 +35,7 @@ bool sameNumber(const gsm::Address& a, const gsm::Address& b)
     return shorter.size() >= 7 && longer.compare(longer.size() - shorter.size(), shorter.size(), shorter) == 0;
 }
 
-}  // namespace
+} // namespace
 
 Bytes ModemCore::smsConfiguration() const
 {
@@ -199,7 +199,7 @@ std::optional<ModemCore::Reply> ModemCore::sms(const mbim::Request& req)
         }
         Reply reply{mbim::Success, smsRecords(list)};
         bool changed = false;
-        for (const auto& entry : list) {  // a message once read is no longer new
+        for (const auto& entry : list) { // a message once read is no longer new
             auto& stored = sim_.sms[entry.first];
             if (stored.status == SmsNew) {
                 stored.status = SmsOld;
@@ -242,4 +242,4 @@ std::optional<ModemCore::Reply> ModemCore::sms(const mbim::Request& req)
     return Reply{mbim::NoDeviceSupport, {}};
 }
 
-}  // namespace sim
+} // namespace sim

@@ -38,7 +38,7 @@ bool digitsOnly(const QString& s, bool allowPlus)
     return true;
 }
 
-}  // namespace
+} // namespace
 
 bool loadState(const std::string& path, SimCard& sim, bool& existed, std::string& error)
 {
@@ -69,7 +69,7 @@ bool loadState(const std::string& path, SimCard& sim, bool& existed, std::string
     if (o.value("version").toInt() != Version)
         return bad("unknown version");
 
-    SimCard s = sim;  // change nothing unless the whole file is good
+    SimCard s = sim; // change nothing unless the whole file is good
     QString own = o.value("ownNumber").toString(), smsc = o.value("serviceCentre").toString();
     QString pin = o.value("pin").toString(), puk = o.value("puk").toString();
     if (own.isEmpty() || own.size() > 21 || !digitsOnly(own, true))
@@ -134,9 +134,8 @@ bool saveState(const std::string& path, const SimCard& sim, std::string& error)
     o["pukAttempts"] = int(sim.pukAttempts);
     QJsonArray messages;
     for (const auto& [index, m] : sim.sms)
-        messages.append(QJsonObject{{"index", int(index)},
-                                    {"status", int(m.status)},
-                                    {"pdu", QString::fromStdString(pdu::hex(m.pdu))}});
+        messages.append(QJsonObject{
+            {"index", int(index)}, {"status", int(m.status)}, {"pdu", QString::fromStdString(pdu::hex(m.pdu))}});
     o["sms"] = messages;
     QJsonArray entries;
     for (const auto& [index, e] : sim.phonebook)
@@ -158,4 +157,4 @@ bool saveState(const std::string& path, const SimCard& sim, std::string& error)
     return true;
 }
 
-}  // namespace sim
+} // namespace sim

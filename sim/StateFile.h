@@ -12,4 +12,4 @@ namespace sim {
 bool loadState(const std::string& path, SimCard& sim, bool& existed, std::string& error);
 bool saveState(const std::string& path, const SimCard& sim, std::string& error);
 
-}  // namespace sim
+} // namespace sim

@@ -64,4 +64,4 @@ UssdAnswer UssdMenu::answer(const std::u16string& text)
     return a;
 }
 
-}  // namespace sim
+} // namespace sim

@@ -15,7 +15,8 @@ enum UssdResponse : uint32_t {
     UssdNetworkTimeout = 5,
 };
 
-struct UssdAnswer {
+struct UssdAnswer
+{
     enum Timing { Now, Delayed, Never } timing = Now;
     uint32_t response = UssdNoActionRequired;
     std::u16string text;
@@ -23,14 +24,15 @@ struct UssdAnswer {
     uint32_t delayMs = 0;
 };
 
-class UssdMenu {
+class UssdMenu
+{
 public:
     // Codes the network knows; listed by --help.
     static constexpr const char* Codes =
         "*100# balance, *101# menu (answer 1, 2 or 3), *102# UCS2 reply, "
         "*104# network timeout after 2 s, *109# no answer ever, other codes not supported";
 
-    bool waiting() const { return !node_.empty(); }  // the network expects an answer
+    bool waiting() const { return !node_.empty(); } // the network expects an answer
     UssdAnswer initiate(const std::u16string& code);
     UssdAnswer answer(const std::u16string& text);
     void cancel() { node_.clear(); }
@@ -39,4 +41,4 @@ private:
     std::string node_;
 };
 
-}  // namespace sim
+} // namespace sim

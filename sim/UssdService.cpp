@@ -30,7 +30,7 @@ std::u16string decode(uint32_t dcs, std::span<const uint8_t> payload)
     return gsm::fromSeptets(gsm::unpackUssd(payload));
 }
 
-}  // namespace
+} // namespace
 
 ModemCore::Reply ModemCore::ussdReply(const UssdAnswer& answer, bool newSession) const
 {
@@ -95,8 +95,7 @@ std::optional<ModemCore::Reply> ModemCore::ussd(const mbim::Request& req)
         return ussdReply(answer, false);
     }
     switch (answer.timing) {
-    case UssdAnswer::Now:
-        return ussdReply(answer, newSession);
+    case UssdAnswer::Now: return ussdReply(answer, newSession);
     case UssdAnswer::Delayed: {
         ussdPending_ = true;
         uint64_t epoch = ussdEpoch_;
@@ -107,11 +106,9 @@ std::optional<ModemCore::Reply> ModemCore::ussd(const mbim::Request& req)
         });
         return std::nullopt;
     }
-    case UssdAnswer::Never:
-        ussdPending_ = true;
-        return std::nullopt;
+    case UssdAnswer::Never: ussdPending_ = true; return std::nullopt;
     }
     return std::nullopt;
 }
 
-}  // namespace sim
+} // namespace sim

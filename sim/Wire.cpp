@@ -67,7 +67,10 @@ uint32_t getU32(const uint8_t* p)
     return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
 }
 
-void Writer::u32(uint32_t value) { putU32(fixed_, value); }
+void Writer::u32(uint32_t value)
+{
+    putU32(fixed_, value);
+}
 
 void Writer::u64(uint64_t value)
 {
@@ -75,9 +78,15 @@ void Writer::u64(uint64_t value)
     putU32(fixed_, uint32_t(value >> 32));
 }
 
-void Writer::uuid(const std::array<uint8_t, 16>& id) { fixed_.insert(fixed_.end(), id.begin(), id.end()); }
+void Writer::uuid(const std::array<uint8_t, 16>& id)
+{
+    fixed_.insert(fixed_.end(), id.begin(), id.end());
+}
 
-void Writer::raw(std::span<const uint8_t> data) { fixed_.insert(fixed_.end(), data.begin(), data.end()); }
+void Writer::raw(std::span<const uint8_t> data)
+{
+    fixed_.insert(fixed_.end(), data.begin(), data.end());
+}
 
 void Writer::ref(std::span<const uint8_t> data)
 {
@@ -86,7 +95,10 @@ void Writer::ref(std::span<const uint8_t> data)
     putU32(fixed_, 0);
 }
 
-void Writer::string(const std::u16string& text) { ref(utf16le(text)); }
+void Writer::string(const std::u16string& text)
+{
+    ref(utf16le(text));
+}
 
 void Writer::refList(const std::vector<Bytes>& items)
 {
@@ -132,7 +144,7 @@ std::u16string utf16(const std::string& s)
             ok = (b & 0xC0) == 0x80;
             c = (c << 6) | (b & 0x3F);
         }
-        if (!ok || c > 0x10FFFF) {  // malformed input: one replacement character per bad byte
+        if (!ok || c > 0x10FFFF) { // malformed input: one replacement character per bad byte
             out.push_back(u'\uFFFD');
             ++i;
             continue;
@@ -188,4 +200,4 @@ Bytes utf16le(const std::u16string& text)
     return out;
 }
 
-}  // namespace sim
+} // namespace sim

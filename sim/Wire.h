@@ -1,9 +1,9 @@
 // Little-endian reading and writing of MBIM information buffers.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
-#include <array>
 #include <optional>
 #include <span>
 #include <string>
@@ -15,9 +15,10 @@ using Bytes = std::vector<uint8_t>;
 
 // Bounds-checked reader over one buffer. Every accessor returns nullopt when the
 // data does not fit; nothing reads past the end.
-class Reader {
+class Reader
+{
 public:
-    explicit Reader(std::span<const uint8_t> data) : data_(data) {}
+    explicit Reader(std::span<const uint8_t> data) : data_(data) { }
 
     size_t size() const { return data_.size(); }
     std::optional<uint32_t> u32(size_t offset) const;
@@ -38,7 +39,8 @@ private:
 // Builds a structure of a fixed part (u32 fields and offset/size pairs) followed by
 // a variable part holding the referenced data, each item padded to 4 bytes.
 // Offsets are relative to the start of the structure, as MBIM requires.
-class Writer {
+class Writer
+{
 public:
     void u32(uint32_t value);
     void u64(uint64_t value);
@@ -53,8 +55,9 @@ public:
     Bytes finish() const;
 
 private:
-    struct Pending {
-        size_t slot;  // where the offset/size pair sits in the fixed part
+    struct Pending
+    {
+        size_t slot; // where the offset/size pair sits in the fixed part
         Bytes data;
     };
     Bytes fixed_;
@@ -68,4 +71,4 @@ std::u16string utf16(const std::string& utf8);
 std::string utf8(const std::u16string& text);
 Bytes utf16le(const std::u16string& text);
 
-}  // namespace sim
+} // namespace sim

@@ -26,18 +26,35 @@ extern "C" {
 namespace {
 
 // std::mt19937 is specified bit for bit; the distributions are not, so they are not used.
-struct Rng {
+struct Rng
+{
     std::mt19937 engine{20240611u};
     unsigned below(unsigned n) { return engine() % n; }
     bool chance(unsigned percent) { return below(100) < percent; }
 };
 
-const char* const gsmWords[] = {"ok", "see you at 8", "thanks!", "on my way", "call me", "where are you?",
-                                "Meeting moved to 14:30", "Your code is", "Bahnhof", "Zürich", "à plus tard",
-                                "€5 (paid)", "[reminder]", "lol", "Dinner tonight?", "Ich komme später",
-                                "Happy birthday", "ETA 10 min", "señor", "ΔΣΩ"};
-const char16_t* const ucs2Words[] = {u"Привет", u"как дела?", u"спасибо", u"😀", u"👍", u"❤️",
-                                     u"今天", u"晚上见", u"ok", u"Ελλάδα", u"čeština", u"żółć", u"🎉"};
+const char* const gsmWords[] = {"ok",
+                                "see you at 8",
+                                "thanks!",
+                                "on my way",
+                                "call me",
+                                "where are you?",
+                                "Meeting moved to 14:30",
+                                "Your code is",
+                                "Bahnhof",
+                                "Zürich",
+                                "à plus tard",
+                                "€5 (paid)",
+                                "[reminder]",
+                                "lol",
+                                "Dinner tonight?",
+                                "Ich komme später",
+                                "Happy birthday",
+                                "ETA 10 min",
+                                "señor",
+                                "ΔΣΩ"};
+const char16_t* const ucs2Words[] = {u"Привет", u"как дела?", u"спасибо", u"😀",       u"👍",    u"❤️", u"今天",
+                                     u"晚上见", u"ok",        u"Ελλάδα",  u"čeština", u"żółć", u"🎉"};
 
 std::u16string utf16(const char* utf8)
 {
@@ -120,8 +137,8 @@ void appendSmsc(std::string& pdu, const std::string& smsc)
 
 void appendTimestamp(std::string& pdu, Rng& rng)
 {
-    const unsigned fields[] = {20 + rng.below(10), 1 + rng.below(12), 1 + rng.below(28), rng.below(24), rng.below(60),
-                               rng.below(60)};
+    const unsigned fields[] = {20 + rng.below(10), 1 + rng.below(12), 1 + rng.below(28),
+                               rng.below(24),      rng.below(60),     rng.below(60)};
     for (unsigned v : fields) {
         pdu.push_back(static_cast<char>('0' + v % 10));
         pdu.push_back(static_cast<char>('0' + v / 10));
@@ -175,7 +192,8 @@ std::string statusReport(Rng& rng)
     return pdu;
 }
 
-struct Corpus {
+struct Corpus
+{
     std::vector<std::string> pdus;
     std::vector<MessageToEncode> outgoing;
 };
@@ -240,8 +258,7 @@ int hexValue(char c)
 using Clock = std::chrono::steady_clock;
 
 // Runs pass() over the corpus until `seconds` have gone by and returns items per second.
-template <typename Pass>
-double itemsPerSecond(size_t items, double seconds, Pass pass)
+template <typename Pass> double itemsPerSecond(size_t items, double seconds, Pass pass)
 {
     size_t done = 0;
     const auto start = Clock::now();
@@ -317,22 +334,22 @@ int main(int argc, char** argv)
     double ours = 0, theirs = 0;
     for (int round = 0; round < 5; ++round) {
         ours = std::max(ours, itemsPerSecond(corpus.pdus.size(), seconds / 5, [&] {
-            size_t total = 0;
-            for (const std::string& hex : corpus.pdus) {
-                PDU pdu{std::string_view(hex)};
-                pdu.Decode();
-                total += pdu.Text.size();
-            }
-            sink = total;
-        }));
+                            size_t total = 0;
+                            for (const std::string& hex : corpus.pdus) {
+                                PDU pdu{std::string_view(hex)};
+                                pdu.Decode();
+                                total += pdu.Text.size();
+                            }
+                            sink = total;
+                        }));
         theirs = std::max(theirs, itemsPerSecond(corpus.pdus.size(), seconds / 5, [&] {
-            size_t total = 0;
-            for (const std::string& hex : corpus.pdus) {
-                gammuDecode(hex);
-                total += sms->Length;
-            }
-            sink = total;
-        }));
+                              size_t total = 0;
+                              for (const std::string& hex : corpus.pdus) {
+                                  gammuDecode(hex);
+                                  total += sms->Length;
+                              }
+                              sink = total;
+                          }));
     }
     size_t encodedParts = 0;
     for (const MessageToEncode& m : corpus.outgoing)
@@ -346,7 +363,8 @@ int main(int argc, char** argv)
 
     std::printf("decode, ours (hex in):                 %12.0f PDUs/s\n", ours);
     std::printf("decode, gammu (hex to binary counted): %12.0f PDUs/s\n", theirs);
-    std::printf("ratio ours/gammu: %.2f (target at least 3.00) %s\n", ours / theirs, ours >= 3 * theirs ? "MET" : "BELOW TARGET");
+    std::printf("ratio ours/gammu: %.2f (target at least 3.00) %s\n", ours / theirs,
+                ours >= 3 * theirs ? "MET" : "BELOW TARGET");
     std::printf("encode, ours: %.0f messages/s = %.0f PDUs/s\n", encodes,
                 encodes * static_cast<double>(encodedParts) / static_cast<double>(corpus.outgoing.size()));
     delete sms;

@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         core.receive(std::span<const uint8_t>(data + pos, std::min(chunk, size - pos)));
         core.takeOutput();
     }
-    core.advance(10000);  // let delayed answers, reports and loopbacks run
+    core.advance(10000); // let delayed answers, reports and loopbacks run
     core.advance(20000);
     core.takeOutput();
     return 0;

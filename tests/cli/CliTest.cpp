@@ -110,7 +110,7 @@ TEST_F(CliTest, FailuresGiveAnErrorExitStatus)
         int exitCode;
     };
     const Case cases[] = {
-        {With({"sms-delete", "7"}), 1},              // nothing stored there
+        {With({"sms-delete", "7"}), 1}, // nothing stored there
         {With({"sms-delete", "x"}), 2},
         {With({"sms-send", "12ab", "hi"}), 2},
         {With({"sms-send", "+1555"}), 2},
@@ -127,7 +127,6 @@ TEST_F(CliTest, FailuresGiveAnErrorExitStatus)
     EXPECT_EQ(devices.lines[0]["path"].toString(), device);
     EXPECT_EQ(devices.lines[0]["interface"].toString().size(), 38);
 }
-
 
 TEST_F(CliTest, UssdDialogueAnswersTheMenu)
 {
@@ -176,8 +175,8 @@ TEST_F(CliTest, InformationStatusScanRegistrationAndRadio)
     ASSERT_EQ(status.exitCode, 0);
     bool preferred = false;
     for (const auto& row : status.lines)
-        preferred = preferred || (row["group"].toString() == "Preferred providers" && row["name"].toString() == "Providers found" &&
-                                  row["value"].toString() == "2");
+        preferred = preferred || (row["group"].toString() == "Preferred providers" &&
+                                  row["name"].toString() == "Providers found" && row["value"].toString() == "2");
     EXPECT_TRUE(preferred) << status.output.toStdString();
 
     const CliRun scan = Cli(With({"scan"}));
@@ -189,7 +188,7 @@ TEST_F(CliTest, InformationStatusScanRegistrationAndRadio)
     EXPECT_EQ(manual.exitCode, 0) << manual.output.toStdString();
     EXPECT_EQ(manual.lines.back()["provider"].toString(), "Parlo Mobile");
     EXPECT_TRUE(manual.lines.back()["roaming"].toBool());
-    EXPECT_EQ(Cli(With({"register", "00103"})).exitCode, 1);  // forbidden
+    EXPECT_EQ(Cli(With({"register", "00103"})).exitCode, 1); // forbidden
     EXPECT_EQ(Cli(With({"register", "auto", "--data-class", "0x20"})).exitCode, 0);
 
     EXPECT_EQ(Cli(With({"radio", "off"})).exitCode, 0);
@@ -249,18 +248,19 @@ TEST_F(CliTest, ListLeavesOutAFlashMessageArrivingDuringTheRead)
 }
 
 class CliUsage : public CliTest, public testing::WithParamInterface<QStringList>
-{
-};
+{ };
 
 TEST_P(CliUsage, IsRefusedBeforeTheDeviceIsAsked)
 {
     EXPECT_EQ(Cli(With(GetParam())).exitCode, 2);
 }
 
-INSTANTIATE_TEST_SUITE_P(Bad, CliUsage, testing::Values(
-    QStringList{"radio", "maybe"}, QStringList{"ussd"}, QStringList{"phonebook", "write", "Name"},
-    QStringList{"phonebook", "delete", "0"}, QStringList{"phonebook", "erase"}, QStringList{"pin"},
-    QStringList{"register", "auto", "--data-class", "lots"}, QStringList{"register"}));
+INSTANTIATE_TEST_SUITE_P(Bad, CliUsage,
+                         testing::Values(QStringList{"radio", "maybe"}, QStringList{"ussd"},
+                                         QStringList{"phonebook", "write", "Name"},
+                                         QStringList{"phonebook", "delete", "0"}, QStringList{"phonebook", "erase"},
+                                         QStringList{"pin"}, QStringList{"register", "auto", "--data-class", "lots"},
+                                         QStringList{"register"}));
 
 } // namespace
 

@@ -4,7 +4,8 @@
 
 namespace {
 
-struct EncodeCase {
+struct EncodeCase
+{
     std::string name;
     std::string number;
     std::string smsc;
@@ -26,13 +27,18 @@ TEST(Encode, Examples)
         {"flash", "+15550100000", "", u"Hi", false, true, false, 0, 0, 0, AlphabetGsm,
          "0011000B915155100000F00010FF02C834", 16},
         {"national", "0555010000", "", u"Hi", false, false, false, 0, 0, 0, AlphabetGsm,
-         "0011000A815055100000" "0000FF02C834", 15},
-        {"s prefix", "s123", "", u"Hi", false, false, false, 0, 0, 0, AlphabetGsm,
-         "001100038121F30000FF02C834", 12},
+         "0011000A815055100000"
+         "0000FF02C834",
+         15},
+        {"s prefix", "s123", "", u"Hi", false, false, false, 0, 0, 0, AlphabetGsm, "001100038121F30000FF02C834", 12},
         {"service centre", "+15550100000", "+15550199999", u"Hi", false, false, false, 0, 0, 0, AlphabetGsm,
-         "07915155109999F9" "11000B915155100000F00000FF02C834", 16},
+         "07915155109999F9"
+         "11000B915155100000F00000FF02C834",
+         16},
         {"national service centre", "+15550100000", "0123", u"Hi", false, false, false, 0, 0, 0, AlphabetGsm,
-         "03811032" "11000B915155100000F00000FF02C834", 16},
+         "03811032"
+         "11000B915155100000F00000FF02C834",
+         16},
         {"cyrillic", "+15550100000", "", u"\u041F\u0440\u0438", false, false, false, 0, 0, 0, AlphabetGsm,
          "0011000B915155100000F00008FF06041F04400438", 20},
         {"empty UCS2", "+15550100000", "", u"", false, false, false, 0, 0, 0, AlphabetUcs2,
@@ -68,7 +74,7 @@ TEST(Encode, Examples)
 TEST(Encode, OwnOutputDecodesBack)
 {
     const std::u16string texts[] = {u"hello", u"{[~]}|\\^\u20AC", u"\u00E7\u00E9\u00E8 \u0394\u03A9",
-                                     u"\u041F\u0440\u0438\u0432\u0435\u0442 \U0001F600", u"\u00C7a"};
+                                    u"\u041F\u0440\u0438\u0432\u0435\u0442 \U0001F600", u"\u00C7a"};
     for (const auto& text : texts) {
         for (bool multipart : {false, true}) {
             PDU out;

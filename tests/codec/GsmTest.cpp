@@ -9,7 +9,8 @@
 
 namespace {
 
-struct HexCase {
+struct HexCase
+{
     const char* text;
     int expected;
 };
@@ -17,8 +18,8 @@ struct HexCase {
 TEST(Hex, OctetCodes)
 {
     const HexCase cases[] = {
-        {"a0", 0xA0}, {"A0", 0xA0}, {"fF", 0xFF}, {"00", 0}, {"", -1},
-        {"A", -2},    {"G", -3},    {"G0", -3}, {"AG", -4}, {"0 ", -4},
+        {"a0", 0xA0}, {"A0", 0xA0}, {"fF", 0xFF}, {"00", 0},  {"", -1},
+        {"A", -2},    {"G", -3},    {"G0", -3},   {"AG", -4}, {"0 ", -4},
     };
     for (const auto& c : cases)
         EXPECT_EQ(HexOctet(c.text, 0), c.expected) << c.text;
@@ -38,7 +39,8 @@ TEST(Hex, SwapAndFormat)
     EXPECT_EQ(OctetsToHex(two, 2), "0FA0");
 }
 
-struct GsmDecodeCase {
+struct GsmDecodeCase
+{
     std::vector<uint8_t> codes;
     std::u16string text;
 };
@@ -47,11 +49,11 @@ TEST(Gsm, DecodeTable)
 {
     const GsmDecodeCase cases[] = {
         {{0x1B, 0x65}, u"\u20AC"},
-        {{0x1B, 0x41}, u""},               // unknown escape pair is dropped whole
-        {{0x41, 0x1B}, u"A\u00A0"},        // a lone final escape is a no-break space
-        {{0x1B, 0x1B}, u"\u00A0"},         // the double escape
-        {{0x09}, u"\u00E7"},               // small c with cedilla
-        {{0x80, 0x41, 0xFF}, u"A"},        // bit 7 set: skipped
+        {{0x1B, 0x41}, u""},        // unknown escape pair is dropped whole
+        {{0x41, 0x1B}, u"A\u00A0"}, // a lone final escape is a no-break space
+        {{0x1B, 0x1B}, u"\u00A0"},  // the double escape
+        {{0x09}, u"\u00E7"},        // small c with cedilla
+        {{0x80, 0x41, 0xFF}, u"A"}, // bit 7 set: skipped
         {{0x00, 0x01, 0x02, 0x11, 0x24, 0x40, 0x60}, u"@\u00A3$_\u00A4\u00A1\u00BF"},
         {{0x10, 0x1A, 0x1C, 0x1F, 0x7F}, u"\u0394\u039E\u00C6\u00C9\u00E0"},
         {{0x1B, 0x14, 0x1B, 0x28, 0x1B, 0x29, 0x1B, 0x2F, 0x1B, 0x3C, 0x1B, 0x3D, 0x1B, 0x3E, 0x1B, 0x40, 0x1B, 0x0A},
@@ -75,7 +77,8 @@ TEST(Gsm, EveryEncodableCharacterRoundTrips)
     }
 }
 
-struct AlphabetCase {
+struct AlphabetCase
+{
     std::u16string text;
     int alphabet;
 };
@@ -83,20 +86,15 @@ struct AlphabetCase {
 TEST(Gsm, ChooseAlphabetSendsUnencodableTextsAsUcs2)
 {
     const AlphabetCase cases[] = {
-        {u"hello", AlphabetGsm},
-        {u"\u00E7a va", AlphabetGsm},     // ç is 0x09
-        {u"\u00C7a va", AlphabetUcs2},    // Ç has no code: not sent as a space
-        {u"5 \u00A2", AlphabetUcs2},      // ¢
-        {u"\u00FF", AlphabetUcs2},        // ÿ and Ā were dropped by the old rule
-        {u"\u0100", AlphabetUcs2},
-        {u"\u20AC 5", AlphabetGsm},       // euro is in the extension table
-        {u"\u0394\u03A9", AlphabetGsm},   // Greek capitals of the default alphabet
-        {u"\u03B1", AlphabetUcs2},        // small alpha is not
-        {u"tab\there", AlphabetUcs2},
-        {u"`grave`", AlphabetUcs2},
-        {u"\u041F\u0440\u0438", AlphabetUcs2},
-        {u"\U0001F600", AlphabetUcs2},
-        {u"", AlphabetGsm},
+        {u"hello", AlphabetGsm},        {u"\u00E7a va", AlphabetGsm}, // ç is 0x09
+        {u"\u00C7a va", AlphabetUcs2},                                // Ç has no code: not sent as a space
+        {u"5 \u00A2", AlphabetUcs2},                                  // ¢
+        {u"\u00FF", AlphabetUcs2},                                    // ÿ and Ā were dropped by the old rule
+        {u"\u0100", AlphabetUcs2},      {u"\u20AC 5", AlphabetGsm},   // euro is in the extension table
+        {u"\u0394\u03A9", AlphabetGsm},                               // Greek capitals of the default alphabet
+        {u"\u03B1", AlphabetUcs2},                                    // small alpha is not
+        {u"tab\there", AlphabetUcs2},   {u"`grave`", AlphabetUcs2},   {u"\u041F\u0440\u0438", AlphabetUcs2},
+        {u"\U0001F600", AlphabetUcs2},  {u"", AlphabetGsm},
     };
     for (const auto& c : cases)
         EXPECT_EQ(ChooseAlphabet(c.text), c.alphabet);
@@ -129,7 +127,8 @@ TEST(Gsm, Ucs2)
     EXPECT_LE(TextToUcs2(std::u16string(400, u'x'), out), GsmMaxCodes);
 }
 
-struct PackCase {
+struct PackCase
+{
     std::vector<uint8_t> codes;
     const char* header;
     const char* hex;
@@ -175,7 +174,8 @@ TEST(Septets, PackUnpackRoundTripAtEveryLength)
     }
 }
 
-struct ReaderCase {
+struct ReaderCase
+{
     const char* text;
     bool udhi;
     int result;
@@ -189,7 +189,7 @@ TEST(Septets, ReaderFailures)
         {"Z0", false, UserDataInvalidCharacter},
         {"05E8329B", false, UserDataTooShort},
         {"05E832ZZFD06", false, UserDataInvalidCharacter},
-        {"0C0700", true, UserDataTooShort},        // header length claims more than there is
+        {"0C0700", true, UserDataTooShort},           // header length claims more than there is
         {"02050003A10201D0", true, UserDataTooShort}, // header longer than the user data
     };
     for (const auto& c : septetCases) {
@@ -226,7 +226,8 @@ TEST(Septets, HeaderThatCannotBeWalkedIsMarked)
     EXPECT_EQ(h.reference, 0xA1u);
 }
 
-struct UdhCase {
+struct UdhCase
+{
     const char* hex;
     int result;
     const char* text;
@@ -240,14 +241,21 @@ TEST(Udh, Describe)
         {"050003A10201", 6, "length=6, Concatenated short messages, 8-bit reference number (0x00)", true, 2},
         {"06080412340302", 7, "length=7, Concatenated short message, 16-bit reference number (0x08)", true, 2},
         {"0A0003A10201240100", -1, "", false, 0}, // shorter than its length octet says
-        {"080003A10201240100", 9, "length=9, Concatenated short messages, 8-bit reference number (0x00), Reserved for future use (0x24)", true, 2},
-        {"080003A102012401000000", 9, "length=9, Concatenated short messages, 8-bit reference number (0x00), Reserved for future use (0x24)", true, 2},
+        {"080003A10201240100", 9,
+         "length=9, Concatenated short messages, 8-bit reference number (0x00), Reserved for future use (0x24)", true,
+         2},
+        {"080003A102012401000000", 9,
+         "length=9, Concatenated short messages, 8-bit reference number (0x00), Reserved for future use (0x24)", true,
+         2},
         {"05 00 03 A1 02 01", 6, "length=6, Concatenated short messages, 8-bit reference number (0x00)", true, 2},
         {"0500040102", -1, "", false, 0},
         {"050004A1020101", -1, "length=6, Concatenated short messages, 8-bit reference number (0x00)", true, 2},
         {"0303010000", 4, "length=4, unknown (0x03)", false, 0},
         {"06050400000000", 7, "length=7, Application port addressing scheme, 16 bit address (0x05)", false, 0},
-        {"0CC00100700100E00100800100", 13, "length=13, SC specific use (0xC0), (U)SIM Toolkit Security Headers (0x70), Reserved for future use (0xE0), SME to SME specific use (0x80)", false, 0},
+        {"0CC00100700100E00100800100", 13,
+         "length=13, SC specific use (0xC0), (U)SIM Toolkit Security Headers (0x70), Reserved for future use (0xE0), "
+         "SME to SME specific use (0x80)",
+         false, 0},
         {"ZZ", -1, "", false, 0},
     };
     for (const auto& c : cases) {

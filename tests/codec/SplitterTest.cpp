@@ -1,6 +1,6 @@
+#include "codec/Splitter.h"
 #include "codec/Gsm.h"
 #include "codec/Pdu.h"
-#include "codec/Splitter.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +16,8 @@ size_t septets(const std::u16string& text)
     return n;
 }
 
-struct SplitCase {
+struct SplitCase
+{
     std::string name;
     std::u16string text;
     int alphabet;

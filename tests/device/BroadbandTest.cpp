@@ -84,18 +84,34 @@ TEST_F(BroadbandTest, ConnectLogsEventsInterfaceAndBlocks)
     EXPECT_EQ(session.GetRegisteredProviderName(), "Simnet");
 
     const auto log = window.Log();
-    const std::vector<std::string> head{
-        "InterfaceManager -> Connect() -> Ok", "Setting events...",
-        "BroadbandInterfaceManagerEvents::Connect() -> Ok", "Set Interface Manager events -> Ok",
-        "BroadbandInterfaceEvents::Connect() -> Ok", "Set Interface events -> Ok",
-        "BroadbandSmsEvents::Connect() -> Ok", "Set SMS events -> Ok",
-        "BroadbandSignalEvents::Connect() -> Ok", "Set Signal events -> Ok",
-        "BroadbandRadioEvents::Connect() -> Ok", "Set Radio events -> Ok",
-        "BroadbandPinManagerEvents::Connect() -> Ok", "Set PIN Manager events -> Ok",
-        "BroadbandPinEvents::Connect() -> Ok", "Set PIN events -> Ok",
-        "BroadbandRegistrationEvents::Connect() -> Ok", "Set Registration events -> Ok",
-        "Interfaces found: 1", "", "Interface information:", separator, "Interface ID: " + id, separator,
-        "", "Device information:", separator, "Cellular class: CELLULAR_CLASS_GSM (1)"};
+    const std::vector<std::string> head{"InterfaceManager -> Connect() -> Ok",
+                                        "Setting events...",
+                                        "BroadbandInterfaceManagerEvents::Connect() -> Ok",
+                                        "Set Interface Manager events -> Ok",
+                                        "BroadbandInterfaceEvents::Connect() -> Ok",
+                                        "Set Interface events -> Ok",
+                                        "BroadbandSmsEvents::Connect() -> Ok",
+                                        "Set SMS events -> Ok",
+                                        "BroadbandSignalEvents::Connect() -> Ok",
+                                        "Set Signal events -> Ok",
+                                        "BroadbandRadioEvents::Connect() -> Ok",
+                                        "Set Radio events -> Ok",
+                                        "BroadbandPinManagerEvents::Connect() -> Ok",
+                                        "Set PIN Manager events -> Ok",
+                                        "BroadbandPinEvents::Connect() -> Ok",
+                                        "Set PIN events -> Ok",
+                                        "BroadbandRegistrationEvents::Connect() -> Ok",
+                                        "Set Registration events -> Ok",
+                                        "Interfaces found: 1",
+                                        "",
+                                        "Interface information:",
+                                        separator,
+                                        "Interface ID: " + id,
+                                        separator,
+                                        "",
+                                        "Device information:",
+                                        separator,
+                                        "Cellular class: CELLULAR_CLASS_GSM (1)"};
     ASSERT_GE(log.size(), head.size());
     EXPECT_EQ(std::vector<std::string>(log.begin(), log.begin() + static_cast<long>(head.size())), head);
     EXPECT_TRUE(window.Logged("SMS configuration:"));
@@ -107,13 +123,17 @@ TEST_F(BroadbandTest, ConnectLogsEventsInterfaceAndBlocks)
     window.Clear();
     ASSERT_TRUE(session.Connect());
     const auto again = window.Log();
-    const std::vector<std::string> reconnect{
-        "InterfaceManager -> Already connected -> Disconnecting now...",
-        "BroadbandInterfaceManagerEvents::Disconnect() -> Ok", "BroadbandInterfaceEvents::Disconnect() -> Ok",
-        "BroadbandSmsEvents::Disconnect() -> Ok", "BroadbandSignalEvents::Disconnect() -> Ok",
-        "BroadbandRadioEvents::Disconnect() -> Ok", "BroadbandPinManagerEvents::Disconnect() -> Ok",
-        "BroadbandPinEvents::Disconnect() -> Ok", "BroadbandRegistrationEvents::Disconnect() -> Ok",
-        "InterfaceManager -> Disconnect() -> Ok", "InterfaceManager -> Connect() -> Ok"};
+    const std::vector<std::string> reconnect{"InterfaceManager -> Already connected -> Disconnecting now...",
+                                             "BroadbandInterfaceManagerEvents::Disconnect() -> Ok",
+                                             "BroadbandInterfaceEvents::Disconnect() -> Ok",
+                                             "BroadbandSmsEvents::Disconnect() -> Ok",
+                                             "BroadbandSignalEvents::Disconnect() -> Ok",
+                                             "BroadbandRadioEvents::Disconnect() -> Ok",
+                                             "BroadbandPinManagerEvents::Disconnect() -> Ok",
+                                             "BroadbandPinEvents::Disconnect() -> Ok",
+                                             "BroadbandRegistrationEvents::Disconnect() -> Ok",
+                                             "InterfaceManager -> Disconnect() -> Ok",
+                                             "InterfaceManager -> Connect() -> Ok"};
     ASSERT_GE(again.size(), reconnect.size());
     EXPECT_EQ(std::vector<std::string>(again.begin(), again.begin() + static_cast<long>(reconnect.size())), reconnect);
 
@@ -155,8 +175,8 @@ TEST_F(BroadbandTest, TwoInterfacesLogBothAndSelectByID)
 
     window.Clear();
     EXPECT_FALSE(session.SelectInterface("{00000000-0000-0000-0000-000000000000}"));
-    EXPECT_EQ(window.Log(),
-              std::vector<std::string>{"InterfaceManager -> GetInterface({00000000-0000-0000-0000-000000000000}) -> Failed"});
+    EXPECT_EQ(window.Log(), std::vector<std::string>{
+                                "InterfaceManager -> GetInterface({00000000-0000-0000-0000-000000000000}) -> Failed"});
     EXPECT_EQ(session.GetInterfaceID(), ids[1]);
 
     window.Clear();
@@ -172,7 +192,8 @@ TEST_F(BroadbandTest, WithoutServiceOrConnectionNothingIsAsked)
     MobileBroadband session(&window.target, &idle);
     EXPECT_FALSE(session.Connect());
     EXPECT_EQ(session.GetState(), 0);
-    EXPECT_EQ(window.Log(), std::vector<std::string>{"InterfaceManager -> Connect() -> Failed: The service has not been started"});
+    EXPECT_EQ(window.Log(),
+              std::vector<std::string>{"InterfaceManager -> Connect() -> Failed: The service has not been started"});
 
     window.Clear();
     std::uint32_t requestId = 0;
@@ -210,7 +231,7 @@ TEST_F(BroadbandTest, ReadBatchHandsOverEveryStoredMessage)
     ASSERT_TRUE(session.Connect());
     window.Clear();
 
-    ASSERT_TRUE(session.SmsRead(7));  // any index still reads all
+    ASSERT_TRUE(session.SmsRead(7)); // any index still reads all
     ASSERT_TRUE(WaitFor([&] { return window.Logged("SmsMessages -> Messages found: 4"); }));
     ASSERT_TRUE(WaitFor([&] { return window.Messages().size() == 4; }));
     const auto log = window.Log();
@@ -290,15 +311,16 @@ TEST_F(BroadbandTest, SendCompletesWithItsRequestID)
     ASSERT_TRUE(session.SmsSendPdu(part.pdu, static_cast<std::uint8_t>(part.tpduLength), first));
     EXPECT_TRUE(window.Logged("SmsSendPdu() -> Ok, RequestID = " + std::to_string(first)));
     ASSERT_TRUE(WaitFor([&] { return window.Events(EV_SMS_SEND_COMPLETE).size() == 1; }));
-    modem.simulator->failNextSend(31);  // memory full
+    modem.simulator->failNextSend(31); // memory full
     ASSERT_TRUE(session.SmsSendPdu(part.pdu, static_cast<std::uint8_t>(part.tpduLength), second));
     EXPECT_NE(first, second);
     ASSERT_TRUE(WaitFor([&] { return window.Events(EV_SMS_SEND_COMPLETE).size() == 2; }));
     EXPECT_EQ(window.ResultOf(EV_SMS_SEND_COMPLETE, first), 0);
     EXPECT_EQ(window.ResultOf(EV_SMS_SEND_COMPLETE, second), static_cast<HRESULT>(0x80548229));
     EXPECT_TRUE(window.Logged("BroadbandSmsEvents::OnSmsSendComplete() -> Ok, Request ID = " + std::to_string(first)));
-    EXPECT_TRUE(window.Logged("BroadbandSmsEvents::OnSmsSendComplete() -> Error: The device/SIM memory is full., Request ID = " +
-                              std::to_string(second)));
+    EXPECT_TRUE(window.Logged(
+        "BroadbandSmsEvents::OnSmsSendComplete() -> Error: The device/SIM memory is full., Request ID = " +
+        std::to_string(second)));
 }
 
 struct RefusedPdu
@@ -308,7 +330,8 @@ struct RefusedPdu
     int size;
 };
 
-class RefusedSend : public BroadbandTest, public testing::WithParamInterface<RefusedPdu> {};
+class RefusedSend : public BroadbandTest, public testing::WithParamInterface<RefusedPdu>
+{ };
 
 TEST_P(RefusedSend, IsRefusedBeforeTheDeviceIsAsked)
 {
@@ -319,18 +342,17 @@ TEST_P(RefusedSend, IsRefusedBeforeTheDeviceIsAsked)
     window.Clear();
     std::uint32_t requestId = 0;
     EXPECT_FALSE(session.SmsSendPdu(GetParam().pdu, static_cast<std::uint8_t>(GetParam().size), requestId));
-    EXPECT_EQ(window.Log(),
-              std::vector<std::string>{"SmsSendPdu() -> Failed: The device detected invalid parameters in the send request"});
+    EXPECT_EQ(window.Log(), std::vector<std::string>{
+                                "SmsSendPdu() -> Failed: The device detected invalid parameters in the send request"});
 }
 
-INSTANTIATE_TEST_SUITE_P(Malformed, RefusedSend, testing::Values(
-    RefusedPdu{"Empty", "", 0},
-    RefusedPdu{"OddLength", "0011000", 3},
-    RefusedPdu{"NotHex", "00G1", 1},
-    RefusedPdu{"SizeTooSmall", "0011000B915155100077F70000AA0548656C6C6F", 10},
-    RefusedPdu{"SizeTooLarge", "0011000B915155100077F70000AA0548656C6C6F", 40},
-    RefusedPdu{"CentreLongerThanPdu", "FF1100", 1}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Malformed, RefusedSend,
+                         testing::Values(RefusedPdu{"Empty", "", 0}, RefusedPdu{"OddLength", "0011000", 3},
+                                         RefusedPdu{"NotHex", "00G1", 1},
+                                         RefusedPdu{"SizeTooSmall", "0011000B915155100077F70000AA0548656C6C6F", 10},
+                                         RefusedPdu{"SizeTooLarge", "0011000B915155100077F70000AA0548656C6C6F", 40},
+                                         RefusedPdu{"CentreLongerThanPdu", "FF1100", 1}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(BroadbandTest, DeleteCompletesAndAnUnknownIndexFails)
 {
@@ -347,7 +369,8 @@ TEST_F(BroadbandTest, DeleteCompletesAndAnUnknownIndexFails)
     EXPECT_EQ(window.ResultOf(EV_SMS_DELETE_COMPLETE, ok), 0);
     EXPECT_EQ(window.ResultOf(EV_SMS_DELETE_COMPLETE, missing), static_cast<HRESULT>(0x80548222));
     EXPECT_TRUE(window.Logged("BroadbandSmsEvents::OnSmsDeleteComplete() -> Error: There is no memory index with the "
-                              "requested value, Request ID = " + std::to_string(missing)));
+                              "requested value, Request ID = " +
+                              std::to_string(missing)));
 }
 
 TEST_F(BroadbandTest, UnplugAndReplugKeepTheInterfaceID)
@@ -434,7 +457,6 @@ TEST_F(BroadbandTest, SignalAndRegistrationChangesReachTheWindow)
     EXPECT_EQ(window.Signals().back(), std::make_pair(std::uintptr_t{0}, std::intptr_t{0}));
 }
 
-
 // The device layer's warnings (category parlowen.device), kept while an instance lives.
 class DeviceWarnings
 {
@@ -447,7 +469,8 @@ public:
     ~DeviceWarnings() { qInstallMessageHandler(previous); }
     bool Has(const std::string& prefix) const
     {
-        return std::any_of(Lines().begin(), Lines().end(), [&](const std::string& l) { return l.rfind(prefix, 0) == 0; });
+        return std::any_of(Lines().begin(), Lines().end(),
+                           [&](const std::string& l) { return l.rfind(prefix, 0) == 0; });
     }
 
 private:
@@ -523,12 +546,14 @@ class LaterBaseWatcher final : public Bookkeeping, public IBroadbandSmsEvents
 {
 public:
     int statusChanges = 0;
-    void OnSmsConfigurationChange(BroadbandInterface&) override {}
-    void OnSetSmsConfigurationComplete(BroadbandInterface&, std::uint32_t, HRESULT) override {}
-    void OnSmsSendComplete(BroadbandInterface&, std::uint32_t, HRESULT) override {}
-    void OnSmsReadComplete(BroadbandInterface&, const std::vector<SmsPduMessage>*, bool, std::uint32_t, HRESULT) override {}
-    void OnSmsNewClass0Message(BroadbandInterface&, const std::vector<SmsPduMessage>*) override {}
-    void OnSmsDeleteComplete(BroadbandInterface&, std::uint32_t, HRESULT) override {}
+    void OnSmsConfigurationChange(BroadbandInterface&) override { }
+    void OnSetSmsConfigurationComplete(BroadbandInterface&, std::uint32_t, HRESULT) override { }
+    void OnSmsSendComplete(BroadbandInterface&, std::uint32_t, HRESULT) override { }
+    void OnSmsReadComplete(BroadbandInterface&, const std::vector<SmsPduMessage>*, bool, std::uint32_t,
+                           HRESULT) override
+    { }
+    void OnSmsNewClass0Message(BroadbandInterface&, const std::vector<SmsPduMessage>*) override { }
+    void OnSmsDeleteComplete(BroadbandInterface&, std::uint32_t, HRESULT) override { }
     void OnSmsStatusChange(BroadbandInterface&) override { ++statusChanges; }
 };
 
@@ -615,7 +640,8 @@ TEST_F(BroadbandTest, MalformedSmsReadReplyIsLoggedAndTheReadFails)
         sim::Damage damage;
     };
     // After format and count come the records' offset/size pairs, the first at byte 8.
-    const Fault faults[] = {{"offset past the end", {SIZE_MAX, 8}}, {"cut inside the records", {20, {}}},
+    const Fault faults[] = {{"offset past the end", {SIZE_MAX, 8}},
+                            {"cut inside the records", {20, {}}},
                             {"cut inside the header", {6, {}}}};
     for (const auto& fault : faults) {
         SCOPED_TRACE(fault.name);
@@ -623,7 +649,8 @@ TEST_F(BroadbandTest, MalformedSmsReadReplyIsLoggedAndTheReadFails)
         modem.simulator->damageNext(sim::mbim::Sms, 2, fault.damage);
         ASSERT_TRUE(session.SmsRead(0));
         ASSERT_TRUE(WaitFor([&] { return window.Log().size() >= 2; }));
-        EXPECT_EQ(window.Log()[1].rfind("BroadbandSmsEvents::OnSmsReadComplete() -> Error: ", 0), 0u) << window.Log()[1];
+        EXPECT_EQ(window.Log()[1].rfind("BroadbandSmsEvents::OnSmsReadComplete() -> Error: ", 0), 0u)
+            << window.Log()[1];
         EXPECT_TRUE(window.Messages().empty());
         EXPECT_TRUE(warnings.Has("Malformed SMS read answer skipped"));
     }
@@ -703,7 +730,8 @@ TEST_F(BroadbandTest, ReadyStateAndPacketServiceChangesRaiseTheirCodes)
         ASSERT_TRUE(WaitFor([&] { return !window.Events(EV_PACKET_SERVICE).empty(); }));
         EXPECT_EQ(window.Events(EV_PACKET_SERVICE).back().lParam, static_cast<std::intptr_t>(step.dataClass));
         const auto log = window.Log();
-        const auto entry = std::find(log.begin(), log.end(), "BroadbandRegistrationEvents::OnPacketServiceStateChange()");
+        const auto entry =
+            std::find(log.begin(), log.end(), "BroadbandRegistrationEvents::OnPacketServiceStateChange()");
         ASSERT_NE(entry, log.end());
         ASSERT_NE(entry + 1, log.end());
         EXPECT_EQ(*(entry + 1), step.line);

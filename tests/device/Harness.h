@@ -20,7 +20,7 @@
 
 namespace harness {
 
-constexpr int waitMs = 15000;  // generous: a condition is awaited, never a duration
+constexpr int waitMs = 15000; // generous: a condition is awaited, never a duration
 
 inline bool WaitFor(const std::function<bool()>& done, int timeoutMs = waitMs)
 {
@@ -44,7 +44,7 @@ struct Received
 class Window
 {
 public:
-    Window() : target(&context, [this](const Message& m) { return Handle(m); }) {}
+    Window() : target(&context, [this](const Message& m) { return Handle(m); }) { }
 
     std::vector<std::string> Log() const
     {

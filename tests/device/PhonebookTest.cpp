@@ -39,8 +39,7 @@ struct WriteCase
 };
 
 class PhonebookWrite : public testing::TestWithParam<WriteCase>
-{
-};
+{ };
 
 TEST_P(PhonebookWrite, IsPackedWithoutPadding)
 {
@@ -59,10 +58,10 @@ TEST_P(PhonebookWrite, IsPackedWithoutPadding)
     EXPECT_EQ(PhonebookWritePayload(QString::fromLatin1(c.name), QString::fromLatin1(c.number)), expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, PhonebookWrite, testing::Values(
-    WriteCase{"Test", "1234567890"},  // 52 bytes: number at 24 (20), name at 44 (8)
-    WriteCase{"", "1234567890"},      // 44 bytes, name size 0 at 44
-    WriteCase{"Al", "123"}));         // name at 30: not rounded up to a word
+INSTANTIATE_TEST_SUITE_P(Cases, PhonebookWrite,
+                         testing::Values(WriteCase{"Test", "1234567890"}, // 52 bytes: number at 24 (20), name at 44 (8)
+                                         WriteCase{"", "1234567890"},     // 44 bytes, name size 0 at 44
+                                         WriteCase{"Al", "123"}));        // name at 30: not rounded up to a word
 
 TEST(PhonebookWritePayloadSize, TestEntryIsFiftyTwoBytes)
 {
@@ -111,25 +110,25 @@ struct ParseCase
 {
     const char* what;
     Bytes response;
-    std::vector<std::string> names;  // of the entries handed over
-    const char* logged;              // one line that must be in the log
-    bool prefix = false;             // names only begin so: the rest is whatever the garbage says
+    std::vector<std::string> names; // of the entries handed over
+    const char* logged;             // one line that must be in the log
+    bool prefix = false;            // names only begin so: the rest is whatever the garbage says
 };
 
 class PhonebookParse : public testing::TestWithParam<ParseCase>
-{
-};
+{ };
 
 TEST_P(PhonebookParse, HandsOverWhatFits)
 {
     const auto& c = GetParam();
     std::vector<std::string> log, names;
     std::vector<std::int32_t> positions;
-    ParsePhonebookRead(c.response, [&](const std::string& line) { log.push_back(line); },
-                       [&](const MBIM_PHONEBOOK_ITEM& item) {
-                           names.push_back(item.Name.toStdString());
-                           positions.push_back(item.Position);
-                       });
+    ParsePhonebookRead(
+        c.response, [&](const std::string& line) { log.push_back(line); },
+        [&](const MBIM_PHONEBOOK_ITEM& item) {
+            names.push_back(item.Name.toStdString());
+            positions.push_back(item.Position);
+        });
     if (c.prefix)
         names.resize(std::min(names.size(), c.names.size()));
     EXPECT_EQ(names, c.names) << c.what;
@@ -145,20 +144,31 @@ Bytes WithWord(Bytes b, std::size_t at, std::uint32_t v)
 
 const Bytes two = Response({Entry(3, "+1555", "Alice"), Entry(7, "121", "Bob")});
 
-INSTANTIATE_TEST_SUITE_P(Responses, PhonebookParse, testing::Values(
-    ParseCase{"two entries", two, {"Alice", "Bob"}, "  Number = 121"},
-    ParseCase{"empty", Bytes{0, 0, 0, 0}, {}, "Data->Count = 0"},
-    ParseCase{"short", Bytes{1, 0}, {}, "Data -> Too short: 2 bytes"},
-    ParseCase{"count past the end", WithWord(two, 0, 0xFFFFFFFF), {"Alice", "Bob"},
-              "Data -> Count exceeds the response, entries in it: 11", true},
-    ParseCase{"entry offset past the end", WithWord(two, 4, 0xFFFFFFF0), {"Bob"},
-              "Data->Entry #1 -> Offset 4294967280 outside the response, skipped"},
-    ParseCase{"name past the end", WithWord(two, 20 + 12, 0xFFFFFFFE), {"Bob"},
-              "Data->Entry #1 -> Text outside the response, skipped"},
-    ParseCase{"size past the end", WithWord(two, 20 + 8, 0x7FFFFFFF), {"Bob"},
-              "Data->Entry #1 -> Text outside the response, skipped"},
-    ParseCase{"table cut off", Bytes(two.begin(), two.begin() + 12), {},
-              "Data -> Count exceeds the response, entries in it: 1"}));
+INSTANTIATE_TEST_SUITE_P(Responses, PhonebookParse,
+                         testing::Values(ParseCase{"two entries", two, {"Alice", "Bob"}, "  Number = 121"},
+                                         ParseCase{"empty", Bytes{0, 0, 0, 0}, {}, "Data->Count = 0"},
+                                         ParseCase{"short", Bytes{1, 0}, {}, "Data -> Too short: 2 bytes"},
+                                         ParseCase{"count past the end",
+                                                   WithWord(two, 0, 0xFFFFFFFF),
+                                                   {"Alice", "Bob"},
+                                                   "Data -> Count exceeds the response, entries in it: 11",
+                                                   true},
+                                         ParseCase{"entry offset past the end",
+                                                   WithWord(two, 4, 0xFFFFFFF0),
+                                                   {"Bob"},
+                                                   "Data->Entry #1 -> Offset 4294967280 outside the response, skipped"},
+                                         ParseCase{"name past the end",
+                                                   WithWord(two, 20 + 12, 0xFFFFFFFE),
+                                                   {"Bob"},
+                                                   "Data->Entry #1 -> Text outside the response, skipped"},
+                                         ParseCase{"size past the end",
+                                                   WithWord(two, 20 + 8, 0x7FFFFFFF),
+                                                   {"Bob"},
+                                                   "Data->Entry #1 -> Text outside the response, skipped"},
+                                         ParseCase{"table cut off",
+                                                   Bytes(two.begin(), two.begin() + 12),
+                                                   {},
+                                                   "Data -> Count exceeds the response, entries in it: 1"}));
 
 TEST(PhonebookParseConfiguration, ChecksItsLength)
 {

@@ -34,9 +34,9 @@ TEST_F(QueriesTest, RegisteredDeviceBlocksRowsAndValues)
     const auto log = rig.window.Log();
     // Connect logs the blocks in their order, providers between SMS configuration and registration.
     std::vector<std::size_t> at;
-    for (const char* heading : {"Device information:", "Device status:", "Subscriber information:",
-                                "SMS configuration:", "Providers information:", "Home provider:",
-                                "Registration information:"}) {
+    for (const char* heading :
+         {"Device information:", "Device status:", "Subscriber information:", "SMS configuration:",
+          "Providers information:", "Home provider:", "Registration information:"}) {
         auto it = std::find(log.begin(), log.end(), heading);
         ASSERT_NE(it, log.end()) << heading;
         at.push_back(static_cast<std::size_t>(it - log.begin()));
@@ -78,10 +78,10 @@ TEST_F(QueriesTest, RegisteredDeviceBlocksRowsAndValues)
     for (const auto& r : rows)
         if (r.rfind("1|", 0) == 0 && r != "1|Provider|" && r != "1|PIN|")
             groups.push_back(r);
-    EXPECT_EQ(groups, (std::vector<std::string>{"1|Interface|", "1|Device information|", "1|Device status|",
-                                                "1|Subscriber information|", "1|SMS configuration|",
-                                                "1|Home provider|", "1|Active provider|",
-                                                "1|Providers information|", "1|PIN information|"}));
+    EXPECT_EQ(groups,
+              (std::vector<std::string>{"1|Interface|", "1|Device information|", "1|Device status|",
+                                        "1|Subscriber information|", "1|SMS configuration|", "1|Home provider|",
+                                        "1|Active provider|", "1|Providers information|", "1|PIN information|"}));
     for (const char* row : {"2|Status|Ready", "2|Emergency|No", "2|Number|+15550100123", "2|SMSC|+15550109999",
                             "2|Registration state|Home", "2|Providers found|3", "2|Name|Parlo Mobile",
                             "2|PIN's found|2", "2|Type|PIN1", "2|Max length|8", "2|Min length|4"})
@@ -89,11 +89,11 @@ TEST_F(QueriesTest, RegisteredDeviceBlocksRowsAndValues)
 
     rig.window.Clear();
     s.ListPreferredProviders();
-    EXPECT_EQ(rig.window.Rows(), (std::vector<std::string>{
-        "1|Preferred providers|", "2|Providers found|2",
-        "1|Provider|", "2|ID|00101", "2|Name|Simnet", "2|State|Home, Preferred, Visible, Registered",
-        "2|Data class|GPRS, EDGE, UMTS, HSDPA, HSUPA, LTE",
-        "1|Provider|", "2|ID|00102", "2|Name|Parlo Mobile", "2|State|Preferred, Visible", "2|Data class|NA"}));
+    EXPECT_EQ(rig.window.Rows(),
+              (std::vector<std::string>{"1|Preferred providers|", "2|Providers found|2", "1|Provider|", "2|ID|00101",
+                                        "2|Name|Simnet", "2|State|Home, Preferred, Visible, Registered",
+                                        "2|Data class|GPRS, EDGE, UMTS, HSDPA, HSUPA, LTE", "1|Provider|", "2|ID|00102",
+                                        "2|Name|Parlo Mobile", "2|State|Preferred, Visible", "2|Data class|NA"}));
 }
 
 struct SignalCase
@@ -105,8 +105,7 @@ struct SignalCase
 };
 
 class SignalTest : public QueriesTest, public testing::WithParamInterface<SignalCase>
-{
-};
+{ };
 
 TEST_P(SignalTest, IsShownInBothForms)
 {
@@ -129,11 +128,11 @@ TEST_P(SignalTest, IsShownInBothForms)
     EXPECT_EQ(strength, c.known ? c.rssi : 0u);
 }
 
-INSTANTIATE_TEST_SUITE_P(Levels, SignalTest, testing::Values(
-    SignalCase{0, "Signal level: -113 dBm (0)", "-113 dBm", true},
-    SignalCase{20, "Signal level: -73 dBm (20)", "-73 dBm", true},
-    SignalCase{31, "Signal level: -51 dBm (31)", "-51 dBm", true},
-    SignalCase{99, "Signal level: Unknown", "Unknown", false}));
+INSTANTIATE_TEST_SUITE_P(Levels, SignalTest,
+                         testing::Values(SignalCase{0, "Signal level: -113 dBm (0)", "-113 dBm", true},
+                                         SignalCase{20, "Signal level: -73 dBm (20)", "-73 dBm", true},
+                                         SignalCase{31, "Signal level: -51 dBm (31)", "-51 dBm", true},
+                                         SignalCase{99, "Signal level: Unknown", "Unknown", false}));
 
 TEST_F(QueriesTest, SearchingKeepsTheNameOutOfTheRegisteredProvider)
 {
@@ -186,7 +185,8 @@ TEST_F(QueriesTest, LockedSimIsUnlockedByItsPin)
     EXPECT_TRUE(rig.window.Logged("EnterPin() -> Ok, RequestID = " + std::to_string(right)));
     ASSERT_TRUE(rig.window.AwaitResult(EV_PIN_ENTER_COMPLETE, right));
     EXPECT_EQ(*rig.window.ResultOf(EV_PIN_ENTER_COMPLETE, right), 0);
-    EXPECT_TRUE(rig.window.Logged("BroadbandPinEvents::OnEnterComplete() -> Ok, Request ID = " + std::to_string(right)));
+    EXPECT_TRUE(
+        rig.window.Logged("BroadbandPinEvents::OnEnterComplete() -> Ok, Request ID = " + std::to_string(right)));
     ASSERT_TRUE(WaitFor([&] { return !rig.window.Events(EV_HOME_PROVIDER).empty(); }));
     const auto ready = rig.window.Events(EV_READY_STATE);
     ASSERT_FALSE(ready.empty());
@@ -215,8 +215,8 @@ TEST_F(QueriesTest, RadioOffInvalidatesTheProvidersAndOnRestoresThem)
     rig.session->ShowProviders();
     EXPECT_TRUE(rig.window.Logged("Cache of the visible network list is invalid"));
     rig.session->ListVisibleProviders();
-    EXPECT_EQ(rig.window.Rows(), (std::vector<std::string>{
-        "1|Providers information|", "2|Status|Cache of the visible network list is invalid"}));
+    EXPECT_EQ(rig.window.Rows(), (std::vector<std::string>{"1|Providers information|",
+                                                           "2|Status|Cache of the visible network list is invalid"}));
     // Scanning with the radio off is refused at once, with its error box.
     rig.window.Clear();
     EXPECT_FALSE(rig.session->ScanNetwork());
@@ -249,13 +249,15 @@ TEST_F(QueriesTest, ScanInProgressThenCompleted)
     ASSERT_TRUE(rig.session->ScanNetwork(&scan));
     EXPECT_TRUE(rig.window.Logged("ScanNetwork() -> Ok, Request ID = " + std::to_string(scan)));
     rig.session->ShowProviders();
-    EXPECT_EQ(Block(rig.window.Log(), "Providers information:", 3),
-              (std::vector<std::string>{"Providers information:", separator,
-                                        "The information is not yet available. An active network scan is in progress..."}));
+    EXPECT_EQ(
+        Block(rig.window.Log(), "Providers information:", 3),
+        (std::vector<std::string>{"Providers information:", separator,
+                                  "The information is not yet available. An active network scan is in progress..."}));
     rig.session->ListVisibleProviders();
-    EXPECT_EQ(rig.window.Rows(), (std::vector<std::string>{
-        "1|Providers information|",
-        "2|Status|The information is not yet available. An active network scan is in progress"}));
+    EXPECT_EQ(rig.window.Rows(),
+              (std::vector<std::string>{
+                  "1|Providers information|",
+                  "2|Status|The information is not yet available. An active network scan is in progress"}));
 
     ASSERT_TRUE(rig.window.AwaitResult(EV_SCAN_NETWORK_COMPLETE, scan));
     EXPECT_EQ(*rig.window.ResultOf(EV_SCAN_NETWORK_COMPLETE, scan), 0);

@@ -15,7 +15,7 @@ namespace {
 class UssdTest : public testing::Test
 {
 protected:
-    UssdTest() : rig((dir.path() + "/modem").toStdString()) {}
+    UssdTest() : rig((dir.path() + "/modem").toStdString()) { }
 
     // Runs work on a worker thread while this thread serves the device.
     void OnWorker(const std::function<void()>& work)

@@ -86,7 +86,8 @@ TEST(ApplicationLog, ThreadsNeverMixLines)
         std::vector<std::thread> workers;
         for (int t = 0; t < threads; ++t) {
             workers.emplace_back([&log, t] {
-                const std::string text = "thread " + std::to_string(t) + " " + std::string(200, static_cast<char>('a' + t));
+                const std::string text =
+                    "thread " + std::to_string(t) + " " + std::string(200, static_cast<char>('a' + t));
                 for (int i = 0; i < perThread; ++i)
                     log.WriteString(text);
             });

@@ -90,7 +90,8 @@ TEST(SmsData, SendStates)
     EXPECT_TRUE(empty.AllSent());
     EXPECT_FALSE(empty.AnyFailed());
 
-    struct Case {
+    struct Case
+    {
         QList<int32_t> states;
         bool allSent, anyFailed;
     };

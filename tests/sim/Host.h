@@ -14,12 +14,14 @@
 
 namespace simtest {
 
-struct Unref {
+struct Unref
+{
     void operator()(MbimMessage* m) const { mbim_message_unref(m); }
 };
 using Message = std::unique_ptr<MbimMessage, Unref>;
 
-struct ErrorFree {
+struct ErrorFree
+{
     void operator()(GError* e) const { g_error_free(e); }
 };
 
@@ -59,7 +61,7 @@ inline std::vector<Message> parseStream(const sim::Bytes& stream)
             uint32_t joined = uint32_t(joining.size());
             for (int i = 0; i < 4; ++i)
                 joining[4 + i] = uint8_t(joined >> (8 * i));
-            joining[12] = 1;  // one fragment of one
+            joining[12] = 1; // one fragment of one
             joining[13] = joining[14] = joining[15] = 0;
             out.emplace_back(mbim_message_new(joining.data(), joined));
         }
@@ -68,7 +70,8 @@ inline std::vector<Message> parseStream(const sim::Bytes& stream)
     return out;
 }
 
-class Host {
+class Host
+{
 public:
     explicit Host(const sim::ModemConfig& config = testConfig()) : core(config)
     {
@@ -190,4 +193,4 @@ public:
     std::vector<size_t> lastFragments;
 };
 
-}  // namespace simtest
+} // namespace simtest

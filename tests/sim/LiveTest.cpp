@@ -14,7 +14,8 @@
 
 namespace {
 
-struct CliRun {
+struct CliRun
+{
     int status = -1;
     std::string output;
 };
@@ -43,12 +44,13 @@ sim::ModemSimulator::Options fastOptions()
     return o;
 }
 
-struct Step {
+struct Step
+{
     const char* args;
     std::vector<const char*> expected;
 };
 
-}  // namespace
+} // namespace
 
 TEST(SimLive, MbimcliUnderstandsTheModem)
 {
@@ -57,7 +59,8 @@ TEST(SimLive, MbimcliUnderstandsTheModem)
     ASSERT_TRUE(modem.start(&error)) << error;
     const std::string path = modem.devicePath();
     const Step steps[] = {
-        {"--query-device-caps", {"Device ID: '356938035643809'", "SMS caps: 'pdu-receive, pdu-send'", "Max sessions: '1'"}},
+        {"--query-device-caps",
+         {"Device ID: '356938035643809'", "SMS caps: 'pdu-receive, pdu-send'", "Max sessions: '1'"}},
         {"--query-subscriber-ready-status", {"Ready state: 'initialized'", "Telephone numbers: (1) '+15550100123'"}},
         {"--set-radio-state=off", {"Software radio state: 'off'"}},
         {"--query-registration-state", {"Register state: 'deregistered'"}},
@@ -69,11 +72,13 @@ TEST(SimLive, MbimcliUnderstandsTheModem)
         {"--query-preferred-providers", {"Preferred providers (2)", "'Parlo Mobile'"}},
         {"--query-visible-providers", {"Visible providers (3)", "'Closed Cell'", "State: 'forbidden, visible'"}},
         {"--register-automatic", {"Register state: 'home'", "Provider ID: '00101'"}},
-        {"--query-registration-state", {"Register mode: 'automatic'", "Available data classes: 'gprs, edge, umts, hsdpa, hsupa, lte'"}},
+        {"--query-registration-state",
+         {"Register mode: 'automatic'", "Available data classes: 'gprs, edge, umts, hsdpa, hsupa, lte'"}},
         {"--query-signal-state", {"RSSI [0-31,99]: '20'", "Error rate [0-7,99]: '0'"}},
         {"--query-packet-service-state", {"Packet service state: 'attached'", "Downlink speed: '150000000 bps'"}},
         {"--query-device-services", {"Services: (4)", "Service: 'phonebook'", "message-store-status (5)", "ussd (1)"}},
-        {"--phonebook-query-configuration", {"Phonebook state: initialized", "Number of entries: 50", "used entries: 5"}},
+        {"--phonebook-query-configuration",
+         {"Phonebook state: initialized", "Number of entries: 50", "used entries: 5"}},
         {"--phonebook-write=Zoe,+15550100999", {"successfully written"}},
         {"--phonebook-read-all", {"entries (6)", "Number: +15550100999", "Name: Zoe"}},
         {"--phonebook-delete=6", {"successfully deleted"}},
@@ -83,7 +88,8 @@ TEST(SimLive, MbimcliUnderstandsTheModem)
         CliRun r = mbimcli(path, step.args);
         EXPECT_EQ(r.status, 0) << step.args << "\n" << r.output;
         for (const char* text : step.expected)
-            EXPECT_NE(r.output.find(text), std::string::npos) << step.args << ": no \"" << text << "\" in\n" << r.output;
+            EXPECT_NE(r.output.find(text), std::string::npos) << step.args << ": no \"" << text << "\" in\n"
+                                                              << r.output;
     }
     modem.setSignal(9, 1);
     CliRun r = mbimcli(path, "--query-signal-state");
@@ -109,7 +115,8 @@ TEST(SimLive, MbimcliEntersThePin)
 // libmbim's own device object over the terminal, with replies fragmented to 64 bytes.
 namespace {
 
-struct Loop {
+struct Loop
+{
     GMainContext* context = g_main_context_new();
     Loop() { g_main_context_push_thread_default(context); }
     ~Loop()
@@ -118,8 +125,7 @@ struct Loop {
         g_main_context_unref(context);
     }
     // Iterates until `done` holds; the deadline only guards against a hang.
-    template <class F>
-    bool until(F done, int seconds = 20)
+    template <class F> bool until(F done, int seconds = 20)
     {
         gint64 end = g_get_monotonic_time() + gint64(seconds) * G_USEC_PER_SEC;
         while (!done() && g_get_monotonic_time() < end)
@@ -129,7 +135,8 @@ struct Loop {
     }
 };
 
-struct Device {
+struct Device
+{
     MbimDevice* device = nullptr;
     std::vector<MbimMessage*> indications;
     bool removed = false;
@@ -142,29 +149,34 @@ struct Device {
             g_object_unref(device);
     }
 
-    static void onIndication(MbimDevice*, MbimMessage* m, Device* self) { self->indications.push_back(mbim_message_ref(m)); }
+    static void onIndication(MbimDevice*, MbimMessage* m, Device* self)
+    {
+        self->indications.push_back(mbim_message_ref(m));
+    }
     static void onRemoved(MbimDevice*, Device* self) { self->removed = true; }
 
     MbimMessage* command(Loop& loop, MbimMessage* request)
     {
-        struct Result {
+        struct Result
+        {
             MbimMessage* reply = nullptr;
             bool done = false;
         } result;
-        mbim_device_command(device, request, 10, nullptr,
-                            [](GObject* source, GAsyncResult* res, gpointer data) {
-                                auto* r = static_cast<Result*>(data);
-                                r->reply = mbim_device_command_finish(MBIM_DEVICE(source), res, nullptr);
-                                r->done = true;
-                            },
-                            &result);
+        mbim_device_command(
+            device, request, 10, nullptr,
+            [](GObject* source, GAsyncResult* res, gpointer data) {
+                auto* r = static_cast<Result*>(data);
+                r->reply = mbim_device_command_finish(MBIM_DEVICE(source), res, nullptr);
+                r->done = true;
+            },
+            &result);
         mbim_message_unref(request);
         loop.until([&] { return result.done; });
         return result.reply;
     }
 };
 
-}  // namespace
+} // namespace
 
 TEST(SimLive, LibmbimDeviceSendsToItselfAndSeesRemoval)
 {
@@ -176,22 +188,24 @@ TEST(SimLive, LibmbimDeviceSendsToItselfAndSeesRemoval)
     Loop loop;
     Device d;
     GFile* file = g_file_new_for_path(modem.devicePath().c_str());
-    mbim_device_new(file, nullptr,
-                    [](GObject*, GAsyncResult* res, gpointer data) {
-                        auto* dev = static_cast<Device*>(data);
-                        dev->device = mbim_device_new_finish(res, nullptr);
-                    },
-                    &d);
+    mbim_device_new(
+        file, nullptr,
+        [](GObject*, GAsyncResult* res, gpointer data) {
+            auto* dev = static_cast<Device*>(data);
+            dev->device = mbim_device_new_finish(res, nullptr);
+        },
+        &d);
     g_object_unref(file);
     ASSERT_TRUE(loop.until([&] { return d.device != nullptr; }));
     g_signal_connect(d.device, MBIM_DEVICE_SIGNAL_INDICATE_STATUS, G_CALLBACK(Device::onIndication), &d);
     g_signal_connect(d.device, MBIM_DEVICE_SIGNAL_REMOVED, G_CALLBACK(Device::onRemoved), &d);
     bool opened = false;
-    mbim_device_open_full(d.device, MBIM_DEVICE_OPEN_FLAGS_NONE, 10, nullptr,
-                          [](GObject* source, GAsyncResult* res, gpointer data) {
-                              *static_cast<bool*>(data) = mbim_device_open_full_finish(MBIM_DEVICE(source), res, nullptr);
-                          },
-                          &opened);
+    mbim_device_open_full(
+        d.device, MBIM_DEVICE_OPEN_FLAGS_NONE, 10, nullptr,
+        [](GObject* source, GAsyncResult* res, gpointer data) {
+            *static_cast<bool*>(data) = mbim_device_open_full_finish(MBIM_DEVICE(source), res, nullptr);
+        },
+        &opened);
     ASSERT_TRUE(loop.until([&] { return opened; }));
 
     // Fragmented reply: the device capabilities do not fit 64 bytes.
@@ -199,14 +213,15 @@ TEST(SimLive, LibmbimDeviceSendsToItselfAndSeesRemoval)
     ASSERT_TRUE(caps);
     gchar* hardware = nullptr;
     EXPECT_TRUE(mbim_message_device_caps_response_parse(caps, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                                                        nullptr, nullptr, nullptr, nullptr, nullptr, &hardware, nullptr));
+                                                        nullptr, nullptr, nullptr, nullptr, nullptr, &hardware,
+                                                        nullptr));
     EXPECT_STREQ(hardware, "Parlowen simulated modem");
     g_free(hardware);
     mbim_message_unref(caps);
 
     // SMS-SUBMIT to the own number, 7-bit "hellohello".
-    guint8 pdu[] = {0x00, 0x01, 0x00, 0x0B, 0x91, 0x51, 0x55, 0x10, 0x00, 0x21, 0xF3, 0x00, 0x00,
-                    0x0A, 0xE8, 0x32, 0x9B, 0xFD, 0x46, 0x97, 0xD9, 0xEC, 0x37};
+    guint8 pdu[] = {0x00, 0x01, 0x00, 0x0B, 0x91, 0x51, 0x55, 0x10, 0x00, 0x21, 0xF3, 0x00,
+                    0x00, 0x0A, 0xE8, 0x32, 0x9B, 0xFD, 0x46, 0x97, 0xD9, 0xEC, 0x37};
     MbimSmsPduSendRecord record;
     record.pdu_data = pdu;
     record.pdu_data_size = sizeof pdu;
@@ -221,7 +236,8 @@ TEST(SimLive, LibmbimDeviceSendsToItselfAndSeesRemoval)
                 return true;
         return false;
     }));
-    MbimMessage* read = d.command(loop, mbim_message_sms_read_query_new(MBIM_SMS_FORMAT_PDU, MBIM_SMS_FLAG_NEW, 0, nullptr));
+    MbimMessage* read =
+        d.command(loop, mbim_message_sms_read_query_new(MBIM_SMS_FORMAT_PDU, MBIM_SMS_FLAG_NEW, 0, nullptr));
     ASSERT_TRUE(read);
     guint32 count = 0;
     MbimSmsPduReadRecord** records = nullptr;
@@ -251,8 +267,7 @@ TEST(SimLive, ProgramServesCommandsAndKeepsState)
     auto say = [](QProcess& p, const std::string& line) {
         p.write(line.c_str());
         p.write("\n");
-        while (!p.canReadLine() && p.waitForReadyRead(10000)) {
-        }
+        while (!p.canReadLine() && p.waitForReadyRead(10000)) { }
         return p.readLine().trimmed().toStdString();
     };
     {
@@ -278,7 +293,7 @@ TEST(SimLive, ProgramServesCommandsAndKeepsState)
         std::string path = start(p);
         CliRun r = mbimcli(path, "--phonebook-read=20");
         EXPECT_NE(r.output.find("Name: Kept"), std::string::npos) << r.output;
-        p.closeWriteChannel();  // end of input stops it as well
+        p.closeWriteChannel(); // end of input stops it as well
         EXPECT_TRUE(p.waitForFinished(10000));
     }
     // A damaged state file is refused with a clear message.

@@ -7,8 +7,7 @@ using simtest::Message;
 namespace {
 
 sim::Bytes commandBytes(uint32_t tid, const sim::mbim::Uuid& service, uint32_t cid, uint32_t type,
-                        const sim::Bytes& info, uint32_t total = 1, uint32_t current = 0,
-                        int64_t declared = -1)
+                        const sim::Bytes& info, uint32_t total = 1, uint32_t current = 0, int64_t declared = -1)
 {
     sim::Bytes b;
     sim::putU32(b, 3);
@@ -30,7 +29,7 @@ uint32_t errorOf(const Message& m)
     return mbim_message_error_get_error_status_code(m.get());
 }
 
-}  // namespace
+} // namespace
 
 TEST(SimFraming, CommandBeforeOpenIsRefused)
 {
@@ -41,13 +40,15 @@ TEST(SimFraming, CommandBeforeOpenIsRefused)
     EXPECT_EQ(mbim_message_get_transaction_id(out[0].get()), host.tid);
 }
 
-struct MalformedCase {
+struct MalformedCase
+{
     const char* name;
     sim::Bytes bytes;
     uint32_t error;
 };
 
-class SimMalformed : public testing::TestWithParam<MalformedCase> {};
+class SimMalformed : public testing::TestWithParam<MalformedCase>
+{ };
 
 TEST_P(SimMalformed, AnsweredWithErrorAndServingGoesOn)
 {
@@ -75,19 +76,19 @@ static sim::Bytes cut(const sim::Bytes& b, size_t n)
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, SimMalformed,
-    testing::Values(
-        MalformedCase{"InformationLongerThanMessage",
-                      commandBytes(7, sim::mbim::BasicConnect, 1, 0, {1, 2, 3, 4}, 1, 0, 40),
-                      MBIM_PROTOCOL_ERROR_LENGTH_MISMATCH},
-        MalformedCase{"CommandHeaderCut", cut(commandBytes(7, sim::mbim::BasicConnect, 1, 0, {}), 24),
-                      MBIM_PROTOCOL_ERROR_LENGTH_MISMATCH},
-        MalformedCase{"LengthBelowHeader", withLength(sim::Bytes(12, 0), 4), MBIM_PROTOCOL_ERROR_LENGTH_MISMATCH},
-        MalformedCase{"UnknownMessageType", withLength(sim::Bytes{9, 0, 0, 0, 0, 0, 0, 0, 5, 0, 0, 0}, 12),
-                      MBIM_PROTOCOL_ERROR_UNKNOWN},
-        MalformedCase{"FragmentWithoutStart", commandBytes(8, sim::mbim::BasicConnect, 1, 0, {}, 2, 1),
-                      MBIM_PROTOCOL_ERROR_FRAGMENT_OUT_OF_SEQUENCE},
-        MalformedCase{"FragmentNumberBeyondTotal", commandBytes(8, sim::mbim::BasicConnect, 1, 0, {}, 2, 2),
-                      MBIM_PROTOCOL_ERROR_LENGTH_MISMATCH}),
+    testing::Values(MalformedCase{"InformationLongerThanMessage",
+                                  commandBytes(7, sim::mbim::BasicConnect, 1, 0, {1, 2, 3, 4}, 1, 0, 40),
+                                  MBIM_PROTOCOL_ERROR_LENGTH_MISMATCH},
+                    MalformedCase{"CommandHeaderCut", cut(commandBytes(7, sim::mbim::BasicConnect, 1, 0, {}), 24),
+                                  MBIM_PROTOCOL_ERROR_LENGTH_MISMATCH},
+                    MalformedCase{"LengthBelowHeader", withLength(sim::Bytes(12, 0), 4),
+                                  MBIM_PROTOCOL_ERROR_LENGTH_MISMATCH},
+                    MalformedCase{"UnknownMessageType", withLength(sim::Bytes{9, 0, 0, 0, 0, 0, 0, 0, 5, 0, 0, 0}, 12),
+                                  MBIM_PROTOCOL_ERROR_UNKNOWN},
+                    MalformedCase{"FragmentWithoutStart", commandBytes(8, sim::mbim::BasicConnect, 1, 0, {}, 2, 1),
+                                  MBIM_PROTOCOL_ERROR_FRAGMENT_OUT_OF_SEQUENCE},
+                    MalformedCase{"FragmentNumberBeyondTotal", commandBytes(8, sim::mbim::BasicConnect, 1, 0, {}, 2, 2),
+                                  MBIM_PROTOCOL_ERROR_LENGTH_MISMATCH}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(SimFraming, UnknownServiceAndCidGetNoDeviceSupport)
@@ -99,7 +100,8 @@ TEST(SimFraming, UnknownServiceAndCidGetNoDeviceSupport)
                                 std::pair{sim::mbim::Sms, 9u}, std::pair{sim::mbim::Phonebook, 7u}}) {
         auto out = host.raw(commandBytes(++host.tid, service, cid, 0, {}));
         auto done = host.pick(out);
-        EXPECT_EQ(Host::status(done), MBIM_STATUS_ERROR_NO_DEVICE_SUPPORT) << sim::mbim::serviceName(service) << " " << cid;
+        EXPECT_EQ(Host::status(done), MBIM_STATUS_ERROR_NO_DEVICE_SUPPORT)
+            << sim::mbim::serviceName(service) << " " << cid;
     }
 }
 
@@ -108,12 +110,13 @@ TEST(SimFraming, FragmentedRequestIsJoined)
     Host host;
     host.open();
     // A phonebook write whose information buffer arrives in three fragments.
-    Message request(mbim_message_phonebook_write_set_new(MBIM_PHONEBOOK_WRITE_FLAG_SAVE_INDEX, 9,
-                                                         "+15550100999", "Fragmented", nullptr));
+    Message request(mbim_message_phonebook_write_set_new(MBIM_PHONEBOOK_WRITE_FLAG_SAVE_INDEX, 9, "+15550100999",
+                                                         "Fragmented", nullptr));
     guint32 length = 0;
     const guint8* raw = mbim_message_get_raw(request.get(), &length, nullptr);
     sim::Bytes info(raw + 48, raw + length);
-    sim::Bytes first = commandBytes(++host.tid, sim::mbim::Phonebook, 4, 1, sim::Bytes(info.begin(), info.begin() + 10), 3, 0, int64_t(info.size()));
+    sim::Bytes first = commandBytes(++host.tid, sim::mbim::Phonebook, 4, 1, sim::Bytes(info.begin(), info.begin() + 10),
+                                    3, 0, int64_t(info.size()));
     auto fragment = [&](uint32_t n, size_t from, size_t to) {
         sim::Bytes b;
         sim::putU32(b, 3);
@@ -154,8 +157,8 @@ TEST(SimFraming, LargeReplyIsFragmentedToHostLimit)
         EXPECT_LE(size, 64u);
     gchar* firmware = nullptr;
     ASSERT_TRUE(mbim_message_device_caps_response_parse(done.get(), nullptr, nullptr, nullptr, nullptr, nullptr,
-                                                        nullptr, nullptr, nullptr, nullptr, nullptr, &firmware,
-                                                        nullptr, nullptr));
+                                                        nullptr, nullptr, nullptr, nullptr, nullptr, &firmware, nullptr,
+                                                        nullptr));
     EXPECT_STREQ(firmware, "PLW-SIM 1.0.0");
     g_free(firmware);
 }
@@ -184,11 +187,11 @@ TEST(SimBasicConnect, RadioOffDeregistersAndIndicates)
     auto reg = host.take(MBIM_SERVICE_BASIC_CONNECT, MBIM_CID_BASIC_CONNECT_REGISTER_STATE);
     ASSERT_EQ(reg.size(), 1u);
     MbimRegisterState state;
-    ASSERT_TRUE(mbim_message_register_state_notification_parse(reg[0].get(), nullptr, &state, nullptr, nullptr,
-                                                               nullptr, nullptr, nullptr, nullptr, nullptr, nullptr));
+    ASSERT_TRUE(mbim_message_register_state_notification_parse(reg[0].get(), nullptr, &state, nullptr, nullptr, nullptr,
+                                                               nullptr, nullptr, nullptr, nullptr, nullptr));
     EXPECT_EQ(state, MBIM_REGISTER_STATE_DEREGISTERED);
-    EXPECT_EQ(Host::status(host.command(mbim_message_visible_providers_query_new(
-                  MBIM_VISIBLE_PROVIDERS_ACTION_FULL_SCAN, nullptr))),
+    EXPECT_EQ(Host::status(host.command(
+                  mbim_message_visible_providers_query_new(MBIM_VISIBLE_PROVIDERS_ACTION_FULL_SCAN, nullptr))),
               MBIM_STATUS_ERROR_RADIO_POWER_OFF);
     host.command(mbim_message_radio_state_set_new(MBIM_RADIO_SWITCH_STATE_ON, nullptr));
     done = host.command(mbim_message_register_state_query_new(nullptr));
@@ -203,10 +206,12 @@ TEST(SimBasicConnect, PinAttemptsThenPuk)
     config.simLocked = true;
     Host host(config);
     host.open();
-    EXPECT_EQ(Host::status(host.command(mbim_message_sms_read_query_new(MBIM_SMS_FORMAT_PDU, MBIM_SMS_FLAG_ALL, 0, nullptr))),
-              MBIM_STATUS_ERROR_NOT_INITIALIZED);
+    EXPECT_EQ(
+        Host::status(host.command(mbim_message_sms_read_query_new(MBIM_SMS_FORMAT_PDU, MBIM_SMS_FLAG_ALL, 0, nullptr))),
+        MBIM_STATUS_ERROR_NOT_INITIALIZED);
     for (uint32_t left : {2u, 1u}) {
-        auto done = host.command(mbim_message_pin_set_new(MBIM_PIN_TYPE_PIN1, MBIM_PIN_OPERATION_ENTER, "0000", "", nullptr));
+        auto done =
+            host.command(mbim_message_pin_set_new(MBIM_PIN_TYPE_PIN1, MBIM_PIN_OPERATION_ENTER, "0000", "", nullptr));
         EXPECT_EQ(Host::status(done), MBIM_STATUS_ERROR_FAILURE);
         done = host.command(mbim_message_pin_query_new(nullptr));
         MbimPinType type;
@@ -225,9 +230,11 @@ TEST(SimBasicConnect, PinAttemptsThenPuk)
     EXPECT_EQ(type, MBIM_PIN_TYPE_PUK1);
     EXPECT_EQ(attempts, 10u);
     // Even the right PIN no longer helps.
-    EXPECT_EQ(Host::status(host.command(mbim_message_pin_set_new(MBIM_PIN_TYPE_PIN1, MBIM_PIN_OPERATION_ENTER, "1234", "", nullptr))),
+    EXPECT_EQ(Host::status(host.command(
+                  mbim_message_pin_set_new(MBIM_PIN_TYPE_PIN1, MBIM_PIN_OPERATION_ENTER, "1234", "", nullptr))),
               MBIM_STATUS_ERROR_FAILURE);
-    EXPECT_EQ(Host::status(host.command(mbim_message_pin_set_new(MBIM_PIN_TYPE_PUK1, MBIM_PIN_OPERATION_ENTER, "12345678", "4321", nullptr))),
+    EXPECT_EQ(Host::status(host.command(
+                  mbim_message_pin_set_new(MBIM_PIN_TYPE_PUK1, MBIM_PIN_OPERATION_ENTER, "12345678", "4321", nullptr))),
               MBIM_STATUS_ERROR_NONE);
     EXPECT_EQ(host.core.sim().pin, "4321");
     auto ready = host.take(MBIM_SERVICE_BASIC_CONNECT, MBIM_CID_BASIC_CONNECT_SUBSCRIBER_READY_STATUS);
@@ -243,16 +250,18 @@ TEST(SimBasicConnect, PinAttemptsThenPuk)
     EXPECT_EQ(host.take(MBIM_SERVICE_BASIC_CONNECT, MBIM_CID_BASIC_CONNECT_REGISTER_STATE).size(), 1u);
 }
 
-struct RegisterCase {
+struct RegisterCase
+{
     const char* name;
     MbimRegisterAction action;
     const char* provider;
     MbimDataClass dataClass;
     MbimStatusError status;
-    MbimRegisterState state;  // checked on success and on denial
+    MbimRegisterState state; // checked on success and on denial
 };
 
-class SimRegister : public testing::TestWithParam<RegisterCase> {};
+class SimRegister : public testing::TestWithParam<RegisterCase>
+{ };
 
 TEST_P(SimRegister, Outcome)
 {
@@ -269,7 +278,8 @@ TEST_P(SimRegister, Outcome)
         ASSERT_TRUE(mbim_message_register_state_response_parse(done.get(), nullptr, &state, &mode, nullptr, nullptr,
                                                                &id, nullptr, nullptr, nullptr, nullptr));
         EXPECT_EQ(state, c.state);
-        EXPECT_EQ(mode, c.action == MBIM_REGISTER_ACTION_AUTOMATIC ? MBIM_REGISTER_MODE_AUTOMATIC : MBIM_REGISTER_MODE_MANUAL);
+        EXPECT_EQ(mode, c.action == MBIM_REGISTER_ACTION_AUTOMATIC ? MBIM_REGISTER_MODE_AUTOMATIC
+                                                                   : MBIM_REGISTER_MODE_MANUAL);
         if (c.state != MBIM_REGISTER_STATE_DENIED) {
             EXPECT_STREQ(id, c.action == MBIM_REGISTER_ACTION_AUTOMATIC ? "00101" : c.provider);
         }
@@ -279,20 +289,26 @@ TEST_P(SimRegister, Outcome)
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, SimRegister,
-    testing::Values(
-        RegisterCase{"Automatic", MBIM_REGISTER_ACTION_AUTOMATIC, "", MbimDataClass(0), MBIM_STATUS_ERROR_NONE, MBIM_REGISTER_STATE_HOME},
-        RegisterCase{"ManualHome", MBIM_REGISTER_ACTION_MANUAL, "00101", MBIM_DATA_CLASS_LTE, MBIM_STATUS_ERROR_NONE, MBIM_REGISTER_STATE_HOME},
-        RegisterCase{"ManualRoaming", MBIM_REGISTER_ACTION_MANUAL, "00102", MbimDataClass(0), MBIM_STATUS_ERROR_NONE, MBIM_REGISTER_STATE_ROAMING},
-        RegisterCase{"Forbidden", MBIM_REGISTER_ACTION_MANUAL, "00103", MbimDataClass(0), MBIM_STATUS_ERROR_FAILURE, MBIM_REGISTER_STATE_DENIED},
-        RegisterCase{"NotVisible", MBIM_REGISTER_ACTION_MANUAL, "99999", MbimDataClass(0), MBIM_STATUS_ERROR_PROVIDER_NOT_VISIBLE, MBIM_REGISTER_STATE_UNKNOWN},
-        RegisterCase{"DataClassMissing", MBIM_REGISTER_ACTION_MANUAL, "00102", MBIM_DATA_CLASS_LTE, MBIM_STATUS_ERROR_DATA_CLASS_NOT_AVAILABLE, MBIM_REGISTER_STATE_UNKNOWN}),
+    testing::Values(RegisterCase{"Automatic", MBIM_REGISTER_ACTION_AUTOMATIC, "", MbimDataClass(0),
+                                 MBIM_STATUS_ERROR_NONE, MBIM_REGISTER_STATE_HOME},
+                    RegisterCase{"ManualHome", MBIM_REGISTER_ACTION_MANUAL, "00101", MBIM_DATA_CLASS_LTE,
+                                 MBIM_STATUS_ERROR_NONE, MBIM_REGISTER_STATE_HOME},
+                    RegisterCase{"ManualRoaming", MBIM_REGISTER_ACTION_MANUAL, "00102", MbimDataClass(0),
+                                 MBIM_STATUS_ERROR_NONE, MBIM_REGISTER_STATE_ROAMING},
+                    RegisterCase{"Forbidden", MBIM_REGISTER_ACTION_MANUAL, "00103", MbimDataClass(0),
+                                 MBIM_STATUS_ERROR_FAILURE, MBIM_REGISTER_STATE_DENIED},
+                    RegisterCase{"NotVisible", MBIM_REGISTER_ACTION_MANUAL, "99999", MbimDataClass(0),
+                                 MBIM_STATUS_ERROR_PROVIDER_NOT_VISIBLE, MBIM_REGISTER_STATE_UNKNOWN},
+                    RegisterCase{"DataClassMissing", MBIM_REGISTER_ACTION_MANUAL, "00102", MBIM_DATA_CLASS_LTE,
+                                 MBIM_STATUS_ERROR_DATA_CLASS_NOT_AVAILABLE, MBIM_REGISTER_STATE_UNKNOWN}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(SimBasicConnect, VisibleProvidersScanTakesItsTime)
 {
     Host host;
     host.open();
-    auto done = host.command(mbim_message_visible_providers_query_new(MBIM_VISIBLE_PROVIDERS_ACTION_FULL_SCAN, nullptr));
+    auto done =
+        host.command(mbim_message_visible_providers_query_new(MBIM_VISIBLE_PROVIDERS_ACTION_FULL_SCAN, nullptr));
     EXPECT_FALSE(done);
     EXPECT_TRUE(host.advance(2900).empty());
     auto out = host.advance(100);
@@ -326,7 +342,8 @@ TEST(SimBasicConnect, SignalAndDataClassIndications)
     auto signal = host.take(MBIM_SERVICE_BASIC_CONNECT, MBIM_CID_BASIC_CONNECT_SIGNAL_STATE);
     ASSERT_EQ(signal.size(), 1u);
     guint32 rssi, errorRate;
-    ASSERT_TRUE(mbim_message_signal_state_notification_parse(signal[0].get(), &rssi, &errorRate, nullptr, nullptr, nullptr, nullptr));
+    ASSERT_TRUE(mbim_message_signal_state_notification_parse(signal[0].get(), &rssi, &errorRate, nullptr, nullptr,
+                                                             nullptr, nullptr));
     EXPECT_EQ(rssi, 7u);
     EXPECT_EQ(errorRate, 3u);
     host.core.setDataClass(sim::DataUmts);
@@ -335,7 +352,8 @@ TEST(SimBasicConnect, SignalAndDataClassIndications)
     ASSERT_EQ(packet.size(), 1u);
     MbimDataClass dataClass;
     MbimPacketServiceState state;
-    ASSERT_TRUE(mbim_message_packet_service_notification_parse(packet[0].get(), nullptr, &state, &dataClass, nullptr, nullptr, nullptr));
+    ASSERT_TRUE(mbim_message_packet_service_notification_parse(packet[0].get(), nullptr, &state, &dataClass, nullptr,
+                                                               nullptr, nullptr));
     EXPECT_EQ(state, MBIM_PACKET_SERVICE_STATE_ATTACHED);
     EXPECT_EQ(dataClass, MBIM_DATA_CLASS_UMTS);
 }
@@ -350,7 +368,8 @@ TEST(SimBasicConnect, SubscribeListFiltersIndications)
     entry.cids_count = 1;
     entry.cids = cids;
     MbimEventEntry* list[] = {&entry, nullptr};
-    auto done = host.command(mbim_message_device_service_subscribe_list_set_new(1, (const MbimEventEntry* const*)list, nullptr));
+    auto done = host.command(
+        mbim_message_device_service_subscribe_list_set_new(1, (const MbimEventEntry* const*)list, nullptr));
     EXPECT_EQ(Host::status(done), MBIM_STATUS_ERROR_NONE);
     host.core.setSignal(3, 0);
     sim::DeliverRequest sms{"+15550100300", u"Hello", false, false, {}};

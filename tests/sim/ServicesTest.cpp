@@ -11,10 +11,11 @@ using simtest::Message;
 
 namespace {
 
-struct StoredRecord {
+struct StoredRecord
+{
     uint32_t index;
     uint32_t status;
-    std::string pdu;  // hex
+    std::string pdu; // hex
 };
 
 std::vector<StoredRecord> records(const Message& done, bool notification = false)
@@ -91,14 +92,14 @@ guint32 storeStatusIndex(Host& host)
     return index;
 }
 
-}  // namespace
+} // namespace
 
 TEST(SimSms, DemoStorageReadsBackThroughTheCodec)
 {
     Host host;
     host.open();
     auto all = read(host, MBIM_SMS_FLAG_ALL);
-    ASSERT_EQ(all.size(), 4u);  // a welcome, a two-part message, a UCS2 message
+    ASSERT_EQ(all.size(), 4u); // a welcome, a two-part message, a UCS2 message
     EXPECT_EQ(all[0].status, uint32_t(MBIM_SMS_STATUS_OLD));
     PDU first = decoded(all[1].pdu), second = decoded(all[2].pdu);
     EXPECT_TRUE(first.Multipart);
@@ -135,11 +136,12 @@ TEST(SimSms, SendWithReportRequestGivesStatusReport)
     PDU report(stored[0].pdu);
     ASSERT_TRUE(report.Decode()) << report.Error;
     EXPECT_TRUE(report.StatusReport);
-    EXPECT_EQ(report.MessageId, reference);  // the codec keeps a report's TP-MR here
+    EXPECT_EQ(report.MessageId, reference); // the codec keeps a report's TP-MR here
     EXPECT_EQ(report.Number, "15550100201");
     // The next send gets the next reference.
     guint32 next = 0;
-    ASSERT_TRUE(mbim_message_sms_send_response_parse(submit(host, encode("+15550100201", u"x", false)).get(), &next, nullptr));
+    ASSERT_TRUE(
+        mbim_message_sms_send_response_parse(submit(host, encode("+15550100201", u"x", false)).get(), &next, nullptr));
     EXPECT_EQ(next, reference + 1);
 }
 
@@ -199,7 +201,9 @@ TEST(SimSms, DeliveredPartsInChosenOrder)
     for (auto& m : indications) {
         guint32 index = 0;
         ASSERT_TRUE(mbim_message_sms_message_store_status_notification_parse(m.get(), nullptr, &index, nullptr));
-        parts.push_back(decoded(host.core.sim().sms.at(index).pdu.empty() ? "" : sim::pdu::hex(host.core.sim().sms.at(index).pdu)).PartNumber);
+        parts.push_back(
+            decoded(host.core.sim().sms.at(index).pdu.empty() ? "" : sim::pdu::hex(host.core.sim().sms.at(index).pdu))
+                .PartNumber);
     }
     EXPECT_EQ(parts, (std::vector<unsigned>{3, 1, 2}));
 }
@@ -208,26 +212,31 @@ TEST(SimSms, DeleteByIndexAndByStatus)
 {
     Host host;
     host.open();
-    EXPECT_EQ(Host::status(host.command(mbim_message_sms_delete_set_new(MBIM_SMS_FLAG_INDEX, 1, nullptr))), MBIM_STATUS_ERROR_NONE);
+    EXPECT_EQ(Host::status(host.command(mbim_message_sms_delete_set_new(MBIM_SMS_FLAG_INDEX, 1, nullptr))),
+              MBIM_STATUS_ERROR_NONE);
     EXPECT_EQ(Host::status(host.command(mbim_message_sms_delete_set_new(MBIM_SMS_FLAG_INDEX, 1, nullptr))),
               MBIM_STATUS_ERROR_INVALID_MEMORY_INDEX);
-    EXPECT_EQ(Host::status(host.command(mbim_message_sms_read_query_new(MBIM_SMS_FORMAT_PDU, MBIM_SMS_FLAG_INDEX, 1, nullptr))),
+    EXPECT_EQ(Host::status(
+                  host.command(mbim_message_sms_read_query_new(MBIM_SMS_FORMAT_PDU, MBIM_SMS_FLAG_INDEX, 1, nullptr))),
               MBIM_STATUS_ERROR_INVALID_MEMORY_INDEX);
-    EXPECT_EQ(read(host, MBIM_SMS_FLAG_ALL).size(), 3u);  // all three are now read
-    EXPECT_EQ(Host::status(host.command(mbim_message_sms_delete_set_new(MBIM_SMS_FLAG_OLD, 0, nullptr))), MBIM_STATUS_ERROR_NONE);
+    EXPECT_EQ(read(host, MBIM_SMS_FLAG_ALL).size(), 3u); // all three are now read
+    EXPECT_EQ(Host::status(host.command(mbim_message_sms_delete_set_new(MBIM_SMS_FLAG_OLD, 0, nullptr))),
+              MBIM_STATUS_ERROR_NONE);
     EXPECT_TRUE(read(host, MBIM_SMS_FLAG_ALL).empty());
 }
 
-struct SendFault {
+struct SendFault
+{
     const char* name;
     bool radioOff;
-    uint32_t failWith;  // 0: none
+    uint32_t failWith; // 0: none
     bool drop;
     MbimStatusError status;
     bool completes;
 };
 
-class SimSendFault : public testing::TestWithParam<SendFault> {};
+class SimSendFault : public testing::TestWithParam<SendFault>
+{ };
 
 TEST_P(SimSendFault, Outcome)
 {
@@ -256,13 +265,13 @@ TEST_P(SimSendFault, Outcome)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, SimSendFault,
-    testing::Values(SendFault{"Normal", false, 0, false, MBIM_STATUS_ERROR_NONE, true},
-                    SendFault{"RadioOff", true, 0, false, MBIM_STATUS_ERROR_RADIO_POWER_OFF, true},
-                    SendFault{"Failed", false, 101, false, MBIM_STATUS_ERROR_SMS_NETWORK_TIMEOUT, true},
-                    SendFault{"CompletionLost", false, 0, true, MBIM_STATUS_ERROR_NONE, false}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, SimSendFault,
+                         testing::Values(SendFault{"Normal", false, 0, false, MBIM_STATUS_ERROR_NONE, true},
+                                         SendFault{"RadioOff", true, 0, false, MBIM_STATUS_ERROR_RADIO_POWER_OFF, true},
+                                         SendFault{"Failed", false, 101, false, MBIM_STATUS_ERROR_SMS_NETWORK_TIMEOUT,
+                                                   true},
+                                         SendFault{"CompletionLost", false, 0, true, MBIM_STATUS_ERROR_NONE, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(SimSms, MalformedSubmitIsRefused)
 {
@@ -280,7 +289,8 @@ TEST(SimSms, ConfigurationSetChangesServiceCentre)
     gchar* address = nullptr;
     guint32 max = 0;
     MbimSmsStorageState state;
-    ASSERT_TRUE(mbim_message_sms_configuration_response_parse(done.get(), &state, nullptr, &max, nullptr, &address, nullptr));
+    ASSERT_TRUE(
+        mbim_message_sms_configuration_response_parse(done.get(), &state, nullptr, &max, nullptr, &address, nullptr));
     EXPECT_EQ(state, MBIM_SMS_STORAGE_STATE_INITIALIZED);
     EXPECT_EQ(max, 30u);
     EXPECT_STREQ(address, "+15550108888");
@@ -310,7 +320,8 @@ TEST(SimSms, FullStorageLosesTheMessage)
 
 namespace {
 
-struct UssdResult {
+struct UssdResult
+{
     MbimUssdResponse response;
     MbimUssdSessionState session;
     guint32 dcs;
@@ -322,7 +333,8 @@ UssdResult ussdResult(const Message& done)
     UssdResult r{};
     guint32 size = 0;
     const guint8* payload = nullptr;
-    EXPECT_TRUE(mbim_message_ussd_response_parse(done.get(), &r.response, &r.session, &r.dcs, &size, &payload, nullptr));
+    EXPECT_TRUE(
+        mbim_message_ussd_response_parse(done.get(), &r.response, &r.session, &r.dcs, &size, &payload, nullptr));
     std::span<const uint8_t> bytes(payload, size);
     r.text = r.dcs == 0x48 ? sim::gsm::fromUcs2(bytes) : sim::gsm::fromSeptets(sim::gsm::unpackUssd(bytes));
     return r;
@@ -334,7 +346,7 @@ Message ussd(Host& host, MbimUssdAction action, const std::u16string& text)
     return host.command(mbim_message_ussd_set_new(action, 0x0F, guint32(payload.size()), payload.data(), nullptr));
 }
 
-}  // namespace
+} // namespace
 
 TEST(SimUssd, MenuDialogueInTwoSteps)
 {
@@ -352,10 +364,12 @@ TEST(SimUssd, MenuDialogueInTwoSteps)
     EXPECT_EQ(answer.session, MBIM_USSD_SESSION_STATE_EXISTING_SESSION);
     EXPECT_EQ(answer.text, u"Tariff: Simnet Basic, 0.09 EUR per SMS.");
     // The dialogue is over: a further answer finds no session.
-    EXPECT_EQ(ussdResult(ussd(host, MBIM_USSD_ACTION_CONTINUE, u"1")).response, MBIM_USSD_RESPONSE_TERMINATED_BY_NETWORK);
+    EXPECT_EQ(ussdResult(ussd(host, MBIM_USSD_ACTION_CONTINUE, u"1")).response,
+              MBIM_USSD_RESPONSE_TERMINATED_BY_NETWORK);
 }
 
-struct UssdCase {
+struct UssdCase
+{
     const char* name;
     const char16_t* code;
     MbimUssdResponse response;
@@ -363,7 +377,8 @@ struct UssdCase {
     const char16_t* text;
 };
 
-class SimUssdCode : public testing::TestWithParam<UssdCase> {};
+class SimUssdCode : public testing::TestWithParam<UssdCase>
+{ };
 
 TEST_P(SimUssdCode, Reply)
 {
@@ -375,12 +390,14 @@ TEST_P(SimUssdCode, Reply)
     EXPECT_EQ(r.text, GetParam().text);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, SimUssdCode,
-    testing::Values(UssdCase{"Balance", u"*100#", MBIM_USSD_RESPONSE_NO_ACTION_REQUIRED, 0x0F, u"Balance: 12.50 EUR. Valid until 31.12."},
-                    UssdCase{"Ucs2", u"*102#", MBIM_USSD_RESPONSE_NO_ACTION_REQUIRED, 0x48, u"Ваш баланс: 150,00 руб. Спасибо!"},
-                    UssdCase{"Unknown", u"*555#", MBIM_USSD_RESPONSE_OPERATION_NOT_SUPPORTED, 0x0F, u""}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, SimUssdCode,
+                         testing::Values(UssdCase{"Balance", u"*100#", MBIM_USSD_RESPONSE_NO_ACTION_REQUIRED, 0x0F,
+                                                  u"Balance: 12.50 EUR. Valid until 31.12."},
+                                         UssdCase{"Ucs2", u"*102#", MBIM_USSD_RESPONSE_NO_ACTION_REQUIRED, 0x48,
+                                                  u"Ваш баланс: 150,00 руб. Спасибо!"},
+                                         UssdCase{"Unknown", u"*555#", MBIM_USSD_RESPONSE_OPERATION_NOT_SUPPORTED, 0x0F,
+                                                  u""}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(SimUssd, SilentCodeBlocksUntilCancelled)
 {
@@ -388,9 +405,11 @@ TEST(SimUssd, SilentCodeBlocksUntilCancelled)
     host.open();
     EXPECT_FALSE(ussd(host, MBIM_USSD_ACTION_INITIATE, u"*109#"));
     EXPECT_TRUE(host.advance(60000).empty());
-    EXPECT_EQ(ussdResult(ussd(host, MBIM_USSD_ACTION_INITIATE, u"*100#")).response, MBIM_USSD_RESPONSE_OTHER_LOCAL_CLIENT);
+    EXPECT_EQ(ussdResult(ussd(host, MBIM_USSD_ACTION_INITIATE, u"*100#")).response,
+              MBIM_USSD_RESPONSE_OTHER_LOCAL_CLIENT);
     EXPECT_EQ(ussdResult(ussd(host, MBIM_USSD_ACTION_CANCEL, u"")).response, MBIM_USSD_RESPONSE_TERMINATED_BY_NETWORK);
-    EXPECT_EQ(ussdResult(ussd(host, MBIM_USSD_ACTION_INITIATE, u"*100#")).response, MBIM_USSD_RESPONSE_NO_ACTION_REQUIRED);
+    EXPECT_EQ(ussdResult(ussd(host, MBIM_USSD_ACTION_INITIATE, u"*100#")).response,
+              MBIM_USSD_RESPONSE_NO_ACTION_REQUIRED);
 }
 
 TEST(SimUssd, NetworkTimeoutComesLate)
@@ -408,7 +427,8 @@ TEST(SimUssd, NetworkTimeoutComesLate)
 
 namespace {
 
-std::vector<std::tuple<guint32, std::string, std::string>> phonebook(Host& host, MbimPhonebookFlag flag, guint32 index = 0)
+std::vector<std::tuple<guint32, std::string, std::string>> phonebook(Host& host, MbimPhonebookFlag flag,
+                                                                     guint32 index = 0)
 {
     auto done = host.command(mbim_message_phonebook_read_query_new(flag, index, nullptr));
     std::vector<std::tuple<guint32, std::string, std::string>> out;
@@ -423,7 +443,7 @@ std::vector<std::tuple<guint32, std::string, std::string>> phonebook(Host& host,
     return out;
 }
 
-}  // namespace
+} // namespace
 
 TEST(SimPhonebook, WriteReadDelete)
 {
@@ -432,26 +452,32 @@ TEST(SimPhonebook, WriteReadDelete)
     auto done = host.command(mbim_message_phonebook_configuration_query_new(nullptr));
     MbimPhonebookState state;
     guint32 total, used, maxNumber, maxName;
-    ASSERT_TRUE(mbim_message_phonebook_configuration_response_parse(done.get(), &state, &total, &used, &maxNumber, &maxName, nullptr));
+    ASSERT_TRUE(mbim_message_phonebook_configuration_response_parse(done.get(), &state, &total, &used, &maxNumber,
+                                                                    &maxName, nullptr));
     EXPECT_EQ(state, MBIM_PHONEBOOK_STATE_INITIALIZED);
     EXPECT_EQ(used, 5u);
-    EXPECT_EQ(Host::status(host.command(mbim_message_phonebook_write_set_new(MBIM_PHONEBOOK_WRITE_FLAG_SAVE_UNUSED, 0, "+15550100999", "Мила", nullptr))),
+    EXPECT_EQ(Host::status(host.command(mbim_message_phonebook_write_set_new(MBIM_PHONEBOOK_WRITE_FLAG_SAVE_UNUSED, 0,
+                                                                             "+15550100999", "Мила", nullptr))),
               MBIM_STATUS_ERROR_NONE);
     auto entry = phonebook(host, MBIM_PHONEBOOK_FLAG_INDEX, 6);
     ASSERT_EQ(entry.size(), 1u);
     EXPECT_EQ(std::get<1>(entry[0]), "Мила");
     EXPECT_EQ(std::get<2>(entry[0]), "+15550100999");
     // Update in place.
-    host.command(mbim_message_phonebook_write_set_new(MBIM_PHONEBOOK_WRITE_FLAG_SAVE_INDEX, 6, "121", "Mailbox", nullptr));
+    host.command(
+        mbim_message_phonebook_write_set_new(MBIM_PHONEBOOK_WRITE_FLAG_SAVE_INDEX, 6, "121", "Mailbox", nullptr));
     EXPECT_EQ(std::get<1>(phonebook(host, MBIM_PHONEBOOK_FLAG_INDEX, 6).at(0)), "Mailbox");
     EXPECT_EQ(phonebook(host, MBIM_PHONEBOOK_FLAG_ALL).size(), 6u);
-    EXPECT_EQ(Host::status(host.command(mbim_message_phonebook_delete_set_new(MBIM_PHONEBOOK_FLAG_INDEX, 6, nullptr))), MBIM_STATUS_ERROR_NONE);
+    EXPECT_EQ(Host::status(host.command(mbim_message_phonebook_delete_set_new(MBIM_PHONEBOOK_FLAG_INDEX, 6, nullptr))),
+              MBIM_STATUS_ERROR_NONE);
     EXPECT_TRUE(phonebook(host, MBIM_PHONEBOOK_FLAG_INDEX, 6).empty());
-    EXPECT_EQ(Host::status(host.command(mbim_message_phonebook_delete_set_new(MBIM_PHONEBOOK_FLAG_ALL, 0, nullptr))), MBIM_STATUS_ERROR_NONE);
+    EXPECT_EQ(Host::status(host.command(mbim_message_phonebook_delete_set_new(MBIM_PHONEBOOK_FLAG_ALL, 0, nullptr))),
+              MBIM_STATUS_ERROR_NONE);
     EXPECT_TRUE(phonebook(host, MBIM_PHONEBOOK_FLAG_ALL).empty());
 }
 
-struct WriteCase {
+struct WriteCase
+{
     const char* name;
     MbimPhonebookWriteFlag flag;
     guint32 index;
@@ -460,29 +486,39 @@ struct WriteCase {
     MbimStatusError status;
 };
 
-class SimPhonebookWrite : public testing::TestWithParam<WriteCase> {};
+class SimPhonebookWrite : public testing::TestWithParam<WriteCase>
+{ };
 
 TEST_P(SimPhonebookWrite, Limits)
 {
     const auto& c = GetParam();
     Host host;
     host.open();
-    EXPECT_EQ(Host::status(host.command(mbim_message_phonebook_write_set_new(c.flag, c.index, c.number, c.contact, nullptr))), c.status);
+    EXPECT_EQ(
+        Host::status(host.command(mbim_message_phonebook_write_set_new(c.flag, c.index, c.number, c.contact, nullptr))),
+        c.status);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, SimPhonebookWrite,
-    testing::Values(
-        WriteCase{"LongestName", MBIM_PHONEBOOK_WRITE_FLAG_SAVE_UNUSED, 0, "1", "Fourteen chars", MBIM_STATUS_ERROR_NONE},
-        WriteCase{"NameTooLong", MBIM_PHONEBOOK_WRITE_FLAG_SAVE_UNUSED, 0, "1", "Fifteen chars!!", MBIM_STATUS_ERROR_PARAMETER_TOO_LONG},
-        WriteCase{"Ucs2NameTooLong", MBIM_PHONEBOOK_WRITE_FLAG_SAVE_UNUSED, 0, "1", "Александр", MBIM_STATUS_ERROR_PARAMETER_TOO_LONG},
-        WriteCase{"LongestNumber", MBIM_PHONEBOOK_WRITE_FLAG_SAVE_UNUSED, 0, "+12345678901234567890", "A", MBIM_STATUS_ERROR_NONE},
-        WriteCase{"NumberTooLong", MBIM_PHONEBOOK_WRITE_FLAG_SAVE_UNUSED, 0, "123456789012345678901", "A", MBIM_STATUS_ERROR_PARAMETER_TOO_LONG},
-        WriteCase{"NumberNotDialable", MBIM_PHONEBOOK_WRITE_FLAG_SAVE_UNUSED, 0, "12-34", "A", MBIM_STATUS_ERROR_INVALID_PARAMETERS},
-        WriteCase{"NumberEmpty", MBIM_PHONEBOOK_WRITE_FLAG_SAVE_UNUSED, 0, "", "A", MBIM_STATUS_ERROR_INVALID_PARAMETERS},
-        WriteCase{"IndexBeyondCapacity", MBIM_PHONEBOOK_WRITE_FLAG_SAVE_INDEX, 51, "1", "A", MBIM_STATUS_ERROR_INVALID_MEMORY_INDEX},
-        WriteCase{"IndexZero", MBIM_PHONEBOOK_WRITE_FLAG_SAVE_INDEX, 0, "1", "A", MBIM_STATUS_ERROR_INVALID_MEMORY_INDEX}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, SimPhonebookWrite,
+                         testing::Values(WriteCase{"LongestName", MBIM_PHONEBOOK_WRITE_FLAG_SAVE_UNUSED, 0, "1",
+                                                   "Fourteen chars", MBIM_STATUS_ERROR_NONE},
+                                         WriteCase{"NameTooLong", MBIM_PHONEBOOK_WRITE_FLAG_SAVE_UNUSED, 0, "1",
+                                                   "Fifteen chars!!", MBIM_STATUS_ERROR_PARAMETER_TOO_LONG},
+                                         WriteCase{"Ucs2NameTooLong", MBIM_PHONEBOOK_WRITE_FLAG_SAVE_UNUSED, 0, "1",
+                                                   "Александр", MBIM_STATUS_ERROR_PARAMETER_TOO_LONG},
+                                         WriteCase{"LongestNumber", MBIM_PHONEBOOK_WRITE_FLAG_SAVE_UNUSED, 0,
+                                                   "+12345678901234567890", "A", MBIM_STATUS_ERROR_NONE},
+                                         WriteCase{"NumberTooLong", MBIM_PHONEBOOK_WRITE_FLAG_SAVE_UNUSED, 0,
+                                                   "123456789012345678901", "A", MBIM_STATUS_ERROR_PARAMETER_TOO_LONG},
+                                         WriteCase{"NumberNotDialable", MBIM_PHONEBOOK_WRITE_FLAG_SAVE_UNUSED, 0,
+                                                   "12-34", "A", MBIM_STATUS_ERROR_INVALID_PARAMETERS},
+                                         WriteCase{"NumberEmpty", MBIM_PHONEBOOK_WRITE_FLAG_SAVE_UNUSED, 0, "", "A",
+                                                   MBIM_STATUS_ERROR_INVALID_PARAMETERS},
+                                         WriteCase{"IndexBeyondCapacity", MBIM_PHONEBOOK_WRITE_FLAG_SAVE_INDEX, 51, "1",
+                                                   "A", MBIM_STATUS_ERROR_INVALID_MEMORY_INDEX},
+                                         WriteCase{"IndexZero", MBIM_PHONEBOOK_WRITE_FLAG_SAVE_INDEX, 0, "1", "A",
+                                                   MBIM_STATUS_ERROR_INVALID_MEMORY_INDEX}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(SimPhonebook, FullPhonebook)
 {
@@ -490,7 +526,8 @@ TEST(SimPhonebook, FullPhonebook)
     host.open();
     for (uint32_t i = 1; i <= 50; ++i)
         host.core.sim().phonebook[i] = {u"x", "1"};
-    EXPECT_EQ(Host::status(host.command(mbim_message_phonebook_write_set_new(MBIM_PHONEBOOK_WRITE_FLAG_SAVE_UNUSED, 0, "1", "y", nullptr))),
+    EXPECT_EQ(Host::status(host.command(
+                  mbim_message_phonebook_write_set_new(MBIM_PHONEBOOK_WRITE_FLAG_SAVE_UNUSED, 0, "1", "y", nullptr))),
               MBIM_STATUS_ERROR_MEMORY_FULL);
 }
 

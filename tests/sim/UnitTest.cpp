@@ -33,19 +33,21 @@ TEST(SimWire, WriterPadsAndPointsFromItsStart)
     w.string(u"");
     auto out = w.finish();
     sim::Reader r(out);
-    EXPECT_EQ(out.size(), 20u + 8u);  // fixed part 20, "abc" 6 bytes padded to 8
+    EXPECT_EQ(out.size(), 20u + 8u); // fixed part 20, "abc" 6 bytes padded to 8
     EXPECT_EQ(r.string(4), u"abc");
-    EXPECT_EQ(r.u32(12), 0u);  // empty string: offset and size zero
+    EXPECT_EQ(r.u32(12), 0u); // empty string: offset and size zero
     EXPECT_EQ(r.u32(16), 0u);
 }
 
-struct GsmCase {
+struct GsmCase
+{
     const char* name;
     std::u16string text;
     size_t septets;
 };
 
-class SimGsm : public testing::TestWithParam<GsmCase> {};
+class SimGsm : public testing::TestWithParam<GsmCase>
+{ };
 
 TEST_P(SimGsm, RoundTripThroughPacking)
 {
@@ -63,8 +65,7 @@ TEST_P(SimGsm, RoundTripThroughPacking)
 INSTANTIATE_TEST_SUITE_P(Cases, SimGsm,
                          testing::Values(GsmCase{"Plain", u"hellohello", 10},
                                          GsmCase{"SevenSeptetsGetCarriageReturnPad", u"*100#ab", 7},
-                                         GsmCase{"Extension", u"{€}", 6},
-                                         GsmCase{"Accents", u"Ça été Ünique?", 14},
+                                         GsmCase{"Extension", u"{€}", 6}, GsmCase{"Accents", u"Ça été Ünique?", 14},
                                          GsmCase{"Empty", u"", 0}),
                          [](const auto& info) { return std::string(info.param.name); });
 
@@ -83,20 +84,23 @@ TEST(SimGsm, KnownPacking)
 TEST(SimPdu, LongDeliverSplitsWithoutCuttingEscapes)
 {
     std::u16string text(152, u'a');
-    text += u"€€€€€€€€";  // the escape pairs straddle the part boundary
-    auto parts = sim::pdu::deliver(sim::gsm::parseNumber("+1555"), sim::gsm::parseNumber("+1666"), text, {}, 1700000000);
+    text += u"€€€€€€€€"; // the escape pairs straddle the part boundary
+    auto parts =
+        sim::pdu::deliver(sim::gsm::parseNumber("+1555"), sim::gsm::parseNumber("+1666"), text, {}, 1700000000);
     ASSERT_EQ(parts.size(), 2u);
     for (const auto& p : parts)
         EXPECT_LE(p.size(), 1 + 3 + 1 + 1 + 4 + 2 + 7 + 1 + 140u);
 }
 
-struct SubmitCase {
+struct SubmitCase
+{
     const char* name;
     const char* hex;
     bool ok;
 };
 
-class SimSubmit : public testing::TestWithParam<SubmitCase> {};
+class SimSubmit : public testing::TestWithParam<SubmitCase>
+{ };
 
 TEST_P(SimSubmit, Parse)
 {
@@ -146,7 +150,8 @@ TEST(SimState, SavedStateLoadsBack)
     EXPECT_EQ(loaded.phonebook[7].name, u"Мила");
 }
 
-class SimBadState : public testing::TestWithParam<std::pair<const char*, const char*>> {};
+class SimBadState : public testing::TestWithParam<std::pair<const char*, const char*>>
+{ };
 
 TEST_P(SimBadState, IsRefusedAndLeavesTheSimAlone)
 {
@@ -162,15 +167,19 @@ TEST_P(SimBadState, IsRefusedAndLeavesTheSimAlone)
     EXPECT_EQ(card.phonebook.size(), 1u);
 }
 
-#define STATE(extra) "{\"version\":1,\"ownNumber\":\"+1555\",\"serviceCentre\":\"+1556\",\"pin\":\"1234\",\"puk\":\"12345678\",\"pinAttempts\":3,\"pukAttempts\":10" extra "}"
+#define STATE(extra)                                                                                            \
+    "{\"version\":1,\"ownNumber\":\"+1555\",\"serviceCentre\":\"+1556\",\"pin\":\"1234\",\"puk\":\"12345678\"," \
+    "\"pinAttempts\":3,\"pukAttempts\":10" extra "}"
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, SimBadState,
-    testing::Values(std::pair{"not json", "not a state file"},
-                    std::pair{"{\"version\":2}", "unknown version"},
+    testing::Values(std::pair{"not json", "not a state file"}, std::pair{"{\"version\":2}", "unknown version"},
                     std::pair{STATE(",\"pinAttempts\":9"), "attempt"},
                     std::pair{STATE(",\"sms\":[{\"index\":99,\"status\":0,\"pdu\":\"00\"}]"), "bad message index"},
                     std::pair{STATE(",\"sms\":[{\"index\":1,\"status\":7,\"pdu\":\"00\"}]"), "bad message status"},
                     std::pair{STATE(",\"sms\":[{\"index\":1,\"status\":0,\"pdu\":\"0G\"}]"), "bad message PDU"},
-                    std::pair{STATE(",\"phonebook\":[{\"index\":1,\"name\":\"A\",\"number\":\"12-3\"}]"), "bad phonebook number"},
-                    std::pair{STATE(",\"phonebook\":[{\"index\":1,\"name\":\"A\",\"number\":\"1\"},{\"index\":1,\"name\":\"B\",\"number\":\"2\"}]"), "bad phonebook index"}));
+                    std::pair{STATE(",\"phonebook\":[{\"index\":1,\"name\":\"A\",\"number\":\"12-3\"}]"),
+                              "bad phonebook number"},
+                    std::pair{STATE(",\"phonebook\":[{\"index\":1,\"name\":\"A\",\"number\":\"1\"},{\"index\":1,"
+                                    "\"name\":\"B\",\"number\":\"2\"}]"),
+                              "bad phonebook index"}));

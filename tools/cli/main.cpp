@@ -61,7 +61,7 @@ void PrintError(const QString& text)
 // What the session hands to its window, kept for the command.
 struct Collector
 {
-    std::map<std::uint32_t, HRESULT> completions;  // request results by request ID
+    std::map<std::uint32_t, HRESULT> completions; // request results by request ID
     std::vector<BROADBAND_SMS_DATA> messages;
     std::vector<std::string> log;
     std::vector<std::pair<std::uintptr_t, BROADBAND_INFO_DATA>> rows;
@@ -109,12 +109,12 @@ public:
         if (!status)
             status = s;
     }
-    void OnSmsConfigurationChange(BroadbandInterface&) override {}
-    void OnSetSmsConfigurationComplete(BroadbandInterface&, std::uint32_t, HRESULT) override {}
-    void OnSmsSendComplete(BroadbandInterface&, std::uint32_t, HRESULT) override {}
-    void OnSmsNewClass0Message(BroadbandInterface&, const std::vector<SmsPduMessage>*) override {}
-    void OnSmsDeleteComplete(BroadbandInterface&, std::uint32_t, HRESULT) override {}
-    void OnSmsStatusChange(BroadbandInterface&) override {}
+    void OnSmsConfigurationChange(BroadbandInterface&) override { }
+    void OnSetSmsConfigurationComplete(BroadbandInterface&, std::uint32_t, HRESULT) override { }
+    void OnSmsSendComplete(BroadbandInterface&, std::uint32_t, HRESULT) override { }
+    void OnSmsNewClass0Message(BroadbandInterface&, const std::vector<SmsPduMessage>*) override { }
+    void OnSmsDeleteComplete(BroadbandInterface&, std::uint32_t, HRESULT) override { }
+    void OnSmsStatusChange(BroadbandInterface&) override { }
 };
 
 QString StatusName(std::uint32_t status)
@@ -145,13 +145,17 @@ int Devices(BroadbandService& service)
         const QString path = QString::fromStdString(iface->DevicePath());
         const QString model = QString::fromStdString(caps.model.value_or(""));
         const QString readyText = haveReady ? QString::fromStdString(ReadyStateName(ready)) : QString();
-        const QString registration = haveRegister ? QString::fromStdString(RegisterStateName(registerState)) : QString();
+        const QString registration =
+            haveRegister ? QString::fromStdString(RegisterStateName(registerState)) : QString();
         if (jsonOutput)
-            PrintJson({{"interface", id}, {"path", path}, {"model", model},
+            PrintJson({{"interface", id},
+                       {"path", path},
+                       {"model", model},
                        {"manufacturer", QString::fromStdString(caps.manufacturer.value_or(""))},
                        {"deviceId", QString::fromStdString(caps.deviceId.value_or(""))},
                        {"firmware", QString::fromStdString(caps.firmware.value_or(""))},
-                       {"state", readyText}, {"registration", registration},
+                       {"state", readyText},
+                       {"registration", registration},
                        {"provider", QString::fromStdString(provider)}});
         else
             PrintText(QStringLiteral("%1  %2  %3  %4  %5 %6")
@@ -203,12 +207,16 @@ int SmsList(BroadbandService& service, MobileBroadband& session, Collector& coll
         allDecoded = allDecoded && ok;
         const QString text = QString::fromStdU16String(pdu.Text);
         // Shown the way people write numbers, and with the device's date where the PDU has none.
-        const QString number = (pdu.International ? QStringLiteral("+") : QString()) + QString::fromStdString(pdu.Number);
+        const QString number =
+            (pdu.International ? QStringLiteral("+") : QString()) + QString::fromStdString(pdu.Number);
         const QString date = QString::fromStdString(pdu.Date.empty() ? data.Date : pdu.Date);
         const QString time = QString::fromStdString(pdu.Time.empty() ? data.Time : pdu.Time);
         if (jsonOutput) {
-            QJsonObject object{{"index", static_cast<qint64>(data.Index)}, {"status", StatusName(data.Status)},
-                               {"class0", data.Class0 != 0}, {"pdu", QString::fromStdString(data.Pdu)}, {"ok", ok}};
+            QJsonObject object{{"index", static_cast<qint64>(data.Index)},
+                               {"status", StatusName(data.Status)},
+                               {"class0", data.Class0 != 0},
+                               {"pdu", QString::fromStdString(data.Pdu)},
+                               {"ok", ok}};
             if (ok) {
                 object.insert("number", number);
                 object.insert("smsc", QString::fromStdString(pdu.Smsc));
@@ -233,10 +241,10 @@ int SmsList(BroadbandService& service, MobileBroadband& session, Collector& coll
                           .arg(data.Index)
                           .arg(StatusName(data.Status), number, date, time, part, text));
         } else {
-            PrintText(QStringLiteral("%1  %2  undecodable (%3)  %4")
-                          .arg(data.Index)
-                          .arg(StatusName(data.Status), QString::fromStdString(pdu.Error),
-                               QString::fromStdString(data.Pdu)));
+            PrintText(
+                QStringLiteral("%1  %2  undecodable (%3)  %4")
+                    .arg(data.Index)
+                    .arg(StatusName(data.Status), QString::fromStdString(pdu.Error), QString::fromStdString(data.Pdu)));
         }
     }
     // Every stored message is listed, but one that does not decode makes the listing a failure.
@@ -280,12 +288,14 @@ int SmsSend(MobileBroadband& session, Collector& collector, const QString& numbe
                               session.SmsSendPdu(part.pdu, static_cast<std::uint8_t>(part.tpduLength), requestId);
         submitted.push_back({part.partNumber == 0 ? 1u : part.partNumber, accepted, requestId});
     }
-    ProcessEventsUntil([&] {
-        for (const auto& s : submitted)
-            if (s.accepted && !collector.completions.count(s.requestId))
-                return false;
-        return true;
-    }, timeoutMs);
+    ProcessEventsUntil(
+        [&] {
+            for (const auto& s : submitted)
+                if (s.accepted && !collector.completions.count(s.requestId))
+                    return false;
+            return true;
+        },
+        timeoutMs);
 
     bool allSent = true;
     const auto total = static_cast<qint64>(encoded.parts.size());
@@ -302,9 +312,11 @@ int SmsSend(MobileBroadband& session, Collector& collector, const QString& numbe
         }
         allSent = allSent && sent;
         if (jsonOutput)
-            PrintJson({{"part", static_cast<qint64>(s.part)}, {"parts", total},
+            PrintJson({{"part", static_cast<qint64>(s.part)},
+                       {"parts", total},
                        {"requestId", s.accepted ? QJsonValue(static_cast<qint64>(s.requestId)) : QJsonValue()},
-                       {"ok", sent}, {"result", outcome}});
+                       {"ok", sent},
+                       {"result", outcome}});
         else
             PrintText(QStringLiteral("part %1/%2  request %3  %4")
                           .arg(s.part)
@@ -327,20 +339,21 @@ int SmsDelete(MobileBroadband& session, Collector& collector, std::uint32_t inde
     const QString outcome = it == collector.completions.end() ? QStringLiteral("no completion from the device")
                                                               : QString::fromStdString(HresultText(it->second));
     if (jsonOutput)
-        PrintJson({{"index", static_cast<qint64>(index)}, {"requestId", static_cast<qint64>(requestId)},
-                   {"ok", ok}, {"result", outcome}});
+        PrintJson({{"index", static_cast<qint64>(index)},
+                   {"requestId", static_cast<qint64>(requestId)},
+                   {"ok", ok},
+                   {"result", outcome}});
     else
         PrintText(QStringLiteral("index %1  request %2  %3").arg(index).arg(requestId).arg(outcome));
     return ok ? ExitOk : ExitFailed;
 }
-
 
 // The radio request's outcome, which reaches the window only on success.
 class RadioWatcher final : public IBroadbandRadioEvents
 {
 public:
     std::map<std::uint32_t, HRESULT> results;
-    void OnRadioStateChange(BroadbandInterface&) override {}
+    void OnRadioStateChange(BroadbandInterface&) override { }
     void OnSetSoftwareRadioStateComplete(BroadbandInterface&, std::uint32_t requestId, HRESULT status) override
     {
         results[requestId] = status;
@@ -357,7 +370,9 @@ void PrintRows(const Collector& collector)
             if (!jsonOutput)
                 PrintText(name + QLatin1Char(':'));
         } else if (jsonOutput) {
-            PrintJson({{"group", group}, {"name", name}, {"value", value},
+            PrintJson({{"group", group},
+                       {"name", name},
+                       {"value", value},
                        {"kind", kind == INFO_ERROR ? QStringLiteral("error") : QStringLiteral("item")}});
         } else {
             PrintText(QStringLiteral("  %1: %2").arg(name, value));
@@ -432,7 +447,8 @@ int Register(MobileBroadband& session, Collector& collector, const QString& prov
     if (jsonOutput)
         PrintJson({{"provider", name}, {"roaming", session.IsRoaming()}});
     else
-        PrintText(QStringLiteral("registered with %1%2").arg(name, session.IsRoaming() ? QStringLiteral(" (roaming)") : QString()));
+        PrintText(QStringLiteral("registered with %1%2")
+                      .arg(name, session.IsRoaming() ? QStringLiteral(" (roaming)") : QString()));
     return ExitOk;
 }
 
@@ -445,7 +461,8 @@ int Radio(BroadbandService& service, MobileBroadband& session, bool on, int time
     int result = ExitFailed;
     if (!session.SetSoftwareRadioState(on ? 1 : 0, &requestId))
         PrintError(QStringLiteral("The device did not accept the radio switch"));
-    else if (Outcome(watcher.results, requestId, on ? QStringLiteral("radio on") : QStringLiteral("radio off"), timeoutMs))
+    else if (Outcome(watcher.results, requestId, on ? QStringLiteral("radio on") : QStringLiteral("radio off"),
+                     timeoutMs))
         result = ExitOk;
     service.Unadvise(cookie);
     return result;
@@ -463,7 +480,7 @@ int Pin(MobileBroadband& session, Collector& collector, const QString& pin, int 
 
 QString ResultText(std::int32_t code)
 {
-    static const char* const texts[] = {"No Action Required", "Action Required", "Terminated",
+    static const char* const texts[] = {"No Action Required", "Action Required",         "Terminated",
                                         "Other Local Client", "Operation Not Supported", "Network Timeout"};
     return code >= 0 && code <= 5 ? QString::fromLatin1(texts[code]) : QStringLiteral("Unknown");
 }
@@ -496,10 +513,14 @@ int Ussd(QObject& context, BroadbandService& service, const std::string& interfa
             } else {
                 const QString outcome = ResultText(reply.ResultCode);
                 if (jsonOutput)
-                    PrintJson({{"request", codes[i]}, {"result", outcome}, {"resultCode", reply.ResultCode},
-                               {"dcs", reply.DataCodingScheme}, {"text", reply.HasText ? QJsonValue(reply.Text) : QJsonValue()}});
+                    PrintJson({{"request", codes[i]},
+                               {"result", outcome},
+                               {"resultCode", reply.ResultCode},
+                               {"dcs", reply.DataCodingScheme},
+                               {"text", reply.HasText ? QJsonValue(reply.Text) : QJsonValue()}});
                 else
-                    PrintText(QStringLiteral("%1\n[%2]").arg(reply.HasText ? reply.Text : QStringLiteral("(unreadable)"), outcome));
+                    PrintText(QStringLiteral("%1\n[%2]")
+                                  .arg(reply.HasText ? reply.Text : QStringLiteral("(unreadable)"), outcome));
                 ok = reply.ResultCode <= 1;
                 // Further codes answer a menu; without one the dialogue is over.
                 if (ok && i + 1 < codes.size() && !ussd.IsActive()) {
@@ -558,39 +579,44 @@ int main(int argc, char** argv)
     QCoreApplication::setApplicationName(QStringLiteral("parlowen-cli"));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Reads, sends and deletes SMS on an MBIM modem.\n\n"
-        "Commands:\n"
-        "  devices                               list the devices and their interface IDs\n"
-        "  sms-list                              list the messages stored on the device\n"
-        "  sms-send NUMBER TEXT [--report] [--flash]\n"
-        "                                        send TEXT, split into parts as needed\n"
-        "  sms-delete INDEX                      delete the message at INDEX\n"
-        "  info                                  the device's information blocks\n"
-        "  status                                the device status rows\n"
-        "  scan                                  scan for networks and list them\n"
-        "  register auto|PROVIDER_ID [--data-class BITS]\n"
-        "                                        register automatically or with a provider\n"
-        "  radio on|off                          switch the radio\n"
-        "  pin PIN                               enter the SIM's PIN\n"
-        "  ussd CODE [CODE...]                   one USSD dialogue; each further code answers the menu\n"
-        "  phonebook list|write NAME NUMBER|delete INDEX\n"
-        "                                        the SIM phonebook\n\n"
-        "Exit status: 0 when everything asked succeeded, 1 when something failed, 2 bad usage."));
+    parser.setApplicationDescription(
+        QStringLiteral("Reads, sends and deletes SMS on an MBIM modem.\n\n"
+                       "Commands:\n"
+                       "  devices                               list the devices and their interface IDs\n"
+                       "  sms-list                              list the messages stored on the device\n"
+                       "  sms-send NUMBER TEXT [--report] [--flash]\n"
+                       "                                        send TEXT, split into parts as needed\n"
+                       "  sms-delete INDEX                      delete the message at INDEX\n"
+                       "  info                                  the device's information blocks\n"
+                       "  status                                the device status rows\n"
+                       "  scan                                  scan for networks and list them\n"
+                       "  register auto|PROVIDER_ID [--data-class BITS]\n"
+                       "                                        register automatically or with a provider\n"
+                       "  radio on|off                          switch the radio\n"
+                       "  pin PIN                               enter the SIM's PIN\n"
+                       "  ussd CODE [CODE...]                   one USSD dialogue; each further code answers the menu\n"
+                       "  phonebook list|write NAME NUMBER|delete INDEX\n"
+                       "                                        the SIM phonebook\n\n"
+                       "Exit status: 0 when everything asked succeeded, 1 when something failed, 2 bad usage."));
     parser.addHelpOption();
-    const QCommandLineOption deviceOption(QStringLiteral("device"), QStringLiteral("Use the MBIM device at PATH (repeatable)."),
-                                          QStringLiteral("PATH"));
-    const QCommandLineOption simulatorOption(QStringLiteral("simulator"), QStringLiteral("Start the simulated modem and use it."));
+    const QCommandLineOption deviceOption(
+        QStringLiteral("device"), QStringLiteral("Use the MBIM device at PATH (repeatable)."), QStringLiteral("PATH"));
+    const QCommandLineOption simulatorOption(QStringLiteral("simulator"),
+                                             QStringLiteral("Start the simulated modem and use it."));
     const QCommandLineOption jsonOption(QStringLiteral("json"), QStringLiteral("One JSON object per line."));
     const QCommandLineOption verboseOption(QStringLiteral("verbose"), QStringLiteral("Device log on standard error."));
-    const QCommandLineOption reportOption(QStringLiteral("report"), QStringLiteral("sms-send: ask for status reports."));
-    const QCommandLineOption flashOption(QStringLiteral("flash"), QStringLiteral("sms-send: send as a flash (class 0) message."));
-    const QCommandLineOption timeoutOption(QStringLiteral("timeout"), QStringLiteral("Seconds to wait for the device (default 30)."),
+    const QCommandLineOption reportOption(QStringLiteral("report"),
+                                          QStringLiteral("sms-send: ask for status reports."));
+    const QCommandLineOption flashOption(QStringLiteral("flash"),
+                                         QStringLiteral("sms-send: send as a flash (class 0) message."));
+    const QCommandLineOption timeoutOption(QStringLiteral("timeout"),
+                                           QStringLiteral("Seconds to wait for the device (default 30)."),
                                            QStringLiteral("SECONDS"), QStringLiteral("30"));
-    const QCommandLineOption dataClassOption(QStringLiteral("data-class"), QStringLiteral("register: data class flags (default 0, any)."),
+    const QCommandLineOption dataClassOption(QStringLiteral("data-class"),
+                                             QStringLiteral("register: data class flags (default 0, any)."),
                                              QStringLiteral("BITS"), QStringLiteral("0"));
-    parser.addOptions({deviceOption, simulatorOption, jsonOption, verboseOption, reportOption, flashOption, timeoutOption,
-                       dataClassOption});
+    parser.addOptions({deviceOption, simulatorOption, jsonOption, verboseOption, reportOption, flashOption,
+                       timeoutOption, dataClassOption});
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("one of the commands above"));
     if (!parser.parse(QCoreApplication::arguments())) {
         std::fprintf(stderr, "parlowen-cli: %s\n", parser.errorText().toUtf8().constData());
@@ -609,8 +635,8 @@ int main(int argc, char** argv)
     // Argument counts including the command, as lowest and highest.
     const std::map<QString, std::pair<int, int>> arity{
         {"devices", {1, 1}}, {"sms-list", {1, 1}}, {"sms-send", {3, 3}}, {"sms-delete", {2, 2}},
-        {"info", {1, 1}}, {"status", {1, 1}}, {"scan", {1, 1}}, {"register", {2, 2}}, {"radio", {2, 2}},
-        {"pin", {2, 2}}, {"ussd", {2, 1000}}, {"phonebook", {2, 4}}};
+        {"info", {1, 1}},    {"status", {1, 1}},   {"scan", {1, 1}},     {"register", {2, 2}},
+        {"radio", {2, 2}},   {"pin", {2, 2}},      {"ussd", {2, 1000}},  {"phonebook", {2, 4}}};
     const auto wanted = arity.find(command);
     bool usage = wanted == arity.end() || args.size() < wanted->second.first || args.size() > wanted->second.second ||
                  !timeoutOk || timeoutMs <= 0;
@@ -618,7 +644,8 @@ int main(int argc, char** argv)
         usage = args[1] != QLatin1String("on") && args[1] != QLatin1String("off");
     if (!usage && command == QLatin1String("phonebook")) {
         const QString& what = args[1];
-        usage = !((what == QLatin1String("list") && args.size() == 2) || (what == QLatin1String("write") && args.size() == 4) ||
+        usage = !((what == QLatin1String("list") && args.size() == 2) ||
+                  (what == QLatin1String("write") && args.size() == 4) ||
                   (what == QLatin1String("delete") && args.size() == 3));
         bool ok = true;
         if (!usage && what == QLatin1String("delete"))
@@ -680,7 +707,8 @@ int main(int argc, char** argv)
         if (command == QLatin1String("devices")) {
             result = Devices(service);
         } else if (!session.Connect()) {
-            PrintError(session.GetState() != 0 ? QStringLiteral("Device not found") : QStringLiteral("Interface not found"));
+            PrintError(session.GetState() != 0 ? QStringLiteral("Device not found")
+                                               : QStringLiteral("Interface not found"));
         } else if (command == QLatin1String("sms-list")) {
             result = SmsList(service, session, collector, timeoutMs);
         } else if (command == QLatin1String("info")) {
@@ -700,8 +728,8 @@ int main(int argc, char** argv)
         } else if (command == QLatin1String("phonebook")) {
             result = Phonebook(session, collector, args, timeoutMs);
         } else if (command == QLatin1String("sms-send")) {
-            result = SmsSend(session, collector, args[1], args[2], parser.isSet(reportOption), parser.isSet(flashOption),
-                             timeoutMs);
+            result = SmsSend(session, collector, args[1], args[2], parser.isSet(reportOption),
+                             parser.isSet(flashOption), timeoutMs);
         } else {
             result = SmsDelete(session, collector, deleteIndex, timeoutMs);
         }

@@ -47,7 +47,7 @@ bool milliseconds(const char* text, uint32_t& out, uint32_t max)
     return true;
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv)
 {
