@@ -1,0 +1,21 @@
+#pragma once
+// Questions and message boxes, behind one interface: the main window answers with real dialogs,
+// tests with scripted answers, so nothing ever waits on a modal box it cannot see.
+
+#include <QString>
+
+#include <optional>
+
+enum class PromptIcon { Information, Warning, Error, Question };
+
+class UserPrompts
+{
+public:
+    virtual ~UserPrompts() = default;
+    // Yes and No, No the default; true for Yes.
+    virtual bool Ask(const QString& caption, const QString& text, PromptIcon icon = PromptIcon::Question) = 0;
+    // OK only.
+    virtual void Show(const QString& caption, const QString& text, PromptIcon icon) = 0;
+    // A one-line input box; nullopt when cancelled.
+    virtual std::optional<QString> Input(const QString& caption, const QString& prompt, const QString& initial) = 0;
+};
