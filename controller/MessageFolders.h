@@ -1,0 +1,170 @@
+#pragma once
+// The six message folders as table models. Each row owns one SmsData. Finding a row by part ID
+// and the multipart match use hash indexes; a new row goes in at its sorted place; during a bulk
+// load rows are gathered and merged in one step, so a replay of many rows never scans a list.
+
+#include "model/Sms.h"
+
+#include <QAbstractTableModel>
+#include <QHash>
+#include <QString>
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+enum class Folder { Inbox = 0, Sent = 1, Outbox = 2, Drafts = 3, Templates = 4, Reports = 5 };
+inline constexpr int FolderCount = 6;
+
+// Image numbers of the rows (the medium state images).
+enum FolderImage : int {
+    ImageRead = 0,
+    ImageUnread = 1,
+    ImageQueued = 8,
+    ImageTemplate = 11,
+    ImageReport = 12,
+    ImageError = 13,
+    ImageDraft = 14,
+};
+
+// Extra roles of FolderModel::data.
+enum FolderRole : int {
+    ImageRole = Qt::UserRole + 1, // int: the row's image number (column 0)
+    DataRole,                     // SmsData* of the row
+};
+
+class FolderModel : public QAbstractTableModel
+{
+    Q_OBJECT
+public:
+    struct Row
+    {
+        std::unique_ptr<SmsData> Data;
+        int Image = ImageRead;
+        QString Caption;       // the ID column
+        QString Status;        // Outbox: the Status column
+        std::uint64_t Seq = 0; // arrival order: of two rows equal under the sort key, the earlier is smaller
+        std::int64_t Day = 0;  // cached date and time for sort key 2
+        int Second = 0;
+    };
+
+    explicit FolderModel(Folder folder, QObject* parent = nullptr);
+    ~FolderModel() override;
+
+    Folder Kind() const { return folder_; }
+    // Column captions of this folder: "ID", then e.g. "Received", "From", "Message".
+    QStringList Captions() const;
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+    // Rows, visible or still gathered by a bulk load.
+    int Count() const;
+    SmsData* At(int row) const;           // visible rows only
+    int RowOf(const SmsData* data) const; // -1 when not visible
+    // The first row whose message has a part with this ID.
+    SmsData* FindById(std::int32_t id) const;
+    // The first row that Matches (number, reference, date).
+    SmsData* FindMultipart(const QString& number, std::int32_t reference, const QString& date) const;
+
+    // Adds a row. sorted: at its place under the current sort key; otherwise at the end.
+    SmsData* Add(std::unique_ptr<SmsData> data, int image, const QString& caption, bool sorted);
+    // After AddUnit or SetName on a row's message: indexes and the shown texts follow.
+    void Changed(SmsData* data);
+    void Remove(SmsData* data);
+    void Clear();
+
+    int Image(const SmsData* data) const;
+    void SetImage(SmsData* data, int image);
+    void SetCaption(SmsData* data, const QString& caption);
+    QString Caption(const SmsData* data) const;
+    void SetStatus(SmsData* data, const QString& status);
+    QString Status(const SmsData* data) const;
+    // Rows with the unread image, kept as rows change.
+    int UnreadCount() const { return unread_; }
+
+    // The signed sort key (magnitude: key, negative: descending).
+    int SortKey() const { return sortKey_; }
+    void SetSortKey(int key) { sortKey_ = key; }
+    // Sorts once by the key and keeps it.
+    void SortBy(int key);
+    // The key of a column caption: "" or "ID" 1; "Received", "Sent", "Timestamp" 2; "From", "To",
+    // "Number" 3, or 6 with contact names; "Status" 5; "Message" 4; anything else 0.
+    static int KeyOfCaption(const QString& caption, bool contacts);
+    // The sort applied to a column click: the new signed key (same column again reverses).
+    static int ClickedKey(int currentKey, int columnKey);
+
+    // Between these, Add gathers rows out of sight; the end merges them in sorted order in one
+    // step. Flush merges what is gathered so far without leaving the bulk mode.
+    void BeginBulk();
+    void Flush();
+    void EndBulk();
+    bool InBulk() const { return bulk_; }
+
+    // Compares two rows under a signed key: true when a sorts before b.
+    static bool Less(const Row& a, const Row& b, int key);
+
+private:
+    Row* FindRow(const SmsData* data) const;
+    void Index(Row& row);
+    void Unindex(const Row& row);
+    void CacheSortValues(Row& row) const;
+    QString Cell(const Row& row, int column) const;
+
+    Folder folder_;
+    std::vector<std::unique_ptr<Row>> rows_;    // visible, in order
+    std::vector<std::unique_ptr<Row>> pending_; // gathered by a bulk load
+    QHash<std::int32_t, SmsData*> byId_;
+    QHash<QString, SmsData*> byMultipart_;
+    QHash<const SmsData*, Row*> rowOf_;
+    int sortKey_ = 0;
+    int unread_ = 0;
+    bool bulk_ = false;
+    std::uint64_t nextSeq_ = 0;
+};
+
+// The six folders together, with the tree's counters.
+class MessageFolders : public QObject
+{
+    Q_OBJECT
+public:
+    explicit MessageFolders(QObject* parent = nullptr);
+
+    FolderModel& Model(Folder folder) { return *models_[static_cast<int>(folder)]; }
+    const FolderModel& Model(Folder folder) const { return *models_[static_cast<int>(folder)]; }
+
+    // Folder tree texts: "Inbox (3)", "Outbox (1)", "Sent Items", ...
+    QString NodeText(Folder folder) const;
+    // The bold state of a node: unread messages, a non-empty Outbox, a report not yet seen.
+    bool NodeBold(Folder folder) const;
+    void SetReportsSeen(bool seen);
+    // Status panel 5's text for the unread count: "You have 2 unread messages", or empty.
+    QString UnreadText() const;
+
+    // Recount and show: node 0's text and bold state; returns the unread count.
+    int UpdateUnreadCounter();
+    // Node 2's text and bold state; returns the Outbox row count.
+    int UpdateOutboxCounter();
+
+    // Empties every folder but Templates and resets the node states.
+    void ClearMessageLists();
+    void BeginBulk();
+    void EndBulk();
+
+Q_SIGNALS:
+    // A node's text or bold state changed (during a bulk load: once, at its end).
+    void NodesChanged();
+
+private:
+    void Announce();
+
+    std::array<FolderModel*, FolderCount> models_{};
+    int unreadShown_ = 0;
+    int outboxShown_ = 0;
+    bool reportWaiting_ = false;
+    bool bulk_ = false;
+    bool announcePending_ = false;
+};
