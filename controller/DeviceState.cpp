@@ -1,0 +1,278 @@
+#include "controller/DeviceState.h"
+
+#include "app/Settings.h"
+#include "app/Sounds.h"
+#include "controller/Host.h"
+#include "controller/IncomingMessages.h"
+#include "controller/MessageFolders.h"
+#include "controller/SendPipeline.h"
+#include "device/Broadband.h"
+
+DeviceState::DeviceState(ControllerHost& host, SettingsStore& settings, MobileBroadband& device,
+                         MessageFolders& folders, SendPipeline& pipeline, IncomingMessages& incoming, QObject* parent)
+    : QObject(parent),
+      host_(host),
+      settings_(settings),
+      device_(device),
+      folders_(folders),
+      pipeline_(pipeline),
+      incoming_(incoming)
+{
+    panels_[2] = QStringLiteral("ROAMING");
+}
+
+void DeviceState::SetPanel(int index, const QString& text, int widenBy)
+{
+    panels_[static_cast<size_t>(index)] = text;
+    if (widenBy > 0) {
+        // Panels grow to fit their text and never shrink.
+        const int width = (measure_ ? measure_(text) : 7 * static_cast<int>(text.size())) + widenBy;
+        int& current = widths_[static_cast<size_t>(index)];
+        if (current < width)
+            current = width;
+    }
+}
+
+int DeviceState::SignalImageOf(std::uint32_t s)
+{
+    if (s == 0)
+        return 0;
+    if (s <= 3)
+        return 1;
+    if (s <= 7)
+        return 2;
+    if (s <= 12)
+        return 3;
+    if (s <= 16)
+        return 4;
+    return 5;
+}
+
+QString DeviceState::SignalTextOf(std::uint32_t s)
+{
+    return QStringLiteral("%1 dBm").arg(2 * static_cast<int>(s) - 113);
+}
+
+QString DeviceState::DataClassText(std::uint32_t flags, const QString& custom, int* image)
+{
+    struct Row
+    {
+        std::uint32_t bit;
+        const char* text;
+        int image;
+    };
+    static const Row rows[] = {
+        {0x1, "GPRS", 3},       {0x2, "EDGE", 4},         {0x4, "UMTS", 5},        {0x8, "HSPA", 6},
+        {0x10, "HSPA", 6},      {0x20, "LTE", 7},         {0x40, "5G", 9},         {0x80, "5G", 9},
+        {0x10000, "1XRTT", 2},  {0x20000, "IXEV-DO", 2},  {0x40000, "IXEV-DO", 2}, {0x80000, "1XEV-DV", 2},
+        {0x100000, "3XRTT", 2}, {0x200000, "1XEV-DO", 2}, {0x400000, "UMB", 2},
+    };
+    *image = 2;
+    if (flags == 0)
+        return QString();
+    for (const Row& row : rows) {
+        if (flags & row.bit) {
+            *image = row.image;
+            return QString::fromLatin1(row.text);
+        }
+    }
+    if (flags & 0x80000000u) {
+        *image = 8;
+        return custom.isEmpty() ? QStringLiteral("CUSTOM") : custom;
+    }
+    return QString();
+}
+
+void DeviceState::ShowDataClass(std::uint32_t flags)
+{
+    QString custom;
+    if (flags & 0x80000000u)
+        custom = QString::fromStdString(device_.GetCustomDataClass());
+    SetPanel(4, DataClassText(flags, custom, &dataClassImage_));
+    Q_EMIT Changed();
+}
+
+void DeviceState::HandleSignal(bool known, std::uint32_t strength)
+{
+    if (known && strength <= 31) {
+        signalImage_ = SignalImageOf(strength);
+        signalText_ = SignalTextOf(strength);
+    } else {
+        signalImage_ = radioOff_ ? 7 : 0;
+        signalText_.clear();
+    }
+    Q_EMIT Changed();
+}
+
+void DeviceState::HandleRegistration(const BROADBAND_REGISTRATION_DATA& registration)
+{
+    if (registration.Registered) {
+        SetPanel(1, QString::fromStdString(registration.ProviderName), 35);
+        widths_[2] = registration.Roaming ? 80 : 0;
+    } else {
+        SetPanel(1, QString());
+        widths_[2] = 0;
+    }
+    Q_EMIT Changed();
+}
+
+void DeviceState::ShowModelName()
+{
+    if (device_.GetModelName().empty())
+        device_.ShowCapabilities();
+    SetPanel(0, QString::fromStdString(device_.GetModelName()), 20);
+}
+
+void DeviceState::ShowRadio(std::int32_t state)
+{
+    if (state == 0) {
+        radioOn_ = false;
+        radioOff_ = true;
+        signalImage_ = 7;
+    } else if (state == 1) {
+        radioOn_ = true;
+        radioOff_ = false;
+        signalImage_ = 0;
+    }
+}
+
+void DeviceState::ShowReadyState(std::int32_t state, bool withSound)
+{
+    QString text;
+    bool pin = false;
+    switch (state) {
+    case 0:
+        text = QStringLiteral("The mobile broadband device is off");
+        signalImage_ = 9;
+        break;
+    case 1:
+        ShowModelName();
+        if (withSound)
+            host_.Sounds().Play(QStringLiteral("DeviceConnect"));
+        break;
+    case 2:
+        text = QStringLiteral("There is no SIM in the device");
+        if (!settings_.SaveOnDisk)
+            folders_.ClearMessageLists();
+        break;
+    case 3: text = QStringLiteral("The SIM is invalid"); break;
+    case 4: text = QStringLiteral("The mobile broadband device failure"); break;
+    case 5: text = QStringLiteral("The subscription is not activated"); break;
+    case 6:
+        text = QStringLiteral("A PIN is required for the operation to complete");
+        host_.Notify(host_.Caption(), text);
+        pin = true;
+        if (withSound)
+            host_.Sounds().Play(QStringLiteral("DeviceDisconnect"));
+        break;
+    case 7:
+        text = QStringLiteral("The device is blocked by a PIN or password which is preventing the device from "
+                              "initializing and registering onto the network");
+        break;
+    default: break;
+    }
+    SetPanel(5, text);
+    pinVisible_ = pin;
+    Q_EMIT Changed();
+    Q_EMIT StatusViewStale();
+}
+
+void DeviceState::DeviceConnected()
+{
+    host_.WriteLog(QStringLiteral("Device has been connected..."));
+    device_.RefreshInterfaces();
+    SetPanel(0, QString());
+    SetPanel(5, QStringLiteral("Device connected"));
+    SetPanel(1, QString());
+    widths_[2] = 0;
+    SetPanel(4, QString());
+    dataClassImage_ = 2;
+    signalImage_ = 6;
+    interfaceSelectVisible_ = device_.GetInterfaceCount() != 1;
+    Q_EMIT Changed();
+}
+
+void DeviceState::DeviceRemoved(const std::string& interfaceId)
+{
+    if (interfaceId != device_.GetInterfaceID())
+        return;
+    host_.WriteLog(QStringLiteral("Device has been disconnected..."));
+    device_.ClearInterface(2);
+    pipeline_.InterfaceLost();
+    SetPanel(0, QStringLiteral("Device disconnected"));
+    SetPanel(5, QString());
+    SetPanel(1, QString());
+    SetPanel(4, QString());
+    widths_[2] = 0;
+    signalText_.clear();
+    dataClassImage_ = 2;
+    signalImage_ = 9;
+    Q_EMIT Changed();
+    Q_EMIT StatusViewStale();
+}
+
+void DeviceState::HandleEvent(std::uintptr_t code, std::intptr_t value, const std::string* text)
+{
+    switch (code) {
+    case EV_INTERFACE_ARRIVAL: DeviceConnected(); break;
+    case EV_INTERFACE_REMOVAL:
+        if (text)
+            DeviceRemoved(*text);
+        break;
+    case EV_READY_STATE: ShowReadyState(static_cast<std::int32_t>(value), true); break;
+    case EV_CAPABILITY:
+        ShowModelName();
+        Q_EMIT Changed();
+        break;
+    case EV_RADIO_STATE:
+        ShowRadio(static_cast<std::int32_t>(value));
+        Q_EMIT Changed();
+        break;
+    case EV_PACKET_SERVICE: ShowDataClass(static_cast<std::uint32_t>(value)); break;
+    default: break;
+    }
+}
+
+void DeviceState::ConnectAction()
+{
+    if (!device_.Connect()) {
+        SetPanel(0,
+                 device_.GetState() == 0 ? QStringLiteral("Interface not found") : QStringLiteral("Device not found"));
+        Q_EMIT Changed();
+        return;
+    }
+    SetPanel(0, QString::fromStdString(device_.GetModelName()), 20);
+    SetPanel(1, QString::fromStdString(device_.GetProviderName()), 35);
+    widths_[2] = device_.IsRoaming() ? 80 : 0;
+    interfaceSelectVisible_ = device_.GetInterfaceCount() != 1;
+
+    std::int32_t radio = 0;
+    if (device_.GetSoftwareRadioState(radio))
+        ShowRadio(radio);
+    std::uint32_t strength = 0;
+    if (device_.GetSignalStrength(strength))
+        HandleSignal(true, strength);
+    else
+        signalImage_ = 9;
+    std::uint32_t flags = 0;
+    if (device_.GetCurrentDataClass(flags))
+        ShowDataClass(flags);
+    std::int32_t ready = 0;
+    if (device_.GetReadyState(ready))
+        ShowReadyState(ready, false);
+    Q_EMIT Changed();
+    device_.SmsRead(0);
+}
+
+void DeviceState::DisconnectAction()
+{
+    device_.Disconnect();
+    pipeline_.InterfaceLost();
+    folders_.ClearMessageLists();
+    SetPanel(0, QStringLiteral("Interface is disconnected"));
+    SetPanel(1, QString());
+    widths_[2] = 0;
+    SetPanel(5, QString());
+    signalImage_ = 9;
+    Q_EMIT Changed();
+}

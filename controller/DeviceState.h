@@ -1,0 +1,86 @@
+#pragma once
+// The window's picture of the device: status-bar panels, signal and data class as values, the
+// ready state and the reactions to arrival, removal and the start and stop of the interface.
+
+#include <QObject>
+#include <QString>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+
+class ControllerHost;
+class SettingsStore;
+class MobileBroadband;
+class MessageFolders;
+class SendPipeline;
+class IncomingMessages;
+struct BROADBAND_REGISTRATION_DATA;
+
+class DeviceState : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr int PanelCount = 6;
+
+    DeviceState(ControllerHost& host, SettingsStore& settings, MobileBroadband& device, MessageFolders& folders,
+                SendPipeline& pipeline, IncomingMessages& incoming, QObject* parent = nullptr);
+
+    // Measures a text in the status bar's font; without it texts count 7 pixels a character.
+    void SetTextWidth(std::function<int(const QString&)> measure) { measure_ = std::move(measure); }
+
+    void ConnectAction();
+    void DisconnectAction();
+    // WM_BROADBAND_EVENT codes of the device state; text: the interface ID of arrival and removal.
+    void HandleEvent(std::uintptr_t code, std::intptr_t value, const std::string* text);
+    void HandleSignal(bool known, std::uint32_t strength);
+    void HandleRegistration(const BROADBAND_REGISTRATION_DATA& registration);
+    void ShowReadyState(std::int32_t state, bool withSound);
+    void ShowDataClass(std::uint32_t flags);
+
+    const QString& Panel(int index) const { return panels_[static_cast<size_t>(index)]; }
+    int PanelWidth(int index) const { return widths_[static_cast<size_t>(index)]; }
+    int SignalImage() const { return signalImage_; }
+    const QString& SignalText() const { return signalText_; }
+    bool PinVisible() const { return pinVisible_; }
+    bool InterfaceSelectVisible() const { return interfaceSelectVisible_; }
+    // Checked states of the radio actions; neither before the first radio state.
+    bool RadioOn() const { return radioOn_; }
+    bool RadioOff() const { return radioOff_; }
+    int DataClassImage() const { return dataClassImage_; }
+
+    // The signal image and text of a strength from 0 to 31.
+    static int SignalImageOf(std::uint32_t strength);
+    static QString SignalTextOf(std::uint32_t strength);
+    // The data class text and tray image of the data-class bits; custom: the custom class name.
+    static QString DataClassText(std::uint32_t flags, const QString& custom, int* image);
+
+Q_SIGNALS:
+    void Changed();
+    // The ready state or the device changed while the Status page may show it.
+    void StatusViewStale();
+
+private:
+    void SetPanel(int index, const QString& text, int widenBy = 0);
+    void DeviceConnected();
+    void DeviceRemoved(const std::string& interfaceId);
+    void ShowModelName();
+    void ShowRadio(std::int32_t state);
+
+    ControllerHost& host_;
+    SettingsStore& settings_;
+    MobileBroadband& device_;
+    MessageFolders& folders_;
+    SendPipeline& pipeline_;
+    IncomingMessages& incoming_;
+    std::function<int(const QString&)> measure_;
+    std::array<QString, PanelCount> panels_;
+    std::array<int, PanelCount> widths_{250, 90, 0, 60, 60, 150};
+    int signalImage_ = 0;
+    QString signalText_;
+    bool pinVisible_ = false;
+    bool interfaceSelectVisible_ = false;
+    bool radioOn_ = false;
+    bool radioOff_ = false;
+    int dataClassImage_ = 2;
+};

@@ -1,0 +1,321 @@
+#include "controller/IncomingMessages.h"
+
+#include "app/Settings.h"
+#include "app/Sounds.h"
+#include "codec/Pdu.h"
+#include "controller/Host.h"
+#include "device/Broadband.h"
+#include "storage/Database.h"
+
+#include <exception>
+
+namespace {
+
+QString Utf8(const std::string& text)
+{
+    return QString::fromStdString(text);
+}
+
+QString Number(const PDU& pdu)
+{
+    const QString number = Utf8(pdu.Number);
+    return pdu.International && !number.isEmpty() ? QLatin1Char('+') + number : number;
+}
+
+} // namespace
+
+IncomingMessages::IncomingMessages(ControllerHost& host, SettingsStore& settings, QDatabase& database,
+                                   MobileBroadband& device, MessageFolders& folders, QObject* parent)
+    : QObject(parent), host_(host), settings_(settings), database_(database), device_(device), folders_(folders)
+{
+    receiveTimer_.setInterval(30000);
+    connect(&receiveTimer_, &QTimer::timeout, this, &IncomingMessages::ReceiveTimerTimer);
+}
+
+bool IncomingMessages::IsPending(std::uint32_t index) const
+{
+    for (const auto& pair : pendingDeletes_)
+        if (pair.first == index)
+            return true;
+    return false;
+}
+
+void IncomingMessages::RequestDelete(std::uint32_t index)
+{
+    std::uint32_t requestId = 0;
+    if (device_.SmsDelete(index, requestId))
+        pendingDeletes_.emplace_back(index, requestId);
+}
+
+void IncomingMessages::HandleDeviceSms(std::uint32_t index, const BROADBAND_SMS_DATA& incoming)
+{
+    BROADBAND_SMS_DATA record = incoming;
+    if (index < settings_.MessageIndex) {
+        index += settings_.MessageIndex;
+        record.Index += settings_.MessageIndex;
+    }
+    if (!settings_.SaveOnDisk || record.Class0 || record.Status == 2) {
+        host_.WriteLog(QStringLiteral("SMS -> Device ID = %1").arg(index));
+        ProcessSmsRecord(index, record);
+        return;
+    }
+    if (IsPending(index))
+        return;
+    if (record.Status == 3) {
+        // The device keeps a copy of what it sent: the program has its own.
+        RequestDelete(index);
+        return;
+    }
+    if (record.Status == 1)
+        record.Status = 0;
+    std::int64_t id = 0;
+    if (!database_.InsertMessage(record.Pdu, record.Status, &id))
+        return; // stays on the device; the next read tries again
+    RequestDelete(index);
+    host_.WriteLog(QStringLiteral("SMS -> Storage ID = %1").arg(id));
+    ProcessSmsRecord(static_cast<std::uint32_t>(id), record);
+}
+
+void IncomingMessages::HandleStoredSms(std::uint32_t id, const DATABASE_SMS_DATA& record)
+{
+    host_.WriteLog(QStringLiteral("SMS -> Storage ID = %1").arg(id));
+    ProcessSmsRecord(id, record);
+}
+
+void IncomingMessages::HandleSmsDeleteComplete(const BROADBAND_REQUEST_RESULT& result)
+{
+    if (result.Status != 0)
+        return; // the index stays ignored for this run
+    for (auto it = pendingDeletes_.begin(); it != pendingDeletes_.end(); ++it) {
+        if (it->second == result.RequestID) {
+            pendingDeletes_.erase(it);
+            return;
+        }
+    }
+}
+
+void IncomingMessages::LogDecoded(const PDU& pdu)
+{
+    host_.WriteLog(QStringLiteral("PDU -> SMSC: ") + Utf8(pdu.Smsc));
+    host_.WriteLog(QStringLiteral("PDU -> Sender: ") + Utf8(pdu.Number));
+    host_.WriteLog(QStringLiteral("PDU -> Sender Number Type: ") + Utf8(pdu.NumberType));
+    host_.WriteLog(QStringLiteral("PDU -> Encoding: ") + Utf8(pdu.AlphabetName()));
+    host_.WriteLog(QStringLiteral("PDU -> Date: ") + Utf8(pdu.Date));
+    host_.WriteLog(QStringLiteral("PDU -> Time: ") + Utf8(pdu.Time));
+    if (pdu.UdhPresent) {
+        host_.WriteLog(QStringLiteral("PDU -> UDH Type: ") + Utf8(pdu.UdhType));
+        host_.WriteLog(QStringLiteral("PDU -> UDH Data: ") + Utf8(pdu.UdhData));
+    }
+    if (pdu.Flash)
+        host_.WriteLog(QStringLiteral("PDU -> Flash: True"));
+    if (pdu.Multipart) {
+        host_.WriteLog(QStringLiteral("PDU -> Miltipart: True"));
+        host_.WriteLog(QStringLiteral("PDU -> Reference: %1").arg(pdu.Reference));
+        host_.WriteLog(QStringLiteral("PDU -> Parts total: %1").arg(pdu.PartsTotal));
+        host_.WriteLog(QStringLiteral("PDU -> Part number: %1").arg(pdu.PartNumber));
+    }
+    host_.WriteLog(QStringLiteral("PDU -> Message: ") + QString::fromStdU16String(pdu.Text));
+}
+
+void IncomingMessages::NameAndCaption(SmsData& data) const
+{
+    if (settings_.Contacts)
+        data.SetName(database_.ContactName(data.Number));
+}
+
+void IncomingMessages::ProcessSmsRecord(std::uint32_t id, const BROADBAND_SMS_DATA& record)
+{
+    try {
+        PDU pdu(record.Pdu);
+        // The message type decides, not the class-0 flag: a flash message is a DELIVER, and
+        // device stores keep status reports beside the messages.
+        bool ok = pdu.Decode();
+        const bool report = ok && pdu.StatusReport;
+        if (report)
+            ok = pdu.DecodeStatusReport();
+
+        QString number, date, time, text, pduText = Utf8(record.Pdu);
+        int reference = 0, total = 0, part = 0;
+        if (ok) {
+            LogDecoded(pdu);
+            number = Number(pdu);
+            date = pdu.Date.empty() ? Utf8(record.Date) : Utf8(pdu.Date);
+            time = pdu.Time.empty() ? Utf8(record.Time) : Utf8(pdu.Time);
+            text = QString::fromStdU16String(pdu.Text);
+            pduText = Utf8(pdu.PduText);
+            if (pdu.Multipart) {
+                reference = static_cast<int>(pdu.Reference);
+                total = static_cast<int>(pdu.PartsTotal);
+                part = static_cast<int>(pdu.PartNumber);
+            }
+        } else {
+            host_.WriteLog(QStringLiteral("PDU -> Parsing failed. Error: ") + Utf8(pdu.Error));
+        }
+
+        SmsData parts;
+        const auto sid = static_cast<std::int32_t>(id);
+        if (report) {
+            // The part keeps the storage ID (or device index) so that deleting the row deletes
+            // the stored report; the ID column shows the report's message reference.
+            auto data = std::make_unique<SmsData>();
+            data->AddUnit(sid, number, 0, 0, 0, pduText, time, date, text);
+            data->Ids = QString::number(pdu.MessageId);
+            NameAndCaption(*data);
+            FolderModel& reports = folders_.Model(Folder::Reports);
+            const QString caption = settings_.ShowSmsID ? data->Ids : QString();
+            reports.Add(std::move(data), ImageReport, caption, true);
+            host_.Sounds().Play(QStringLiteral("Notification.SMS"));
+            return;
+        }
+        parts.AddUnit(sid, number, total, part, reference, pduText, time, date, text);
+
+        switch (record.Status) {
+        case 0:
+        case 1: FileInbox(id, record.Status, std::move(parts)); break;
+        case 3: {
+            if (!folders_.Model(Folder::Sent).FindById(sid))
+                JoinOrAdd(Folder::Sent, id, std::move(parts), ImageRead, QString::number(id), nullptr);
+            // Stored and saved copies carry index 0, which names no draft.
+            FolderModel& drafts = folders_.Model(Folder::Drafts);
+            if (record.Index != 0)
+                if (SmsData* draft = drafts.FindById(static_cast<std::int32_t>(record.Index))) {
+                    host_.MessageRemoving(Folder::Drafts, draft);
+                    drafts.Remove(draft);
+                }
+            break;
+        }
+        case 2:
+            if (!folders_.Model(Folder::Drafts).FindById(sid))
+                JoinOrAdd(Folder::Drafts, id, std::move(parts), ImageDraft, QString::number(record.Index), nullptr);
+            break;
+        default: break;
+        }
+    } catch (const std::exception& e) {
+        host_.WriteLog(QStringLiteral("SmsMessages -> Exception: ") + QString::fromLocal8Bit(e.what()));
+    }
+}
+
+void IncomingMessages::JoinOrAdd(Folder folder, std::uint32_t id, SmsData&& parts, int image, const QString& ids,
+                                 bool* added)
+{
+    FolderModel& model = folders_.Model(folder);
+    const SmsUnit& unit = parts.Units.front();
+    if (added)
+        *added = false;
+    if (unit.PartsTotal > 0 || unit.Reference != 0) {
+        if (SmsData* data = model.FindMultipart(unit.Number, unit.Reference, unit.Date)) {
+            data->AddUnit(unit.Id, unit.Number, unit.PartsTotal, unit.PartNumber, unit.Reference, unit.Pdu, unit.Time,
+                          unit.Date, unit.Text);
+            data->Ids += QLatin1Char('/') + QString::number(id);
+            NameAndCaption(*data);
+            model.Changed(data);
+            if (settings_.ShowSmsID)
+                model.SetCaption(data, data->Ids);
+            host_.MessageChanged(folder, data);
+            return;
+        }
+    }
+    auto data = std::make_unique<SmsData>(std::move(parts));
+    data->Ids = ids;
+    NameAndCaption(*data);
+    const QString caption = settings_.ShowSmsID ? data->Ids : QString();
+    model.Add(std::move(data), image, caption, true);
+    if (added)
+        *added = true;
+}
+
+void IncomingMessages::FileInbox(std::uint32_t id, std::uint32_t status, SmsData&& parts)
+{
+    FolderModel& inbox = folders_.Model(Folder::Inbox);
+    if (inbox.FindById(static_cast<std::int32_t>(id)))
+        return;
+    bool added = false;
+    const int image = status == 0 ? ImageUnread : ImageRead;
+    JoinOrAdd(Folder::Inbox, id, std::move(parts), image, QString::number(id), &added);
+    if (!added || status != 0)
+        return;
+    host_.EnsureVisible(Folder::Inbox, inbox.FindById(static_cast<std::int32_t>(id)));
+    host_.UnreadChanged(folders_.UpdateUnreadCounter());
+    host_.Sounds().Play(QStringLiteral("Notification.SMS"));
+    host_.Notify(host_.Caption(), QStringLiteral("You have a new SMS message"));
+}
+
+void IncomingMessages::HandleStoredTemplate(const DATABASE_TEMPLATE_DATA& record)
+{
+    host_.WriteLog(QStringLiteral("Template -> Storage ID = %1").arg(record.ID));
+    FolderModel& templates = folders_.Model(Folder::Templates);
+    const auto id = static_cast<std::int32_t>(record.ID);
+    if (templates.FindById(id))
+        return;
+    auto data = std::make_unique<SmsData>();
+    data->AddUnit(id, record.Number, 0, 0, 0, QString(), QString(), QString(), record.Text);
+    data->Ids = QString::number(record.ID);
+    NameAndCaption(*data);
+    const QString caption = settings_.ShowSmsID ? data->Ids : QString();
+    templates.Add(std::move(data), ImageTemplate, caption, false);
+}
+
+bool IncomingMessages::AddTemplate(const QString& number, const QString& text)
+{
+    std::int64_t id = 0;
+    if (!database_.InsertTemplate(number, text, &id))
+        return false;
+    auto data = std::make_unique<SmsData>();
+    data->AddUnit(static_cast<std::int32_t>(id), number, 0, 0, 0, QString(), QString(), QString(), text);
+    data->Ids = QString::number(id);
+    NameAndCaption(*data);
+    const QString caption = settings_.ShowSmsID ? data->Ids : QString();
+    folders_.Model(Folder::Templates).Add(std::move(data), ImageTemplate, caption, false);
+    return true;
+}
+
+void IncomingMessages::HandleLoadProgress(std::uintptr_t phase)
+{
+    if (phase == DATABASE_LOAD_BEGIN) {
+        folders_.BeginBulk();
+        if (settings_.ShowProgressBar)
+            host_.ShowProgress(true);
+        return;
+    }
+    if (phase != DATABASE_LOAD_END)
+        return;
+    folders_.EndBulk();
+    host_.UnreadChanged(folders_.UpdateUnreadCounter());
+    if (settings_.ShowProgressBar)
+        host_.ShowProgress(false);
+    if (settings_.ReceiveTimerEnabled) {
+        receiveTimer_.setInterval(settings_.ReceiveTimerIntervalMs());
+        receiveTimer_.start();
+        host_.WriteLog(QStringLiteral("SMS -> Receive Timer -> Start"));
+    }
+}
+
+void IncomingMessages::SetReceiveTimer(bool enabled)
+{
+    settings_.ReceiveTimerEnabled = enabled;
+    if (enabled != receiveTimer_.isActive()) {
+        if (enabled) {
+            receiveTimer_.setInterval(settings_.ReceiveTimerIntervalMs());
+            host_.WriteLog(QStringLiteral("SMS -> Receive Timer -> Start"));
+        } else {
+            host_.WriteLog(QStringLiteral("SMS -> Receive Timer -> Stop"));
+        }
+    }
+    if (enabled)
+        receiveTimer_.start();
+    else
+        receiveTimer_.stop();
+}
+
+void IncomingMessages::ReceiveTimerTimer()
+{
+    if (sendTimerActive_ && sendTimerActive_())
+        return;
+    ReadDevice();
+}
+
+void IncomingMessages::ReadDevice()
+{
+    if (device_.GetState() == 3)
+        device_.SmsRead(0);
+}
