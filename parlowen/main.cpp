@@ -1,0 +1,106 @@
+// parlowen: the desktop program.
+#include "app/SingleInstance.h"
+#include "device/BroadbandService.h"
+#include "sim/ModemSimulator.h"
+#include "windows/MainWindow.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+namespace {
+
+bool HasDisplay()
+{
+    return qEnvironmentVariableIsSet("DISPLAY") || qEnvironmentVariableIsSet("WAYLAND_DISPLAY") ||
+           qEnvironmentVariableIsSet("QT_QPA_PLATFORM");
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    // "/hidden" anywhere on the command line starts minimised; the autostart entry passes it.
+    bool hidden = false;
+    for (int i = 1; i < argc; ++i)
+        if (std::strstr(argv[i], "/hidden"))
+            hidden = true;
+    for (int i = 1; i < argc; ++i) {
+        if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h")) {
+            std::printf("Usage: parlowen [--device PATH]... [--simulator] [--database FILE] [/hidden]\n"
+                        "Sends and receives SMS through an MBIM modem.\n\n"
+                        "  --device PATH    an MBIM device node to use (repeatable); default: every cdc_mbim device\n"
+                        "  --simulator      use a simulated modem started inside the program\n"
+                        "  --database FILE  the message database (default: beside the program or in the data "
+                        "folder)\n"
+                        "  /hidden          start minimised\n");
+            return 0;
+        }
+    }
+    if (!HasDisplay()) {
+        std::fprintf(stderr, "parlowen: no display (DISPLAY or WAYLAND_DISPLAY is not set)\n");
+        return 1;
+    }
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Parlowen"));
+    QApplication::setOrganizationName(QStringLiteral("Corvaline"));
+    QApplication::setDesktopFileName(QStringLiteral("parlowen"));
+
+    QCommandLineParser parser;
+    const QCommandLineOption deviceOption(QStringLiteral("device"), QStringLiteral("MBIM device node."),
+                                          QStringLiteral("PATH"));
+    const QCommandLineOption simulatorOption(QStringLiteral("simulator"), QStringLiteral("Simulated modem."));
+    const QCommandLineOption databaseOption(QStringLiteral("database"), QStringLiteral("Database file."),
+                                            QStringLiteral("FILE"));
+    parser.addOptions({deviceOption, simulatorOption, databaseOption});
+    QStringList arguments = app.arguments();
+    arguments.removeIf([](const QString& a) { return a.contains(QLatin1String("/hidden")); });
+    if (!parser.parse(arguments)) {
+        std::fprintf(stderr, "parlowen: %s\n", qPrintable(parser.errorText()));
+        return 2;
+    }
+
+    SingleInstance instance;
+    if (!instance.Claim())
+        return 0; // the running copy was asked to show its window
+
+    BroadbandService::Options options;
+    for (const QString& path : parser.values(deviceOption))
+        options.paths.push_back(path.toStdString());
+    std::unique_ptr<sim::ModemSimulator> simulator;
+    if (parser.isSet(simulatorOption)) {
+        simulator = std::make_unique<sim::ModemSimulator>();
+        std::string error;
+        if (!simulator->start(&error)) {
+            std::fprintf(stderr, "parlowen: the simulated modem did not start: %s\n", error.c_str());
+            return 1;
+        }
+        options.paths.push_back(simulator->devicePath());
+    }
+    options.scanSysfs = options.paths.empty();
+    BroadbandService service(options);
+    BroadbandService::SetDefault(&service);
+    service.Start();
+
+    int result = 0;
+    {
+        TMainWindow::Options windowOptions;
+        windowOptions.service = &service;
+        windowOptions.hidden = hidden;
+        windowOptions.databasePath = parser.value(databaseOption);
+        TMainWindow window(windowOptions);
+        QObject::connect(&instance, &SingleInstance::OpenRequested, &window, &TMainWindow::AppOpen);
+        if (hidden)
+            window.showMinimized();
+        else
+            window.show();
+        result = QApplication::exec();
+    }
+    BroadbandService::SetDefault(nullptr);
+    return result;
+}

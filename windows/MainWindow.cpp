@@ -1,0 +1,398 @@
+#include "windows/MainWindow.h"
+
+#include "app/Clock.h"
+#include "app/DesktopSound.h"
+#include "app/Log.h"
+#include "app/Settings.h"
+#include "controller/DeviceState.h"
+#include "controller/IncomingMessages.h"
+#include "controller/LogModel.h"
+#include "controller/MessageFolders.h"
+#include "controller/SendPipeline.h"
+#include "device/Broadband.h"
+#include "storage/Database.h"
+#include "windows/DialogPrompts.h"
+#include "windows/MessageWindow.h"
+#include "windows/MessagesPage.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
+#include <QLabel>
+#include <QListView>
+#include <QMenu>
+#include <QProgressBar>
+#include <QSettings>
+#include <QSplitter>
+#include <QStackedWidget>
+#include <QStatusBar>
+#include <QTreeWidget>
+#include <QWindowStateChangeEvent>
+
+#include <exception>
+
+#ifndef PARLOWEN_PRODUCT_VERSION
+#define PARLOWEN_PRODUCT_VERSION ""
+#define PARLOWEN_FILE_VERSION    ""
+#endif
+
+TMainWindow::TMainWindow(const Options& options)
+    : MessageTarget(this), databasePath_(options.databasePath), hidden_(options.hidden)
+{
+    log_ = std::make_unique<TApplicationLog>(
+        TApplicationLog::PathForExecutable(QCoreApplication::applicationFilePath().toStdString()));
+    logModel_ = new LogModel(this);
+    statusModel_ = new LogModel(this);
+    WriteLog(QStringLiteral("Application started"));
+    QString version;
+    if (*PARLOWEN_PRODUCT_VERSION)
+        version = QStringLiteral("Version: ") + QLatin1String(PARLOWEN_PRODUCT_VERSION) + QStringLiteral(", Build: ") +
+                  QLatin1String(PARLOWEN_FILE_VERSION);
+    WriteLog(version);
+
+    prompts_ = options.prompts;
+    if (!prompts_) {
+        ownPrompts_ = std::make_unique<DialogPrompts>(this);
+        prompts_ = ownPrompts_.get();
+    }
+    sounds_ = options.sounds;
+    if (!sounds_) {
+        ownSounds_ = std::make_unique<DesktopSound>();
+        sounds_ = ownSounds_.get();
+    }
+    clock_ = options.clock;
+    if (!clock_) {
+        ownClock_ = std::make_unique<SystemClock>();
+        clock_ = ownClock_.get();
+    }
+
+    settings_ = std::make_unique<SettingsStore>(false);
+    device_ = std::make_unique<MobileBroadband>(this, options.service);
+    database_ = std::make_unique<QDatabase>(this);
+    store_ = options.settings;
+    if (!store_) {
+        ownSettings_ = SettingsStore::OpenUserStore();
+        store_ = ownSettings_.get();
+    }
+    settings_->Load(*store_, [this](const QString& line) { WriteLog(line); });
+    closeForReal_ = !settings_->HideWhenClosing;
+    restoreMaximized_ = settings_->RestoreMaximized;
+
+    folders_ = new MessageFolders(this);
+    incoming_ = new IncomingMessages(*this, *settings_, *database_, *device_, *folders_, this);
+    pipeline_ = new SendPipeline(*this, *settings_, *database_, *device_, *folders_, *incoming_, *clock_, this);
+    incoming_->SetSendTimerActive([this] { return pipeline_->SendTimer().isActive(); });
+    deviceState_ = new DeviceState(*this, *settings_, *device_, *folders_, *pipeline_, *incoming_, this);
+    connect(deviceState_, &DeviceState::Changed, this, &TMainWindow::UpdateStatusBar);
+
+    startTimer_.setSingleShot(true);
+    startTimer_.setInterval(options.startDelayMs);
+    connect(&startTimer_, &QTimer::timeout, this, &TMainWindow::StartTimerTimer);
+
+    FormCreate();
+    startTimer_.start();
+}
+
+TMainWindow::~TMainWindow()
+{
+    // Options first, then the device session, then the database (its loader stops first).
+    settings_->SaveOnDestruction(*store_);
+    device_.reset();
+    database_.reset();
+    WriteLog(QStringLiteral("Application finished"));
+    log_.reset();
+}
+
+void TMainWindow::FormCreate()
+{
+    setWindowTitle(QStringLiteral("Parlowen"));
+    setObjectName(QStringLiteral("TMainWindow"));
+    resize(settings_->ApplicationWidth, settings_->ApplicationHeight);
+    if (settings_->ApplicationTop && settings_->ApplicationLeft)
+        move(*settings_->ApplicationLeft, *settings_->ApplicationTop);
+
+    if (databasePath_.isEmpty())
+        databasePath_ = QDatabase::DefaultPath(QCoreApplication::applicationFilePath());
+    WriteLog(QStringLiteral("Data: ") + databasePath_);
+    database_->Open(databasePath_);
+
+    BuildActions();
+    BuildPages();
+    BuildMenus();
+    BuildStatusBar();
+    ShowPage(0);
+    for (const char* name : {"SmsDeleteAction", "SmsReplyAction", "SmsForwardAction", "SmsOpenAction", "SmsRetryAction",
+                             "SmsSetAsUnreadAction"})
+        Action(QString::fromLatin1(name))->setEnabled(false);
+    if (hidden_)
+        setWindowState(windowState() | Qt::WindowMinimized);
+}
+
+void TMainWindow::StartTimerTimer()
+{
+    deviceState_->ConnectAction();
+    if (settings_->SaveOnDisk) {
+        database_->LoadMessages();
+        database_->LoadTemplates();
+    }
+}
+
+std::intptr_t TMainWindow::HandleMessage(const Message& message)
+{
+    try {
+        switch (message.Number) {
+        case WM_TRAY_NOTIFY:
+            if (message.LParam == 514 || message.LParam == 520)
+                AppOpen();
+            break;
+        case WM_BROADBAND_LOG:
+            if (const auto* text = message.Record<std::string>())
+                WriteStatus(QString::fromStdString(*text));
+            break;
+        case WM_BROADBAND_EVENT: DeviceEvent(message); break;
+        case WM_BROADBAND_INFO: DeviceInfo(message); break;
+        case WM_BROADBAND_SIGNAL:
+            deviceState_->HandleSignal(message.WParam != 0, static_cast<std::uint32_t>(message.LParam));
+            break;
+        case WM_BROADBAND_SMS:
+            if (const auto* record = message.Record<BROADBAND_SMS_DATA>())
+                incoming_->HandleDeviceSms(static_cast<std::uint32_t>(message.WParam), *record);
+            break;
+        case WM_BROADBAND_REGISTRATION:
+            if (const auto* record = message.Record<BROADBAND_REGISTRATION_DATA>())
+                deviceState_->HandleRegistration(*record);
+            break;
+        case WM_DATABASE_SMS:
+            if (const auto* record = message.Record<DATABASE_SMS_DATA>())
+                incoming_->HandleStoredSms(static_cast<std::uint32_t>(message.WParam), *record);
+            break;
+        case WM_DATABASE_TEMPLATE:
+            if (const auto* record = message.Record<DATABASE_TEMPLATE_DATA>())
+                incoming_->HandleStoredTemplate(*record);
+            break;
+        case WM_DATABASE_LOAD: incoming_->HandleLoadProgress(message.WParam); break;
+        case WM_USSD_LOG:
+            if (const auto* text = message.Record<QString>())
+                WriteLog(*text);
+            break;
+        default: break;
+        }
+    } catch (const std::exception& e) {
+        WriteLog(QStringLiteral("Exception: ") + QString::fromLocal8Bit(e.what()));
+    }
+    return 0;
+}
+
+void TMainWindow::DeviceEvent(const Message& message)
+{
+    const std::uintptr_t code = message.WParam;
+    switch (code) {
+    case EV_SMS_DELETE_COMPLETE:
+        if (const auto* result = message.Record<BROADBAND_REQUEST_RESULT>())
+            incoming_->HandleSmsDeleteComplete(*result);
+        break;
+    case EV_SMS_SEND_COMPLETE:
+        if (const auto* result = message.Record<BROADBAND_REQUEST_RESULT>())
+            pipeline_->HandleSmsSendComplete(*result);
+        break;
+    case EV_SMS_STATUS: device_->SmsRead(0); break;
+    case EV_INTERFACE_ARRIVAL:
+    case EV_INTERFACE_REMOVAL:
+    case EV_READY_STATE:
+    case EV_CAPABILITY:
+    case EV_RADIO_STATE:
+    case EV_PACKET_SERVICE: deviceState_->HandleEvent(code, message.LParam, message.Record<std::string>()); break;
+    default: break;
+    }
+}
+
+void TMainWindow::DeviceInfo(const Message& message)
+{
+    const auto* info = message.Record<BROADBAND_INFO_DATA>();
+    if (!info)
+        return;
+    const QString first = QString::fromStdString(info->Name), second = QString::fromStdString(info->Value);
+    switch (message.WParam) {
+    case INFO_GROUP: {
+        auto* group = new QTreeWidgetItem(statusList_, {first});
+        QFont font = group->font(0);
+        font.setBold(true);
+        group->setFont(0, font);
+        group->setFirstColumnSpanned(true);
+        group->setExpanded(true);
+        break;
+    }
+    case INFO_ITEM: {
+        QTreeWidgetItem* group = statusList_->topLevelItem(statusList_->topLevelItemCount() - 1);
+        if (!group)
+            group = new QTreeWidgetItem(statusList_);
+        new QTreeWidgetItem(group, {QString(), first, second});
+        group->setExpanded(true);
+        break;
+    }
+    case INFO_MESSAGE: prompts_->Show(first, second, PromptIcon::Information); break;
+    case INFO_ERROR: prompts_->Show(first, second, PromptIcon::Error); break;
+    default: break;
+    }
+}
+
+void TMainWindow::WriteLog(const QString& text)
+{
+    if (log_)
+        log_->WriteString(text.toStdString());
+    logModel_->AppendTimestamped(text);
+}
+
+void TMainWindow::WriteStatus(const QString& text)
+{
+    statusModel_->Append(text);
+    WriteLog(text);
+}
+
+void TMainWindow::Notify(const QString&, const QString&)
+{
+    // Desktop notifications and balloons come with the notification area.
+}
+
+void TMainWindow::EnsureVisible(Folder folder, const SmsData* data)
+{
+    messagesPage_->EnsureVisible(folder, data);
+}
+
+void TMainWindow::MessageChanged(Folder folder, const SmsData* data)
+{
+    if (messagesPage_->Shown() == folder && messagesPage_->Displayed() == data)
+        messagesPage_->DisplayMessage(data);
+}
+
+void TMainWindow::MessageRemoving(Folder, const SmsData* data)
+{
+    if (messagesPage_->Displayed() == data)
+        messagesPage_->DisplayMessage(nullptr);
+}
+
+void TMainWindow::ShowProgress(bool on)
+{
+    progress_->setVisible(on);
+}
+
+void TMainWindow::UnreadChanged(int)
+{
+    panels_[5]->setText(folders_->UnreadText());
+}
+
+QString TMainWindow::PanelText(int index) const
+{
+    return panels_[index]->text();
+}
+
+void TMainWindow::UpdateStatusBar()
+{
+    for (int i = 0; i < DeviceState::PanelCount; ++i) {
+        if (i == 3)
+            continue;
+        QString text = deviceState_->Panel(i);
+        if (i == 5 && text.isEmpty())
+            text = folders_->UnreadText();
+        panels_[i]->setText(text);
+        panels_[i]->setFixedWidth(deviceState_->PanelWidth(i));
+        panels_[i]->setVisible(deviceState_->PanelWidth(i) > 0);
+    }
+    panels_[3]->setPixmap(Images::Signal(deviceState_->SignalImage()).pixmap(28, 18));
+    panels_[3]->setToolTip(deviceState_->SignalText());
+    Action(QStringLiteral("EnterPinAction"))->setVisible(deviceState_->PinVisible());
+}
+
+void TMainWindow::ListSelected(Folder folder, SmsData* data)
+{
+    messagesPage_->DisplayMessage(data);
+    FolderModel& model = folders_->Model(folder);
+    if (data && model.Image(data) == ImageUnread) {
+        if (settings_->SaveOnDisk)
+            for (const SmsUnit& unit : data->Units)
+                database_->UpdateMessageStatus(unit.Id, 1);
+        model.SetImage(data, ImageRead);
+        UnreadChanged(folders_->UpdateUnreadCounter());
+    }
+    UpdateMessageActions(folder, data);
+}
+
+void TMainWindow::UpdateMessageActions(Folder folder, SmsData* data)
+{
+    const bool selected = data != nullptr;
+    for (const char* name :
+         {"SmsDeleteAction", "SmsReplyAction", "SmsForwardAction", "SmsOpenAction", "SmsRetryAction"})
+        Action(QString::fromLatin1(name))->setEnabled(selected);
+    QAction* unread = Action(QStringLiteral("SmsSetAsUnreadAction"));
+    unread->setEnabled(selected && folder == Folder::Inbox);
+    if (folder == Folder::Outbox) {
+        const bool failed = selected && folders_->Model(folder).Image(data) == ImageError;
+        Action(QStringLiteral("SmsOpenAction"))->setEnabled(failed);
+        Action(QStringLiteral("SmsRetryAction"))->setEnabled(failed);
+    }
+}
+
+void TMainWindow::OpenComposer(const QString& title, const QString& number, const QString& text)
+{
+    TMessageWindow composer(*database_, *prompts_, settings_->ConfirmationToSend, this);
+    composer.SetTitle(title);
+    composer.SetRecentNumbers(pipeline_->RecentNumbers());
+    composer.SetTemplateStore([this](const QString& n, const QString& t) { return incoming_->AddTemplate(n, t); });
+    if (!number.isEmpty())
+        composer.SetNumber(number);
+    if (!text.isEmpty())
+        composer.SetText(text);
+    const bool sent = composerRunner_ ? composerRunner_(composer) : composer.exec() == QDialog::Accepted;
+    if (!sent || composer.result() != QDialog::Accepted)
+        return;
+    pipeline_->RememberNumber(composer.Number());
+    pipeline_->QueueMessage(composer.Number(), composer.Text(), composer.Flash());
+}
+
+void TMainWindow::AppOpen()
+{
+    if (restoreMaximized_)
+        showMaximized();
+    else
+        showNormal();
+    raise();
+    activateWindow();
+}
+
+void TMainWindow::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMinimized) &&
+        settings_->HideWhenMinimized && Action(QStringLiteral("HideWhenMinimizedAction"))->isChecked()) {
+        // Without a tray to come back from, minimising keeps the taskbar entry.
+    }
+    QMainWindow::changeEvent(event);
+}
+
+void TMainWindow::closeEvent(QCloseEvent* event)
+{
+    if (!closeForReal_) {
+        showMinimized();
+        event->ignore();
+        return;
+    }
+    const int outbox = folders_->Model(Folder::Outbox).Count();
+    if (outbox > 0)
+        prompts_->Show(QStringLiteral("Messages"),
+                       QStringLiteral("There are %1 unsent messages in your Outbox.\r\nTo send messages application "
+                                      "must remain running.")
+                           .arg(outbox),
+                       PromptIcon::Warning);
+    if (settings_->CloseConfirmation &&
+        !prompts_->Ask(QStringLiteral("Exit"), QStringLiteral("Do you want to close application?"))) {
+        closeForReal_ = !settings_->HideWhenClosing;
+        event->ignore();
+        return;
+    }
+    settings_->ApplicationState = isMaximized() ? 2 : (isMinimized() ? 1 : 0);
+    settings_->ApplicationMessage = messagesPage_->Splitter()->sizes().value(0, settings_->ApplicationMessage);
+    settings_->SaveOnClose(*store_, normalGeometry().isValid() ? std::optional<QRect>(normalGeometry())
+                                                               : std::optional<QRect>());
+    startTimer_.stop();
+    event->accept();
+}

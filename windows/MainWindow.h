@@ -1,0 +1,151 @@
+#pragma once
+// TMainWindow: the one top-level window. It owns the log, the device session, the database and
+// the controllers, routes every window message to its handler and shows what they hold.
+
+#include "app/MessageTarget.h"
+#include "controller/Host.h"
+
+#include <QHash>
+#include <QMainWindow>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+
+class BroadbandService;
+class Clock;
+class DeviceState;
+class IncomingMessages;
+class LogModel;
+class MessageFolders;
+class MessagesPage;
+class MobileBroadband;
+class QAction;
+class QLabel;
+class QListView;
+class QProgressBar;
+class QSettings;
+class QStackedWidget;
+class QTreeWidget;
+class QDatabase;
+class SendPipeline;
+class SettingsStore;
+class SoundPlayer;
+class TApplicationLog;
+class TMessageWindow;
+class UserPrompts;
+
+class TMainWindow : public QMainWindow, public MessageTarget, public ControllerHost
+{
+    Q_OBJECT
+public:
+    struct Options
+    {
+        BroadbandService* service = nullptr; // null: the process's default service
+        QString databasePath;                // empty: the path rule beside the program or in the data folder
+        bool hidden = false;                 // "/hidden"
+        UserPrompts* prompts = nullptr;      // null: real dialogs
+        SoundPlayer* sounds = nullptr;       // null: the desktop's event sounds
+        Clock* clock = nullptr;
+        QSettings* settings = nullptr; // null: the user's store
+        int startDelayMs = 1000;
+    };
+
+    explicit TMainWindow(const Options& options);
+    ~TMainWindow() override;
+
+    std::intptr_t HandleMessage(const Message& message) override;
+
+    // ControllerHost
+    void WriteLog(const QString& text) override;
+    UserPrompts& Prompts() override { return *prompts_; }
+    SoundPlayer& Sounds() override { return *sounds_; }
+    void Notify(const QString& title, const QString& text) override;
+    QString Caption() const override { return windowTitle(); }
+    void EnsureVisible(Folder folder, const SmsData* data) override;
+    void MessageChanged(Folder folder, const SmsData* data) override;
+    void MessageRemoving(Folder folder, const SmsData* data) override;
+    void ShowProgress(bool on) override;
+    void UnreadChanged(int count) override;
+
+    void WriteStatus(const QString& text);
+
+    // For the composer and tests.
+    QAction* Action(const QString& name) const;
+    MessageFolders& Folders() { return *folders_; }
+    IncomingMessages& Incoming() { return *incoming_; }
+    SendPipeline& Pipeline() { return *pipeline_; }
+    DeviceState& Device() { return *deviceState_; }
+    MobileBroadband& Broadband() { return *device_; }
+    QDatabase& Database() { return *database_; }
+    SettingsStore& Settings() { return *settings_; }
+    LogModel& LogLines() { return *logModel_; }
+    LogModel& StatusLines() { return *statusModel_; }
+    MessagesPage& Messages() { return *messagesPage_; }
+    QString PanelText(int index) const;
+
+    // Runs a composer: the window shows it modally; tests replace this to fill and close it.
+    using ComposerRunner = std::function<bool(TMessageWindow&)>;
+    void SetComposerRunner(ComposerRunner runner) { composerRunner_ = std::move(runner); }
+    // Opens the composer with a title, number and text; queues the message when it is sent.
+    void OpenComposer(const QString& title, const QString& number, const QString& text);
+
+    // "Open application": show, restore and raise.
+    void AppOpen();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void FormCreate();
+    void BuildActions();
+    void BuildMenus();
+    void BuildPages();
+    void BuildStatusBar();
+    void StartTimerTimer();
+    void ShowPage(int page);
+    void UpdateStatusBar();
+    void UpdateMessageActions(Folder folder, SmsData* data);
+    void ListSelected(Folder folder, SmsData* data);
+    void DeviceEvent(const Message& message);
+    void DeviceInfo(const Message& message);
+    QAction* NewAction(const QString& name, const QString& caption, const char* icon = nullptr);
+
+    std::unique_ptr<TApplicationLog> log_;
+    std::unique_ptr<QSettings> ownSettings_;
+    QSettings* store_ = nullptr;
+    std::unique_ptr<SettingsStore> settings_;
+    std::unique_ptr<UserPrompts> ownPrompts_;
+    UserPrompts* prompts_ = nullptr;
+    std::unique_ptr<SoundPlayer> ownSounds_;
+    SoundPlayer* sounds_ = nullptr;
+    std::unique_ptr<Clock> ownClock_;
+    Clock* clock_ = nullptr;
+    std::unique_ptr<MobileBroadband> device_;
+    std::unique_ptr<QDatabase> database_;
+    MessageFolders* folders_ = nullptr;
+    IncomingMessages* incoming_ = nullptr;
+    SendPipeline* pipeline_ = nullptr;
+    DeviceState* deviceState_ = nullptr;
+    LogModel* logModel_ = nullptr;
+    LogModel* statusModel_ = nullptr;
+
+    QHash<QString, QAction*> actions_;
+    QStackedWidget* pages_ = nullptr;
+    MessagesPage* messagesPage_ = nullptr;
+    QListView* logView_ = nullptr;
+    QListView* statusView_ = nullptr;
+    QTreeWidget* statusList_ = nullptr;
+    QLabel* statusTitle_ = nullptr;
+    QLabel* debugSwitch_ = nullptr;
+    QMenu* debugMenu_ = nullptr;
+    QLabel* panels_[6] = {};
+    QProgressBar* progress_ = nullptr;
+    QTimer startTimer_;
+    ComposerRunner composerRunner_;
+    QString databasePath_;
+    bool hidden_ = false;
+    bool closeForReal_ = false;
+    bool restoreMaximized_ = false;
+};

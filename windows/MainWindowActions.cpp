@@ -1,0 +1,379 @@
+// The main window's actions, menus, tool bar, pages and status bar.
+#include "app/Settings.h"
+#include "controller/DeviceState.h"
+#include "controller/IncomingMessages.h"
+#include "controller/LogModel.h"
+#include "controller/MessageFolders.h"
+#include "controller/SendPipeline.h"
+#include "device/Broadband.h"
+#include "windows/Images.h"
+#include "windows/MainWindow.h"
+#include "windows/MessagesPage.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QListView>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QProgressBar>
+#include <QScrollBar>
+#include <QStackedWidget>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+enum Page { MessagesPageIndex = 0, StatusPageIndex = 1, DevicePageIndex = 2, LogPageIndex = 3 };
+
+// A log list: uniform rows, follows its newest line unless the user scrolled up.
+QListView* LogList(LogModel* model, QWidget* parent, const char* name)
+{
+    auto* view = new QListView(parent);
+    view->setObjectName(QString::fromLatin1(name));
+    view->setModel(model);
+    view->setUniformItemSizes(true);
+    view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    QFont font = view->font();
+    font.setFamily(QStringLiteral("monospace"));
+    font.setStyleHint(QFont::Monospace);
+    view->setFont(font);
+    QObject::connect(model, &LogModel::Appended, view, [view] {
+        QScrollBar* bar = view->verticalScrollBar();
+        if (bar->value() >= bar->maximum() - 2)
+            view->scrollToBottom();
+    });
+    return view;
+}
+
+// A label that reports double clicks (the Log page's hidden switch).
+class SwitchLabel : public QLabel
+{
+public:
+    explicit SwitchLabel(std::function<void()> onDoubleClick, QWidget* parent)
+        : QLabel(parent), onDoubleClick_(std::move(onDoubleClick))
+    {
+        setMinimumWidth(40);
+    }
+
+protected:
+    void mouseDoubleClickEvent(QMouseEvent*) override { onDoubleClick_(); }
+
+private:
+    std::function<void()> onDoubleClick_;
+};
+
+} // namespace
+
+QAction* TMainWindow::NewAction(const QString& name, const QString& caption, const char* icon)
+{
+    auto* action = new QAction(caption, this);
+    action->setObjectName(name);
+    if (icon)
+        action->setIcon(Images::Theme(icon));
+    actions_.insert(name, action);
+    return action;
+}
+
+QAction* TMainWindow::Action(const QString& name) const
+{
+    QAction* action = actions_.value(name);
+    Q_ASSERT_X(action, "TMainWindow::Action", qPrintable(name));
+    return action;
+}
+
+void TMainWindow::BuildActions()
+{
+    auto* views = new QActionGroup(this);
+    struct View
+    {
+        const char* name;
+        const char* caption;
+        const char* icon;
+        int page;
+    };
+    const View viewList[] = {{"ShowMessagesAction", "Messages", "mail-message", MessagesPageIndex},
+                             {"ShowStatusAction", "Status", "network-wireless", StatusPageIndex},
+                             {"ShowDeviceAction", "Device", "computer", DevicePageIndex},
+                             {"ShowLogAction", "Log", "text-x-generic", LogPageIndex}};
+    for (const View& v : viewList) {
+        QAction* action = NewAction(QString::fromLatin1(v.name), QString::fromLatin1(v.caption), v.icon);
+        action->setCheckable(true);
+        views->addAction(action);
+        const int page = v.page;
+        connect(action, &QAction::triggered, this, [this, page] { ShowPage(page); });
+    }
+
+    connect(NewAction(QStringLiteral("SmsNewAction"), QStringLiteral("New"), "mail-message-new"), &QAction::triggered,
+            this, [this] { OpenComposer(QStringLiteral("New message"), QString(), QString()); });
+    connect(NewAction(QStringLiteral("SmsReplyAction"), QStringLiteral("Reply"), "mail-reply-sender"),
+            &QAction::triggered, this, [this] {
+                const Folder f = messagesPage_->Shown();
+                SmsData* data = messagesPage_->Focused();
+                if (data && f != Folder::Templates && f != Folder::Reports)
+                    OpenComposer(QStringLiteral("Reply"), data->GetNumber(), QString());
+            });
+    connect(NewAction(QStringLiteral("SmsForwardAction"), QStringLiteral("Forward"), "mail-forward"),
+            &QAction::triggered, this, [this] {
+                const Folder f = messagesPage_->Shown();
+                SmsData* data = messagesPage_->Focused();
+                if (data && f != Folder::Templates && f != Folder::Reports)
+                    OpenComposer(QStringLiteral("Forward"), QString(), data->ViewText());
+            });
+    connect(NewAction(QStringLiteral("SmsOpenAction"), QStringLiteral("Open"), "document-open"), &QAction::triggered,
+            this, [this] {
+                const Folder f = messagesPage_->Shown();
+                SmsData* data = messagesPage_->Focused();
+                if (!data || f == Folder::Reports)
+                    return;
+                if (f == Folder::Outbox && folders_->Model(f).Image(data) != ImageError)
+                    return;
+                OpenComposer(QStringLiteral("New message"), data->GetNumber(), data->ViewText());
+            });
+    NewAction(QStringLiteral("SmsDeleteAction"), QStringLiteral("Delete"), "edit-delete");
+    NewAction(QStringLiteral("SmsSetAsUnreadAction"), QStringLiteral("Set As Unread"), "mail-mark-unread");
+    connect(NewAction(QStringLiteral("SmsRetryAction"), QStringLiteral("Retry"), "view-refresh"), &QAction::triggered,
+            this, [this] {
+                if (messagesPage_->Shown() == Folder::Outbox)
+                    pipeline_->Retry(messagesPage_->Focused());
+            });
+    QAction* sendAll = NewAction(QStringLiteral("SmsSendAllAction"), QStringLiteral("Send All"));
+    sendAll->setShortcut(QKeySequence(QStringLiteral("Ctrl+S")));
+    connect(sendAll, &QAction::triggered, this, [this] { pipeline_->SendAll(); });
+    addAction(sendAll);
+
+    connect(NewAction(QStringLiteral("ConnectAction"), QStringLiteral("Start interface"), "network-connect"),
+            &QAction::triggered, this, [this] { deviceState_->ConnectAction(); });
+    connect(NewAction(QStringLiteral("DisconnectAction"), QStringLiteral("Stop interface"), "network-disconnect"),
+            &QAction::triggered, this, [this] { deviceState_->DisconnectAction(); });
+    QAction* pin = NewAction(QStringLiteral("EnterPinAction"), QStringLiteral("Enter PIN"), "dialog-password");
+    pin->setVisible(false);
+    connect(pin, &QAction::triggered, this, [this] {
+        const std::optional<QString> answer =
+            prompts_->Input(QStringLiteral("Enter PIN"), QStringLiteral("PIN1:"), QString());
+        if (answer && !answer->trimmed().isEmpty())
+            device_->EnterPin(2, answer->trimmed().toStdString());
+    });
+
+    QAction* exit = NewAction(QStringLiteral("ExitAction"), QStringLiteral("Exit"), "application-exit");
+    connect(exit, &QAction::triggered, this, [this] {
+        closeForReal_ = true;
+        close();
+    });
+
+    // Option toggles: their checked states are what the rest reads.
+    struct Toggle
+    {
+        const char* name;
+        const char* caption;
+        bool checked;
+    };
+    const Toggle toggles[] = {{"AlwaysOnTopAction", "Always On Top", settings_->AlwaysOnTop},
+                              {"HideWhenMinimizedAction", "Hide When Minimized", settings_->HideWhenMinimized},
+                              {"SmsDeliveryReportAction", "Delivery Report", settings_->DeliveryReport}};
+    for (const Toggle& t : toggles) {
+        QAction* action = NewAction(QString::fromLatin1(t.name), QString::fromLatin1(t.caption));
+        action->setCheckable(true);
+        action->setChecked(t.checked);
+    }
+    connect(Action(QStringLiteral("AlwaysOnTopAction")), &QAction::toggled, this, [this](bool on) {
+        settings_->AlwaysOnTop = on;
+        setWindowFlag(Qt::WindowStaysOnTopHint, on);
+        show();
+    });
+    connect(Action(QStringLiteral("HideWhenMinimizedAction")), &QAction::toggled, this,
+            [this](bool on) { settings_->HideWhenMinimized = on; });
+    connect(Action(QStringLiteral("SmsDeliveryReportAction")), &QAction::toggled, this,
+            [this](bool on) { settings_->DeliveryReport = on; });
+
+    QAction* clearLog = NewAction(QStringLiteral("ClearLogAction"), QStringLiteral("Clear log"), "edit-clear");
+    connect(clearLog, &QAction::triggered, this, [this] {
+        logModel_->Clear();
+        statusModel_->Clear();
+    });
+    connect(NewAction(QStringLiteral("SynchronizeSmsAction"), QStringLiteral("Synchronize messages")),
+            &QAction::triggered, this, [this] {
+                pipeline_->ProcessOutbox();
+                folders_->ClearMessageLists();
+                messagesPage_->DisplayMessage(nullptr);
+                UnreadChanged(0);
+                if (settings_->SaveOnDisk) {
+                    database_->LoadMessages();
+                    database_->LoadTemplates();
+                }
+                device_->SmsRead(0);
+            });
+    connect(NewAction(QStringLiteral("GetDeviceInfoAction"), QStringLiteral("Device info"), "dialog-information"),
+            &QAction::triggered, this, [this] {
+                ShowPage(DevicePageIndex);
+                device_->ShowDeviceInfo();
+            });
+    Action(QStringLiteral("GetDeviceInfoAction"))->setShortcuts({QKeySequence(QStringLiteral("Ctrl+Alt+I"))});
+    addAction(Action(QStringLiteral("GetDeviceInfoAction")));
+}
+
+void TMainWindow::BuildMenus()
+{
+    QMenuBar* bar = menuBar();
+    QMenu* file = bar->addMenu(QStringLiteral("&File"));
+    file->addAction(Action(QStringLiteral("ExitAction")));
+
+    QMenu* view = bar->addMenu(QStringLiteral("&View"));
+    for (const char* name : {"ShowMessagesAction", "ShowStatusAction", "ShowDeviceAction", "ShowLogAction"})
+        view->addAction(Action(QString::fromLatin1(name)));
+
+    QMenu* messages = bar->addMenu(QStringLiteral("&Messages"));
+    for (const char* name : {"SmsNewAction", "SmsReplyAction", "SmsForwardAction", "SmsDeleteAction"})
+        messages->addAction(Action(QString::fromLatin1(name)));
+
+    QMenu* misc = bar->addMenu(QStringLiteral("M&iscellaneous"));
+    misc->addAction(Action(QStringLiteral("EnterPinAction")));
+    misc->addSeparator();
+    QMenu* advanced = misc->addMenu(QStringLiteral("Advanced"));
+    advanced->addAction(Action(QStringLiteral("SynchronizeSmsAction")));
+    advanced->addSeparator();
+    advanced->addAction(Action(QStringLiteral("ClearLogAction")));
+
+    QMenu* options = bar->addMenu(QStringLiteral("&Options"));
+    options->addAction(Action(QStringLiteral("AlwaysOnTopAction")));
+    options->addAction(Action(QStringLiteral("HideWhenMinimizedAction")));
+    options->addSeparator();
+    options->addAction(Action(QStringLiteral("SmsDeliveryReportAction")));
+
+    debugMenu_ = bar->addMenu(QStringLiteral("&Debug"));
+    QMenu* broadband = debugMenu_->addMenu(QStringLiteral("Mobile Broadband"));
+    broadband->addAction(Action(QStringLiteral("ConnectAction")));
+    broadband->addAction(Action(QStringLiteral("DisconnectAction")));
+    broadband->addSeparator();
+    QMenu* sms = broadband->addMenu(QStringLiteral("SMS"));
+    sms->addAction(Action(QStringLiteral("SmsSendAllAction")));
+    debugMenu_->addSeparator();
+    debugMenu_->addAction(Action(QStringLiteral("GetDeviceInfoAction")));
+    debugMenu_->menuAction()->setVisible(false);
+
+    QToolBar* tools = addToolBar(QStringLiteral("ToolBar"));
+    tools->setObjectName(QStringLiteral("ToolBar"));
+    tools->setMovable(false);
+    tools->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    tools->setIconSize(QSize(24, 24));
+    for (const char* name : {"ShowMessagesAction", "ShowStatusAction", "ShowDeviceAction", "ShowLogAction"})
+        tools->addAction(Action(QString::fromLatin1(name)));
+    tools->addSeparator();
+    for (const char* name : {"SmsNewAction", "SmsReplyAction", "SmsForwardAction", "SmsDeleteAction"})
+        tools->addAction(Action(QString::fromLatin1(name)));
+    tools->addSeparator();
+    tools->addAction(Action(QStringLiteral("EnterPinAction")));
+    tools->addSeparator();
+    tools->addAction(Action(QStringLiteral("ExitAction")));
+}
+
+void TMainWindow::BuildPages()
+{
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(4, 4, 4, 0);
+    layout->setSpacing(2);
+    pages_ = new QStackedWidget(central);
+    layout->addWidget(pages_, 1);
+    progress_ = new QProgressBar(central);
+    progress_->setObjectName(QStringLiteral("ProgressBar"));
+    progress_->setRange(0, 0);
+    progress_->setMaximumHeight(8);
+    progress_->setTextVisible(false);
+    progress_->hide();
+    layout->addWidget(progress_);
+    setCentralWidget(central);
+
+    messagesPage_ = new MessagesPage(*folders_, pages_);
+    pages_->addWidget(messagesPage_);
+    connect(messagesPage_, &MessagesPage::Selected, this, &TMainWindow::ListSelected);
+    connect(messagesPage_, &MessagesPage::FolderChosen, this,
+            [this](Folder folder) { UpdateMessageActions(folder, nullptr); });
+    connect(messagesPage_, &MessagesPage::Activated, this, [this](Folder folder) {
+        if (folder != Folder::Inbox && folder != Folder::Sent && messagesPage_->Focused())
+            Action(QStringLiteral("SmsOpenAction"))->trigger();
+    });
+
+    auto* status = new QWidget(pages_);
+    auto* statusLayout = new QVBoxLayout(status);
+    statusTitle_ = new QLabel(QStringLiteral("Status"), status);
+    QFont titleFont = statusTitle_->font();
+    titleFont.setPointSize(titleFont.pointSize() + 3);
+    titleFont.setBold(true);
+    statusTitle_->setFont(titleFont);
+    statusLayout->addWidget(statusTitle_);
+    statusList_ = new QTreeWidget(status);
+    statusList_->setObjectName(QStringLiteral("StatusListView"));
+    statusList_->setColumnCount(3);
+    statusList_->setHeaderHidden(true);
+    statusList_->setColumnWidth(0, 23);
+    statusList_->setColumnWidth(1, 200);
+    statusList_->setRootIsDecorated(false);
+    statusList_->setUniformRowHeights(true);
+    statusLayout->addWidget(statusList_);
+    pages_->addWidget(status);
+
+    statusView_ = LogList(statusModel_, pages_, "StatusLog");
+    pages_->addWidget(statusView_);
+
+    auto* logPage = new QWidget(pages_);
+    auto* logLayout = new QVBoxLayout(logPage);
+    logLayout->setContentsMargins(0, 0, 0, 0);
+    auto* header = new QHBoxLayout;
+    auto* logTitle = new QLabel(QStringLiteral("Application log"), logPage);
+    logTitle->setFont(titleFont);
+    header->addWidget(logTitle);
+    header->addStretch(1);
+    debugSwitch_ = new SwitchLabel(
+        [this] { debugMenu_->menuAction()->setVisible(!debugMenu_->menuAction()->isVisible()); }, logPage);
+    debugSwitch_->setObjectName(QStringLiteral("DebugSwitch"));
+    header->addWidget(debugSwitch_);
+    logLayout->addLayout(header);
+    logView_ = LogList(logModel_, logPage, "LogWindow");
+    logLayout->addWidget(logView_);
+    pages_->addWidget(logPage);
+}
+
+void TMainWindow::BuildStatusBar()
+{
+    const int widths[6] = {250, 90, 0, 60, 60, 150};
+    for (int i = 0; i < 6; ++i) {
+        panels_[i] = new QLabel(this);
+        panels_[i]->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
+        panels_[i]->setFixedWidth(widths[i]);
+        panels_[i]->setAlignment(i == 0 || i == 5 ? Qt::AlignLeft | Qt::AlignVCenter : Qt::AlignCenter);
+        panels_[i]->setFrameShape(QFrame::StyledPanel);
+        statusBar()->addWidget(panels_[i], i == 5 ? 1 : 0);
+    }
+    panels_[2]->setText(QStringLiteral("ROAMING"));
+    panels_[2]->setVisible(false);
+    deviceState_->SetTextWidth(
+        [this](const QString& text) { return panels_[0]->fontMetrics().horizontalAdvance(text); });
+    UpdateStatusBar();
+}
+
+void TMainWindow::ShowPage(int page)
+{
+    pages_->setCurrentIndex(page);
+    const char* const names[] = {"ShowMessagesAction", "ShowStatusAction", "ShowDeviceAction", "ShowLogAction"};
+    Action(QString::fromLatin1(names[page]))->setChecked(true);
+    switch (page) {
+    case MessagesPageIndex:
+        if (device_->GetState() == 3)
+            device_->SmsRead(0);
+        break;
+    case StatusPageIndex:
+        statusTitle_->setText(QStringLiteral("Status"));
+        statusList_->clear();
+        device_->ListDeviceStatus();
+        break;
+    case DevicePageIndex: statusView_->clearSelection(); break;
+    case LogPageIndex: logView_->clearSelection(); break;
+    default: break;
+    }
+}

@@ -1,0 +1,284 @@
+#include "windows/MessageWindow.h"
+
+#include "app/Prompts.h"
+#include "controller/Composer.h"
+#include "storage/Database.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+QLineEdit* InfoField(const QString& text, QWidget* parent)
+{
+    auto* field = new QLineEdit(text, parent);
+    field->setReadOnly(true);
+    field->setFocusPolicy(Qt::NoFocus);
+    field->setMaximumWidth(70);
+    field->setAlignment(Qt::AlignCenter);
+    return field;
+}
+
+} // namespace
+
+TMessageWindow::TMessageWindow(QDatabase& database, UserPrompts& prompts, bool confirmSend, QWidget* parent)
+    : QDialog(parent), database_(database), prompts_(prompts), confirmSend_(confirmSend)
+{
+    setObjectName(QStringLiteral("TMessageWindow"));
+    setWindowTitle(QStringLiteral("Message"));
+    auto* layout = new QVBoxLayout(this);
+
+    header_ = new QWidget(this);
+    header_->setObjectName(QStringLiteral("TopPanel"));
+    header_->setToolTip(QStringLiteral("Double-click to switch flash mode"));
+    header_->installEventFilter(this);
+    auto* headerLayout = new QHBoxLayout(header_);
+    headerLayout->setContentsMargins(0, 0, 0, 4);
+    title_ = new QLabel(QStringLiteral("Message"), header_);
+    QFont titleFont = title_->font();
+    titleFont.setPointSize(titleFont.pointSize() + 4);
+    titleFont.setBold(true);
+    title_->setFont(titleFont);
+    flashIndicator_ = new QLabel(QStringLiteral("Flash message"), header_);
+    flashIndicator_->setStyleSheet(QStringLiteral("color: #b71c1c; font-weight: bold;"));
+    flashIndicator_->hide();
+    headerLayout->addWidget(title_);
+    headerLayout->addStretch(1);
+    headerLayout->addWidget(flashIndicator_);
+    layout->addWidget(header_);
+
+    auto* recipient = new QHBoxLayout;
+    number_ = new QComboBox(this);
+    number_->setObjectName(QStringLiteral("NumberBox"));
+    number_->setEditable(true);
+    number_->setInsertPolicy(QComboBox::NoInsert);
+    number_->setToolTip(QStringLiteral("Recipient number"));
+    number_->lineEdit()->setPlaceholderText(QStringLiteral("Recipient number"));
+    number_->lineEdit()->installEventFilter(this);
+    number_->setMinimumWidth(180);
+    contact_ = new QComboBox(this);
+    contact_->setObjectName(QStringLiteral("ContactBox"));
+    contact_->setToolTip(QStringLiteral("Recipient name"));
+    contact_->setMinimumWidth(160);
+    recipient->addWidget(new QLabel(QStringLiteral("To:"), this));
+    recipient->addWidget(number_, 1);
+    recipient->addWidget(contact_, 1);
+    layout->addLayout(recipient);
+
+    text_ = new QPlainTextEdit(this);
+    text_->setObjectName(QStringLiteral("MessageText"));
+    text_->installEventFilter(this);
+    text_->setMinimumSize(420, 160);
+    layout->addWidget(text_, 1);
+
+    auto* preview = new QHBoxLayout;
+    encoding_ = InfoField(QStringLiteral("GSM"), this);
+    symbols_ = InfoField(QStringLiteral("0"), this);
+    parts_ = InfoField(QStringLiteral("1"), this);
+    preview->addWidget(new QLabel(QStringLiteral("Encoding:"), this));
+    preview->addWidget(encoding_);
+    preview->addSpacing(8);
+    preview->addWidget(new QLabel(QStringLiteral("Symbols:"), this));
+    preview->addWidget(symbols_);
+    preview->addSpacing(8);
+    preview->addWidget(new QLabel(QStringLiteral("Parts:"), this));
+    preview->addWidget(parts_);
+    preview->addStretch(1);
+    layout->addLayout(preview);
+
+    auto* buttons = new QHBoxLayout;
+    save_ = new QPushButton(QStringLiteral("Save"), this);
+    save_->setToolTip(QStringLiteral("Save as template"));
+    send_ = new QPushButton(QStringLiteral("Send"), this);
+    send_->setToolTip(QStringLiteral("Send message"));
+    send_->setDefault(true);
+    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    cancel->setToolTip(QStringLiteral("Close"));
+    buttons->addWidget(save_);
+    buttons->addStretch(1);
+    buttons->addWidget(send_);
+    buttons->addWidget(cancel);
+    layout->addLayout(buttons);
+    send_->setEnabled(false);
+    save_->setEnabled(false);
+
+    connect(send_, &QPushButton::clicked, this, &TMessageWindow::SendButtonClick);
+    connect(save_, &QPushButton::clicked, this, &TMessageWindow::SaveButtonClick);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(number_, &QComboBox::editTextChanged, this, &TMessageWindow::MessageChange);
+    connect(number_, &QComboBox::activated, this, &TMessageWindow::LookupNumber);
+    connect(number_->lineEdit(), &QLineEdit::editingFinished, this, &TMessageWindow::LookupNumber);
+    connect(contact_, &QComboBox::activated, this, [this](int index) { NameChosen(contact_->itemText(index)); });
+    connect(text_, &QPlainTextEdit::textChanged, this, &TMessageWindow::MessageChange);
+    MessageChange();
+}
+
+void TMessageWindow::SetTitle(const QString& title)
+{
+    title_->setText(title);
+}
+
+void TMessageWindow::SetRecentNumbers(const QStringList& numbers)
+{
+    number_->clear();
+    number_->addItems(numbers);
+    number_->setCurrentIndex(-1);
+    number_->setEditText(QString());
+    contact_->clear();
+    for (const QString& number : numbers) {
+        DATABASE_CONTACTS_DATA contact;
+        if (database_.FindContactByNumber(number, contact) && contact_->findText(contact.Contact) < 0)
+            contact_->addItem(contact.Contact);
+    }
+    recentNames_ = contact_->count();
+    contact_->setCurrentIndex(-1);
+}
+
+void TMessageWindow::SetNumber(const QString& number)
+{
+    if (number_->findText(number) < 0)
+        number_->addItem(number);
+    number_->setEditText(number);
+    LookupNumber();
+}
+
+void TMessageWindow::SetText(const QString& text)
+{
+    text_->setPlainText(QString(text).replace(QLatin1String("\r\n"), QLatin1String("\n")));
+}
+
+QString TMessageWindow::Number() const
+{
+    return number_->currentText().trimmed();
+}
+
+QString TMessageWindow::Text() const
+{
+    return Composer::NormalisedText(text_->toPlainText());
+}
+
+QString TMessageWindow::EncodingInfo() const
+{
+    return encoding_->text();
+}
+QString TMessageWindow::SymbolsInfo() const
+{
+    return symbols_->text();
+}
+QString TMessageWindow::PartsInfo() const
+{
+    return parts_->text();
+}
+
+void TMessageWindow::MessageChange()
+{
+    if (changing_)
+        return;
+    const QString number = Number();
+    send_->setEnabled(!number.isEmpty());
+    const QString text = Text();
+    save_->setEnabled(!number.isEmpty() || !text.trimmed().isEmpty());
+    const ComposerPreview preview = Composer::Preview(text_->toPlainText(), flash_);
+    if (preview.Cut) {
+        changing_ = true;
+        const int caret = text_->textCursor().position();
+        text_->setPlainText(QString(preview.CutText).replace(QLatin1String("\r\n"), QLatin1String("\n")));
+        QTextCursor cursor = text_->textCursor();
+        cursor.setPosition(std::min(caret, static_cast<int>(text_->toPlainText().size())));
+        text_->setTextCursor(cursor);
+        changing_ = false;
+    }
+    encoding_->setText(preview.Encoding);
+    symbols_->setText(preview.Symbols);
+    parts_->setText(preview.Parts);
+}
+
+void TMessageWindow::ToggleFlash()
+{
+    flash_ = !flash_;
+    flashIndicator_->setVisible(flash_);
+    MessageChange();
+}
+
+void TMessageWindow::LookupNumber()
+{
+    while (contact_->count() > recentNames_)
+        contact_->removeItem(contact_->count() - 1);
+    DATABASE_CONTACTS_DATA contact;
+    if (Number().isEmpty() || !database_.FindContactByNumber(Number(), contact)) {
+        contact_->setCurrentIndex(-1);
+        return;
+    }
+    int index = contact_->findText(contact.Contact);
+    if (index < 0) {
+        contact_->addItem(contact.Contact);
+        index = contact_->count() - 1;
+    }
+    contact_->setCurrentIndex(index);
+}
+
+void TMessageWindow::NameChosen(const QString& name)
+{
+    DATABASE_CONTACTS_DATA contact;
+    if (!database_.FindContactByName(name, contact))
+        return;
+    if (contact_->currentIndex() != contact_->count() - 1)
+        while (contact_->count() > recentNames_)
+            contact_->removeItem(contact_->count() - 1);
+    number_->setEditText(contact.Number);
+}
+
+void TMessageWindow::SendButtonClick()
+{
+    if (Number().isEmpty())
+        return;
+    if (confirmSend_ && !prompts_.Ask(QStringLiteral("Messages"),
+                                      QStringLiteral("Do you want to send message to ") + Number() + QLatin1Char('?')))
+        return;
+    changing_ = true;
+    text_->setPlainText(Text());
+    changing_ = false;
+    accept();
+}
+
+void TMessageWindow::SaveButtonClick()
+{
+    if (!prompts_.Ask(QStringLiteral("Messages"), QStringLiteral("Do you want to save message as template?")))
+        return;
+    if (store_ && store_(Number(), Text()))
+        save_->setEnabled(false);
+}
+
+bool TMessageWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == header_ && event->type() == QEvent::MouseButtonDblClick) {
+        ToggleFlash();
+        return true;
+    }
+    if (event->type() != QEvent::KeyPress)
+        return QDialog::eventFilter(watched, event);
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (watched == number_->lineEdit()) {
+        const QString typed = key->text();
+        if (typed.size() != 1 || !typed.at(0).isPrint())
+            return false; // navigation, shortcuts and control keys pass
+        QLineEdit* edit = number_->lineEdit();
+        const int selection = edit->hasSelectedText() ? static_cast<int>(edit->selectedText().size()) : 0;
+        const int cursor = edit->hasSelectedText() ? edit->selectionStart() : edit->cursorPosition();
+        return !Composer::NumberKeyAllowed(edit->text(), cursor, selection, typed.at(0));
+    }
+    if (watched == text_ && flash_) {
+        const bool editing = key->key() == Qt::Key_Backspace || key->key() == Qt::Key_Delete || key->text().isEmpty();
+        if (!editing && !Composer::FlashKeyAllowed(text_->toPlainText()))
+            return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}

@@ -1,0 +1,75 @@
+#pragma once
+// TMessageWindow: the composer. Number with the recent numbers and contact names, text with a
+// live preview of how it will be sent, flash mode, and saving as a template.
+
+#include <QDialog>
+
+#include <functional>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QDatabase;
+class UserPrompts;
+
+class TMessageWindow : public QDialog
+{
+    Q_OBJECT
+public:
+    TMessageWindow(QDatabase& database, UserPrompts& prompts, bool confirmSend, QWidget* parent = nullptr);
+
+    void SetTitle(const QString& title);
+    void SetRecentNumbers(const QStringList& numbers);
+    void SetNumber(const QString& number);
+    void SetText(const QString& text);
+    // Stores a template; returns whether it was stored.
+    void SetTemplateStore(std::function<bool(const QString&, const QString&)> store) { store_ = std::move(store); }
+
+    QString Number() const;
+    // As handed over: LF line ends, no trailing white space.
+    QString Text() const;
+    bool Flash() const { return flash_; }
+    void ToggleFlash();
+
+    // The controls, for tests.
+    QComboBox* NumberBox() const { return number_; }
+    QComboBox* ContactBox() const { return contact_; }
+    QPlainTextEdit* MessageText() const { return text_; }
+    QPushButton* SendButton() const { return send_; }
+    QPushButton* SaveButton() const { return save_; }
+    QString EncodingInfo() const;
+    QString SymbolsInfo() const;
+    QString PartsInfo() const;
+
+    void SendButtonClick();
+    void SaveButtonClick();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void MessageChange();
+    void LookupNumber();
+    void NameChosen(const QString& name);
+
+    QDatabase& database_;
+    UserPrompts& prompts_;
+    bool confirmSend_;
+    std::function<bool(const QString&, const QString&)> store_;
+    QLabel* title_;
+    QLabel* flashIndicator_;
+    QWidget* header_;
+    QComboBox* number_;
+    QComboBox* contact_;
+    QPlainTextEdit* text_;
+    QLineEdit* encoding_;
+    QLineEdit* symbols_;
+    QLineEdit* parts_;
+    QPushButton* send_;
+    QPushButton* save_;
+    bool flash_ = false;
+    bool changing_ = false;
+    int recentNames_ = 0;
+};

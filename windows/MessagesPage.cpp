@@ -1,0 +1,243 @@
+#include "windows/MessagesPage.h"
+
+#include "windows/Images.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QIdentityProxyModel>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QSplitter>
+#include <QStackedWidget>
+#include <QTextEdit>
+#include <QTreeView>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+// Shows a folder model's image numbers as icons and unread rows in bold red.
+class FolderViewModel : public QIdentityProxyModel
+{
+public:
+    using QIdentityProxyModel::QIdentityProxyModel;
+    QVariant data(const QModelIndex& index, int role) const override
+    {
+        if (role == Qt::DecorationRole && index.column() == 0)
+            return Images::State(QIdentityProxyModel::data(index, ImageRole).toInt());
+        if (role == Qt::FontRole || role == Qt::ForegroundRole) {
+            if (QIdentityProxyModel::data(index.siblingAtColumn(0), ImageRole).toInt() != ImageUnread)
+                return {};
+            if (role == Qt::ForegroundRole)
+                return QColor(Qt::red);
+            QFont font;
+            font.setBold(true);
+            return font;
+        }
+        return QIdentityProxyModel::data(index, role);
+    }
+};
+
+const char* const kNodeIcons[FolderCount] = {"mail-inbox",    "mail-send",    "mail-outbox",
+                                             "document-edit", "document-new", "mail-mark-important"};
+
+} // namespace
+
+MessagesPage::MessagesPage(MessageFolders& folders, QWidget* parent) : QWidget(parent), folders_(folders)
+{
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* horizontal = new QSplitter(Qt::Horizontal, this);
+    layout->addWidget(horizontal);
+
+    tree_ = new QTreeWidget(horizontal);
+    tree_->setObjectName(QStringLiteral("MesagesTreeView"));
+    tree_->setHeaderHidden(true);
+    tree_->setRootIsDecorated(false);
+    tree_->setIconSize(QSize(24, 24));
+    for (int i = 0; i < FolderCount; ++i) {
+        auto* item = new QTreeWidgetItem(tree_);
+        item->setIcon(0, Images::Theme(kNodeIcons[i]));
+    }
+    horizontal->addWidget(tree_);
+
+    vertical_ = new QSplitter(Qt::Vertical, horizontal);
+    stack_ = new QStackedWidget(vertical_);
+    for (int i = 0; i < FolderCount; ++i) {
+        FolderModel& model = folders_.Model(static_cast<Folder>(i));
+        auto* view = new QTreeView(stack_);
+        auto* proxy = new FolderViewModel(view);
+        proxy->setSourceModel(&model);
+        view->setModel(proxy);
+        view->setRootIsDecorated(false);
+        view->setUniformRowHeights(true);
+        view->setSelectionBehavior(QAbstractItemView::SelectRows);
+        view->setSelectionMode(QAbstractItemView::SingleSelection);
+        view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+        view->setAllColumnsShowFocus(true);
+        view->installEventFilter(this);
+        const QStringList captions = model.Captions();
+        for (int c = 0; c + 1 < captions.size(); ++c) {
+            const QString& caption = captions[c];
+            view->setColumnWidth(c, c == 0 ? 65
+                                           : (caption == QLatin1String("To") || caption == QLatin1String("From") ||
+                                                      caption == QLatin1String("Number")
+                                                  ? 100
+                                                  : 127));
+        }
+        view->header()->setStretchLastSection(true);
+        // Newest first in Inbox, Sent and Reports.
+        if (model.SortKey() == -2) {
+            view->header()->setSortIndicatorShown(true);
+            view->header()->setSortIndicator(static_cast<Folder>(i) == Folder::Reports ? 2 : 1, Qt::DescendingOrder);
+        }
+        const auto folder = static_cast<Folder>(i);
+        connect(view->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+                [this, folder](const QModelIndex& current) {
+                    Q_EMIT Selected(folder, current.isValid() ? folders_.Model(folder).At(current.row()) : nullptr);
+                });
+        connect(view, &QTreeView::doubleClicked, this, [this, folder] { Q_EMIT Activated(folder); });
+        lists_[static_cast<size_t>(i)] = view;
+        stack_->addWidget(view);
+    }
+    vertical_->addWidget(stack_);
+
+    auto* viewer = new QWidget(vertical_);
+    auto* viewerLayout = new QVBoxLayout(viewer);
+    viewerLayout->setContentsMargins(6, 4, 6, 4);
+    auto* infoRow = new QHBoxLayout;
+    const char* const infoIcons[4] = {"call-start", "contact-new", "appointment-new", "x-office-calendar"};
+    for (int i = 0; i < 4; ++i) {
+        auto* image = new QLabel(viewer);
+        image->setPixmap(Images::Theme(infoIcons[i]).pixmap(16, 16));
+        image->setObjectName(QStringLiteral("MessageInfo%1X").arg(QChar(u'A' + i)));
+        info_[static_cast<size_t>(i)] = new QLabel(viewer);
+        info_[static_cast<size_t>(i)]->setObjectName(QStringLiteral("MessageInfo%1").arg(QChar(u'A' + i)));
+        info_[static_cast<size_t>(i)]->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        infoRow->addWidget(image);
+        infoRow->addWidget(info_[static_cast<size_t>(i)]);
+        infoRow->addSpacing(6);
+    }
+    infoRow->addStretch(1);
+    viewerLayout->addLayout(infoRow);
+    text_ = new QTextEdit(viewer);
+    text_->setObjectName(QStringLiteral("MessageText"));
+    text_->setReadOnly(true);
+    viewerLayout->addWidget(text_);
+    vertical_->addWidget(viewer);
+    vertical_->setStretchFactor(0, 3);
+    vertical_->setStretchFactor(1, 1);
+
+    horizontal->addWidget(vertical_);
+    horizontal->setStretchFactor(1, 1);
+    horizontal->setSizes({170, 630});
+
+    connect(tree_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
+        if (!item)
+            return;
+        const auto folder = static_cast<Folder>(tree_->indexOfTopLevelItem(item));
+        ShowFolder(folder);
+        Q_EMIT FolderChosen(folder);
+    });
+    connect(&folders_, &MessageFolders::NodesChanged, this, &MessagesPage::UpdateNodes);
+    UpdateNodes();
+    DisplayMessage(nullptr);
+}
+
+void MessagesPage::UpdateNodes()
+{
+    for (int i = 0; i < FolderCount; ++i) {
+        QTreeWidgetItem* item = tree_->topLevelItem(i);
+        const auto folder = static_cast<Folder>(i);
+        item->setText(0, folders_.NodeText(folder));
+        QFont font = item->font(0);
+        font.setBold(folders_.NodeBold(folder));
+        item->setFont(0, font);
+    }
+}
+
+void MessagesPage::ShowFolder(Folder folder)
+{
+    DisplayMessage(nullptr);
+    shown_ = folder;
+    QTreeView* list = List(folder);
+    list->clearSelection();
+    stack_->setCurrentWidget(list);
+    if (tree_->currentItem() != tree_->topLevelItem(static_cast<int>(folder)))
+        tree_->setCurrentItem(tree_->topLevelItem(static_cast<int>(folder)));
+    if (folder == Folder::Reports)
+        folders_.SetReportsSeen(true);
+}
+
+SmsData* MessagesPage::Focused() const
+{
+    QTreeView* list = List(shown_);
+    const QModelIndex current = list->currentIndex();
+    if (!current.isValid() || !list->selectionModel()->isRowSelected(current.row(), {}))
+        return nullptr;
+    return folders_.Model(shown_).At(current.row());
+}
+
+void MessagesPage::SelectRow(Folder folder, const SmsData* data)
+{
+    const FolderModel& model = folders_.Model(folder);
+    const int row = model.RowOf(data);
+    if (row < 0)
+        return;
+    QTreeView* list = List(folder);
+    const QModelIndex index = list->model()->index(row, 0);
+    list->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    list->scrollTo(index);
+}
+
+void MessagesPage::EnsureVisible(Folder folder, const SmsData* data)
+{
+    const int row = folders_.Model(folder).RowOf(data);
+    if (row >= 0)
+        List(folder)->scrollTo(List(folder)->model()->index(row, 0));
+}
+
+void MessagesPage::DisplayMessage(const SmsData* data)
+{
+    displayed_ = data;
+    QStringList texts(4);
+    if (data) {
+        text_->setPlainText(QString(data->ViewText()).replace(QLatin1String("\r\n"), QLatin1String("\n")));
+        texts[0] = data->GetNumber();
+        texts[1] = data->DisplayName(true);
+        texts[2] = data->AnyFailed() ? QStringLiteral("Error sending message") : data->GetTime();
+        texts[3] = data->GetDate();
+    } else {
+        text_->clear();
+    }
+    for (int i = 0; i < 4; ++i) {
+        info_[static_cast<size_t>(i)]->setText(texts[i]);
+        const bool shown = !texts[i].isEmpty();
+        info_[static_cast<size_t>(i)]->setVisible(shown);
+        if (QWidget* image = findChild<QLabel*>(QStringLiteral("MessageInfo%1X").arg(QChar(u'A' + i))))
+            image->setVisible(shown);
+    }
+}
+
+QString MessagesPage::InfoText(int label) const
+{
+    return info_[static_cast<size_t>(label)]->text();
+}
+
+QString MessagesPage::ViewText() const
+{
+    return text_->toPlainText();
+}
+
+bool MessagesPage::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
+        for (QTreeView* list : lists_) {
+            if (list == watched) {
+                Q_EMIT DeleteKey();
+                return true;
+            }
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}

@@ -1,0 +1,58 @@
+#pragma once
+// The Messages page: the folder tree, one list per folder and the message view under them.
+
+#include "controller/MessageFolders.h"
+
+#include <QWidget>
+
+#include <array>
+
+class QLabel;
+class QStackedWidget;
+class QTextEdit;
+class QTreeView;
+class QTreeWidget;
+class QTreeWidgetItem;
+class QSplitter;
+
+class MessagesPage : public QWidget
+{
+    Q_OBJECT
+public:
+    MessagesPage(MessageFolders& folders, QWidget* parent = nullptr);
+
+    Folder Shown() const { return shown_; }
+    void ShowFolder(Folder folder);
+    QTreeView* List(Folder folder) const { return lists_[static_cast<int>(folder)]; }
+    // The focused row's message of the shown folder, or null.
+    SmsData* Focused() const;
+    void DisplayMessage(const SmsData* data);
+    const SmsData* Displayed() const { return displayed_; }
+    void SelectRow(Folder folder, const SmsData* data);
+    void EnsureVisible(Folder folder, const SmsData* data);
+    void UpdateNodes();
+    QSplitter* Splitter() const { return vertical_; }
+    QString InfoText(int label) const;
+    QString ViewText() const;
+
+Q_SIGNALS:
+    // The selection of a list changed (null: nothing selected).
+    void Selected(Folder folder, SmsData* data);
+    void FolderChosen(Folder folder);
+    void DeleteKey();
+    void Activated(Folder folder);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    MessageFolders& folders_;
+    QTreeWidget* tree_;
+    QStackedWidget* stack_;
+    std::array<QTreeView*, FolderCount> lists_{};
+    QTextEdit* text_;
+    std::array<QLabel*, 4> info_{};
+    QSplitter* vertical_;
+    Folder shown_ = Folder::Inbox;
+    const SmsData* displayed_ = nullptr;
+};
