@@ -35,12 +35,15 @@ inline constexpr unsigned WM_USSD_EVENT = WM_USER + 302; // 1326
 inline constexpr std::uintptr_t DATABASE_LOAD_BEGIN = 1;
 inline constexpr std::uintptr_t DATABASE_LOAD_END = 2;
 
+// Where a stored message stands. The database and the device keep it as a plain number.
+enum class SmsStatus : std::uint32_t { New = 0, Read = 1, Draft = 2, Sent = 3 };
+
 // One stored message as the database loader hands it over. The device layer hands its messages
 // over in the same layout, so that both take one path through the controller.
 struct DATABASE_SMS_DATA
 {
     std::uint32_t Index = 0;  // always 0 for stored rows
-    std::uint32_t Status = 0; // 0 new, 1 read, 2 draft, 3 sent
+    std::uint32_t Status = 0; // an SmsStatus value
     std::uint8_t Class0 = 0;  // always 0 for stored rows
     std::string Pdu;          // upper-case hexadecimal
     std::string Date;         // local date, dd.mm.yyyy

@@ -1,4 +1,5 @@
 // parlowen-pdu: decode and encode SMS PDUs from the command line.
+#include "LineReader.h"
 #include "PduJson.h"
 
 #include <QCoreApplication>
@@ -6,7 +7,6 @@
 #include <QStringList>
 
 #include <cstdio>
-#include <iostream>
 #include <random>
 #include <string>
 
@@ -58,13 +58,21 @@ void printLine(const QByteArray& line)
     std::fputc('\n', stdout);
 }
 
-bool decodeOne(const std::string& hex, bool statusReport, bool print)
+// Decodes one PDU and, with out given, appends its JSON line there.
+bool decodeOne(std::string_view hex, bool statusReport, std::string* out)
 {
-    PDU pdu{std::string_view(hex)};
+    PDU pdu{hex};
     const bool ok = statusReport ? pdu.DecodeStatusReport() : pdu.Decode();
-    if (print)
-        printLine(DecodedPduJson(pdu, ok));
+    if (out) {
+        AppendDecodedPduJson(*out, pdu, ok);
+        out->push_back('\n');
+    }
     return ok;
+}
+
+void writeOut(const std::string& out)
+{
+    std::fwrite(out.data(), 1, out.size(), stdout);
 }
 
 int runDecode(const QStringList& args)
@@ -86,18 +94,32 @@ int runDecode(const QStringList& args)
     if (positional[0] != "-") {
         if (count)
             return usageError("--count goes with - (standard input)");
-        return decodeOne(positional[0].toStdString(), statusReport, true) ? ExitOk : ExitFailed;
+        std::string out;
+        const bool ok = decodeOne(positional[0].toStdString(), statusReport, &out);
+        writeOut(out);
+        return ok ? ExitOk : ExitFailed;
     }
 
+    // Standard input in large blocks and the output gathered likewise: per-line stream calls
+    // would cost more than the decoding.
+    constexpr std::size_t flushAt = 1 << 20;
+    std::string out;
+    out.reserve(flushAt + 4096);
     long decoded = 0, failed = 0;
-    std::string line;
-    while (std::getline(std::cin, line)) {
+    LineReader reader(0);
+    std::string_view line;
+    while (reader.Next(line)) {
         while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t'))
-            line.pop_back();
+            line.remove_suffix(1);
         if (line.empty())
             continue;
-        (decodeOne(line, statusReport, !count) ? decoded : failed)++;
+        (decodeOne(line, statusReport, count ? nullptr : &out) ? decoded : failed)++;
+        if (out.size() >= flushAt) {
+            writeOut(out);
+            out.clear();
+        }
     }
+    writeOut(out);
     if (count)
         std::printf("decoded %ld, failed %ld\n", decoded, failed);
     return failed == 0 ? ExitOk : ExitFailed;
