@@ -23,12 +23,20 @@ namespace {
 
 constexpr int pathPollMs = 500;
 
+// Tells a node from its replacement at the same path. A pseudo-terminal's replacement may reuse
+// the number, and so the device and inode numbers, of the one it replaces: only the change time
+// tells them apart, and all of it is needed. 0 is no node.
 std::uint64_t NodeIdentity(const std::string& path)
 {
     struct stat st = {};
     if (::stat(path.c_str(), &st) != 0)
         return 0;
-    return (static_cast<std::uint64_t>(st.st_rdev) << 32) ^ st.st_ino ^ static_cast<std::uint64_t>(st.st_ctim.tv_nsec);
+    std::uint64_t identity = 14695981039346656037ull;
+    for (const std::uint64_t part :
+         {static_cast<std::uint64_t>(st.st_rdev), static_cast<std::uint64_t>(st.st_ino),
+          static_cast<std::uint64_t>(st.st_ctim.tv_sec), static_cast<std::uint64_t>(st.st_ctim.tv_nsec)})
+        identity = (identity ^ part) * 1099511628211ull;
+    return identity ? identity : 1;
 }
 
 } // namespace
@@ -194,8 +202,10 @@ void BroadbandService::Open(const std::string& path, bool initial)
 {
     if (devices.count(path))
         return;
-    triedNodes[path] = NodeIdentity(path);
+    const std::uint64_t node = NodeIdentity(path);
+    triedNodes[path] = node;
     auto iface = std::make_shared<BroadbandInterface>(*this, path);
+    iface->d->node = node;
     devices[path] = iface;
     if (initial) {
         ++pendingInitialOpens;
@@ -328,7 +338,9 @@ void BroadbandService::InterfaceRemoved(BroadbandInterface& iface)
         InterfaceFailed(iface);
         return;
     }
-    triedNodes[iface.path] = NodeIdentity(iface.path);
+    // The node this interface opened is done with; whatever stands at the path now may already
+    // be its replacement, which the next poll must open.
+    triedNodes[iface.path] = iface.d->node;
     std::erase(arrivalOrder, iface.path);
     devices.erase(iface.path);
     Raise(&IBroadbandInterfaceManagerEvents::OnInterfaceRemoval, iface);

@@ -119,15 +119,19 @@ bool MobileBroadband::DeviceServiceClose()
 
 void MobileBroadband::CompleteLater(bool open, std::uint32_t requestId)
 {
+    // Either may be gone when the call runs: the session with its sinks, or the service.
     BroadbandService* source = deviceServicesManager;
-    QTimer::singleShot(0, [weak = std::weak_ptr<int>(alive), source, open, requestId] {
-        if (weak.expired() || !source)
-            return;
-        if (open)
-            source->Raise(&IBroadbandDeviceServicesEvents::OnOpenCommandSessionComplete, requestId, Hr::Ok);
-        else
-            source->Raise(&IBroadbandDeviceServicesEvents::OnCloseCommandSessionComplete, requestId, Hr::Ok);
-    });
+    if (!source)
+        return;
+    QTimer::singleShot(
+        0, [session = std::weak_ptr<int>(alive), lifetime = source->Lifetime(), source, open, requestId] {
+            if (session.expired() || lifetime.expired())
+                return;
+            if (open)
+                source->Raise(&IBroadbandDeviceServicesEvents::OnOpenCommandSessionComplete, requestId, Hr::Ok);
+            else
+                source->Raise(&IBroadbandDeviceServicesEvents::OnCloseCommandSessionComplete, requestId, Hr::Ok);
+        });
 }
 
 bool MobileBroadband::CommandSessionOpen()
