@@ -23,9 +23,9 @@ namespace {
 
 constexpr int pathPollMs = 500;
 
-// Tells a node from its replacement at the same path. A pseudo-terminal's replacement may reuse
-// the number, and so the device and inode numbers, of the one it replaces: only the change time
-// tells them apart, and all of it is needed. 0 is no node.
+// Tells a node from its replacement at the same path, as far as the file system can: a
+// pseudo-terminal's replacement may reuse the number, and so the device and inode numbers, of the
+// one it replaces, leaving the change time. 0 is no node.
 std::uint64_t NodeIdentity(const std::string& path)
 {
     struct stat st = {};
@@ -202,10 +202,8 @@ void BroadbandService::Open(const std::string& path, bool initial)
 {
     if (devices.count(path))
         return;
-    const std::uint64_t node = NodeIdentity(path);
-    triedNodes[path] = node;
+    triedNodes[path] = NodeIdentity(path);
     auto iface = std::make_shared<BroadbandInterface>(*this, path);
-    iface->d->node = node;
     devices[path] = iface;
     if (initial) {
         ++pendingInitialOpens;
@@ -338,9 +336,10 @@ void BroadbandService::InterfaceRemoved(BroadbandInterface& iface)
         InterfaceFailed(iface);
         return;
     }
-    // The node this interface opened is done with; whatever stands at the path now may already
-    // be its replacement, which the next poll must open.
-    triedNodes[iface.path] = iface.d->node;
+    // Whatever stands at the path after a removal is tried afresh: it may already be the
+    // replacement, and a replacement terminal made within one clock tick of its predecessor has
+    // its number, inode and change time, so no identity tells the two apart.
+    triedNodes.erase(iface.path);
     std::erase(arrivalOrder, iface.path);
     devices.erase(iface.path);
     Raise(&IBroadbandInterfaceManagerEvents::OnInterfaceRemoval, iface);

@@ -35,8 +35,6 @@ struct BroadbandInterfacePrivate
     gulong removedHandler = 0;
     bool removed = false;
     int initialQueries = 0;
-    // Identity of the node this interface opened at its path.
-    std::uint64_t node = 0;
     // What the interface ID is made of: the device's identity, and where it is plugged in for
     // telling apart devices that report one device ID.
     std::string identity;
