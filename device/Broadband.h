@@ -365,6 +365,6 @@ private:
     std::string providerName;
     BroadbandService* deviceServicesManager = nullptr; // held while the device services are connected
     std::optional<OpenService> deviceService;
-    // Completions posted for later check that the session still exists.
+    // Completions posted for later check that the session and its service still exist.
     std::shared_ptr<int> alive = std::make_shared<int>(0);
 };

@@ -8,6 +8,7 @@
 
 // Event interfaces of the broadband service. A sink implements one of them and advises it on the
 // service; every method is called on the thread that runs the GLib main loop (the UI thread).
+// Every event does nothing unless overridden, so an observer overrides only those it uses.
 // Interface names the event interface itself, so that a sink is always stored and called as one.
 
 class BroadbandInterface;
@@ -70,8 +71,8 @@ public:
     using Interface = IBroadbandInterfaceManagerEvents;
     static constexpr BroadbandEventKind Kind = BroadbandEventKind::InterfaceManager;
     virtual ~IBroadbandInterfaceManagerEvents() = default;
-    virtual void OnInterfaceArrival(BroadbandInterface& iface) = 0;
-    virtual void OnInterfaceRemoval(BroadbandInterface& iface) = 0;
+    virtual void OnInterfaceArrival(BroadbandInterface& /*iface*/) { }
+    virtual void OnInterfaceRemoval(BroadbandInterface& /*iface*/) { }
 };
 
 class IBroadbandInterfaceEvents
@@ -80,15 +81,17 @@ public:
     using Interface = IBroadbandInterfaceEvents;
     static constexpr BroadbandEventKind Kind = BroadbandEventKind::Interface;
     virtual ~IBroadbandInterfaceEvents() = default;
-    virtual void OnInterfaceCapabilityAvailable(BroadbandInterface& iface) = 0;
-    virtual void OnSubscriberInformationChange(BroadbandInterface& iface) = 0;
-    virtual void OnReadyStateChange(BroadbandInterface& iface) = 0;
-    virtual void OnEmergencyModeChange(BroadbandInterface& iface) = 0;
-    virtual void OnHomeProviderAvailable(BroadbandInterface& iface) = 0;
-    virtual void OnPreferredProvidersChange(BroadbandInterface& iface) = 0;
-    virtual void OnSetPreferredProvidersComplete(BroadbandInterface& iface, std::uint32_t requestId,
-                                                 HRESULT status) = 0;
-    virtual void OnScanNetworkComplete(BroadbandInterface& iface, std::uint32_t requestId, HRESULT status) = 0;
+    virtual void OnInterfaceCapabilityAvailable(BroadbandInterface& /*iface*/) { }
+    virtual void OnSubscriberInformationChange(BroadbandInterface& /*iface*/) { }
+    virtual void OnReadyStateChange(BroadbandInterface& /*iface*/) { }
+    virtual void OnEmergencyModeChange(BroadbandInterface& /*iface*/) { }
+    virtual void OnHomeProviderAvailable(BroadbandInterface& /*iface*/) { }
+    virtual void OnPreferredProvidersChange(BroadbandInterface& /*iface*/) { }
+    virtual void OnSetPreferredProvidersComplete(BroadbandInterface& /*iface*/, std::uint32_t /*requestId*/,
+                                                 HRESULT /*status*/)
+    { }
+    virtual void OnScanNetworkComplete(BroadbandInterface& /*iface*/, std::uint32_t /*requestId*/, HRESULT /*status*/)
+    { }
 };
 
 class IBroadbandSmsEvents
@@ -97,15 +100,19 @@ public:
     using Interface = IBroadbandSmsEvents;
     static constexpr BroadbandEventKind Kind = BroadbandEventKind::Sms;
     virtual ~IBroadbandSmsEvents() = default;
-    virtual void OnSmsConfigurationChange(BroadbandInterface& iface) = 0;
-    virtual void OnSetSmsConfigurationComplete(BroadbandInterface& iface, std::uint32_t requestId, HRESULT status) = 0;
-    virtual void OnSmsSendComplete(BroadbandInterface& iface, std::uint32_t requestId, HRESULT status) = 0;
+    virtual void OnSmsConfigurationChange(BroadbandInterface& /*iface*/) { }
+    virtual void OnSetSmsConfigurationComplete(BroadbandInterface& /*iface*/, std::uint32_t /*requestId*/,
+                                               HRESULT /*status*/)
+    { }
+    virtual void OnSmsSendComplete(BroadbandInterface& /*iface*/, std::uint32_t /*requestId*/, HRESULT /*status*/) { }
     // messages is null when the device sent no message list.
-    virtual void OnSmsReadComplete(BroadbandInterface& iface, const std::vector<SmsPduMessage>* messages,
-                                   bool moreMessages, std::uint32_t requestId, HRESULT status) = 0;
-    virtual void OnSmsNewClass0Message(BroadbandInterface& iface, const std::vector<SmsPduMessage>* messages) = 0;
-    virtual void OnSmsDeleteComplete(BroadbandInterface& iface, std::uint32_t requestId, HRESULT status) = 0;
-    virtual void OnSmsStatusChange(BroadbandInterface& iface) = 0;
+    virtual void OnSmsReadComplete(BroadbandInterface& /*iface*/, const std::vector<SmsPduMessage>* /*messages*/,
+                                   bool /*moreMessages*/, std::uint32_t /*requestId*/, HRESULT /*status*/)
+    { }
+    virtual void OnSmsNewClass0Message(BroadbandInterface& /*iface*/, const std::vector<SmsPduMessage>* /*messages*/) {
+    }
+    virtual void OnSmsDeleteComplete(BroadbandInterface& /*iface*/, std::uint32_t /*requestId*/, HRESULT /*status*/) { }
+    virtual void OnSmsStatusChange(BroadbandInterface& /*iface*/) { }
 };
 
 class IBroadbandSignalEvents
@@ -114,7 +121,7 @@ public:
     using Interface = IBroadbandSignalEvents;
     static constexpr BroadbandEventKind Kind = BroadbandEventKind::Signal;
     virtual ~IBroadbandSignalEvents() = default;
-    virtual void OnSignalStateChange(BroadbandInterface& iface) = 0;
+    virtual void OnSignalStateChange(BroadbandInterface& /*iface*/) { }
 };
 
 class IBroadbandRadioEvents
@@ -123,9 +130,10 @@ public:
     using Interface = IBroadbandRadioEvents;
     static constexpr BroadbandEventKind Kind = BroadbandEventKind::Radio;
     virtual ~IBroadbandRadioEvents() = default;
-    virtual void OnRadioStateChange(BroadbandInterface& iface) = 0;
-    virtual void OnSetSoftwareRadioStateComplete(BroadbandInterface& iface, std::uint32_t requestId,
-                                                 HRESULT status) = 0;
+    virtual void OnRadioStateChange(BroadbandInterface& /*iface*/) { }
+    virtual void OnSetSoftwareRadioStateComplete(BroadbandInterface& /*iface*/, std::uint32_t /*requestId*/,
+                                                 HRESULT /*status*/)
+    { }
 };
 
 struct BroadbandPinInfo
@@ -141,9 +149,10 @@ public:
     using Interface = IBroadbandPinManagerEvents;
     static constexpr BroadbandEventKind Kind = BroadbandEventKind::PinManager;
     virtual ~IBroadbandPinManagerEvents() = default;
-    virtual void OnPinListAvailable(BroadbandInterface& iface) = 0;
-    virtual void OnGetPinStateComplete(BroadbandInterface& iface, const BroadbandPinInfo& info, std::uint32_t requestId,
-                                       HRESULT status) = 0;
+    virtual void OnPinListAvailable(BroadbandInterface& /*iface*/) { }
+    virtual void OnGetPinStateComplete(BroadbandInterface& /*iface*/, const BroadbandPinInfo& /*info*/,
+                                       std::uint32_t /*requestId*/, HRESULT /*status*/)
+    { }
 };
 
 class IBroadbandPinEvents
@@ -152,11 +161,11 @@ public:
     using Interface = IBroadbandPinEvents;
     static constexpr BroadbandEventKind Kind = BroadbandEventKind::Pin;
     virtual ~IBroadbandPinEvents() = default;
-    virtual void OnEnableComplete(BroadbandInterface& iface, std::uint32_t requestId, HRESULT status) = 0;
-    virtual void OnDisableComplete(BroadbandInterface& iface, std::uint32_t requestId, HRESULT status) = 0;
-    virtual void OnEnterComplete(BroadbandInterface& iface, std::uint32_t requestId, HRESULT status) = 0;
-    virtual void OnChangeComplete(BroadbandInterface& iface, std::uint32_t requestId, HRESULT status) = 0;
-    virtual void OnUnblockComplete(BroadbandInterface& iface, std::uint32_t requestId, HRESULT status) = 0;
+    virtual void OnEnableComplete(BroadbandInterface& /*iface*/, std::uint32_t /*requestId*/, HRESULT /*status*/) { }
+    virtual void OnDisableComplete(BroadbandInterface& /*iface*/, std::uint32_t /*requestId*/, HRESULT /*status*/) { }
+    virtual void OnEnterComplete(BroadbandInterface& /*iface*/, std::uint32_t /*requestId*/, HRESULT /*status*/) { }
+    virtual void OnChangeComplete(BroadbandInterface& /*iface*/, std::uint32_t /*requestId*/, HRESULT /*status*/) { }
+    virtual void OnUnblockComplete(BroadbandInterface& /*iface*/, std::uint32_t /*requestId*/, HRESULT /*status*/) { }
 };
 
 class IBroadbandRegistrationEvents
@@ -165,10 +174,12 @@ public:
     using Interface = IBroadbandRegistrationEvents;
     static constexpr BroadbandEventKind Kind = BroadbandEventKind::Registration;
     virtual ~IBroadbandRegistrationEvents() = default;
-    virtual void OnRegisterModeAvailable(BroadbandInterface& iface) = 0;
-    virtual void OnRegisterStateChange(BroadbandInterface& iface) = 0;
-    virtual void OnPacketServiceStateChange(BroadbandInterface& iface) = 0;
-    virtual void OnSetRegisterModeComplete(BroadbandInterface& iface, std::uint32_t requestId, HRESULT status) = 0;
+    virtual void OnRegisterModeAvailable(BroadbandInterface& /*iface*/) { }
+    virtual void OnRegisterStateChange(BroadbandInterface& /*iface*/) { }
+    virtual void OnPacketServiceStateChange(BroadbandInterface& /*iface*/) { }
+    virtual void OnSetRegisterModeComplete(BroadbandInterface& /*iface*/, std::uint32_t /*requestId*/,
+                                           HRESULT /*status*/)
+    { }
 };
 
 class IBroadbandDeviceServicesEvents
@@ -177,15 +188,17 @@ public:
     using Interface = IBroadbandDeviceServicesEvents;
     static constexpr BroadbandEventKind Kind = BroadbandEventKind::DeviceServices;
     virtual ~IBroadbandDeviceServicesEvents() = default;
-    virtual void OnQuerySupportedCommandsComplete(const std::string& serviceId,
-                                                  const std::vector<std::uint32_t>& commandIds, std::uint32_t requestId,
-                                                  HRESULT status) = 0;
-    virtual void OnOpenCommandSessionComplete(std::uint32_t requestId, HRESULT status) = 0;
-    virtual void OnCloseCommandSessionComplete(std::uint32_t requestId, HRESULT status) = 0;
-    virtual void OnSetCommandComplete(std::uint32_t requestId, HRESULT status) = 0;
+    virtual void OnQuerySupportedCommandsComplete(const std::string& /*serviceId*/,
+                                                  const std::vector<std::uint32_t>& /*commandIds*/,
+                                                  std::uint32_t /*requestId*/, HRESULT /*status*/)
+    { }
+    virtual void OnOpenCommandSessionComplete(std::uint32_t /*requestId*/, HRESULT /*status*/) { }
+    virtual void OnCloseCommandSessionComplete(std::uint32_t /*requestId*/, HRESULT /*status*/) { }
+    virtual void OnSetCommandComplete(std::uint32_t /*requestId*/, HRESULT /*status*/) { }
     // data: the response's information buffer as the device sent it.
-    virtual void OnQueryCommandComplete(std::uint32_t responseId, const std::vector<std::uint8_t>& data,
-                                        std::uint32_t requestId, HRESULT status) = 0;
-    virtual void OnEventNotification(std::uint32_t eventId) = 0;
-    virtual void OnInterfaceStateChange(const std::string& interfaceId) = 0;
+    virtual void OnQueryCommandComplete(std::uint32_t /*responseId*/, const std::vector<std::uint8_t>& /*data*/,
+                                        std::uint32_t /*requestId*/, HRESULT /*status*/)
+    { }
+    virtual void OnEventNotification(std::uint32_t /*eventId*/) { }
+    virtual void OnInterfaceStateChange(const std::string& /*interfaceId*/) { }
 };

@@ -44,6 +44,7 @@ INSTANTIATE_TEST_SUITE_P(
              "Device failed to send any resource data: The library, drive, or media pool is empty"),
         CASE(HresultText(static_cast<HRESULT>(0x80548225)), "There was a network timeout."),
         CASE(HresultText(static_cast<HRESULT>(0x80548229)), "The device/SIM memory is full."),
+        CASE(HresultText(static_cast<HRESULT>(0x80070490)), "Element not found."),
         CASE(HresultText(static_cast<HRESULT>(0x80070005)), "Status is unknown (-2147024891)"),
         CASE(HresultText(1), "Status is unknown (1)"), CASE(ComErrorText(0), "Success"),
         CASE(ComErrorText(995),

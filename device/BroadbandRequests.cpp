@@ -1,0 +1,300 @@
+// Requests of one device and their completion events.
+
+#include "device/BroadbandInterfacePrivate.h"
+
+#include <QTimer>
+
+using mbimx::Form;
+using mbimx::queryTimeoutSeconds;
+using mbimx::sendTimeoutSeconds;
+
+HRESULT BroadbandInterface::SmsSendPdu(const std::string& pduHex, std::uint8_t size, std::uint32_t& requestId)
+{
+    if (!d->device || d->removed)
+        return Hr::NotReady;
+    std::vector<guint8> bytes;
+    // The PDU must hold its service-centre part (length octet and address) followed by exactly
+    // the TPDU octets the caller counted.
+    if (!mbimx::ParseHex(pduHex, bytes) || bytes.empty() || size == 0 ||
+        bytes.size() != 1u + bytes[0] + static_cast<std::size_t>(size))
+        return Hr::InvalidArg;
+    MbimSmsPduSendRecord record{static_cast<guint32>(bytes.size()), bytes.data()};
+    GError* error = nullptr;
+    MbimMessage* request = mbim_message_sms_send_set_new(MBIM_SMS_FORMAT_PDU, &record, nullptr, &error);
+    if (!request) {
+        g_error_free(error);
+        return Hr::InvalidArg;
+    }
+    requestId = service.NextRequestId();
+    const std::uint32_t id = requestId;
+    d->pending[id] = BroadbandInterfacePrivate::Request::SmsSend;
+    SendCommand(*this, *d, request, sendTimeoutSeconds, [id](BroadbandInterface& i, MbimMessage* m, HRESULT hr) {
+        if (!Failed(hr) && !mbimx::ParseSmsSend(m))
+            hr = Hr::Fail;
+        CompleteRequest(i, *i.d, id, BroadbandInterfacePrivate::Request::SmsSend, hr, nullptr);
+    });
+    return Hr::Ok;
+}
+
+HRESULT BroadbandInterface::SmsRead(std::uint32_t flag, std::uint32_t index, std::uint32_t& requestId)
+{
+    if (!d->device || d->removed)
+        return Hr::NotReady;
+    if (flag > 1)
+        return Hr::InvalidArg;
+    MbimMessage* request = mbim_message_sms_read_query_new(
+        MBIM_SMS_FORMAT_PDU, flag == 0 ? MBIM_SMS_FLAG_ALL : MBIM_SMS_FLAG_INDEX, index, nullptr);
+    requestId = service.NextRequestId();
+    const std::uint32_t id = requestId;
+    d->pending[id] = BroadbandInterfacePrivate::Request::SmsRead;
+    SendCommand(*this, *d, request, queryTimeoutSeconds, [id](BroadbandInterface& i, MbimMessage* m, HRESULT hr) {
+        std::optional<mbimx::SmsList> list;
+        if (!Failed(hr)) {
+            list = mbimx::ParseSmsRead(m, Form::Response);
+            if (!list) {
+                hr = Hr::Fail;
+            } else if (!list->pdu) {
+                qCWarning(lcBroadband) << "SMS read answered in format" << list->format << "instead of PDU";
+                hr = Hr::Fail;
+            }
+        }
+        const bool haveList = !Failed(hr) && list->haveList;
+        CompleteRequest(i, *i.d, id, BroadbandInterfacePrivate::Request::SmsRead, hr,
+                        haveList ? &list->messages : nullptr);
+    });
+    return Hr::Ok;
+}
+
+HRESULT BroadbandInterface::SmsDelete(std::uint32_t flag, std::uint32_t index, std::uint32_t& requestId)
+{
+    if (!d->device || d->removed)
+        return Hr::NotReady;
+    if (flag > 1)
+        return Hr::InvalidArg;
+    MbimMessage* request =
+        mbim_message_sms_delete_set_new(flag == 0 ? MBIM_SMS_FLAG_ALL : MBIM_SMS_FLAG_INDEX, index, nullptr);
+    requestId = service.NextRequestId();
+    const std::uint32_t id = requestId;
+    d->pending[id] = BroadbandInterfacePrivate::Request::SmsDelete;
+    SendCommand(*this, *d, request, queryTimeoutSeconds, [id](BroadbandInterface& i, MbimMessage*, HRESULT hr) {
+        CompleteRequest(i, *i.d, id, BroadbandInterfacePrivate::Request::SmsDelete, hr, nullptr);
+    });
+    return Hr::Ok;
+}
+
+HRESULT BroadbandInterface::SetSoftwareRadioState(std::int32_t state, std::uint32_t& requestId)
+{
+    if (!d->device || d->removed)
+        return Hr::NotReady;
+    if (state != 0 && state != 1)
+        return Hr::InvalidArg;
+    MbimMessage* request =
+        mbim_message_radio_state_set_new(state ? MBIM_RADIO_SWITCH_STATE_ON : MBIM_RADIO_SWITCH_STATE_OFF, nullptr);
+    requestId = service.NextRequestId();
+    const std::uint32_t id = requestId;
+    d->pending[id] = BroadbandInterfacePrivate::Request::SetRadio;
+    SendCommand(*this, *d, request, queryTimeoutSeconds, [id](BroadbandInterface& i, MbimMessage* m, HRESULT hr) {
+        if (!Failed(hr)) {
+            const std::int32_t before = i.d->softwareRadio;
+            i.d->ApplyRadio(m, Form::Response);
+            i.d->RadioChanged(i, before, true);
+        }
+        CompleteRequest(i, *i.d, id, BroadbandInterfacePrivate::Request::SetRadio, hr, nullptr);
+    });
+    return Hr::Ok;
+}
+
+HRESULT BroadbandInterface::SetRegisterMode(const std::string& providerId, std::uint32_t dataClass,
+                                            std::uint32_t& requestId)
+{
+    if (!d->device || d->removed)
+        return Hr::NotReady;
+    GError* error = nullptr;
+    MbimMessage* request = mbim_message_register_state_set_new(providerId.empty() ? nullptr : providerId.c_str(),
+                                                               providerId.empty() ? MBIM_REGISTER_ACTION_AUTOMATIC
+                                                                                  : MBIM_REGISTER_ACTION_MANUAL,
+                                                               static_cast<MbimDataClass>(dataClass), &error);
+    if (!request) {
+        g_error_free(error);
+        return Hr::InvalidArg;
+    }
+    requestId = service.NextRequestId();
+    const std::uint32_t id = requestId;
+    d->pending[id] = BroadbandInterfacePrivate::Request::SetRegister;
+    // Registration waits for the network.
+    SendCommand(*this, *d, request, sendTimeoutSeconds, [id](BroadbandInterface& i, MbimMessage* m, HRESULT hr) {
+        // A refused registration reports its state through the indication that follows.
+        if (!Failed(hr))
+            i.d->ApplyRegister(m, Form::Response);
+        CompleteRequest(i, *i.d, id, BroadbandInterfacePrivate::Request::SetRegister, hr, nullptr);
+    });
+    return Hr::Ok;
+}
+
+HRESULT BroadbandInterface::ScanNetwork(std::uint32_t& requestId)
+{
+    if (!d->device || d->removed)
+        return Hr::NotReady;
+    if (d->softwareRadio == 0)
+        return Hr::RadioPowerOff;
+    MbimMessage* request = mbim_message_visible_providers_query_new(MBIM_VISIBLE_PROVIDERS_ACTION_FULL_SCAN, nullptr);
+    requestId = service.NextRequestId();
+    const std::uint32_t id = requestId;
+    d->pending[id] = BroadbandInterfacePrivate::Request::Scan;
+    ++d->scans;
+    // A full scan takes minutes on some networks.
+    SendCommand(*this, *d, request, 3 * sendTimeoutSeconds, [id](BroadbandInterface& i, MbimMessage* m, HRESULT hr) {
+        --i.d->scans;
+        if (!Failed(hr) && !i.d->ApplyVisibleProviders(m))
+            hr = Hr::Fail;
+        CompleteRequest(i, *i.d, id, BroadbandInterfacePrivate::Request::Scan, hr, nullptr);
+    });
+    return Hr::Ok;
+}
+
+HRESULT BroadbandInterface::EnterPin(std::int32_t pinType, const std::string& pin, std::uint32_t& requestId)
+{
+    if (!d->device || d->removed)
+        return Hr::NotReady;
+    GError* error = nullptr;
+    MbimMessage* request =
+        mbim_message_pin_set_new(static_cast<MbimPinType>(pinType), MBIM_PIN_OPERATION_ENTER, pin.c_str(), "", &error);
+    if (!request) {
+        g_error_free(error);
+        return Hr::InvalidArg;
+    }
+    requestId = service.NextRequestId();
+    const std::uint32_t id = requestId;
+    d->pending[id] = BroadbandInterfacePrivate::Request::PinEnter;
+    SendCommand(*this, *d, request, queryTimeoutSeconds, [id](BroadbandInterface& i, MbimMessage*, HRESULT hr) {
+        CompleteRequest(i, *i.d, id, BroadbandInterfacePrivate::Request::PinEnter, hr, nullptr);
+    });
+    return Hr::Ok;
+}
+
+HRESULT BroadbandInterface::QuerySupportedCommands(const std::string& serviceId, std::uint32_t& requestId)
+{
+    if (!d->device || d->removed)
+        return Hr::NotReady;
+    BroadbandDeviceServiceInfo info;
+    if (const HRESULT hr = GetDeviceService(serviceId, info); Failed(hr))
+        return hr;
+    // The device listed its commands with its services; the answer comes as an event all the same.
+    requestId = service.NextRequestId();
+    const std::uint32_t id = requestId;
+    d->pending[id] = BroadbandInterfacePrivate::Request::SupportedCommands;
+    d->pendingService[id] = serviceId;
+    QTimer::singleShot(0, [weak = weak_from_this(), id] {
+        if (auto i = weak.lock(); i && !i->d->removed)
+            CompleteRequest(*i, *i->d, id, BroadbandInterfacePrivate::Request::SupportedCommands, Hr::Ok, nullptr);
+    });
+    return Hr::Ok;
+}
+
+HRESULT BroadbandInterface::DeviceServiceCommand(const std::string& serviceId, std::uint32_t commandId, bool set,
+                                                 const std::vector<std::uint8_t>& payload, std::uint32_t& requestId)
+{
+    if (!d->device || d->removed)
+        return Hr::NotReady;
+    MbimService mbimService = MBIM_SERVICE_INVALID;
+    if (!mbimx::ServiceFromId(serviceId, mbimService))
+        return Hr::NotSupported;
+    MbimMessage* request = mbim_message_command_new(
+        0, mbimService, commandId, set ? MBIM_MESSAGE_COMMAND_TYPE_SET : MBIM_MESSAGE_COMMAND_TYPE_QUERY);
+    if (!payload.empty())
+        mbim_message_command_append(request, payload.data(), static_cast<guint32>(payload.size()));
+    requestId = service.NextRequestId();
+    const std::uint32_t id = requestId;
+    const auto kind =
+        set ? BroadbandInterfacePrivate::Request::ServiceSet : BroadbandInterfacePrivate::Request::ServiceQuery;
+    d->pending[id] = kind;
+    d->pendingCommand[id] = commandId;
+    SendCommand(*this, *d, request, queryTimeoutSeconds, [id, kind](BroadbandInterface& i, MbimMessage* m, HRESULT hr) {
+        std::vector<std::uint8_t> data;
+        if (!Failed(hr))
+            data = mbimx::InformationBuffer(m);
+        CompleteRequest(i, *i.d, id, kind, hr, nullptr, &data);
+    });
+    return Hr::Ok;
+}
+
+HRESULT BroadbandInterface::Ussd(std::uint32_t action, std::uint32_t dataCodingScheme,
+                                 const std::vector<std::uint8_t>& payload, std::uint32_t timeoutSeconds,
+                                 std::function<void(const UssdAnswer&)> done)
+{
+    if (!d->device || d->removed)
+        return Hr::NotReady;
+    GError* error = nullptr;
+    MbimMessage* request = mbim_message_ussd_set_new(static_cast<MbimUssdAction>(action), dataCodingScheme,
+                                                     static_cast<guint32>(payload.size()), payload.data(), &error);
+    if (!request) {
+        g_error_free(error);
+        return Hr::InvalidArg;
+    }
+    SendCommand(*this, *d, request, timeoutSeconds,
+                [done = std::move(done)](BroadbandInterface&, MbimMessage* m, HRESULT hr) {
+                    UssdAnswer answer;
+                    answer.status = hr;
+                    if (!Failed(hr)) {
+                        if (auto reply = mbimx::ParseUssd(m)) {
+                            answer.response = reply->response;
+                            answer.sessionState = reply->sessionState;
+                            answer.dataCodingScheme = reply->dataCodingScheme;
+                            answer.payload = std::move(reply->payload);
+                        } else {
+                            answer.status = Hr::Fail;
+                        }
+                    }
+                    done(answer);
+                });
+    return Hr::Ok;
+}
+
+void CompleteRequest(BroadbandInterface& iface, BroadbandInterfacePrivate& d, std::uint32_t requestId,
+                     BroadbandInterfacePrivate::Request kind, HRESULT hr, const std::vector<SmsPduMessage>* messages,
+                     const std::vector<std::uint8_t>* data)
+{
+    // Removal answers every pending request once; a late answer finds nothing to complete.
+    if (d.pending.erase(requestId) == 0)
+        return;
+    BroadbandService& service = iface.Service();
+    using R = BroadbandInterfacePrivate::Request;
+    switch (kind) {
+    case R::SmsSend: service.Raise(&IBroadbandSmsEvents::OnSmsSendComplete, iface, requestId, hr); break;
+    case R::SmsRead:
+        service.Raise(&IBroadbandSmsEvents::OnSmsReadComplete, iface, messages, false, requestId, hr);
+        break;
+    case R::SmsDelete: service.Raise(&IBroadbandSmsEvents::OnSmsDeleteComplete, iface, requestId, hr); break;
+    case R::SetRadio:
+        service.Raise(&IBroadbandRadioEvents::OnSetSoftwareRadioStateComplete, iface, requestId, hr);
+        break;
+    case R::Scan: service.Raise(&IBroadbandInterfaceEvents::OnScanNetworkComplete, iface, requestId, hr); break;
+    case R::SetRegister:
+        service.Raise(&IBroadbandRegistrationEvents::OnSetRegisterModeComplete, iface, requestId, hr);
+        break;
+    case R::PinEnter: service.Raise(&IBroadbandPinEvents::OnEnterComplete, iface, requestId, hr); break;
+    case R::SupportedCommands: {
+        const std::string serviceId = d.pendingService[requestId];
+        d.pendingService.erase(requestId);
+        std::vector<std::uint32_t> commandIds;
+        for (const auto& info : d.services)
+            if (info.serviceId == serviceId)
+                commandIds = info.commandIds;
+        service.Raise(&IBroadbandDeviceServicesEvents::OnQuerySupportedCommandsComplete, serviceId, commandIds,
+                      requestId, hr);
+        break;
+    }
+    case R::ServiceQuery: {
+        const std::uint32_t command = d.pendingCommand[requestId];
+        d.pendingCommand.erase(requestId);
+        static const std::vector<std::uint8_t> none;
+        service.Raise(&IBroadbandDeviceServicesEvents::OnQueryCommandComplete, command, data ? *data : none, requestId,
+                      hr);
+        break;
+    }
+    case R::ServiceSet:
+        d.pendingCommand.erase(requestId);
+        service.Raise(&IBroadbandDeviceServicesEvents::OnSetCommandComplete, requestId, hr);
+        break;
+    }
+}
