@@ -5,6 +5,7 @@
 #include "codec/Pdu.h"
 #include "controller/Host.h"
 #include "device/Broadband.h"
+#include "model/StoredRecord.h"
 #include "storage/Database.h"
 
 #include <exception>
@@ -14,12 +15,6 @@ namespace {
 QString Utf8(const std::string& text)
 {
     return QString::fromStdString(text);
-}
-
-QString Number(const PDU& pdu)
-{
-    const QString number = Utf8(pdu.Number);
-    return pdu.International && !number.isEmpty() ? QLatin1Char('+') + number : number;
 }
 
 } // namespace
@@ -126,22 +121,16 @@ void IncomingMessages::NameAndCaption(SmsData& data) const
 void IncomingMessages::ProcessSmsRecord(std::uint32_t id, const BROADBAND_SMS_DATA& record)
 {
     try {
-        PDU pdu(record.Pdu);
-        // The message type decides, not the class-0 flag: a flash message is a DELIVER, and
-        // device stores keep status reports beside the messages.
-        bool ok = pdu.Decode();
-        const bool report = ok && pdu.StatusReport;
-        if (report)
-            ok = pdu.DecodeStatusReport();
+        // The message type decides the decoder, not the class-0 flag: a flash message is a
+        // DELIVER, and device stores keep status reports beside the messages.
+        const StoredRecord decoded(record);
+        const PDU& pdu = decoded.Pdu;
+        const bool report = decoded.Ok && pdu.StatusReport;
 
-        QString number, date, time, text, pduText = Utf8(record.Pdu);
+        QString pduText = Utf8(record.Pdu);
         int reference = 0, total = 0, part = 0;
-        if (ok) {
+        if (decoded.Ok) {
             LogDecoded(pdu);
-            number = Number(pdu);
-            date = pdu.Date.empty() ? Utf8(record.Date) : Utf8(pdu.Date);
-            time = pdu.Time.empty() ? Utf8(record.Time) : Utf8(pdu.Time);
-            text = QString::fromStdU16String(pdu.Text);
             pduText = Utf8(pdu.PduText);
             if (pdu.Multipart) {
                 reference = static_cast<int>(pdu.Reference);
@@ -149,8 +138,12 @@ void IncomingMessages::ProcessSmsRecord(std::uint32_t id, const BROADBAND_SMS_DA
                 part = static_cast<int>(pdu.PartNumber);
             }
         } else {
-            host_.WriteLog(QStringLiteral("PDU -> Parsing failed. Error: ") + Utf8(pdu.Error));
+            host_.WriteLog(QStringLiteral("PDU -> Parsing failed. Error: ") + decoded.Error);
         }
+        const QString& number = decoded.Number;
+        const QString& date = decoded.Date;
+        const QString& time = decoded.Time;
+        const QString& text = decoded.Text;
 
         SmsData parts;
         const auto sid = static_cast<std::int32_t>(id);

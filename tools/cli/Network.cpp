@@ -12,7 +12,6 @@ class RadioWatcher final : public IBroadbandRadioEvents
 {
 public:
     std::map<std::uint32_t, HRESULT> results;
-    void OnRadioStateChange(BroadbandInterface&) override { }
     void OnSetSoftwareRadioStateComplete(BroadbandInterface&, std::uint32_t requestId, HRESULT status) override
     {
         results[requestId] = status;

@@ -26,12 +26,6 @@ public:
         if (!status)
             status = s;
     }
-    void OnSmsConfigurationChange(BroadbandInterface&) override { }
-    void OnSetSmsConfigurationComplete(BroadbandInterface&, std::uint32_t, HRESULT) override { }
-    void OnSmsSendComplete(BroadbandInterface&, std::uint32_t, HRESULT) override { }
-    void OnSmsNewClass0Message(BroadbandInterface&, const std::vector<SmsPduMessage>*) override { }
-    void OnSmsDeleteComplete(BroadbandInterface&, std::uint32_t, HRESULT) override { }
-    void OnSmsStatusChange(BroadbandInterface&) override { }
 };
 
 QString StatusName(std::uint32_t status)
