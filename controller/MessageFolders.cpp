@@ -476,16 +476,16 @@ void FolderModel::Remove(SmsData* data)
     Row* row = FindRow(data);
     if (!row)
         return;
+    const int pos = RowOf(data);
     Unindex(*row);
     rowOf_.remove(data);
     if (row->Image == ImageUnread)
         --unread_;
-    if (row->Pos < 0) {
+    if (pos < 0) {
         auto it = std::find_if(pending_.begin(), pending_.end(), [row](const auto& r) { return r.get() == row; });
         pending_.erase(it);
         return;
     }
-    const int pos = RowOf(data);
     beginRemoveRows(QModelIndex(), pos, pos);
     rows_.erase(rows_.begin() + pos);
     posValid_ = std::min(posValid_, pos);
