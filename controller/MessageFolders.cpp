@@ -1,5 +1,7 @@
 #include "controller/MessageFolders.h"
 
+#include "controller/FolderKeys.h"
+
 #include <QBrush>
 #include <QColor>
 #include <QDate>
@@ -42,98 +44,9 @@ const Layout& LayoutOf(Folder folder)
     return Layouts[static_cast<int>(folder)];
 }
 
-// The key a text key compares by: 4 and 5 both compare the message text.
-int TextKeyOf(int magnitude)
-{
-    switch (magnitude) {
-    case 3: return 3;
-    case 4:
-    case 5: return 4;
-    case 6: return 6;
-    default: return 0;
-    }
-}
-
-QString SortTextOf(const SmsData& data, int textKey)
-{
-    switch (textKey) {
-    case 3: return data.GetNumber().toCaseFolded();
-    case 4: return data.ListText().toCaseFolded();
-    case 6: return data.DisplayName(false).toCaseFolded();
-    default: return QString();
-    }
-}
-
-bool KnownKey(int key)
-{
-    return key != 0 && key >= -6 && key <= 6;
-}
-
-// Reads up to two digits at text[i]; -1 when there is none.
-int TwoDigits(const QString& text, qsizetype& i, bool exactlyTwo)
-{
-    int value = 0;
-    int digits = 0;
-    while (digits < 2 && i < text.size() && text[i].isDigit() && text[i].unicode() < 128) {
-        value = value * 10 + (text[i].unicode() - '0');
-        ++digits;
-        ++i;
-    }
-    if (digits == 0 || (exactlyTwo && digits != 2))
-        return -1;
-    return value;
-}
-
-bool Expect(const QString& text, qsizetype& i, char c)
-{
-    if (i >= text.size() || text[i] != QLatin1Char(c))
-        return false;
-    ++i;
-    return true;
-}
-
-// "dd.mm.yyyy" as a Julian day; written out by hand since the format parser is too slow for a
-// replay of many rows.
-bool ParseDay(const QString& text, std::int64_t& day)
-{
-    qsizetype i = 0;
-    const int d = TwoDigits(text, i, false);
-    if (d < 0 || !Expect(text, i, '.'))
-        return false;
-    const int m = TwoDigits(text, i, false);
-    if (m < 0 || !Expect(text, i, '.') || text.size() - i != 4)
-        return false;
-    int y = 0;
-    for (; i < text.size(); ++i) {
-        if (!text[i].isDigit() || text[i].unicode() >= 128)
-            return false;
-        y = y * 10 + (text[i].unicode() - '0');
-    }
-    const QDate date(y, m, d);
-    if (!date.isValid())
-        return false;
-    day = date.toJulianDay();
-    return true;
-}
-
-// "hh:mm:ss" or "H:mm:ss" as seconds since midnight.
-bool ParseSecond(const QString& text, int& second)
-{
-    qsizetype i = 0;
-    const int h = TwoDigits(text, i, false);
-    if (h < 0 || !Expect(text, i, ':'))
-        return false;
-    const int m = TwoDigits(text, i, true);
-    if (m < 0 || !Expect(text, i, ':'))
-        return false;
-    const int s = TwoDigits(text, i, true);
-    if (s < 0 || i != text.size() || h > 23 || m > 59 || s > 59)
-        return false;
-    second = h * 3600 + m * 60 + s;
-    return true;
-}
-
 } // namespace
+
+using namespace FolderKeys;
 
 FolderModel::FolderModel(Folder folder, QObject* parent) : QAbstractTableModel(parent), folder_(folder)
 {
@@ -249,7 +162,22 @@ SmsData* FolderModel::FindById(std::int32_t id) const
 
 SmsData* FolderModel::FindMultipart(const QString& number, std::int32_t reference, const QString& date) const
 {
-    return byMultipart_.value(number + QChar(0x1f) + QString::number(reference) + QChar(0x1f) + date, nullptr);
+    const std::size_t hash = MultipartHashOf(number, reference, date);
+    SmsData* first = byMultipart_.value(hash, nullptr);
+    if (!first)
+        return nullptr;
+    if (first->Matches(number, reference, date))
+        return first;
+    if (!sharedMultipart_.contains(hash))
+        return nullptr;
+    // Another key of the same hash holds the slot.
+    const Row* best = nullptr;
+    for (const auto* rows : {&rows_, &pending_})
+        for (const auto& row : *rows)
+            if (row->Multipart && row->MultipartHash == hash && (!best || row->Seq < best->Seq) &&
+                row->Data->Matches(number, reference, date))
+                best = row.get();
+    return best ? best->Data.get() : nullptr;
 }
 
 void FolderModel::CacheSortValues(Row& row) const
@@ -289,8 +217,10 @@ bool FolderModel::Less(const Row& a, const Row& b, int key)
         break;
     default: {
         const int textKey = TextKeyOf(key);
-        const QString ta = a.TextKey == textKey ? a.SortText : SortTextOf(*a.Data, textKey);
-        const QString tb = b.TextKey == textKey ? b.SortText : SortTextOf(*b.Data, textKey);
+        // The cached texts are compared in place; only a row cached under another key makes one.
+        QString made[2];
+        const QString& ta = a.TextKey == textKey ? a.SortText : (made[0] = SortTextOf(*a.Data, textKey));
+        const QString& tb = b.TextKey == textKey ? b.SortText : (made[1] = SortTextOf(*b.Data, textKey));
         const int c = ta.compare(tb);
         if (c != 0)
             return c < 0;
@@ -313,12 +243,13 @@ const FolderModel::Row* FolderModel::OtherHolder(const Row& row, std::int32_t id
     return best;
 }
 
-const FolderModel::Row* FolderModel::OtherMultipart(const Row& row, const QString& key) const
+const FolderModel::Row* FolderModel::OtherMultipart(const Row& row, std::size_t hash) const
 {
     const Row* best = nullptr;
     auto look = [&](const std::vector<std::unique_ptr<Row>>& rows) {
         for (const auto& other : rows)
-            if (other.get() != &row && (!best || other->Seq < best->Seq) && other->MultipartKey == key)
+            if (other.get() != &row && (!best || other->Seq < best->Seq) && other->Multipart &&
+                other->MultipartHash == hash)
                 best = other.get();
     };
     look(rows_);
@@ -339,30 +270,30 @@ void FolderModel::Index(Row& row)
     QVarLengthArray<std::int32_t, 2> kept;
     for (std::int32_t id : ids) {
         if (!row.IndexedIds.contains(id)) {
-            auto it = byId_.find(id);
-            if (it == byId_.end())
-                byId_.insert(id, data);
-            else if (it.value() != data)
+            SmsData*& first = byId_[id]; // one look-up; the index never holds a null
+            if (!first)
+                first = data;
+            else if (first != data)
                 ++sharedIds_[id];
         }
         kept.append(id);
     }
     row.IndexedIds = kept;
 
-    QString key;
-    if (data->Reference != 0 || data->PartsTotal > 0)
-        key = data->Number + QChar(0x1f) + QString::number(data->Reference) + QChar(0x1f) + data->Date;
-    if (key == row.MultipartKey)
+    const bool multipart = data->Reference != 0 || data->PartsTotal > 0;
+    const std::size_t hash = multipart ? MultipartHashOf(data->Number, data->Reference, data->Date) : 0;
+    if (multipart == row.Multipart && hash == row.MultipartHash)
         return;
     UnindexMultipart(row);
-    row.MultipartKey = key;
-    if (key.isEmpty())
+    row.Multipart = multipart;
+    row.MultipartHash = hash;
+    if (!multipart)
         return;
-    auto it = byMultipart_.find(key);
-    if (it == byMultipart_.end())
-        byMultipart_.insert(key, data);
-    else
-        ++sharedMultipart_[key];
+    SmsData*& first = byMultipart_[hash];
+    if (!first)
+        first = data;
+    else if (first != data)
+        ++sharedMultipart_[hash];
 }
 
 void FolderModel::UnindexId(const Row& row, std::int32_t id)
@@ -385,9 +316,9 @@ void FolderModel::UnindexId(const Row& row, std::int32_t id)
 
 void FolderModel::UnindexMultipart(const Row& row)
 {
-    const QString& key = row.MultipartKey;
-    if (key.isEmpty())
+    if (!row.Multipart)
         return;
+    const std::size_t key = row.MultipartHash;
     auto shared = sharedMultipart_.find(key);
     auto it = byMultipart_.find(key);
     if (it != byMultipart_.end() && it.value() == row.Data.get()) {
@@ -563,7 +494,6 @@ void FolderModel::SortBy(int key)
     if (!KnownKey(key))
         return;
     const bool recache = TextKeyOf(std::abs(key)) != 0;
-    auto less = [key](const std::unique_ptr<Row>& a, const std::unique_ptr<Row>& b) { return Less(*a, *b, key); };
     if (recache)
         for (auto& row : pending_)
             CacheSortValues(*row);
@@ -578,7 +508,7 @@ void FolderModel::SortBy(int key)
     if (recache)
         for (auto& row : rows_)
             CacheSortValues(*row);
-    std::sort(rows_.begin(), rows_.end(), less);
+    SortRows(rows_, 0, key);
     RenumberFrom(0);
     QModelIndexList moved;
     moved.reserve(persistent.size());
@@ -632,7 +562,7 @@ void FolderModel::Flush()
             if (row->TextKey != textKey)
                 CacheSortValues(*row);
         auto less = [key](const std::unique_ptr<Row>& a, const std::unique_ptr<Row>& b) { return Less(*a, *b, key); };
-        std::stable_sort(rows_.begin() + visible, rows_.end(), less);
+        SortRows(rows_, static_cast<std::size_t>(visible), key);
         std::inplace_merge(rows_.begin(), rows_.begin() + visible, rows_.end(), less);
     }
     RenumberFrom(0);

@@ -54,7 +54,8 @@ public:
         QString SortText;                            // case-folded text of TextKey
         mutable int Pos = -1;                        // position among the visible rows when current; -1 while gathered
         QVarLengthArray<std::int32_t, 2> IndexedIds; // the part IDs byId_ knows of this row
-        QString MultipartKey;                        // its key in byMultipart_, empty when none
+        bool Multipart = false;                      // listed in byMultipart_
+        std::size_t MultipartHash = 0;               // under this key
     };
 
     explicit FolderModel(Folder folder, QObject* parent = nullptr);
@@ -130,7 +131,7 @@ private:
     void UnindexId(const Row& row, std::int32_t id);
     void UnindexMultipart(const Row& row);
     const Row* OtherHolder(const Row& row, std::int32_t id) const;
-    const Row* OtherMultipart(const Row& row, const QString& key) const;
+    const Row* OtherMultipart(const Row& row, std::size_t hash) const;
     void RowChanged(const Row& row, int first, int last);
     void RenumberFrom(int first) const;
     void Insert(std::unique_ptr<Row> row, int pos);
@@ -139,12 +140,12 @@ private:
     std::vector<std::unique_ptr<Row>> rows_;    // visible, in order
     std::vector<std::unique_ptr<Row>> pending_; // gathered by a bulk load
     QHash<std::int32_t, SmsData*> byId_;
-    QHash<QString, SmsData*> byMultipart_;
+    QHash<std::size_t, SmsData*> byMultipart_; // by MultipartHashOf
     QHash<const SmsData*, Row*> rowOf_;
     // How many rows besides the indexed one hold an ID or a multipart key: only then does a
     // removal look for the next holder.
     QHash<std::int32_t, int> sharedIds_;
-    QHash<QString, int> sharedMultipart_;
+    QHash<std::size_t, int> sharedMultipart_;
     mutable int posValid_ = 0; // rows below this position have a current Pos
     QVariant boldFont_;
     QVariant unreadBrush_;
