@@ -8,6 +8,8 @@
 #include <QAbstractTableModel>
 #include <QHash>
 #include <QString>
+#include <QVarLengthArray>
+#include <QVariant>
 
 #include <array>
 #include <cstdint>
@@ -47,6 +49,13 @@ public:
         std::uint64_t Seq = 0; // arrival order: of two rows equal under the sort key, the earlier is smaller
         std::int64_t Day = 0;  // cached date and time for sort key 2
         int Second = 0;
+        std::int64_t IdValue = 0;                    // cached FirstId for sort key 1
+        int TextKey = 0;                             // the text key (3, 4 or 6) SortText was made for; 0: none
+        QString SortText;                            // case-folded text of TextKey
+        mutable int Pos = -1;                        // position among the visible rows when current; -1 while gathered
+        QVarLengthArray<std::int32_t, 2> IndexedIds; // the part IDs byId_ knows of this row
+        bool Multipart = false;                      // listed in byMultipart_
+        std::size_t MultipartHash = 0;               // under this key
     };
 
     explicit FolderModel(Folder folder, QObject* parent = nullptr);
@@ -104,8 +113,14 @@ public:
     void EndBulk();
     bool InBulk() const { return bulk_; }
 
-    // Compares two rows under a signed key: true when a sorts before b.
+    // Compares two rows under a signed key: true when a sorts before b. Rows equal under the key
+    // compare by arrival (Seq); a descending key is the exact mirror of the ascending one, so of
+    // two equal rows the later arrival comes first there.
     static bool Less(const Row& a, const Row& b, int key);
+
+Q_SIGNALS:
+    // A row was added, in sight or gathered by a bulk load.
+    void RowAdded(SmsData* data);
 
 private:
     Row* FindRow(const SmsData* data) const;
@@ -113,13 +128,27 @@ private:
     void Unindex(const Row& row);
     void CacheSortValues(Row& row) const;
     QString Cell(const Row& row, int column) const;
+    void UnindexId(const Row& row, std::int32_t id);
+    void UnindexMultipart(const Row& row);
+    const Row* OtherHolder(const Row& row, std::int32_t id) const;
+    const Row* OtherMultipart(const Row& row, std::size_t hash) const;
+    void RowChanged(const Row& row, int first, int last);
+    void RenumberFrom(int first) const;
+    void Insert(std::unique_ptr<Row> row, int pos);
 
     Folder folder_;
     std::vector<std::unique_ptr<Row>> rows_;    // visible, in order
     std::vector<std::unique_ptr<Row>> pending_; // gathered by a bulk load
     QHash<std::int32_t, SmsData*> byId_;
-    QHash<QString, SmsData*> byMultipart_;
+    QHash<std::size_t, SmsData*> byMultipart_; // by MultipartHashOf
     QHash<const SmsData*, Row*> rowOf_;
+    // How many rows besides the indexed one hold an ID or a multipart key: only then does a
+    // removal look for the next holder.
+    QHash<std::int32_t, int> sharedIds_;
+    QHash<std::size_t, int> sharedMultipart_;
+    mutable int posValid_ = 0; // rows below this position have a current Pos
+    QVariant boldFont_;
+    QVariant unreadBrush_;
     int sortKey_ = 0;
     int unread_ = 0;
     bool bulk_ = false;
