@@ -1,5 +1,6 @@
 #include "controller/Composer.h"
 
+#include "codec/Gsm.h"
 #include "codec/Splitter.h"
 
 namespace Composer {

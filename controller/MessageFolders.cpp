@@ -2,10 +2,7 @@
 
 #include "controller/FolderKeys.h"
 
-#include <QBrush>
-#include <QColor>
 #include <QDate>
-#include <QFont>
 #include <QTime>
 
 #include <algorithm>
@@ -50,10 +47,6 @@ using namespace FolderKeys;
 
 FolderModel::FolderModel(Folder folder, QObject* parent) : QAbstractTableModel(parent), folder_(folder)
 {
-    QFont bold;
-    bold.setBold(true);
-    boldFont_ = bold;
-    unreadBrush_ = QBrush(QColor(Qt::red));
     if (folder == Folder::Inbox || folder == Folder::Sent || folder == Folder::Reports)
         sortKey_ = -2; // newest first
 }
@@ -103,8 +96,7 @@ QVariant FolderModel::data(const QModelIndex& index, int role) const
     case ImageRole: return index.column() == 0 ? QVariant(row.Image) : QVariant();
     case DataRole: return QVariant::fromValue(row.Data.get());
     // Every folder draws a row with the unread image in bold red: the drawing looks at the image only.
-    case Qt::FontRole: return row.Image == ImageUnread ? boldFont_ : QVariant();
-    case Qt::ForegroundRole: return row.Image == ImageUnread ? unreadBrush_ : QVariant();
+    case UnreadRole: return row.Image == ImageUnread;
     default: return QVariant();
     }
 }

@@ -34,6 +34,7 @@ enum FolderImage : int {
 enum FolderRole : int {
     ImageRole = Qt::UserRole + 1, // int: the row's image number (column 0)
     DataRole,                     // SmsData* of the row
+    UnreadRole,                   // bool, every column: the row is drawn bold and red
 };
 
 class FolderModel : public QAbstractTableModel
@@ -147,8 +148,6 @@ private:
     QHash<std::int32_t, int> sharedIds_;
     QHash<std::size_t, int> sharedMultipart_;
     mutable int posValid_ = 0; // rows below this position have a current Pos
-    QVariant boldFont_;
-    QVariant unreadBrush_;
     int sortKey_ = 0;
     int unread_ = 0;
     bool bulk_ = false;

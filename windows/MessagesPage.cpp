@@ -26,7 +26,7 @@ public:
         if (role == Qt::DecorationRole && index.column() == 0)
             return Images::State(QIdentityProxyModel::data(index, ImageRole).toInt());
         if (role == Qt::FontRole || role == Qt::ForegroundRole) {
-            if (QIdentityProxyModel::data(index.siblingAtColumn(0), ImageRole).toInt() != ImageUnread)
+            if (!QIdentityProxyModel::data(index, UnreadRole).toBool())
                 return {};
             if (role == Qt::ForegroundRole)
                 return QColor(Qt::red);
