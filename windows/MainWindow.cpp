@@ -3,6 +3,7 @@
 #include "app/Clock.h"
 #include "app/DesktopSound.h"
 #include "app/Log.h"
+#include "app/Notifier.h"
 #include "app/Settings.h"
 #include "controller/DeviceState.h"
 #include "controller/IncomingMessages.h"
@@ -61,6 +62,7 @@ TMainWindow::TMainWindow(const Options& options)
         ownSounds_ = std::make_unique<DesktopSound>();
         sounds_ = ownSounds_.get();
     }
+    notifier_ = options.notifier;
     clock_ = options.clock;
     if (!clock_) {
         ownClock_ = std::make_unique<SystemClock>();
@@ -250,9 +252,11 @@ void TMainWindow::WriteStatus(const QString& text)
     WriteLog(text);
 }
 
-void TMainWindow::Notify(const QString&, const QString&)
+void TMainWindow::Notify(const QString& title, const QString& text)
 {
     // Desktop notifications and balloons come with the notification area.
+    if (notifier_)
+        notifier_->Notify(title, text);
 }
 
 void TMainWindow::EnsureVisible(Folder folder, const SmsData* data)

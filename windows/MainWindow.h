@@ -20,6 +20,7 @@ class LogModel;
 class MessageFolders;
 class MessagesPage;
 class MobileBroadband;
+class Notifier;
 class QAction;
 class QLabel;
 class QListView;
@@ -47,6 +48,7 @@ public:
         UserPrompts* prompts = nullptr;      // null: real dialogs
         SoundPlayer* sounds = nullptr;       // null: the desktop's event sounds
         Clock* clock = nullptr;
+        Notifier* notifier = nullptr; // null: nothing is announced yet
         QSettings* settings = nullptr; // null: the user's store
         int startDelayMs = 1000;
     };
@@ -122,6 +124,7 @@ private:
     SoundPlayer* sounds_ = nullptr;
     std::unique_ptr<Clock> ownClock_;
     Clock* clock_ = nullptr;
+    Notifier* notifier_ = nullptr;
     std::unique_ptr<MobileBroadband> device_;
     std::unique_ptr<QDatabase> database_;
     MessageFolders* folders_ = nullptr;

@@ -1,0 +1,338 @@
+// The real main window, offscreen, against the simulated modem in the same process.
+#include "windows/MainWindow.h"
+#include "app/Settings.h"
+#include "controller/IncomingMessages.h"
+#include "controller/MessageFolders.h"
+#include "controller/SendPipeline.h"
+#include "device/Broadband.h"
+#include "device/BroadbandService.h"
+#include "sim/ModemSimulator.h"
+#include "storage/Database.h"
+#include "support/Fakes.h"
+#include "support/TestMain.h"
+#include "support/Wait.h"
+#include "windows/MessageWindow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QPlainTextEdit>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using testsupport::WaitFor;
+
+namespace {
+
+// One run of the program: its settings file, its database, the modem and the window.
+class Program
+{
+public:
+    explicit Program(bool demoContents = false)
+    {
+        sim::ModemSimulator::Options options;
+        options.modem.demoContents = demoContents;
+        options.modem.statusReportDelayMs = 200;
+        modem = std::make_unique<sim::ModemSimulator>(options);
+        std::string error;
+        EXPECT_TRUE(modem->start(&error)) << error;
+        settings = std::make_unique<QSettings>(dir.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
+        settings->setValue(QStringLiteral("SMS/ConfirmationToSend"), 0);
+        settings->setValue(QStringLiteral("Settings/CloseConfirmation"), 0);
+    }
+    ~Program()
+    {
+        Stop();
+        modem->stop();
+    }
+
+    void Start()
+    {
+        BroadbandService::Options options;
+        options.paths.push_back(modem->devicePath());
+        options.scanSysfs = false;
+        options.watchUdev = false;
+        options.useProxyWhenRunning = false;
+        service = std::make_unique<BroadbandService>(options);
+        service->Start();
+        ASSERT_TRUE(service->WaitUntilSettled(15000));
+        TMainWindow::Options windowOptions;
+        windowOptions.service = service.get();
+        windowOptions.databasePath = dir.filePath(QStringLiteral("parlowen.db"));
+        windowOptions.prompts = &prompts;
+        windowOptions.sounds = &sounds;
+        windowOptions.clock = &clock;
+        windowOptions.notifier = &notifier;
+        windowOptions.settings = settings.get();
+        windowOptions.startDelayMs = 0;
+        window = std::make_unique<TMainWindow>(windowOptions);
+        window->show();
+        ASSERT_TRUE(WaitFor([&] { return window->Broadband().GetState() == 3; }));
+        ASSERT_TRUE(WaitFor([&] { return !window->Database().IsLoading(); }));
+    }
+    void Stop()
+    {
+        window.reset();
+        service.reset();
+    }
+
+    FolderModel& Folder(::Folder f) { return window->Folders().Model(f); }
+    size_t OnSim()
+    {
+        size_t n = 0;
+        modem->withCore([&](sim::ModemCore& core) { n = core.sim().sms.size(); });
+        return n;
+    }
+    int Stored(int status)
+    {
+        int n = 0;
+        QDatabase probe(nullptr);
+        EXPECT_TRUE(probe.Open(window ? window->Database().Path() : dir.filePath(QStringLiteral("parlowen.db"))));
+        // Counted through the loader's own records.
+        QObject context;
+        bool ended = false;
+        MessageFunctionTarget target(&context, [&](const Message& m) -> std::intptr_t {
+            if (m.Number == WM_DATABASE_SMS && static_cast<int>(m.Record<DATABASE_SMS_DATA>()->Status) == status)
+                ++n;
+            if (m.Number == WM_DATABASE_LOAD && m.WParam == DATABASE_LOAD_END)
+                ended = true;
+            return 0;
+        });
+        QDatabase reader(&target);
+        EXPECT_TRUE(reader.Open(probe.Path()));
+        reader.LoadMessages();
+        EXPECT_TRUE(WaitFor([&] { return ended; }));
+        return n;
+    }
+    // Writes a message in a composer and sends it.
+    void Compose(const QString& number, const QString& text, bool flash = false)
+    {
+        window->SetComposerRunner([&](TMessageWindow& composer) {
+            composer.NumberBox()->setEditText(number);
+            composer.MessageText()->setPlainText(text);
+            if (flash)
+                composer.ToggleFlash();
+            composer.SendButtonClick();
+            return composer.result() == QDialog::Accepted;
+        });
+        window->Action(QStringLiteral("SmsNewAction"))->trigger();
+    }
+    int Sounds(const QString& name) const
+    {
+        return static_cast<int>(std::count(sounds.played.begin(), sounds.played.end(), name));
+    }
+
+    QTemporaryDir dir;
+    std::unique_ptr<sim::ModemSimulator> modem;
+    std::unique_ptr<QSettings> settings;
+    std::unique_ptr<BroadbandService> service;
+    testsupport::ScriptedPrompts prompts;
+    testsupport::RecordingSounds sounds;
+    testsupport::ManualClock clock;
+    testsupport::RecordingNotifier notifier;
+    std::unique_ptr<TMainWindow> window;
+};
+
+sim::DeliverRequest Sms(const std::string& sender, const std::u16string& text)
+{
+    sim::DeliverRequest request;
+    request.sender = sender;
+    request.text = text;
+    return request;
+}
+
+} // namespace
+
+TEST(MainWindow, ADeliveredMessageIsStoredDeletedFromTheSimAndAnnouncedOnce)
+{
+    Program p;
+    p.Start();
+    p.modem->deliverSms(Sms("+15550100777", u"Hello there"));
+    ASSERT_TRUE(WaitFor([&] { return p.Folder(Folder::Inbox).Count() == 1 && p.OnSim() == 0; }));
+    SmsData* m = p.Folder(Folder::Inbox).At(0);
+    EXPECT_EQ(m->ListText(), "Hello there");
+    EXPECT_EQ(m->GetNumber(), "+15550100777");
+    EXPECT_EQ(p.Folder(Folder::Inbox).Image(m), ImageUnread);
+    EXPECT_EQ(p.Stored(0), 1);
+    EXPECT_EQ(p.Sounds(QStringLiteral("Notification.SMS")), 1);
+    ASSERT_EQ(p.notifier.notices.size(), 1u);
+    EXPECT_EQ(p.notifier.notices[0].text, "You have a new SMS message");
+    EXPECT_EQ(p.window->Folders().NodeText(Folder::Inbox), "Inbox (1)");
+    EXPECT_EQ(p.window->PanelText(5), "You have 1 unread message");
+    EXPECT_TRUE(p.window->Incoming().PendingDeletes().empty());
+}
+
+TEST(MainWindow, PartsDeliveredOutOfOrderMakeOneEntryInPartOrder)
+{
+    Program p;
+    p.Start();
+    std::u16string text;
+    for (int i = 0; i < 40; ++i)
+        text += u"Part text ";
+    sim::DeliverRequest request = Sms("+15550100778", text);
+    request.order = {2, 3, 1};
+    ASSERT_EQ(p.modem->deliverSms(request), 3u);
+    ASSERT_TRUE(WaitFor([&] {
+        return p.Folder(Folder::Inbox).Count() == 1 && p.Folder(Folder::Inbox).At(0)->Count == 3 && p.OnSim() == 0;
+    }));
+    SmsData* m = p.Folder(Folder::Inbox).At(0);
+    EXPECT_EQ(m->ListText(), QString::fromStdU16String(text));
+    const QStringList ids = m->Ids.split(QLatin1Char('/'));
+    ASSERT_EQ(ids.size(), 3);
+    EXPECT_LT(ids[0].toInt(), ids[1].toInt()) << "IDs in arrival order";
+    EXPECT_EQ(p.Sounds(QStringLiteral("Notification.SMS")), 1);
+}
+
+TEST(MainWindow, FlashMessageIsShownNotStoredAndReportsAreFiledByType)
+{
+    Program p;
+    p.Start();
+    sim::DeliverRequest flash = Sms("+15550100779", u"Flash!");
+    flash.class0 = true;
+    p.modem->deliverSms(flash);
+    ASSERT_TRUE(WaitFor([&] { return p.Folder(Folder::Inbox).Count() == 1; }));
+    EXPECT_EQ(p.Folder(Folder::Inbox).At(0)->ListText(), "Flash!");
+    EXPECT_EQ(p.Stored(0), 0);
+    EXPECT_TRUE(p.Folder(Folder::Reports).Count() == 0);
+}
+
+TEST(MainWindow, SaveOnDiskOffListsDeviceIndexesAndDeletesNothing)
+{
+    Program p;
+    p.settings->setValue(QStringLiteral("Settings/SaveOnDisk"), 0);
+    p.Start();
+    p.modem->deliverSms(Sms("+15550100780", u"Kept on the SIM"));
+    ASSERT_TRUE(WaitFor([&] { return p.Folder(Folder::Inbox).Count() == 1; }));
+    EXPECT_EQ(p.OnSim(), 1u);
+    p.window->Incoming().ReadDevice();
+    QApplication::processEvents();
+    ASSERT_TRUE(WaitFor([&] { return p.window->LogLines().rowCount() > 0; }));
+    EXPECT_EQ(p.Folder(Folder::Inbox).Count(), 1);
+    EXPECT_EQ(p.Stored(0), 0);
+}
+
+TEST(MainWindow, TwoPartTextGoesFromOutboxToSentWithItsReport)
+{
+    Program p;
+    p.Start();
+    QString text;
+    for (int i = 0; i < 20; ++i)
+        text += QStringLiteral("Twelve chars");
+    p.Compose(QStringLiteral("+15550100781"), text);
+    FolderModel& outbox = p.Folder(Folder::Outbox);
+    ASSERT_EQ(outbox.Count(), 1);
+    EXPECT_EQ(outbox.At(0)->Count, 2);
+    ASSERT_TRUE(WaitFor([&] { return outbox.Count() == 0 && p.Folder(Folder::Sent).Count() == 1; }));
+    EXPECT_EQ(p.Folder(Folder::Sent).At(0)->ListText(), text);
+    EXPECT_EQ(p.window->Pipeline().SendingCount(), 0);
+    EXPECT_EQ(p.Stored(3), 2);
+    ASSERT_TRUE(WaitFor([&] { return p.Folder(Folder::Reports).Count() >= 2; }));
+    EXPECT_EQ(p.window->Pipeline().RecentNumbers().value(0), "+15550100781");
+}
+
+TEST(MainWindow, RefusedPartIsMarkedAndRetrySendsOnlyIt)
+{
+    Program p;
+    p.Start();
+    p.modem->failNextSend(2); // busy
+    p.Compose(QStringLiteral("+15550100782"), QStringLiteral("Will fail once"));
+    FolderModel& outbox = p.Folder(Folder::Outbox);
+    ASSERT_TRUE(WaitFor([&] { return outbox.Count() == 1 && outbox.At(0)->AnyFailed(); }));
+    SmsData* m = outbox.At(0);
+    EXPECT_EQ(outbox.Image(m), ImageError);
+    EXPECT_TRUE(outbox.Status(m).startsWith(QLatin1String("Error: "))) << outbox.Status(m).toStdString();
+    EXPECT_EQ(p.window->Pipeline().SendingCount(), 0);
+    p.window->Pipeline().Retry(m);
+    EXPECT_EQ(outbox.Status(m), "Retry...");
+    ASSERT_TRUE(WaitFor([&] { return outbox.Count() == 0 && p.Folder(Folder::Sent).Count() == 1; }));
+}
+
+TEST(MainWindow, MaxSendCountOneSubmitsOnePartAtATime)
+{
+    Program p;
+    p.settings->setValue(QStringLiteral("SMS/MaxSendCount"), 1);
+    p.Start();
+    QString text;
+    for (int i = 0; i < 40; ++i)
+        text += QStringLiteral("0123456789");
+    p.Compose(QStringLiteral("+15550100783"), text);
+    FolderModel& outbox = p.Folder(Folder::Outbox);
+    ASSERT_EQ(outbox.At(0)->Count, 3);
+    int most = 0;
+    ASSERT_TRUE(WaitFor([&] {
+        most = std::max(most, p.window->Pipeline().SendingCount());
+        return outbox.Count() == 0;
+    }));
+    EXPECT_EQ(most, 1);
+    EXPECT_EQ(p.Folder(Folder::Sent).At(0)->Count, 3);
+}
+
+TEST(MainWindow, UnplugWithPartsInFlightFailsThemAndRetryAfterReplugSends)
+{
+    Program p;
+    p.Start();
+    p.modem->dropNextSendCompletion();
+    p.Compose(QStringLiteral("+15550100784"), QStringLiteral("Lost in flight"));
+    ASSERT_TRUE(WaitFor([&] { return p.window->Pipeline().SendingCount() == 1; }));
+    p.modem->unplug();
+    ASSERT_TRUE(WaitFor([&] { return p.window->Pipeline().SendingCount() == 0; }));
+    FolderModel& outbox = p.Folder(Folder::Outbox);
+    ASSERT_EQ(outbox.Count(), 1);
+    EXPECT_TRUE(outbox.At(0)->AnyFailed());
+    EXPECT_EQ(outbox.Image(outbox.At(0)), ImageError);
+    EXPECT_EQ(p.window->PanelText(0), "Device disconnected");
+    std::string error;
+    ASSERT_TRUE(p.modem->replug(&error)) << error;
+    ASSERT_TRUE(WaitFor([&] { return p.window->PanelText(5) == "Device connected"; }));
+    p.window->Action(QStringLiteral("ConnectAction"))->trigger();
+    ASSERT_EQ(p.window->Broadband().GetState(), 3);
+    p.window->Pipeline().Retry(outbox.At(0));
+    ASSERT_TRUE(WaitFor([&] { return outbox.Count() == 0 && p.Folder(Folder::Sent).Count() == 1; }));
+}
+
+TEST(MainWindow, ARestartOnTheSameDatabaseShowsTheSameFolders)
+{
+    Program p(true);
+    p.Start();
+    ASSERT_TRUE(WaitFor([&] { return p.OnSim() == 0 && p.Folder(Folder::Inbox).Count() >= 2; }));
+    const int inbox = p.Folder(Folder::Inbox).Count();
+    QStringList texts;
+    for (int i = 0; i < inbox; ++i)
+        texts << p.Folder(Folder::Inbox).At(i)->ListText();
+    p.Stop();
+    p.Start();
+    ASSERT_TRUE(WaitFor([&] { return p.Folder(Folder::Inbox).Count() == inbox; }));
+    QStringList again;
+    for (int i = 0; i < inbox; ++i)
+        again << p.Folder(Folder::Inbox).At(i)->ListText();
+    EXPECT_EQ(again, texts);
+}
+
+TEST(MainWindow, CloseWarnsAboutTheOutboxAndAsksWhenConfigured)
+{
+    Program p;
+    p.settings->setValue(QStringLiteral("Settings/CloseConfirmation"), 1);
+    p.settings->setValue(QStringLiteral("Settings/HideWhenClosing"), 0);
+    p.Start();
+    p.modem->unplug();
+    ASSERT_TRUE(WaitFor([&] { return p.window->Broadband().GetState() != 3; }));
+    p.Compose(QStringLiteral("+15550100785"), QStringLiteral("Stays"));
+    p.prompts.shown.clear();
+    p.prompts.answers = {false};
+    EXPECT_FALSE(p.window->close());
+    ASSERT_EQ(p.prompts.shown.size(), 2u);
+    EXPECT_EQ(p.prompts.shown[0].text,
+              "There are 1 unsent messages in your Outbox.\r\nTo send messages application must remain running.");
+    EXPECT_EQ(p.prompts.shown[1].text, "Do you want to close application?");
+    p.prompts.answers = {true};
+    EXPECT_TRUE(p.window->close());
+}
+
+int main(int argc, char** argv)
+{
+    return testsupport::RunAllTests<QApplication>(argc, argv);
+}
