@@ -22,7 +22,7 @@ int main(int argc, char** argv)
     if (argc < 3)
         return 2;
     SingleInstance instance(QString::fromLocal8Bit(argv[1]));
-    const qint64 at = qEnvironmentVariableIntValue("PARLOWEN_CLAIM_AT") ? qgetenv("PARLOWEN_CLAIM_AT").toLongLong() : 0;
+    const qint64 at = qgetenv("PARLOWEN_CLAIM_AT").toLongLong(); // 0 when unset
     while (QDateTime::currentMSecsSinceEpoch() < at)
         QThread::usleep(200);
     const bool first = instance.Claim();
