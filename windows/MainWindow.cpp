@@ -13,6 +13,7 @@
 #include "device/Broadband.h"
 #include "storage/Database.h"
 #include "windows/DialogPrompts.h"
+#include "windows/Images.h"
 #include "windows/MessageWindow.h"
 #include "windows/MessagesPage.h"
 

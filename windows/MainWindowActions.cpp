@@ -1,4 +1,5 @@
 // The main window's actions, menus, tool bar, pages and status bar.
+#include "app/Prompts.h"
 #include "app/Settings.h"
 #include "controller/DeviceState.h"
 #include "controller/IncomingMessages.h"
@@ -6,6 +7,7 @@
 #include "controller/MessageFolders.h"
 #include "controller/SendPipeline.h"
 #include "device/Broadband.h"
+#include "storage/Database.h"
 #include "windows/Images.h"
 #include "windows/MainWindow.h"
 #include "windows/MessagesPage.h"
