@@ -1,12 +1,12 @@
-// Any text at all must decode to true or false without reading past it.
+// Any PDU at all must decode to true or false without reading past it.
+#include "HexInput.h"
 #include "codec/Pdu.h"
 
 #include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const std::string_view text(reinterpret_cast<const char*>(data), size);
-    PDU pdu(text);
+    PDU pdu(FuzzBytesToHex(data, size));
     const bool ok = pdu.Decode();
     if (!ok && pdu.Error.empty())
         std::abort(); // a failure always says why

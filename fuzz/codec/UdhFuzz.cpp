@@ -1,3 +1,5 @@
+// Any user data header (from its length octet) is described within bounds.
+#include "HexInput.h"
 #include "codec/Udh.h"
 
 #include <cstdlib>
@@ -5,10 +7,11 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     UdhAnalysis analysis;
-    const int result = DescribeUdh(std::string_view(reinterpret_cast<const char*>(data), size), analysis);
+    const std::string hex = FuzzBytesToHex(data, size);
+    const int result = DescribeUdh(hex, analysis);
     if (analysis.text.size() > 511 || result > 256 || result < -1)
         std::abort();
-    if (analysis.concatenation && analysis.concatPosition >= size)
+    if (analysis.concatenation && analysis.concatPosition >= hex.size())
         std::abort();
     return 0;
 }

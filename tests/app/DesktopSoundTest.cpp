@@ -1,6 +1,6 @@
 #include "app/DesktopSound.h"
 #include "app/SoundThrottle.h"
-#include "common/RunUntil.h"
+#include "support/Wait.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -117,12 +117,12 @@ TEST(DesktopSound, PlaysThrottledWithoutBlockingTheCaller)
     sound->Play("SystemAsterisk");
     sound->Play("/nonexistent/keypad.wav");
     EXPECT_LT(t.elapsed(), 200);
-    ASSERT_TRUE(RunUntil([&] { return sound->Dispatched() >= 3; }, 10000));
+    ASSERT_TRUE(testsupport::WaitFor([&] { return sound->Dispatched() >= 3; }, 10000));
     now = 499;
     sound->Play("Notification.SMS");
     now = 500;
     sound->Play("Notification.SMS");
-    ASSERT_TRUE(RunUntil([&] { return sound->Dispatched() >= 4; }, 10000));
+    ASSERT_TRUE(testsupport::WaitFor([&] { return sound->Dispatched() >= 4; }, 10000));
     QElapsedTimer settle;
     settle.start();
     while (settle.elapsed() < 200)

@@ -1,6 +1,6 @@
 #include "app/MessageTarget.h"
 #include "app/Messages.h"
-#include "common/RunUntil.h"
+#include "support/Wait.h"
 
 #include <QCoreApplication>
 #include <QObject>
@@ -78,7 +78,7 @@ TEST(MessageTarget, CrossThreadSendBlocksUntilHandledOnTargetThread)
         }
         finished = true;
     });
-    EXPECT_TRUE(RunUntil([&] { return finished.load(); }, guardMs));
+    EXPECT_TRUE(testsupport::WaitFor([&] { return finished.load(); }, guardMs));
     worker.join();
     EXPECT_FALSE(wrongThread);
     ASSERT_EQ(pdus.size(), size_t(kCount));
@@ -147,7 +147,7 @@ TEST(MessageTarget, HandlerExceptionReachesTheSender)
         }
         finished = true;
     });
-    EXPECT_TRUE(RunUntil([&] { return finished.load(); }, guardMs));
+    EXPECT_TRUE(testsupport::WaitFor([&] { return finished.load(); }, guardMs));
     worker.join();
     EXPECT_EQ(caught, "handler failed");
 }
@@ -167,7 +167,7 @@ TEST(MessageTarget, KnowsWhoseMessageIsBeingHandled)
         finished = true;
     });
     workerId = worker.get_id();
-    EXPECT_TRUE(RunUntil([&] { return finished.load(); }, guardMs));
+    EXPECT_TRUE(testsupport::WaitFor([&] { return finished.load(); }, guardMs));
     worker.join();
     EXPECT_TRUE(inside);
     EXPECT_FALSE(IsHandlingMessageFrom(workerId));
@@ -194,7 +194,7 @@ TEST(MessageTarget, MutualSendsBetweenTwoThreadsDoNotDeadlock)
     std::atomic<std::intptr_t> result{0};
     workerThread.start();
     QMetaObject::invokeMethod(&workerContext, [&] { result = onMain.Send(WM_BROADBAND_EVENT, 7); });
-    EXPECT_TRUE(RunUntil([&] { return result.load() != 0; }, guardMs));
+    EXPECT_TRUE(testsupport::WaitFor([&] { return result.load() != 0; }, guardMs));
     workerThread.quit();
     workerThread.wait();
     EXPECT_EQ(nested, 70);

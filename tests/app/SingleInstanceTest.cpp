@@ -1,5 +1,5 @@
 #include "app/SingleInstance.h"
-#include "common/RunUntil.h"
+#include "support/Wait.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -38,7 +38,7 @@ protected:
             f();
             done = true;
         });
-        const bool finished = RunUntil([&] { return done.load(); }, 20000);
+        const bool finished = testsupport::WaitFor([&] { return done.load(); }, 20000);
         other.join();
         ASSERT_TRUE(finished);
     }

@@ -2,7 +2,6 @@
 
 #include "sim/ModemSimulator.h"
 
-#include <QCoreApplication>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -263,10 +262,3 @@ INSTANTIATE_TEST_SUITE_P(Bad, CliUsage,
                                          QStringList{"register"}));
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -1,11 +1,10 @@
 // The session against the simulated modem: log sequences, events and SMS operations as the main
 // window will see them.
 
-#include "Harness.h"
+#include "support/DeviceHarness.h"
 
 #include "codec/Splitter.h"
 
-#include <QCoreApplication>
 #include <QEventLoop>
 #include <QTemporaryDir>
 
@@ -739,10 +738,3 @@ TEST_F(BroadbandTest, ReadyStateAndPacketServiceChangesRaiseTheirCodes)
 }
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

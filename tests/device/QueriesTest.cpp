@@ -1,8 +1,7 @@
 // Device queries, requests and the phonebook device service against the simulated modem.
 
-#include "Harness.h"
+#include "support/DeviceHarness.h"
 
-#include <QCoreApplication>
 #include <QTemporaryDir>
 
 using namespace harness;
@@ -364,10 +363,3 @@ TEST_F(QueriesTest, PhonebookConfigurationWriteReadDelete)
 }
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

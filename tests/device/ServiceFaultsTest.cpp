@@ -2,7 +2,7 @@
 // is gone, a replacement device that appeared before its predecessor's removal was handled, and
 // the text of a failed device-services lookup.
 
-#include "Harness.h"
+#include "support/DeviceHarness.h"
 
 #include "device/Phonebook.h"
 

@@ -1,7 +1,7 @@
 // The USSD service against the simulated modem, called from a worker thread as the engine does.
 
-#include "Harness.h"
 #include "device/UssdService.h"
+#include "support/DeviceHarness.h"
 
 #include <QTemporaryDir>
 

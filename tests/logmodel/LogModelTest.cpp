@@ -1,6 +1,6 @@
 #include "controller/LogModel.h"
 #include "app/Clock.h"
-#include "common/RunUntil.h"
+#include "support/Wait.h"
 
 #include <QAbstractItemModelTester>
 #include <QElapsedTimer>
@@ -69,7 +69,7 @@ TEST(LogModel, TheTimerShowsALoneLineAndBatchesABurst)
     LogModel model;
     InsertLog inserts(model);
     model.Append("alone");
-    ASSERT_TRUE(RunUntil([&] { return model.rowCount() == 1; }, 5000));
+    ASSERT_TRUE(testsupport::WaitFor([&] { return model.rowCount() == 1; }, 5000));
 
     // A burst of 400 ms with the event loop turning between lines: rows must show during the
     // burst (not only at its end), but in batches, not one per line.
@@ -87,7 +87,7 @@ TEST(LogModel, TheTimerShowsALoneLineAndBatchesABurst)
     EXPECT_GT(visibleDuringBurst, 1);
     EXPECT_GE(inserts.batches.size(), 3u);
     EXPECT_LE(inserts.batches.size(), 400u / LogModel::FlushIntervalMs + 3);
-    ASSERT_TRUE(RunUntil([&] { return model.rowCount() == written + 1; }, 5000));
+    ASSERT_TRUE(testsupport::WaitFor([&] { return model.rowCount() == written + 1; }, 5000));
     // Batches are contiguous and in order.
     int next = 1;
     for (const Inserted& b : inserts.batches) {
@@ -263,7 +263,7 @@ TEST(LogModel, PassesTheModelTester)
                 model.AppendTimestamped(QString("round %1 line %2").arg(round).arg(i));
             model.Flush();
             model.Append("pending");
-            RunUntil([&] { return model.PendingCount() == 0; }, 5000);
+            testsupport::WaitFor([&] { return model.PendingCount() == 0; }, 5000);
         }
         model.Append("before clear");
         model.Clear();

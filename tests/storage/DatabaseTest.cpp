@@ -286,7 +286,7 @@ TEST_F(DatabaseTest, MessageStatementsKeepHostileTextAndNeverRunIt)
     EXPECT_EQ(CountRows("[Messages]"), int(HostileTexts().size()));
 
     ASSERT_TRUE(db.LoadMessages());
-    ASSERT_TRUE(RunUntil([&] { return window.got.ends == 1; }));
+    ASSERT_TRUE(testsupport::WaitFor([&] { return window.got.ends == 1; }));
     ASSERT_EQ(window.got.rows.size(), HostileTexts().size());
     for (size_t i = 0, row = 0; i < HostileTexts().size(); ++i) {
         if (i == 1)

@@ -67,7 +67,7 @@ TEST_F(LoaderTest, ReplaysStoredRowsWithLocalDateAndTime)
     ASSERT_TRUE(db->UpdateMessageStatus(2, 3));
     ASSERT_TRUE(db->LoadMessages());
     EXPECT_TRUE(db->IsLoading());
-    ASSERT_TRUE(RunUntil([&] { return window.got.ends == 1; }));
+    ASSERT_TRUE(testsupport::WaitFor([&] { return window.got.ends == 1; }));
     db->StopLoader(); // already ended: returns at once
     EXPECT_FALSE(db->IsLoading());
     EXPECT_EQ(window.got.begins, 1);
@@ -91,12 +91,12 @@ TEST_F(LoaderTest, SecondLoadWhileRunningDoesNothingAndEachRunIsOnePair)
     Fill(5);
     ASSERT_TRUE(db->LoadMessages());
     ASSERT_TRUE(db->LoadMessages());
-    ASSERT_TRUE(RunUntil([&] { return window.got.ends == 1; }));
-    ASSERT_TRUE(RunUntil([&] { return !db->IsLoading(); }));
+    ASSERT_TRUE(testsupport::WaitFor([&] { return window.got.ends == 1; }));
+    ASSERT_TRUE(testsupport::WaitFor([&] { return !db->IsLoading(); }));
     EXPECT_EQ(window.got.begins, 1);
     ExpectPrefix(5);
     ASSERT_TRUE(db->LoadMessages()); // a new run after the last ended
-    ASSERT_TRUE(RunUntil([&] { return window.got.ends == 2; }));
+    ASSERT_TRUE(testsupport::WaitFor([&] { return window.got.ends == 2; }));
     EXPECT_EQ(window.got.begins, 2);
     EXPECT_EQ(window.got.ids.size(), 10u);
     EXPECT_FALSE(window.got.endBeforeBegin);
@@ -170,8 +170,8 @@ TEST_F(LoaderTest, StopFromInsideAHandlerEndsAfterThatRow)
         }
     };
     ASSERT_TRUE(db->LoadMessages());
-    ASSERT_TRUE(RunUntil([&] { return window.got.ends == 1; }));
-    ASSERT_TRUE(RunUntil([&] { return !db->IsLoading(); }));
+    ASSERT_TRUE(testsupport::WaitFor([&] { return window.got.ends == 1; }));
+    ASSERT_TRUE(testsupport::WaitFor([&] { return !db->IsLoading(); }));
     EXPECT_EQ(window.got.begins, 1);
     ExpectPrefix(5000);
     EXPECT_EQ(lookups, 5000);
@@ -211,12 +211,12 @@ TEST_F(LoaderTest, DestroyedFromInsideAHandover)
             db.reset();
     };
     ASSERT_TRUE(db->LoadMessages());
-    ASSERT_TRUE(RunUntil([&] { return window.got.ends == 1; }));
+    ASSERT_TRUE(testsupport::WaitFor([&] { return window.got.ends == 1; }));
     EXPECT_EQ(window.got.begins, 1);
     ExpectPrefix(20);
     // The loader closes the connection once it has left its statement.
     const QString file = dir.filePath(QStringLiteral("loader.db"));
-    ASSERT_TRUE(RunUntil([&] { return !FileIsOpen(file); }));
+    ASSERT_TRUE(testsupport::WaitFor([&] { return !FileIsOpen(file); }));
     QDatabase reopened(nullptr);
     ASSERT_TRUE(reopened.Open(file));
     EXPECT_TRUE(reopened.InsertMessage("51", 0));
@@ -292,9 +292,9 @@ TEST(LoaderDestroyedWithItsWindow, InsideEachKindOfHandover)
         ASSERT_TRUE(db->EndTransaction());
         ASSERT_TRUE(db->LoadMessages());
 
-        ASSERT_TRUE(RunUntil([&] { return destroyed; }));
+        ASSERT_TRUE(testsupport::WaitFor([&] { return destroyed; }));
         // The loader is done with the run once it lets go of the file.
-        ASSERT_TRUE(RunUntil([&] { return !FileIsOpen(file); }));
+        ASSERT_TRUE(testsupport::WaitFor([&] { return !FileIsOpen(file); }));
         EXPECT_FALSE(sentAfterDestruction);
         EXPECT_EQ(got.begins, 1);
         EXPECT_EQ(got.ends, 1);

@@ -2,8 +2,8 @@
 
 #include "app/MessageTarget.h"
 #include "app/Messages.h"
-#include "common/RunUntil.h"
 #include "storage/Database.h"
+#include "support/Wait.h"
 
 #include <QObject>
 #include <QTemporaryDir>

@@ -2,6 +2,7 @@
 #include "windows/MainWindow.h"
 #include "app/Settings.h"
 #include "controller/IncomingMessages.h"
+#include "controller/LogModel.h"
 #include "controller/MessageFolders.h"
 #include "controller/SendPipeline.h"
 #include "device/Broadband.h"
@@ -208,9 +209,15 @@ TEST(MainWindow, SaveOnDiskOffListsDeviceIndexesAndDeletesNothing)
     p.modem->deliverSms(Sms("+15550100780", u"Kept on the SIM"));
     ASSERT_TRUE(WaitFor([&] { return p.Folder(Folder::Inbox).Count() == 1; }));
     EXPECT_EQ(p.OnSim(), 1u);
+    const auto deviceLines = [&] {
+        int n = 0;
+        for (int i = 0; i < p.window->LogLines().LineCount(); ++i)
+            n += p.window->LogLines().LineAt(i).contains(QLatin1String("SMS -> Device ID = "));
+        return n;
+    };
+    const int before = deviceLines();
     p.window->Incoming().ReadDevice();
-    QApplication::processEvents();
-    ASSERT_TRUE(WaitFor([&] { return p.window->LogLines().rowCount() > 0; }));
+    ASSERT_TRUE(WaitFor([&] { return deviceLines() > before; })) << "the second read is handled";
     EXPECT_EQ(p.Folder(Folder::Inbox).Count(), 1);
     EXPECT_EQ(p.Stored(0), 0);
 }

@@ -1,13 +1,13 @@
-// A window that keeps what the device layer hands it, and the simulated modem, for the tests
-// that run the session against it.
+// A window that keeps what the device layer hands it, and the simulated modem with a session
+// over it, for the tests that run the device layer (and what sits on it) against the simulator.
 #pragma once
 
 #include "app/MessageTarget.h"
 #include "device/Broadband.h"
 #include "device/BroadbandService.h"
-#include "device/EventWait.h"
 #include "device/Phonebook.h"
 #include "sim/ModemSimulator.h"
+#include "support/Wait.h"
 
 #include <QEventLoop>
 #include <QObject>
@@ -24,7 +24,7 @@ constexpr int waitMs = 15000; // generous: a condition is awaited, never a durat
 
 inline bool WaitFor(const std::function<bool()>& done, int timeoutMs = waitMs)
 {
-    return ProcessEventsUntil(done, timeoutMs, 10);
+    return testsupport::WaitFor(done, timeoutMs);
 }
 
 struct Received

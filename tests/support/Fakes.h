@@ -1,0 +1,77 @@
+#pragma once
+// Stand-ins for what the controllers reach the user and the system through: they answer from a
+// script and record what was asked of them, so a test sees every box, sound and notification.
+
+#include "app/Clock.h"
+#include "app/Notifier.h"
+#include "app/Prompts.h"
+#include "app/Sounds.h"
+
+#include <QDateTime>
+#include <QString>
+
+#include <deque>
+#include <optional>
+#include <vector>
+
+namespace testsupport {
+
+class ScriptedPrompts : public UserPrompts
+{
+public:
+    enum class Kind { Ask, Show, Input };
+    struct Prompt
+    {
+        Kind kind;
+        QString caption;
+        QString text; // the question, the message or the input box's prompt
+        PromptIcon icon;
+        QString initial; // Input only
+
+        bool operator==(const Prompt&) const = default;
+    };
+
+    // Answers are taken in order; a prompt with none left scripted fails the test and is
+    // answered No (Ask) or Cancel (Input).
+    std::deque<bool> answers;
+    std::deque<std::optional<QString>> inputs;
+    std::vector<Prompt> shown;
+
+    bool Ask(const QString& caption, const QString& text, PromptIcon icon = PromptIcon::Question) override;
+    void Show(const QString& caption, const QString& text, PromptIcon icon) override;
+    std::optional<QString> Input(const QString& caption, const QString& prompt, const QString& initial) override;
+};
+
+class ManualClock : public Clock
+{
+public:
+    explicit ManualClock(QDateTime start = QDateTime(QDate(2024, 3, 1), QTime(12, 0))) : now(std::move(start)) { }
+    QDateTime Now() const override { return now; }
+    void Set(const QDateTime& time) { now = time; }
+    void Advance(qint64 ms) { now = now.addMSecs(ms); }
+
+private:
+    QDateTime now;
+};
+
+class RecordingSounds : public SoundPlayer
+{
+public:
+    void Play(const QString& name) override { played.push_back(name); }
+    std::vector<QString> played;
+};
+
+class RecordingNotifier : public Notifier
+{
+public:
+    struct Notice
+    {
+        QString title;
+        QString text;
+        bool operator==(const Notice&) const = default;
+    };
+    void Notify(const QString& title, const QString& text) override { notices.push_back({title, text}); }
+    std::vector<Notice> notices;
+};
+
+} // namespace testsupport
