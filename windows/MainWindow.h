@@ -48,7 +48,7 @@ public:
         UserPrompts* prompts = nullptr;      // null: real dialogs
         SoundPlayer* sounds = nullptr;       // null: the desktop's event sounds
         Clock* clock = nullptr;
-        Notifier* notifier = nullptr; // null: nothing is announced yet
+        Notifier* notifier = nullptr;  // null: nothing is announced yet
         QSettings* settings = nullptr; // null: the user's store
         int startDelayMs = 1000;
     };
