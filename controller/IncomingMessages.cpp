@@ -112,10 +112,18 @@ void IncomingMessages::LogDecoded(const PDU& pdu)
     host_.WriteLog(QStringLiteral("PDU -> Message: ") + QString::fromStdU16String(pdu.Text));
 }
 
-void IncomingMessages::NameAndCaption(SmsData& data) const
+QString IncomingMessages::ContactName(const QString& number)
+{
+    auto it = contactNames_.constFind(number);
+    if (it == contactNames_.cend())
+        it = contactNames_.insert(number, database_.ContactName(number));
+    return *it;
+}
+
+void IncomingMessages::NameAndCaption(SmsData& data)
 {
     if (settings_.Contacts)
-        data.SetName(database_.ContactName(data.Number));
+        data.SetName(ContactName(data.Number));
 }
 
 void IncomingMessages::ProcessSmsRecord(std::uint32_t id, const BROADBAND_SMS_DATA& record)
@@ -227,8 +235,12 @@ void IncomingMessages::FileInbox(std::uint32_t id, std::uint32_t status, SmsData
     JoinOrAdd(Folder::Inbox, id, std::move(parts), image, QString::number(id), &added);
     if (!added || status != 0)
         return;
-    host_.EnsureVisible(Folder::Inbox, inbox.FindById(static_cast<std::int32_t>(id)));
-    host_.UnreadChanged(folders_.UpdateUnreadCounter());
+    // During a replay the rows are out of sight until its end, which shows the count once.
+    const int unread = folders_.UpdateUnreadCounter();
+    if (!inbox.InBulk()) {
+        host_.EnsureVisible(Folder::Inbox, inbox.FindById(static_cast<std::int32_t>(id)));
+        host_.UnreadChanged(unread);
+    }
     host_.Sounds().Play(QStringLiteral("Notification.SMS"));
     host_.Notify(host_.Caption(), QStringLiteral("You have a new SMS message"));
 }

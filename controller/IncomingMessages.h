@@ -6,6 +6,7 @@
 #include "app/Messages.h"
 #include "controller/MessageFolders.h"
 
+#include <QHash>
 #include <QObject>
 #include <QTimer>
 
@@ -44,6 +45,10 @@ public:
     // The receive timer reads only while no send waits for the send timer.
     void SetSendTimerActive(std::function<bool()> active) { sendTimerActive_ = std::move(active); }
 
+    // Contact names are looked up once per number; a change of the contacts forgets them.
+    QString ContactName(const QString& number);
+    void ForgetContactNames() { contactNames_.clear(); }
+
     // Device index and delete request ID of each stored message whose deletion is under way.
     const std::vector<std::pair<std::uint32_t, std::uint32_t>>& PendingDeletes() const { return pendingDeletes_; }
 
@@ -52,7 +57,7 @@ private:
     bool IsPending(std::uint32_t index) const;
     void RequestDelete(std::uint32_t index);
     void LogDecoded(const PDU& pdu);
-    void NameAndCaption(SmsData& data) const;
+    void NameAndCaption(SmsData& data);
     void FileInbox(std::uint32_t id, std::uint32_t status, SmsData&& parts);
     void JoinOrAdd(Folder folder, std::uint32_t id, SmsData&& parts, int image, const QString& ids, bool* added);
 
@@ -64,4 +69,5 @@ private:
     QTimer receiveTimer_;
     std::function<bool()> sendTimerActive_;
     std::vector<std::pair<std::uint32_t, std::uint32_t>> pendingDeletes_;
+    QHash<QString, QString> contactNames_;
 };

@@ -60,7 +60,7 @@ void SendPipeline::QueueMessage(const QString& number, const QString& text, bool
     if (split.parts.empty()) // a text the splitter refuses stays visible as one failed part
         data->AddUnit(0, number, 0, 0, 0, QString(), QString(), QString(), text);
     if (settings_.Contacts)
-        data->SetName(database_.ContactName(number));
+        data->SetName(incoming_.ContactName(number));
     const int count = data->Count;
     FolderModel& outbox = folders_.Model(Folder::Outbox);
     SmsData* message = outbox.Add(std::move(data), ImageQueued,

@@ -22,13 +22,13 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QLabel>
-#include <QListView>
 #include <QMenu>
 #include <QProgressBar>
 #include <QSettings>
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QStatusBar>
+#include <QTreeView>
 #include <QTreeWidget>
 #include <QWindowStateChangeEvent>
 
@@ -242,7 +242,7 @@ void TMainWindow::DeviceInfo(const Message& message)
 
 void TMainWindow::WriteLog(const QString& text)
 {
-    if (log_)
+    if (log_ && log_->IsOpen())
         log_->WriteString(text.toStdString());
     logModel_->AppendTimestamped(text);
 }
@@ -301,7 +301,10 @@ void TMainWindow::UpdateStatusBar()
         if (i == 5 && text.isEmpty())
             text = folders_->UnreadText();
         panels_[i]->setText(text);
-        panels_[i]->setFixedWidth(deviceState_->PanelWidth(i));
+        if (i == 5)
+            panels_[i]->setMinimumWidth(deviceState_->PanelWidth(i));
+        else
+            panels_[i]->setFixedWidth(deviceState_->PanelWidth(i));
         panels_[i]->setVisible(deviceState_->PanelWidth(i) > 0);
     }
     panels_[3]->setPixmap(Images::Signal(deviceState_->SignalImage()).pixmap(28, 18));

@@ -17,7 +17,6 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QListView>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QProgressBar>
@@ -25,6 +24,7 @@
 #include <QStackedWidget>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QTreeView>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -32,20 +32,26 @@ namespace {
 
 enum Page { MessagesPageIndex = 0, StatusPageIndex = 1, DevicePageIndex = 2, LogPageIndex = 3 };
 
-// A log list: uniform rows, follows its newest line unless the user scrolled up.
-QListView* LogList(LogModel* model, QWidget* parent, const char* name)
+// A log list: uniform rows, so that a million lines scroll in constant time; follows its newest
+// line while shown, unless the user scrolled up.
+QTreeView* LogList(LogModel* model, QWidget* parent, const char* name)
 {
-    auto* view = new QListView(parent);
+    auto* view = new QTreeView(parent);
     view->setObjectName(QString::fromLatin1(name));
     view->setModel(model);
-    view->setUniformItemSizes(true);
+    view->setHeaderHidden(true);
+    view->setRootIsDecorated(false);
+    view->setUniformRowHeights(true);
     view->setSelectionMode(QAbstractItemView::ExtendedSelection);
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     QFont font = view->font();
     font.setFamily(QStringLiteral("monospace"));
     font.setStyleHint(QFont::Monospace);
     view->setFont(font);
     QObject::connect(model, &LogModel::Appended, view, [view] {
+        if (!view->isVisible())
+            return;
         QScrollBar* bar = view->verticalScrollBar();
         if (bar->value() >= bar->maximum() - 2)
             view->scrollToBottom();
@@ -325,7 +331,7 @@ void TMainWindow::BuildPages()
 
     auto* logPage = new QWidget(pages_);
     auto* logLayout = new QVBoxLayout(logPage);
-    logLayout->setContentsMargins(0, 0, 0, 0);
+    logLayout->setContentsMargins(9, 9, 9, 9);
     auto* header = new QHBoxLayout;
     auto* logTitle = new QLabel(QStringLiteral("Application log"), logPage);
     logTitle->setFont(titleFont);
@@ -347,7 +353,10 @@ void TMainWindow::BuildStatusBar()
     for (int i = 0; i < 6; ++i) {
         panels_[i] = new QLabel(this);
         panels_[i]->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
-        panels_[i]->setFixedWidth(widths[i]);
+        if (i == 5)
+            panels_[i]->setMinimumWidth(widths[i]);
+        else
+            panels_[i]->setFixedWidth(widths[i]);
         panels_[i]->setAlignment(i == 0 || i == 5 ? Qt::AlignLeft | Qt::AlignVCenter : Qt::AlignCenter);
         panels_[i]->setFrameShape(QFrame::StyledPanel);
         statusBar()->addWidget(panels_[i], i == 5 ? 1 : 0);
@@ -374,8 +383,14 @@ void TMainWindow::ShowPage(int page)
         statusList_->clear();
         device_->ListDeviceStatus();
         break;
-    case DevicePageIndex: statusView_->clearSelection(); break;
-    case LogPageIndex: logView_->clearSelection(); break;
+    case DevicePageIndex:
+        statusView_->clearSelection();
+        statusView_->scrollToBottom();
+        break;
+    case LogPageIndex:
+        logView_->clearSelection();
+        logView_->scrollToBottom();
+        break;
     default: break;
     }
 }

@@ -2,6 +2,7 @@
 
 #include "windows/Images.h"
 
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QIdentityProxyModel>
@@ -13,6 +14,8 @@
 #include <QTreeView>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -77,19 +80,22 @@ MessagesPage::MessagesPage(MessageFolders& folders, QWidget* parent) : QWidget(p
         view->setAllColumnsShowFocus(true);
         view->installEventFilter(this);
         const QStringList captions = model.Captions();
+        // The designed widths, widened where this font needs more for a full date or number.
+        const QFontMetrics metrics(view->font());
+        const int dateWidth = std::max(127, metrics.horizontalAdvance(QStringLiteral("00.00.0000 00:00:00")) + 16);
+        const int numberWidth = std::max(100, metrics.horizontalAdvance(QStringLiteral("+000000000000")) + 16);
         for (int c = 0; c + 1 < captions.size(); ++c) {
             const QString& caption = captions[c];
-            view->setColumnWidth(c, c == 0 ? 65
-                                           : (caption == QLatin1String("To") || caption == QLatin1String("From") ||
-                                                      caption == QLatin1String("Number")
-                                                  ? 100
-                                                  : 127));
+            const bool number = caption == QLatin1String("To") || caption == QLatin1String("From") ||
+                                caption == QLatin1String("Number");
+            view->setColumnWidth(c, c == 0 ? 65 : (number ? numberWidth : dateWidth));
         }
         view->header()->setStretchLastSection(true);
         // Newest first in Inbox, Sent and Reports.
         if (model.SortKey() == -2) {
             view->header()->setSortIndicatorShown(true);
-            view->header()->setSortIndicator(static_cast<Folder>(i) == Folder::Reports ? 2 : 1, Qt::DescendingOrder);
+            // Qt draws the downward arrow for its ascending order.
+            view->header()->setSortIndicator(static_cast<Folder>(i) == Folder::Reports ? 2 : 1, Qt::AscendingOrder);
         }
         const auto folder = static_cast<Folder>(i);
         connect(view->selectionModel(), &QItemSelectionModel::currentRowChanged, this,

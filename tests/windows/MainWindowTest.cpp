@@ -1,153 +1,15 @@
 // The real main window, offscreen, against the simulated modem in the same process.
-#include "windows/MainWindow.h"
-#include "app/Settings.h"
+#include "ProgramRig.h"
 #include "controller/IncomingMessages.h"
-#include "controller/LogModel.h"
-#include "controller/MessageFolders.h"
 #include "controller/SendPipeline.h"
-#include "device/Broadband.h"
-#include "device/BroadbandService.h"
-#include "sim/ModemSimulator.h"
-#include "storage/Database.h"
-#include "support/Fakes.h"
 #include "support/TestMain.h"
-#include "support/Wait.h"
-#include "windows/MessageWindow.h"
 
-#include <QAction>
 #include <QApplication>
-#include <QComboBox>
-#include <QPlainTextEdit>
-#include <QSettings>
-#include <QTemporaryDir>
-
-#include <gtest/gtest.h>
 
 #include <atomic>
-#include <memory>
 
-using testsupport::WaitFor;
-
-namespace {
-
-// One run of the program: its settings file, its database, the modem and the window.
-class Program
-{
-public:
-    explicit Program(bool demoContents = false)
-    {
-        sim::ModemSimulator::Options options;
-        options.modem.demoContents = demoContents;
-        options.modem.statusReportDelayMs = 200;
-        modem = std::make_unique<sim::ModemSimulator>(options);
-        std::string error;
-        EXPECT_TRUE(modem->start(&error)) << error;
-        settings = std::make_unique<QSettings>(dir.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
-        settings->setValue(QStringLiteral("SMS/ConfirmationToSend"), 0);
-        settings->setValue(QStringLiteral("Settings/CloseConfirmation"), 0);
-    }
-    ~Program()
-    {
-        Stop();
-        modem->stop();
-    }
-
-    void Start()
-    {
-        BroadbandService::Options options;
-        options.paths.push_back(modem->devicePath());
-        options.scanSysfs = false;
-        options.watchUdev = false;
-        options.useProxyWhenRunning = false;
-        service = std::make_unique<BroadbandService>(options);
-        service->Start();
-        ASSERT_TRUE(service->WaitUntilSettled(15000));
-        TMainWindow::Options windowOptions;
-        windowOptions.service = service.get();
-        windowOptions.databasePath = dir.filePath(QStringLiteral("parlowen.db"));
-        windowOptions.prompts = &prompts;
-        windowOptions.sounds = &sounds;
-        windowOptions.clock = &clock;
-        windowOptions.notifier = &notifier;
-        windowOptions.settings = settings.get();
-        windowOptions.startDelayMs = 0;
-        window = std::make_unique<TMainWindow>(windowOptions);
-        window->show();
-        ASSERT_TRUE(WaitFor([&] { return window->Broadband().GetState() == 3; }));
-        ASSERT_TRUE(WaitFor([&] { return !window->Database().IsLoading(); }));
-    }
-    void Stop()
-    {
-        window.reset();
-        service.reset();
-    }
-
-    FolderModel& Folder(::Folder f) { return window->Folders().Model(f); }
-    size_t OnSim()
-    {
-        size_t n = 0;
-        modem->withCore([&](sim::ModemCore& core) { n = core.sim().sms.size(); });
-        return n;
-    }
-    int Stored(int status)
-    {
-        int n = 0;
-        QDatabase probe(nullptr);
-        EXPECT_TRUE(probe.Open(window ? window->Database().Path() : dir.filePath(QStringLiteral("parlowen.db"))));
-        // Counted through the loader's own records.
-        QObject context;
-        bool ended = false;
-        MessageFunctionTarget target(&context, [&](const Message& m) -> std::intptr_t {
-            if (m.Number == WM_DATABASE_SMS && static_cast<int>(m.Record<DATABASE_SMS_DATA>()->Status) == status)
-                ++n;
-            if (m.Number == WM_DATABASE_LOAD && m.WParam == DATABASE_LOAD_END)
-                ended = true;
-            return 0;
-        });
-        QDatabase reader(&target);
-        EXPECT_TRUE(reader.Open(probe.Path()));
-        reader.LoadMessages();
-        EXPECT_TRUE(WaitFor([&] { return ended; }));
-        return n;
-    }
-    // Writes a message in a composer and sends it.
-    void Compose(const QString& number, const QString& text, bool flash = false)
-    {
-        window->SetComposerRunner([&](TMessageWindow& composer) {
-            composer.NumberBox()->setEditText(number);
-            composer.MessageText()->setPlainText(text);
-            if (flash)
-                composer.ToggleFlash();
-            composer.SendButtonClick();
-            return composer.result() == QDialog::Accepted;
-        });
-        window->Action(QStringLiteral("SmsNewAction"))->trigger();
-    }
-    int Sounds(const QString& name) const
-    {
-        return static_cast<int>(std::count(sounds.played.begin(), sounds.played.end(), name));
-    }
-
-    QTemporaryDir dir;
-    std::unique_ptr<sim::ModemSimulator> modem;
-    std::unique_ptr<QSettings> settings;
-    std::unique_ptr<BroadbandService> service;
-    testsupport::ScriptedPrompts prompts;
-    testsupport::RecordingSounds sounds;
-    testsupport::ManualClock clock;
-    testsupport::RecordingNotifier notifier;
-    std::unique_ptr<TMainWindow> window;
-};
-
-sim::DeliverRequest Sms(const std::string& sender, const std::u16string& text)
-{
-    sim::DeliverRequest request;
-    request.sender = sender;
-    request.text = text;
-    return request;
-}
-
-} // namespace
+using rig::Program;
+using rig::Sms;
 
 TEST(MainWindow, ADeliveredMessageIsStoredDeletedFromTheSimAndAnnouncedOnce)
 {

@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Saves pictures of the main window's states into DIR: the real window under Xvfb on the
+# simulated modem, with a database of its own.
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+dir=${1:?usage: scripts/screenshots.sh DIR}
+"$top/scripts/install-deps.sh"
+cmake -S "$top" -B "$top/build-test" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPARLOWEN_BENCH=ON >/dev/null
+cmake --build "$top/build-test" --target parlowen-screenshots
+mkdir -p "$dir"
+export CANBERRA_DRIVER=null XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$(mktemp -d)}
+unset QT_QPA_PLATFORM
+xvfb-run -a -s "-screen 0 1280x900x24" "$top/build-test/tests/windows/parlowen-screenshots" "$dir"
