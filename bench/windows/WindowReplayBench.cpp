@@ -135,12 +135,19 @@ int main(int argc, char** argv)
 
     // The longest pause between two ticks of a 5 ms timer during the replay.
     QElapsedTimer tick;
+    QElapsedTimer replay;
     qint64 longest = 0;
     QTimer probe;
     probe.setInterval(5);
-    QObject::connect(&probe, &QTimer::timeout, [&] { longest = std::max(longest, tick.restart()); });
+    const bool showGaps = qEnvironmentVariableIsSet("BENCH_GAPS");
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        const qint64 gap = tick.restart();
+        if (showGaps && gap > 50)
+            std::printf("  pause of %lld ms at %lld ms\n", static_cast<long long>(gap),
+                        static_cast<long long>(replay.elapsed()));
+        longest = std::max(longest, gap);
+    });
     const long rssBefore = RssKb();
-    QElapsedTimer replay;
     replay.start();
     tick.start();
     probe.start();
