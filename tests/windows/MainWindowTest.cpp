@@ -3,6 +3,7 @@
 #include "controller/IncomingMessages.h"
 #include "controller/SendPipeline.h"
 #include "support/TestMain.h"
+#include "windows/MessagesPage.h"
 
 #include <QApplication>
 
@@ -100,8 +101,37 @@ TEST(MainWindow, TwoPartTextGoesFromOutboxToSentWithItsReport)
     EXPECT_EQ(p.Folder(Folder::Sent).At(0)->ListText(), text);
     EXPECT_EQ(p.window->Pipeline().SendingCount(), 0);
     EXPECT_EQ(p.Stored(3), 2);
-    ASSERT_TRUE(WaitFor([&] { return p.Folder(Folder::Reports).Count() >= 2; }));
+    ASSERT_TRUE(WaitFor([&] { return p.Folder(Folder::Reports).Count() >= 2 && p.OnSim() == 0; }));
     EXPECT_EQ(p.window->Pipeline().RecentNumbers().value(0), "+15550100781");
+    const int reports = p.Folder(Folder::Reports).Count();
+    EXPECT_EQ(p.Folder(Folder::Inbox).Count(), 0) << "reports are not messages";
+
+    // Stored reports come back into Reports, the sent parts as one Sent entry.
+    p.Stop();
+    p.Start();
+    EXPECT_EQ(p.Folder(Folder::Reports).Count(), reports);
+    ASSERT_EQ(p.Folder(Folder::Sent).Count(), 1);
+    EXPECT_EQ(p.Folder(Folder::Sent).At(0)->ListText(), text);
+}
+
+TEST(MainWindow, SelectingAnUnreadMessageMarksItReadAndStoresThat)
+{
+    Program p;
+    p.settings->setValue(QStringLiteral("Settings/ShowSmsID"), 1);
+    p.Start();
+    p.modem->deliverSms(Sms("+15550100786", u"Read me"));
+    p.modem->deliverSms(Sms("+15550100787", u"And me"));
+    ASSERT_TRUE(WaitFor([&] { return p.Folder(Folder::Inbox).Count() == 2 && p.OnSim() == 0; }));
+    EXPECT_EQ(p.window->PanelText(5), "You have 2 unread messages");
+    SmsData* first = p.Folder(Folder::Inbox).At(0);
+    EXPECT_EQ(p.Folder(Folder::Inbox).Caption(first), first->Ids) << "IDs shown";
+    p.window->Messages().SelectRow(Folder::Inbox, first);
+    EXPECT_EQ(p.Folder(Folder::Inbox).Image(first), ImageRead);
+    EXPECT_EQ(p.window->Messages().InfoText(0), first->GetNumber());
+    EXPECT_EQ(p.window->Folders().NodeText(Folder::Inbox), "Inbox (1)");
+    EXPECT_EQ(p.window->PanelText(5), "You have 1 unread message");
+    EXPECT_EQ(p.Stored(1), 1);
+    EXPECT_EQ(p.Stored(0), 1);
 }
 
 TEST(MainWindow, RefusedPartIsMarkedAndRetrySendsOnlyIt)

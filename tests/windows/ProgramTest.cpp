@@ -1,0 +1,82 @@
+// The parlowen executable as a user starts it.
+#include <QCoreApplication>
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QProcessEnvironment Environment(const QTemporaryDir& home)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("HOME"), home.path());
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
+    env.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("data")));
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.path());
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("CANBERRA_DRIVER"), QStringLiteral("null"));
+    return env;
+}
+
+} // namespace
+
+TEST(Program, WithoutADisplayItSaysSoAndExitsWithOne)
+{
+    QTemporaryDir home;
+    QProcessEnvironment env = Environment(home);
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    QProcess program;
+    program.setProcessEnvironment(env);
+    program.start(QStringLiteral(PARLOWEN_PROGRAM), {QStringLiteral("--simulator")});
+    ASSERT_TRUE(program.waitForFinished(10000));
+    EXPECT_EQ(program.exitCode(), 1);
+    const QString error = QString::fromLocal8Bit(program.readAllStandardError());
+    EXPECT_TRUE(error.contains(QLatin1String("no display"))) << error.toStdString();
+    EXPECT_EQ(error.count(QLatin1Char('\n')), 1) << "one line";
+}
+
+TEST(Program, ASecondStartOnlyAsksTheFirstAndExitsWithZero)
+{
+    QTemporaryDir home;
+    QProcess first;
+    first.setProcessEnvironment(Environment(home));
+    first.start(QStringLiteral(PARLOWEN_PROGRAM), {QStringLiteral("--simulator")});
+    ASSERT_TRUE(first.waitForStarted(10000));
+    // The first copy listens once its window is up.
+    QDir runtime(home.path());
+    bool listening = false;
+    for (int i = 0; i < 200 && !listening; ++i) {
+        listening = !runtime.entryList({QStringLiteral("parlowen-*")}, QDir::System | QDir::Files).isEmpty() &&
+                    first.state() == QProcess::Running;
+        if (!listening)
+            first.waitForFinished(50);
+    }
+    ASSERT_TRUE(listening) << first.readAllStandardError().toStdString();
+
+    QProcess second;
+    second.setProcessEnvironment(Environment(home));
+    second.start(QStringLiteral(PARLOWEN_PROGRAM), {QStringLiteral("/hidden")});
+    ASSERT_TRUE(second.waitForFinished(10000));
+    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_EQ(first.state(), QProcess::Running) << "the first copy goes on";
+    first.terminate();
+    if (!first.waitForFinished(5000))
+        first.kill();
+    first.waitForFinished(5000);
+}
+
+TEST(Program, HelpExplainsTheOptions)
+{
+    QProcess program;
+    program.start(QStringLiteral(PARLOWEN_PROGRAM), {QStringLiteral("--help")});
+    ASSERT_TRUE(program.waitForFinished(10000));
+    EXPECT_EQ(program.exitCode(), 0);
+    const QString help = QString::fromLocal8Bit(program.readAllStandardOutput());
+    for (const char* option : {"--device", "--simulator", "--database", "/hidden"})
+        EXPECT_TRUE(help.contains(QLatin1String(option))) << option;
+}
