@@ -1,5 +1,7 @@
 #include "device/MbimHelpers.h"
 
+#include "codec/Hex.h"
+
 Q_LOGGING_CATEGORY(lcBroadband, "parlowen.device", QtInfoMsg)
 
 namespace mbimx {
@@ -32,22 +34,13 @@ bool ParseHex(const std::string& text, std::vector<guint8>& bytes)
 {
     if (text.size() % 2)
         return false;
-    auto nibble = [](char c) -> int {
-        if (c >= '0' && c <= '9')
-            return c - '0';
-        if (c >= 'A' && c <= 'F')
-            return c - 'A' + 10;
-        if (c >= 'a' && c <= 'f')
-            return c - 'a' + 10;
-        return -1;
-    };
     bytes.clear();
     bytes.reserve(text.size() / 2);
     for (std::size_t i = 0; i < text.size(); i += 2) {
-        const int hi = nibble(text[i]), lo = nibble(text[i + 1]);
-        if (hi < 0 || lo < 0)
+        const int octet = HexOctet(text, i);
+        if (octet < 0)
             return false;
-        bytes.push_back(static_cast<guint8>(hi << 4 | lo));
+        bytes.push_back(static_cast<guint8>(octet));
     }
     return true;
 }
