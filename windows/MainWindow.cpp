@@ -30,7 +30,6 @@
 #include <QStatusBar>
 #include <QTreeView>
 #include <QTreeWidget>
-#include <QWindowStateChangeEvent>
 
 #include <exception>
 
@@ -366,15 +365,6 @@ void TMainWindow::AppOpen()
         showNormal();
     raise();
     activateWindow();
-}
-
-void TMainWindow::changeEvent(QEvent* event)
-{
-    if (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMinimized) &&
-        settings_->HideWhenMinimized && Action(QStringLiteral("HideWhenMinimizedAction"))->isChecked()) {
-        // Without a tray to come back from, minimising keeps the taskbar entry.
-    }
-    QMainWindow::changeEvent(event);
 }
 
 void TMainWindow::closeEvent(QCloseEvent* event)
