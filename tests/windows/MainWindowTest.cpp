@@ -29,6 +29,8 @@ TEST(MainWindow, ADeliveredMessageIsStoredDeletedFromTheSimAndAnnouncedOnce)
     EXPECT_EQ(p.window->Folders().NodeText(Folder::Inbox), "Inbox (1)");
     EXPECT_EQ(p.window->PanelText(5), "You have 1 unread message");
     EXPECT_TRUE(p.window->Incoming().PendingDeletes().empty());
+    EXPECT_EQ(p.window->LogLines().LineAt(0).mid(21), "Application started");
+    EXPECT_EQ(p.window->LogLines().LineAt(1).mid(21), "Version: 2.4.0.0, Build: 2.4.1.7");
 }
 
 TEST(MainWindow, PartsDeliveredOutOfOrderMakeOneEntryInPartOrder)
