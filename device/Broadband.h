@@ -343,6 +343,7 @@ private:
     void ProviderLines(const BroadbandProvider& provider);
     void Info(std::uintptr_t kind, const std::string& name, const std::string& value = {}) const;
     void ProviderRows(const std::vector<BroadbandProvider>& providers, const std::string& customName);
+    void VisibleProviderRows(BroadbandInterface& iface, const std::string& customName);
     void SetProviderName(std::int32_t state, const std::string& name);
     bool PhonebookCommand(std::uint32_t commandId, bool set, const std::vector<std::uint8_t>& payload,
                           std::uint32_t* requestId);

@@ -348,18 +348,7 @@ void MobileBroadband::ListDeviceStatus()
             Info(INFO_ITEM, "Available data classes", DataClassName(value, caps.customDataClass));
     }
 
-    Info(INFO_GROUP, "Providers information");
-    std::uint32_t age = 0;
-    std::vector<BroadbandProvider> providers;
-    const HRESULT hr = iface->GetVisibleProviders(age, providers);
-    if (hr == Hr::Pending) {
-        Info(INFO_ITEM, "Status", "The information is not yet available. An active network scan is in progress");
-    } else if (hr == Hr::InvalidCache) {
-        Info(INFO_ITEM, "Status", "Cache of the visible network list is invalid");
-    } else if (!Failed(hr)) {
-        Info(INFO_ITEM, "Status", "Updated " + Decimal(age) + " seconds ago");
-        ProviderRows(providers, caps.customDataClass);
-    }
+    VisibleProviderRows(*iface, caps.customDataClass);
 
     std::vector<BroadbandPinDesc> pins;
     if (!Failed(iface->GetPinList(pins)) && !pins.empty()) {
@@ -376,23 +365,29 @@ void MobileBroadband::ListDeviceStatus()
     }
 }
 
-void MobileBroadband::ListVisibleProviders()
+// The "Providers information" group: the age of the visible list and its providers.
+void MobileBroadband::VisibleProviderRows(BroadbandInterface& iface, const std::string& customName)
 {
-    auto iface = LookupInterface();
-    if (!iface)
-        return;
     Info(INFO_GROUP, "Providers information");
     std::uint32_t age = 0;
     std::vector<BroadbandProvider> providers;
-    const HRESULT hr = iface->GetVisibleProviders(age, providers);
+    const HRESULT hr = iface.GetVisibleProviders(age, providers);
     if (hr == Hr::Pending) {
         Info(INFO_ITEM, "Status", "The information is not yet available. An active network scan is in progress");
     } else if (hr == Hr::InvalidCache) {
         Info(INFO_ITEM, "Status", "Cache of the visible network list is invalid");
     } else if (!Failed(hr)) {
         Info(INFO_ITEM, "Status", "Updated " + Decimal(age) + " seconds ago");
-        ProviderRows(providers, std::string());
+        ProviderRows(providers, customName);
     }
+}
+
+void MobileBroadband::ListVisibleProviders()
+{
+    auto iface = LookupInterface();
+    if (!iface)
+        return;
+    VisibleProviderRows(*iface, std::string());
 }
 
 void MobileBroadband::ListPreferredProviders()
