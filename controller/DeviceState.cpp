@@ -7,6 +7,7 @@
 #include "controller/MessageFolders.h"
 #include "controller/SendPipeline.h"
 #include "device/Broadband.h"
+#include "device/Texts.h"
 
 DeviceState::DeviceState(ControllerHost& host, SettingsStore& settings, MobileBroadband& device,
                          MessageFolders& folders, SendPipeline& pipeline, IncomingMessages& incoming, QObject* parent)
@@ -275,4 +276,19 @@ void DeviceState::DisconnectAction()
     SetPanel(5, QString());
     signalImage_ = 9;
     Q_EMIT Changed();
+}
+
+void DeviceState::RegisterFromDebugPage(bool automatic, const QString& providerId, std::uint32_t dataClass)
+{
+    host_.WriteLog(QStringLiteral("Network -> Registration:"));
+    host_.WriteLog(QStringLiteral(" - Minimal data class: ") + QString::fromStdString(DataClassSymbol(dataClass)));
+    if (automatic) {
+        host_.WriteLog(QStringLiteral(" - Registration mode: Automatic"));
+        device_.SetRegisterMode(std::string(), dataClass);
+        return;
+    }
+    const QString id = providerId.trimmed();
+    host_.WriteLog(QStringLiteral(" - Registration mode: Manual"));
+    host_.WriteLog(QStringLiteral(" - Provider ID: ") + id);
+    device_.SetRegisterMode(id.toStdString(), dataClass);
 }

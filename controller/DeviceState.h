@@ -37,6 +37,9 @@ public:
     void HandleRegistration(const BROADBAND_REGISTRATION_DATA& registration);
     void ShowReadyState(std::int32_t state, bool withSound);
     void ShowDataClass(std::uint32_t flags);
+    // Registration from the Debug page: automatic, or manual with a provider ID, with the
+    // data-class bits of its check boxes.
+    void RegisterFromDebugPage(bool automatic, const QString& providerId, std::uint32_t dataClass);
 
     const QString& Panel(int index) const { return panels_[static_cast<size_t>(index)]; }
     int PanelWidth(int index) const { return widths_[static_cast<size_t>(index)]; }

@@ -14,6 +14,7 @@
 
 class BroadbandService;
 class Clock;
+class DebugPage;
 class DeviceState;
 class IncomingMessages;
 class LogModel;
@@ -139,6 +140,7 @@ private:
     QTreeView* logView_ = nullptr;
     QTreeView* statusView_ = nullptr;
     QTreeWidget* statusList_ = nullptr;
+    DebugPage* debugPage_ = nullptr;
     QLabel* statusTitle_ = nullptr;
     QLabel* debugSwitch_ = nullptr;
     QMenu* debugMenu_ = nullptr;

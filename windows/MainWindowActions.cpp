@@ -8,6 +8,7 @@
 #include "controller/SendPipeline.h"
 #include "device/Broadband.h"
 #include "storage/Database.h"
+#include "windows/DebugPage.h"
 #include "windows/Images.h"
 #include "windows/MainWindow.h"
 #include "windows/MessagesPage.h"
@@ -30,7 +31,7 @@
 
 namespace {
 
-enum Page { MessagesPageIndex = 0, StatusPageIndex = 1, DevicePageIndex = 2, LogPageIndex = 3 };
+enum Page { MessagesPageIndex = 0, StatusPageIndex = 1, DevicePageIndex = 2, LogPageIndex = 3, DebugPageIndex = 4 };
 
 // A log list: uniform rows, so that a million lines scroll in constant time; follows its newest
 // line while shown, unless the user scrolled up.
@@ -223,6 +224,31 @@ void TMainWindow::BuildActions()
             });
     Action(QStringLiteral("GetDeviceInfoAction"))->setShortcuts({QKeySequence(QStringLiteral("Ctrl+Alt+I"))});
     addAction(Action(QStringLiteral("GetDeviceInfoAction")));
+
+    // The Debug page's action works by its shortcut while the Debug menu is hidden.
+    QAction* debugView = NewAction(QStringLiteral("ShowDebugAction"), QStringLiteral("Debug view"), "tools-report-bug");
+    debugView->setCheckable(true);
+    debugView->setShortcut(QKeySequence(QStringLiteral("Ctrl+D")));
+    views->addAction(debugView);
+    addAction(debugView);
+    connect(debugView, &QAction::triggered, this, [this] { ShowPage(DebugPageIndex); });
+    connect(
+        NewAction(QStringLiteral("RegisterManual2Action"), QStringLiteral("Network registration"), "network-wireless"),
+        &QAction::triggered, this, [this] {
+            deviceState_->RegisterFromDebugPage(debugPage_->Automatic(), debugPage_->ProviderId(),
+                                                debugPage_->DataClass());
+        });
+    // Emulations of device events: listed for the record, they do nothing.
+    const char* const emulations[][2] = {{"EmulateSmsNewAction", "Emulate SMS New"},
+                                         {"EmulateSmsNewMultipartAction", "Emulate SMS New / Miltipart"},
+                                         {"EmulateSmsSentAction", "Emulate SMS Sent"},
+                                         {"EmulateSmsSentMultipartAction", "Emulate SMS Sent / Multipart"},
+                                         {"EmulateSmsDraftAction", "Emulate SMS Draft"},
+                                         {"EmulateSmsReport1Action", "Emulate SMS Report v1"},
+                                         {"EmulateSmsReport2Action", "Emulate SMS Report v2"},
+                                         {"EmulateEventSmsSendCompleteAction", "Emulate Event / SMS Sent Complete"}};
+    for (const auto& emulation : emulations)
+        NewAction(QString::fromLatin1(emulation[0]), QString::fromLatin1(emulation[1]))->setVisible(false);
 }
 
 void TMainWindow::BuildMenus()
@@ -259,9 +285,15 @@ void TMainWindow::BuildMenus()
     broadband->addAction(Action(QStringLiteral("DisconnectAction")));
     broadband->addSeparator();
     QMenu* sms = broadband->addMenu(QStringLiteral("SMS"));
+    for (const char* name : {"EmulateSmsNewAction", "EmulateSmsNewMultipartAction", "EmulateSmsSentAction",
+                             "EmulateSmsSentMultipartAction", "EmulateSmsDraftAction", "EmulateSmsReport1Action",
+                             "EmulateSmsReport2Action", "EmulateEventSmsSendCompleteAction"})
+        sms->addAction(Action(QString::fromLatin1(name)));
+    sms->addSeparator();
     sms->addAction(Action(QStringLiteral("SmsSendAllAction")));
     debugMenu_->addSeparator();
     debugMenu_->addAction(Action(QStringLiteral("GetDeviceInfoAction")));
+    debugMenu_->addAction(Action(QStringLiteral("ShowDebugAction")));
     debugMenu_->menuAction()->setVisible(false);
 
     QToolBar* tools = addToolBar(QStringLiteral("ToolBar"));
@@ -345,6 +377,9 @@ void TMainWindow::BuildPages()
     logView_ = LogList(logModel_, logPage, "LogWindow");
     logLayout->addWidget(logView_);
     pages_->addWidget(logPage);
+
+    debugPage_ = new DebugPage(Action(QStringLiteral("RegisterManual2Action")), pages_);
+    pages_->addWidget(debugPage_);
 }
 
 void TMainWindow::BuildStatusBar()
@@ -371,7 +406,8 @@ void TMainWindow::BuildStatusBar()
 void TMainWindow::ShowPage(int page)
 {
     pages_->setCurrentIndex(page);
-    const char* const names[] = {"ShowMessagesAction", "ShowStatusAction", "ShowDeviceAction", "ShowLogAction"};
+    const char* const names[] = {"ShowMessagesAction", "ShowStatusAction", "ShowDeviceAction", "ShowLogAction",
+                                 "ShowDebugAction"};
     Action(QString::fromLatin1(names[page]))->setChecked(true);
     switch (page) {
     case MessagesPageIndex:

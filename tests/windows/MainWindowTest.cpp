@@ -2,10 +2,14 @@
 #include "ProgramRig.h"
 #include "controller/IncomingMessages.h"
 #include "controller/SendPipeline.h"
+#include "device/Texts.h"
 #include "support/TestMain.h"
 #include "windows/MessagesPage.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QRadioButton>
 
 #include <atomic>
 
@@ -239,6 +243,38 @@ TEST(MainWindow, CloseWarnsAboutTheOutboxAndAsksWhenConfigured)
     EXPECT_EQ(p.prompts.shown[1].text, "Do you want to close application?");
     p.prompts.answers = {true};
     EXPECT_TRUE(p.window->close());
+}
+
+TEST(MainWindow, DebugPageRegistersWithTheCheckedDataClasses)
+{
+    Program p;
+    p.Start();
+    QAction* debugView = p.window->Action(QStringLiteral("ShowDebugAction"));
+    EXPECT_EQ(debugView->shortcut(), QKeySequence(QStringLiteral("Ctrl+D")));
+    debugView->trigger();
+    EXPECT_TRUE(debugView->isChecked());
+    for (const char* name : {"CHK_DATA_CLASS_GPRS", "CHK_DATA_CLASS_LTE", "CHK_DATA_CLASS_NONE"})
+        p.window->findChild<QCheckBox*>(QString::fromLatin1(name))->setChecked(true);
+    auto* manual = p.window->findChild<QRadioButton*>(QStringLiteral("REG_MANUAL"));
+    auto* provider = p.window->findChild<QLineEdit*>(QStringLiteral("PROVIDER_ID"));
+    QAction* registration = p.window->Action(QStringLiteral("RegisterManual2Action"));
+    manual->setChecked(true);
+    EXPECT_FALSE(registration->isEnabled()) << "manual mode needs a provider ID";
+    provider->setText(QStringLiteral("  00101 "));
+    EXPECT_TRUE(registration->isEnabled());
+    const int before = p.window->LogLines().LineCount();
+    registration->trigger();
+    QStringList lines;
+    for (int i = before; i < p.window->LogLines().LineCount(); ++i)
+        lines << p.window->LogLines().LineAt(i).mid(21);
+    EXPECT_TRUE(
+        lines.contains(QStringLiteral(" - Minimal data class: ") + QString::fromStdString(DataClassSymbol(0x21))))
+        << lines.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(lines.contains(QStringLiteral(" - Registration mode: Manual")));
+    EXPECT_TRUE(lines.contains(QStringLiteral(" - Provider ID: 00101")));
+    p.window->findChild<QRadioButton*>(QStringLiteral("REG_AUTOMATIC"))->setChecked(true);
+    EXPECT_TRUE(provider->text().isEmpty());
+    EXPECT_TRUE(registration->isEnabled());
 }
 
 int main(int argc, char** argv)

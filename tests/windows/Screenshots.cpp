@@ -89,6 +89,8 @@ int main(int argc, char** argv)
     w.Action(QStringLiteral("ShowStatusAction"))->trigger();
     Settle(300);
     Save(&w, "status");
+    w.Action(QStringLiteral("ShowDebugAction"))->trigger();
+    Save(&w, "debug");
     p.Stop();
     return 0;
 }
