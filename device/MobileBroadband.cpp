@@ -51,22 +51,19 @@ bool MobileBroadband::Connect()
         manager = candidate;
         LogLine("InterfaceManager -> Connect() -> Ok");
         LogLine("Setting events...");
-        if (managerEvents->Connect(manager))
-            LogLine("Set Interface Manager events -> Ok");
-        if (interfaceEvents->Connect(manager))
-            LogLine("Set Interface events -> Ok");
-        if (smsEvents->Connect(manager))
-            LogLine("Set SMS events -> Ok");
-        if (signalEvents->Connect(manager))
-            LogLine("Set Signal events -> Ok");
-        if (radioEvents->Connect(manager))
-            LogLine("Set Radio events -> Ok");
-        if (pinManagerEvents->Connect(manager))
-            LogLine("Set PIN Manager events -> Ok");
-        if (pinEvents->Connect(manager))
-            LogLine("Set PIN events -> Ok");
-        if (registrationEvents->Connect(manager))
-            LogLine("Set Registration events -> Ok");
+        const std::pair<BroadbandSink*, const char*> sinks[] = {
+            {managerEvents.get(), "Set Interface Manager events -> Ok"},
+            {interfaceEvents.get(), "Set Interface events -> Ok"},
+            {smsEvents.get(), "Set SMS events -> Ok"},
+            {signalEvents.get(), "Set Signal events -> Ok"},
+            {radioEvents.get(), "Set Radio events -> Ok"},
+            {pinManagerEvents.get(), "Set PIN Manager events -> Ok"},
+            {pinEvents.get(), "Set PIN events -> Ok"},
+            {registrationEvents.get(), "Set Registration events -> Ok"},
+        };
+        for (const auto& [sink, line] : sinks)
+            if (sink->Connect(manager))
+                LogLine(line);
 
         std::vector<std::shared_ptr<BroadbandInterface>> interfaces;
         const HRESULT hr = manager->GetInterfaces(interfaces);

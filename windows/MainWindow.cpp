@@ -350,8 +350,11 @@ void TMainWindow::OpenComposer(const QString& title, const QString& number, cons
         composer.SetNumber(number);
     if (!text.isEmpty())
         composer.SetText(text);
-    const bool sent = composerRunner_ ? composerRunner_(composer) : composer.exec() == QDialog::Accepted;
-    if (!sent || composer.result() != QDialog::Accepted)
+    if (composerRunner_)
+        composerRunner_(composer);
+    else
+        composer.exec();
+    if (composer.result() != QDialog::Accepted)
         return;
     pipeline_->RememberNumber(composer.Number());
     pipeline_->QueueMessage(composer.Number(), composer.Text(), composer.Flash());

@@ -88,7 +88,7 @@ public:
     QString PanelText(int index) const;
 
     // Runs a composer: the window shows it modally; tests replace this to fill and close it.
-    using ComposerRunner = std::function<bool(TMessageWindow&)>;
+    using ComposerRunner = std::function<void(TMessageWindow&)>;
     void SetComposerRunner(ComposerRunner runner) { composerRunner_ = std::move(runner); }
     // Opens the composer with a title, number and text; queues the message when it is sent.
     void OpenComposer(const QString& title, const QString& number, const QString& text);

@@ -81,7 +81,10 @@ MessagesPage::MessagesPage(MessageFolders& folders, QWidget* parent) : QWidget(p
         view->installEventFilter(this);
         const QStringList captions = model.Captions();
         // The designed widths, widened where this font needs more for a full date or number.
-        const QFontMetrics metrics(view->font());
+        // Unread rows are bold: measure with the bold face.
+        QFont bold = view->font();
+        bold.setBold(true);
+        const QFontMetrics metrics(bold);
         const int dateWidth = std::max(127, metrics.horizontalAdvance(QStringLiteral("00.00.0000 00:00:00")) + 16);
         const int numberWidth = std::max(100, metrics.horizontalAdvance(QStringLiteral("+000000000000")) + 16);
         for (int c = 0; c + 1 < captions.size(); ++c) {
@@ -117,6 +120,7 @@ MessagesPage::MessagesPage(MessageFolders& folders, QWidget* parent) : QWidget(p
         auto* image = new QLabel(viewer);
         image->setPixmap(Images::Theme(infoIcons[i]).pixmap(16, 16));
         image->setObjectName(QStringLiteral("MessageInfo%1X").arg(QChar(u'A' + i)));
+        infoImages_[static_cast<size_t>(i)] = image;
         info_[static_cast<size_t>(i)] = new QLabel(viewer);
         info_[static_cast<size_t>(i)]->setObjectName(QStringLiteral("MessageInfo%1").arg(QChar(u'A' + i)));
         info_[static_cast<size_t>(i)]->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -220,8 +224,7 @@ void MessagesPage::DisplayMessage(const SmsData* data)
         info_[static_cast<size_t>(i)]->setText(texts[i]);
         const bool shown = !texts[i].isEmpty();
         info_[static_cast<size_t>(i)]->setVisible(shown);
-        if (QWidget* image = findChild<QLabel*>(QStringLiteral("MessageInfo%1X").arg(QChar(u'A' + i))))
-            image->setVisible(shown);
+        infoImages_[static_cast<size_t>(i)]->setVisible(shown);
     }
 }
 

@@ -52,6 +52,7 @@ private:
     std::array<QTreeView*, FolderCount> lists_{};
     QTextEdit* text_;
     std::array<QLabel*, 4> info_{};
+    std::array<QLabel*, 4> infoImages_{};
     QSplitter* vertical_;
     Folder shown_ = Folder::Inbox;
     const SmsData* displayed_ = nullptr;
