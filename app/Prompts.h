@@ -7,6 +7,7 @@
 #include <optional>
 
 enum class PromptIcon { Information, Warning, Error, Question };
+enum class PromptChoice { Yes, No, Cancel };
 
 class UserPrompts
 {
@@ -14,8 +15,15 @@ public:
     virtual ~UserPrompts() = default;
     // Yes and No, No the default; true for Yes.
     virtual bool Ask(const QString& caption, const QString& text, PromptIcon icon = PromptIcon::Question) = 0;
+    // Yes, No and Cancel, question icon; closing the box is Cancel.
+    virtual PromptChoice Choose(const QString& caption, const QString& text) = 0;
     // OK only.
     virtual void Show(const QString& caption, const QString& text, PromptIcon icon) = 0;
     // A one-line input box; nullopt when cancelled.
     virtual std::optional<QString> Input(const QString& caption, const QString& prompt, const QString& initial) = 0;
+    // File dialogs. filter in Qt's form ("CSV file (*.csv *.txt);;All files (*)"); the save dialog
+    // adds defaultSuffix to a name without one and asks before overwriting. nullopt when cancelled.
+    virtual std::optional<QString> SaveFileName(const QString& title, const QString& defaultSuffix,
+                                                const QString& filter) = 0;
+    virtual std::optional<QString> OpenFileName(const QString& title, const QString& filter) = 0;
 };

@@ -1,5 +1,6 @@
 #include "windows/DialogPrompts.h"
 
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
 
@@ -25,6 +26,19 @@ bool DialogPrompts::Ask(const QString& caption, const QString& text, PromptIcon 
     return box.exec() == QMessageBox::Yes;
 }
 
+PromptChoice DialogPrompts::Choose(const QString& caption, const QString& text)
+{
+    QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
+                    parent_);
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::Cancel);
+    switch (box.exec()) {
+    case QMessageBox::Yes: return PromptChoice::Yes;
+    case QMessageBox::No: return PromptChoice::No;
+    default: return PromptChoice::Cancel;
+    }
+}
+
 void DialogPrompts::Show(const QString& caption, const QString& text, PromptIcon icon)
 {
     QMessageBox box(BoxIcon(icon), caption, text, QMessageBox::Ok, parent_);
@@ -38,4 +52,24 @@ std::optional<QString> DialogPrompts::Input(const QString& caption, const QStrin
     if (!ok)
         return std::nullopt;
     return text;
+}
+
+std::optional<QString> DialogPrompts::SaveFileName(const QString& title, const QString& defaultSuffix,
+                                                   const QString& filter)
+{
+    QFileDialog dialog(parent_, title, QString(), filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(defaultSuffix);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().constFirst();
+}
+
+std::optional<QString> DialogPrompts::OpenFileName(const QString& title, const QString& filter)
+{
+    const QString name = QFileDialog::getOpenFileName(parent_, title, QString(), filter);
+    if (name.isEmpty())
+        return std::nullopt;
+    return name;
 }

@@ -37,8 +37,14 @@ class NoPrompts : public UserPrompts
 {
 public:
     bool Ask(const QString&, const QString&, PromptIcon) override { return false; }
+    PromptChoice Choose(const QString&, const QString&) override { return PromptChoice::Cancel; }
     void Show(const QString&, const QString&, PromptIcon) override { }
     std::optional<QString> Input(const QString&, const QString&, const QString&) override { return std::nullopt; }
+    std::optional<QString> SaveFileName(const QString&, const QString&, const QString&) override
+    {
+        return std::nullopt;
+    }
+    std::optional<QString> OpenFileName(const QString&, const QString&) override { return std::nullopt; }
 };
 
 long RssKb()

@@ -16,6 +16,18 @@ bool ScriptedPrompts::Ask(const QString& caption, const QString& text, PromptIco
     return answer;
 }
 
+PromptChoice ScriptedPrompts::Choose(const QString& caption, const QString& text)
+{
+    shown.push_back({Kind::Choose, caption, text, PromptIcon::Question, {}});
+    if (choices.empty()) {
+        ADD_FAILURE() << "unscripted choice: " << caption.toStdString() << ": " << text.toStdString();
+        return PromptChoice::Cancel;
+    }
+    const PromptChoice answer = choices.front();
+    choices.pop_front();
+    return answer;
+}
+
 void ScriptedPrompts::Show(const QString& caption, const QString& text, PromptIcon icon)
 {
     shown.push_back({Kind::Show, caption, text, icon, {}});
@@ -31,6 +43,30 @@ std::optional<QString> ScriptedPrompts::Input(const QString& caption, const QStr
     std::optional<QString> answer = inputs.front();
     inputs.pop_front();
     return answer;
+}
+
+std::optional<QString> ScriptedPrompts::NextFile(const QString& title)
+{
+    if (files.empty()) {
+        ADD_FAILURE() << "unscripted file dialog: " << title.toStdString();
+        return std::nullopt;
+    }
+    std::optional<QString> answer = files.front();
+    files.pop_front();
+    return answer;
+}
+
+std::optional<QString> ScriptedPrompts::SaveFileName(const QString& title, const QString& defaultSuffix,
+                                                     const QString& filter)
+{
+    shown.push_back({Kind::SaveFile, title, filter, PromptIcon::Question, defaultSuffix});
+    return NextFile(title);
+}
+
+std::optional<QString> ScriptedPrompts::OpenFileName(const QString& title, const QString& filter)
+{
+    shown.push_back({Kind::OpenFile, title, filter, PromptIcon::Question, {}});
+    return NextFile(title);
 }
 
 } // namespace testsupport

@@ -19,27 +19,36 @@ namespace testsupport {
 class ScriptedPrompts : public UserPrompts
 {
 public:
-    enum class Kind { Ask, Show, Input };
+    enum class Kind { Ask, Choose, Show, Input, SaveFile, OpenFile };
     struct Prompt
     {
         Kind kind;
         QString caption;
-        QString text; // the question, the message or the input box's prompt
+        QString text; // the question, the message, the input box's prompt or a file dialog's filter
         PromptIcon icon;
-        QString initial; // Input only
+        QString initial; // Input: the initial text; SaveFile: the default suffix
 
         bool operator==(const Prompt&) const = default;
     };
 
     // Answers are taken in order; a prompt with none left scripted fails the test and is
-    // answered No (Ask) or Cancel (Input).
+    // answered No (Ask) or Cancel (Choose, Input, file dialogs).
     std::deque<bool> answers;
+    std::deque<PromptChoice> choices; // for Choose
     std::deque<std::optional<QString>> inputs;
+    std::deque<std::optional<QString>> files; // file dialog answers, both kinds
     std::vector<Prompt> shown;
 
     bool Ask(const QString& caption, const QString& text, PromptIcon icon = PromptIcon::Question) override;
+    PromptChoice Choose(const QString& caption, const QString& text) override;
     void Show(const QString& caption, const QString& text, PromptIcon icon) override;
     std::optional<QString> Input(const QString& caption, const QString& prompt, const QString& initial) override;
+    std::optional<QString> SaveFileName(const QString& title, const QString& defaultSuffix,
+                                        const QString& filter) override;
+    std::optional<QString> OpenFileName(const QString& title, const QString& filter) override;
+
+private:
+    std::optional<QString> NextFile(const QString& title);
 };
 
 class ManualClock : public Clock
