@@ -3,6 +3,7 @@
 #include <QMetaObject>
 #include <QObject>
 #include <QThread>
+#include <QTimer>
 
 #include <chrono>
 #include <condition_variable>
@@ -139,6 +140,7 @@ void Serve(Item* item)
 }
 
 void PostPump(QObject* context);
+void ResumePump(QObject* context);
 
 // Runs from the event loop of the mailbox's thread.
 void Pump(const std::shared_ptr<Mailbox>& box)
@@ -149,7 +151,7 @@ void Pump(const std::shared_ptr<Mailbox>& box)
     for (;;) {
         if (!box->queue.empty()) {
             if (Clock::now() - start > kBurst) {
-                PostPump(box->queue.front()->target->Context());
+                ResumePump(box->queue.front()->target->Context());
                 break;
             }
             Item* item = box->queue.front();
@@ -181,6 +183,14 @@ void PostPump(QObject* context)
     // context moved, in which case that thread's own messages are what it can serve.
     QMetaObject::invokeMethod(
         context, [] { Pump(Own()); }, Qt::QueuedConnection);
+}
+
+void ResumePump(QObject* context)
+{
+    // Through a timer, not a posted event: a chain of posted events keeps the event loop from ever
+    // going idle, and timers wait for that once one has fired, so a long stream would hold them
+    // back for several bursts in a row.
+    QTimer::singleShot(1, Qt::PreciseTimer, context, [] { Pump(Own()); });
 }
 
 // Blocks until done() holds (checked under the mailbox lock), handling the messages sent to this

@@ -5,7 +5,9 @@
 #include <QString>
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <vector>
 
 inline constexpr unsigned WM_USER = 1024;
 
@@ -50,6 +52,15 @@ struct DATABASE_SMS_DATA
     std::string Time;         // local time, hh:mm:ss
 };
 using BROADBAND_SMS_DATA = DATABASE_SMS_DATA;
+
+struct DATABASE_SMS_ROW
+{
+    std::int64_t ID = 0;
+    DATABASE_SMS_DATA Data;
+};
+// The record of WM_DATABASE_SMS: stored messages in table order, handed over a batch at a time.
+// Shared, so that the receiver may keep the rows past the handler without copying them.
+using DATABASE_SMS_BATCH = std::shared_ptr<const std::vector<DATABASE_SMS_ROW>>;
 
 struct DATABASE_TEMPLATE_DATA
 {

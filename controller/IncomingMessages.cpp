@@ -77,6 +77,14 @@ void IncomingMessages::HandleStoredSms(std::uint32_t id, const DATABASE_SMS_DATA
     ProcessSmsRecord(id, record);
 }
 
+void IncomingMessages::HandleStoredBatch(const DATABASE_SMS_BATCH& batch)
+{
+    if (!batch)
+        return;
+    for (const DATABASE_SMS_ROW& row : *batch)
+        HandleStoredSms(static_cast<std::uint32_t>(row.ID), row.Data);
+}
+
 void IncomingMessages::HandleSmsDeleteComplete(const BROADBAND_REQUEST_RESULT& result)
 {
     if (result.Status != 0)

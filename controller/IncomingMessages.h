@@ -31,6 +31,7 @@ public:
 
     void HandleDeviceSms(std::uint32_t index, const BROADBAND_SMS_DATA& record);
     void HandleStoredSms(std::uint32_t id, const DATABASE_SMS_DATA& record);
+    void HandleStoredBatch(const DATABASE_SMS_BATCH& batch);
     void HandleStoredTemplate(const DATABASE_TEMPLATE_DATA& record);
     void HandleLoadProgress(std::uintptr_t phase);
     void HandleSmsDeleteComplete(const BROADBAND_REQUEST_RESULT& result);

@@ -377,27 +377,37 @@ void QDatabase::RunLoader(std::shared_ptr<Loader> loader)
     if (!loader->stop.IsSet()) {
         Statement s(loader->db, kSelectMessages);
         if (s) {
-            DATABASE_SMS_DATA row;
-            while (sqlite3_step(s.get()) == SQLITE_ROW) {
-                const std::int64_t id = sqlite3_column_int64(s.get(), 0);
-                row.Index = 0;
-                row.Status = static_cast<std::uint32_t>(sqlite3_column_int64(s.get(), 2));
-                row.Class0 = 0;
-                row.Pdu = ColumnBytes(s.get(), 1);
-                row.Date = ColumnBytes(s.get(), 3);
-                row.Time = ColumnBytes(s.get(), 4);
-                // Checked between rows without waiting: a timed wait per row would cost more than the row.
-                if (loader->stop.IsSet()) {
-                    sqlite3_reset(s.get());
-                    break;
+            auto batch = std::make_shared<std::vector<DATABASE_SMS_ROW>>();
+            bool more = true;
+            while (more) {
+                batch->reserve(kLoadBatch);
+                while (batch->size() < static_cast<std::size_t>(kLoadBatch)) {
+                    if (sqlite3_step(s.get()) != SQLITE_ROW) {
+                        more = false;
+                        break;
+                    }
+                    DATABASE_SMS_ROW& row = batch->emplace_back();
+                    row.ID = sqlite3_column_int64(s.get(), 0);
+                    row.Data.Status = static_cast<std::uint32_t>(sqlite3_column_int64(s.get(), 2));
+                    row.Data.Pdu = ColumnBytes(s.get(), 1);
+                    row.Data.Date = ColumnBytes(s.get(), 3);
+                    row.Data.Time = ColumnBytes(s.get(), 4);
                 }
+                // Checked between batches without waiting: a timed wait would cost more than the batch.
+                if (loader->stop.IsSet())
+                    break;
+                if (batch->empty())
+                    break;
                 MessageTarget* window = loader->window.load();
                 if (window == nullptr)
-                    continue;
+                    break; // the receiver is gone: nobody wants the rest
+                const DATABASE_SMS_BATCH handed = std::move(batch);
                 try {
-                    window->SendRecord(WM_DATABASE_SMS, static_cast<std::uintptr_t>(id), row);
+                    window->SendRecord(WM_DATABASE_SMS, handed->size(), handed);
                 } catch (...) { }
+                batch = std::make_shared<std::vector<DATABASE_SMS_ROW>>();
             }
+            sqlite3_reset(s.get());
         }
     }
     loader->ending.store(true);

@@ -62,14 +62,18 @@ public:
     bool UpdateMessageStatus(std::int64_t id, std::uint32_t status);
 
     // Starts the loader unless one runs: after a short delay it sends WM_DATABASE_LOAD (wParam 1),
-    // one WM_DATABASE_SMS per stored message (wParam = ID, the record), and WM_DATABASE_LOAD
-    // (wParam 2). Returns at once; false when closed or the thread could not be started.
+    // the stored messages as WM_DATABASE_SMS batches of at most kLoadBatch rows (wParam = the row
+    // count, the record a DATABASE_SMS_BATCH), and WM_DATABASE_LOAD (wParam 2). A batch costs one
+    // hand-over instead of one per row. Returns at once; false when closed or the thread could not
+    // be started.
     bool LoadMessages();
+    static constexpr int kLoadBatch = 256;
     // Asks the loader to stop and waits for it to end, handling its hand-overs meanwhile. Called
     // from inside the handler of one of the loader's messages it cannot wait (the loader waits for
     // that handler): it only asks, and the loader ends as soon as the handler returns.
     //
     // The window sees one begin and one end message per run, whichever way the run ends. The one
+    // A stop takes effect between batches: the rows of the batch being handed over all arrive.
     // exception to "all from the loader": a database destroyed from inside the handler of one of
     // the loader's messages delivers the end itself, nested in that handler (unless that message
     // was the end), and the loader sends nothing more. So the window may be destroyed as soon as

@@ -166,8 +166,8 @@ std::intptr_t TMainWindow::HandleMessage(const Message& message)
                 deviceState_->HandleRegistration(*record);
             break;
         case WM_DATABASE_SMS:
-            if (const auto* record = message.Record<DATABASE_SMS_DATA>())
-                incoming_->HandleStoredSms(static_cast<std::uint32_t>(message.WParam), *record);
+            if (const auto* batch = message.Record<DATABASE_SMS_BATCH>())
+                incoming_->HandleStoredBatch(*batch);
             break;
         case WM_DATABASE_TEMPLATE:
             if (const auto* record = message.Record<DATABASE_TEMPLATE_DATA>())

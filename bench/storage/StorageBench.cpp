@@ -89,19 +89,20 @@ public:
                 ended = true;
             }
         } else if (m.Number == WM_DATABASE_SMS) {
-            const auto* row = m.Record<DATABASE_SMS_DATA>();
-            ++rows;
-            if (decode_) {
-                PDU pdu(row->Pdu);
-                if (pdu.Decode())
-                    ++decoded;
-                else
-                    ++failed;
+            for (const DATABASE_SMS_ROW& row : **m.Record<DATABASE_SMS_BATCH>()) {
+                ++rows;
+                if (decode_) {
+                    PDU pdu(row.Data.Pdu);
+                    if (pdu.Decode())
+                        ++decoded;
+                    else
+                        ++failed;
+                }
+                if (rows == 1000)
+                    rssAt1k = RssKb();
+                if (rows % 50000 == 0)
+                    rssAt.push_back(RssKb());
             }
-            if (rows == 1000)
-                rssAt1k = RssKb();
-            if (rows % 50000 == 0)
-                rssAt.push_back(RssKb());
         }
         return 0;
     }

@@ -113,11 +113,22 @@ TEST_F(LoaderTest, StopDuringStartDelayStillSendsBeginAndEnd)
     EXPECT_TRUE(window.got.ids.empty());
 }
 
-// The waiting thread is the loader's receiver: StopLoader must hand over the row the loader is
-// blocked on (if any), after which the loader ends without another row.
-TEST_F(LoaderTest, StopWhileLoaderWaitsForTheReceiverHandsOverItsPendingRow)
+constexpr size_t kBatch = QDatabase::kLoadBatch;
+
+TEST_F(LoaderTest, RowsArriveInBatchesInTableOrder)
 {
-    Fill(300);
+    Fill(2 * kBatch + 3);
+    ASSERT_TRUE(db->LoadMessages());
+    ASSERT_TRUE(testsupport::WaitFor([&] { return window.got.ends == 1; }));
+    EXPECT_EQ(window.got.batches, 3);
+    ExpectPrefix(2 * kBatch + 3);
+}
+
+// The waiting thread is the loader's receiver: StopLoader must hand over the batch the loader is
+// blocked on (if any), after which the loader ends without another one.
+TEST_F(LoaderTest, StopWhileLoaderWaitsForTheReceiverHandsOverItsPendingBatch)
+{
+    Fill(kBatch + 44);
     WaitEvent reached;
     bool insideStop = false;
     std::vector<bool> handledInsideStop;
@@ -129,7 +140,7 @@ TEST_F(LoaderTest, StopWhileLoaderWaitsForTheReceiverHandsOverItsPendingRow)
     bool endInsideStop = false;
     window.onEnd = [&] { endInsideStop = insideStop; };
     ASSERT_TRUE(db->LoadMessages());
-    ASSERT_TRUE(reached.Wait(30000)); // serves rows 1..100, then the loader moves on to row 101
+    ASSERT_TRUE(reached.Wait(30000)); // serves the first batch, then the loader reads the second
     insideStop = true;
     db->StopLoader();
     insideStop = false;
@@ -138,18 +149,17 @@ TEST_F(LoaderTest, StopWhileLoaderWaitsForTheReceiverHandsOverItsPendingRow)
     EXPECT_EQ(window.got.begins, 1);
     EXPECT_EQ(window.got.ends, 1);
     const size_t n = window.got.ids.size();
-    ASSERT_TRUE(n == 100 || n == 101) << n;
+    ASSERT_TRUE(n == kBatch || n == kBatch + 44) << n;
     ExpectPrefix(n);
-    for (size_t i = 0; i < 100; ++i)
+    for (size_t i = 0; i < kBatch; ++i)
         EXPECT_FALSE(handledInsideStop[i]);
-    if (n == 101) {
-        EXPECT_TRUE(handledInsideStop[100]);
-    }
+    for (size_t i = kBatch; i < n; ++i)
+        EXPECT_TRUE(handledInsideStop[i]);
 }
 
 // The receiver looks every row up in the database and, in the middle, asks the loader to stop
-// from inside a row's handler: no deadlock, no row after that one, the end still arrives.
-TEST_F(LoaderTest, StopFromInsideAHandlerEndsAfterThatRow)
+// from inside a row's handler: no deadlock, no batch after that row's, the end still arrives.
+TEST_F(LoaderTest, StopFromInsideAHandlerEndsAfterThatBatch)
 {
     Fill(10000);
     DATABASE_CONTACTS_DATA anna;
@@ -173,8 +183,9 @@ TEST_F(LoaderTest, StopFromInsideAHandlerEndsAfterThatRow)
     ASSERT_TRUE(testsupport::WaitFor([&] { return window.got.ends == 1; }));
     ASSERT_TRUE(testsupport::WaitFor([&] { return !db->IsLoading(); }));
     EXPECT_EQ(window.got.begins, 1);
-    ExpectPrefix(5000);
-    EXPECT_EQ(lookups, 5000);
+    const size_t through = (5000 + kBatch - 1) / kBatch * kBatch;
+    ExpectPrefix(through);
+    EXPECT_EQ(lookups, static_cast<int>(through));
     EXPECT_EQ(found, QStringLiteral("Anna"));
     EXPECT_TRUE(db->Close());
 }
@@ -192,7 +203,7 @@ TEST_F(LoaderTest, CloseAndDestructionStopTheLoader)
     EXPECT_TRUE(db->Close());
     EXPECT_FALSE(db->IsLoading());
     EXPECT_EQ(window.got.ends, 1);
-    EXPECT_LE(window.got.ids.size(), 11u);
+    EXPECT_LE(window.got.ids.size(), 2 * kBatch); // the first batch, and the one in flight
 
     ASSERT_TRUE(db->Open(dir.filePath(QStringLiteral("loader.db"))));
     ASSERT_TRUE(db->LoadMessages());
@@ -213,7 +224,7 @@ TEST_F(LoaderTest, DestroyedFromInsideAHandover)
     ASSERT_TRUE(db->LoadMessages());
     ASSERT_TRUE(testsupport::WaitFor([&] { return window.got.ends == 1; }));
     EXPECT_EQ(window.got.begins, 1);
-    ExpectPrefix(20);
+    ExpectPrefix(50); // the batch in hand is the receiver's
     // The loader closes the connection once it has left its statement.
     const QString file = dir.filePath(QStringLiteral("loader.db"));
     ASSERT_TRUE(testsupport::WaitFor([&] { return !FileIsOpen(file); }));
@@ -253,10 +264,9 @@ TEST(LoaderDestroyedWithItsWindow, InsideEachKindOfHandover)
     };
     const Case cases[] = {
         {"begin", WM_DATABASE_LOAD, DATABASE_LOAD_BEGIN, 0},
-        {"first row", WM_DATABASE_SMS, 1, 1},
-        {"middle row", WM_DATABASE_SMS, 20, 20},
-        {"last row", WM_DATABASE_SMS, 50, 50},
-        {"end", WM_DATABASE_LOAD, DATABASE_LOAD_END, 50},
+        {"first batch", WM_DATABASE_SMS, kBatch, kBatch},
+        {"last batch", WM_DATABASE_SMS, 50, kBatch + 50},
+        {"end", WM_DATABASE_LOAD, DATABASE_LOAD_END, kBatch + 50},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.during);
@@ -276,7 +286,8 @@ TEST(LoaderDestroyedWithItsWindow, InsideEachKindOfHandover)
             if (m.Number == WM_DATABASE_LOAD && m.WParam == DATABASE_LOAD_END)
                 ++got.ends;
             if (m.Number == WM_DATABASE_SMS)
-                got.ids.push_back(m.WParam);
+                for (const DATABASE_SMS_ROW& row : **m.Record<DATABASE_SMS_BATCH>())
+                    got.ids.push_back(static_cast<std::uintptr_t>(row.ID));
             if (m.Number == c.number && m.WParam == c.wParam && db) {
                 db.reset();
                 delete self;
@@ -287,7 +298,7 @@ TEST(LoaderDestroyedWithItsWindow, InsideEachKindOfHandover)
         db = std::make_unique<QDatabase>(window);
         ASSERT_TRUE(db->Open(file));
         ASSERT_TRUE(db->BeginTransaction());
-        for (int i = 1; i <= 50; ++i)
+        for (size_t i = 1; i <= kBatch + 50; ++i)
             ASSERT_TRUE(db->InsertMessage("PDU" + std::to_string(i), 0));
         ASSERT_TRUE(db->EndTransaction());
         ASSERT_TRUE(db->LoadMessages());

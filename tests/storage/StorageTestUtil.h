@@ -8,6 +8,8 @@
 #include <QObject>
 #include <QTemporaryDir>
 
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
 
@@ -16,6 +18,7 @@ struct Received
 {
     int begins = 0;
     int ends = 0;
+    int batches = 0;
     bool endBeforeBegin = false;
     std::vector<std::uintptr_t> ids;
     std::vector<DATABASE_SMS_DATA> rows;
@@ -45,12 +48,18 @@ public:
                     onEnd();
             }
             break;
-        case WM_DATABASE_SMS:
-            got.ids.push_back(m.WParam);
-            got.rows.push_back(*m.Record<DATABASE_SMS_DATA>());
-            if (onRow)
-                onRow(m.WParam);
+        case WM_DATABASE_SMS: {
+            const DATABASE_SMS_BATCH batch = *m.Record<DATABASE_SMS_BATCH>();
+            ++got.batches;
+            EXPECT_EQ(m.WParam, batch->size());
+            for (const DATABASE_SMS_ROW& row : *batch) {
+                got.ids.push_back(static_cast<std::uintptr_t>(row.ID));
+                got.rows.push_back(row.Data);
+                if (onRow)
+                    onRow(static_cast<std::uintptr_t>(row.ID));
+            }
             break;
+        }
         case WM_DATABASE_TEMPLATE: got.templates.push_back(*m.Record<DATABASE_TEMPLATE_DATA>()); break;
         }
         return 0;

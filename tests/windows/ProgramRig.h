@@ -97,8 +97,9 @@ public:
         QObject context;
         bool ended = false;
         MessageFunctionTarget target(&context, [&](const Message& m) -> std::intptr_t {
-            if (m.Number == WM_DATABASE_SMS && static_cast<int>(m.Record<DATABASE_SMS_DATA>()->Status) == status)
-                ++n;
+            if (m.Number == WM_DATABASE_SMS)
+                for (const DATABASE_SMS_ROW& row : **m.Record<DATABASE_SMS_BATCH>())
+                    n += static_cast<int>(row.Data.Status) == status;
             if (m.Number == WM_DATABASE_LOAD && m.WParam == DATABASE_LOAD_END)
                 ended = true;
             return 0;
