@@ -394,6 +394,17 @@ void FolderModel::Changed(SmsData* data)
     RowChanged(*row, 0, columnCount() - 1);
 }
 
+void FolderModel::SetNames(const std::function<QString(const QString&)>& nameOf)
+{
+    for (auto* list : {&rows_, &pending_})
+        for (auto& row : *list) {
+            row->Data->SetName(nameOf(row->Data->Number));
+            CacheSortValues(*row);
+        }
+    if (!rows_.empty())
+        Q_EMIT dataChanged(index(0, 0), index(static_cast<int>(rows_.size()) - 1, columnCount() - 1));
+}
+
 void FolderModel::Remove(SmsData* data)
 {
     Row* row = FindRow(data);
@@ -638,6 +649,12 @@ int MessageFolders::UpdateOutboxCounter()
         Announce();
     }
     return n;
+}
+
+void MessageFolders::SetNames(const std::function<QString(const QString&)>& nameOf)
+{
+    for (FolderModel* model : models_)
+        model->SetNames(nameOf);
 }
 
 void MessageFolders::ClearMessageLists()

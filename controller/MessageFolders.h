@@ -13,6 +13,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -86,6 +87,9 @@ public:
     void Changed(SmsData* data);
     void Remove(SmsData* data);
     void Clear();
+    // Every row's contact name from nameOf (its number in, the name or empty out), shown at once;
+    // the rows keep their places.
+    void SetNames(const std::function<QString(const QString&)>& nameOf);
 
     int Image(const SmsData* data) const;
     void SetImage(SmsData* data, int image);
@@ -177,6 +181,8 @@ public:
     // Node 2's text and bold state; returns the Outbox row count.
     int UpdateOutboxCounter();
 
+    // SetNames on all six folders.
+    void SetNames(const std::function<QString(const QString&)>& nameOf);
     // Empties every folder but Templates and resets the node states.
     void ClearMessageLists();
     void BeginBulk();
