@@ -19,6 +19,7 @@ class DeviceState;
 class IncomingMessages;
 class LogModel;
 class MessageFolders;
+class MessagePrinter;
 class MessagesPage;
 class MobileBroadband;
 class Notifier;
@@ -85,6 +86,7 @@ public:
     LogModel& LogLines() { return *logModel_; }
     LogModel& StatusLines() { return *statusModel_; }
     MessagesPage& Messages() { return *messagesPage_; }
+    MessagePrinter& Printer() { return *printer_; }
     QString PanelText(int index) const;
 
     // Runs a composer: the window shows it modally; tests replace this to fill and close it.
@@ -137,6 +139,7 @@ private:
     QHash<QString, QAction*> actions_;
     QStackedWidget* pages_ = nullptr;
     MessagesPage* messagesPage_ = nullptr;
+    MessagePrinter* printer_ = nullptr;
     QTreeView* logView_ = nullptr;
     QTreeView* statusView_ = nullptr;
     QTreeWidget* statusList_ = nullptr;

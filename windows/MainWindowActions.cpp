@@ -4,6 +4,7 @@
 #include "controller/DeviceState.h"
 #include "controller/IncomingMessages.h"
 #include "controller/LogModel.h"
+#include "controller/MessageExport.h"
 #include "controller/MessageFolders.h"
 #include "controller/SendPipeline.h"
 #include "device/Broadband.h"
@@ -11,10 +12,12 @@
 #include "windows/DebugPage.h"
 #include "windows/Images.h"
 #include "windows/MainWindow.h"
+#include "windows/MessagePrinter.h"
 #include "windows/MessagesPage.h"
 
 #include <QAction>
 #include <QActionGroup>
+#include <QApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -76,6 +79,15 @@ protected:
 private:
     std::function<void()> onDoubleClick_;
 };
+
+// The hourglass while a long operation runs.
+void WaitCursor(bool on)
+{
+    if (on)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
+}
 
 } // namespace
 
@@ -155,6 +167,47 @@ void TMainWindow::BuildActions()
     sendAll->setShortcut(QKeySequence(QStringLiteral("Ctrl+S")));
     connect(sendAll, &QAction::triggered, this, [this] { pipeline_->SendAll(); });
     addAction(sendAll);
+
+    // Save, print and export act on the Messages page only; elsewhere they beep.
+    printer_ = new MessagePrinter(this);
+    QAction* save = NewAction(QStringLiteral("SmsSaveAction"), QStringLiteral("Save..."), "document-save-as");
+    save->setEnabled(false);
+    connect(save, &QAction::triggered, this, [this] {
+        if (pages_->currentIndex() != MessagesPageIndex) {
+            QApplication::beep();
+            return;
+        }
+        if (const SmsData* data = messagesPage_->Focused())
+            message_export::SmsSaveActionExecute(*this, *data, settings_->Contacts);
+    });
+    QAction* print = NewAction(QStringLiteral("SmsPrintAction"), QStringLiteral("Print..."), "document-print");
+    print->setEnabled(false);
+    connect(print, &QAction::triggered, this, [this] {
+        if (pages_->currentIndex() != MessagesPageIndex) {
+            QApplication::beep();
+            return;
+        }
+        if (const SmsData* data = messagesPage_->Focused())
+            printer_->SmsPrintActionExecute(windowTitle(), message_export::PrintTitle(messagesPage_->Shown()),
+                                            message_export::PrintLines(*data, settings_->Contacts),
+                                            [this](const QString& line) { WriteLog(line); });
+    });
+    connect(NewAction(QStringLiteral("SmsExportAction"), QStringLiteral("Export messages"), "document-export"),
+            &QAction::triggered, this, [this] {
+                if (pages_->currentIndex() != MessagesPageIndex) {
+                    QApplication::beep();
+                    return;
+                }
+                message_export::SmsExportActionExecute(*this, folders_->Model(messagesPage_->Shown()),
+                                                       settings_->CsvDelimiterChar(), WaitCursor);
+            });
+    connect(NewAction(QStringLiteral("SmsAnalyseAction"), QStringLiteral("Analyse message")), &QAction::triggered, this,
+            [this] {
+                if (messagesPage_->Shown() != Folder::Inbox)
+                    return;
+                if (const SmsData* data = messagesPage_->Focused())
+                    message_export::SmsAnalyseActionExecute(*this, *data);
+            });
 
     connect(NewAction(QStringLiteral("ConnectAction"), QStringLiteral("Start interface"), "network-connect"),
             &QAction::triggered, this, [this] { deviceState_->ConnectAction(); });
@@ -255,6 +308,10 @@ void TMainWindow::BuildMenus()
 {
     QMenuBar* bar = menuBar();
     QMenu* file = bar->addMenu(QStringLiteral("&File"));
+    file->addAction(Action(QStringLiteral("SmsSaveAction")));
+    file->addSeparator();
+    file->addAction(Action(QStringLiteral("SmsPrintAction")));
+    file->addSeparator();
     file->addAction(Action(QStringLiteral("ExitAction")));
 
     QMenu* view = bar->addMenu(QStringLiteral("&View"));
@@ -267,6 +324,9 @@ void TMainWindow::BuildMenus()
 
     QMenu* misc = bar->addMenu(QStringLiteral("M&iscellaneous"));
     misc->addAction(Action(QStringLiteral("EnterPinAction")));
+    misc->addSeparator();
+    QMenu* toolsMenu = misc->addMenu(QStringLiteral("Tools"));
+    toolsMenu->addAction(Action(QStringLiteral("SmsExportAction")));
     misc->addSeparator();
     QMenu* advanced = misc->addMenu(QStringLiteral("Advanced"));
     advanced->addAction(Action(QStringLiteral("SynchronizeSmsAction")));
@@ -290,6 +350,7 @@ void TMainWindow::BuildMenus()
                              "EmulateSmsReport2Action", "EmulateEventSmsSendCompleteAction"})
         sms->addAction(Action(QString::fromLatin1(name)));
     sms->addSeparator();
+    sms->addAction(Action(QStringLiteral("SmsAnalyseAction")));
     sms->addAction(Action(QStringLiteral("SmsSendAllAction")));
     debugMenu_->addSeparator();
     debugMenu_->addAction(Action(QStringLiteral("GetDeviceInfoAction")));
@@ -334,6 +395,15 @@ void TMainWindow::BuildPages()
     connect(messagesPage_, &MessagesPage::Selected, this, &TMainWindow::ListSelected);
     connect(messagesPage_, &MessagesPage::FolderChosen, this,
             [this](Folder folder) { UpdateMessageActions(folder, nullptr); });
+    // Save and Print follow the selection.
+    connect(messagesPage_, &MessagesPage::Selected, this, [this](Folder, SmsData* data) {
+        Action(QStringLiteral("SmsSaveAction"))->setEnabled(data != nullptr);
+        Action(QStringLiteral("SmsPrintAction"))->setEnabled(data != nullptr);
+    });
+    connect(messagesPage_, &MessagesPage::FolderChosen, this, [this] {
+        Action(QStringLiteral("SmsSaveAction"))->setEnabled(false);
+        Action(QStringLiteral("SmsPrintAction"))->setEnabled(false);
+    });
     connect(messagesPage_, &MessagesPage::Activated, this, [this](Folder folder) {
         if (folder != Folder::Inbox && folder != Folder::Sent && messagesPage_->Focused())
             Action(QStringLiteral("SmsOpenAction"))->trigger();

@@ -2,10 +2,12 @@
 // modem, driven as a person would, for looking at what the program shows.
 #include "ProgramRig.h"
 #include "controller/SendPipeline.h"
+#include "windows/MessagePrinter.h"
 #include "windows/MessagesPage.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QPrinter>
 #include <QTimer>
 #include <QTreeView>
 
@@ -77,6 +79,14 @@ int main(int argc, char** argv)
     w.Messages().ShowFolder(Folder::Sent);
     w.Messages().SelectRow(Folder::Sent, p.Folder(Folder::Sent).At(0));
     Save(&w, "sent");
+    // Its printout as a PDF; scripts/screenshots.sh turns the first page into a picture.
+    w.Printer().SetDialogRunner([](QPrinter& printer) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(QDir(out).filePath(QStringLiteral("printout.pdf")));
+        printer.setPageSize(QPageSize(QPageSize::A4));
+        return true;
+    });
+    w.Action(QStringLiteral("SmsPrintAction"))->trigger();
     WaitFor([&] { return p.Folder(Folder::Reports).Count() >= 2; });
     w.Messages().ShowFolder(Folder::Reports);
     Save(&w, "reports");
