@@ -5,6 +5,7 @@
 #include "app/Log.h"
 #include "app/Notifier.h"
 #include "app/Settings.h"
+#include "controller/ContactsBook.h"
 #include "controller/DeviceState.h"
 #include "controller/IncomingMessages.h"
 #include "controller/LogModel.h"
@@ -120,9 +121,11 @@ void TMainWindow::FormCreate()
     database_->Open(databasePath_);
 
     BuildActions();
+    BuildContactActions();
     BuildPages();
     BuildMenus();
     BuildStatusBar();
+    ApplyContactsFeature(settings_->Contacts);
     ShowPage(0);
     for (const char* name : {"SmsDeleteAction", "SmsReplyAction", "SmsForwardAction", "SmsOpenAction", "SmsRetryAction",
                              "SmsSetAsUnreadAction"})

@@ -14,6 +14,9 @@
 
 class BroadbandService;
 class Clock;
+class ContactsBook;
+class ContactsModel;
+class ContactsView;
 class DebugPage;
 class DeviceState;
 class IncomingMessages;
@@ -35,6 +38,7 @@ class SendPipeline;
 class SettingsStore;
 class SoundPlayer;
 class TApplicationLog;
+class TContactWindow;
 class TMessageWindow;
 class UserPrompts;
 
@@ -85,6 +89,8 @@ public:
     SettingsStore& Settings() { return *settings_; }
     LogModel& LogLines() { return *logModel_; }
     LogModel& StatusLines() { return *statusModel_; }
+    ContactsModel& Contacts() { return *contacts_; }
+    ContactsView& ContactsList() { return *contactsView_; }
     MessagesPage& Messages() { return *messagesPage_; }
     MessagePrinter& Printer() { return *printer_; }
     QString PanelText(int index) const;
@@ -95,6 +101,24 @@ public:
     // Opens the composer with a title, number and text; queues the message when it is sent.
     void OpenComposer(const QString& title, const QString& number, const QString& text);
 
+    // Runs a contact editor: the window shows it modally; tests replace this to drive and close it.
+    using ContactEditorRunner = std::function<void(TContactWindow&)>;
+    void SetContactEditorRunner(ContactEditorRunner runner) { contactEditorRunner_ = std::move(runner); }
+    // The contacts feature on or off: its actions, the Contacts page and the names of messages.
+    void ApplyContactsFeature(bool on);
+    // After any change of the contacts: the list read again and every message's name resolved again.
+    void RefreshContacts();
+
+    enum Page {
+        MessagesPageIndex = 0,
+        StatusPageIndex = 1,
+        DevicePageIndex = 2,
+        LogPageIndex = 3,
+        DebugPageIndex = 4,
+        ContactsPageIndex = 5
+    };
+    int CurrentPage() const;
+
     // "Open application": show, restore and raise.
     void AppOpen();
 
@@ -104,6 +128,14 @@ protected:
 private:
     void FormCreate();
     void BuildActions();
+    void BuildContactActions();
+    void BuildContactsPage();
+    void BuildContactsMenu();
+    void ResolveMessageNames();
+    // The contact editor for a contact ID, a new contact (id 0, no number) or a number; true when
+    // it changed something.
+    bool OpenContactEditor(std::int64_t id, const QString& number);
+    void ContactsSelectionChanged(bool selected);
     void BuildMenus();
     void BuildPages();
     void BuildStatusBar();
@@ -151,6 +183,13 @@ private:
     QProgressBar* progress_ = nullptr;
     QTimer startTimer_;
     ComposerRunner composerRunner_;
+    ContactEditorRunner contactEditorRunner_;
+    ContactsModel* contacts_ = nullptr;
+    std::unique_ptr<ContactsBook> contactsBook_;
+    ContactsView* contactsView_ = nullptr;
+    QMenu* contactsMenu_ = nullptr;
+    // Enabled states of the message actions while another page is shown.
+    QHash<QString, bool> heldMessageActions_;
     QString databasePath_;
     bool hidden_ = false;
     bool closeForReal_ = false;

@@ -9,6 +9,8 @@
 #include "controller/SendPipeline.h"
 #include "device/Broadband.h"
 #include "storage/Database.h"
+#include "controller/ContactsModel.h"
+#include "windows/ContactsView.h"
 #include "windows/DebugPage.h"
 #include "windows/Images.h"
 #include "windows/MainWindow.h"
@@ -34,7 +36,6 @@
 
 namespace {
 
-enum Page { MessagesPageIndex = 0, StatusPageIndex = 1, DevicePageIndex = 2, LogPageIndex = 3, DebugPageIndex = 4 };
 
 // A log list: uniform rows, so that a million lines scroll in constant time; follows its newest
 // line while shown, unless the user scrolled up.
@@ -119,6 +120,7 @@ void TMainWindow::BuildActions()
         int page;
     };
     const View viewList[] = {{"ShowMessagesAction", "Messages", "mail-message", MessagesPageIndex},
+                             {"ShowContactsAction", "Contacts", "x-office-address-book", ContactsPageIndex},
                              {"ShowStatusAction", "Status", "network-wireless", StatusPageIndex},
                              {"ShowDeviceAction", "Device", "computer", DevicePageIndex},
                              {"ShowLogAction", "Log", "text-x-generic", LogPageIndex}};
@@ -131,7 +133,15 @@ void TMainWindow::BuildActions()
     }
 
     connect(NewAction(QStringLiteral("SmsNewAction"), QStringLiteral("New"), "mail-message-new"), &QAction::triggered,
-            this, [this] { OpenComposer(QStringLiteral("New message"), QString(), QString()); });
+            this, [this] {
+                // From the Contacts page, the selected contact is the recipient.
+                QString number;
+                DATABASE_CONTACTS_DATA contact;
+                if (CurrentPage() == ContactsPageIndex && contactsView_->SelectedRow() >= 0 &&
+                    contacts_->ContactAt(contactsView_->SelectedRow(), contact))
+                    number = contact.Number;
+                OpenComposer(QStringLiteral("New message"), number, QString());
+            });
     connect(NewAction(QStringLiteral("SmsReplyAction"), QStringLiteral("Reply"), "mail-reply-sender"),
             &QAction::triggered, this, [this] {
                 const Folder f = messagesPage_->Shown();
@@ -315,18 +325,26 @@ void TMainWindow::BuildMenus()
     file->addAction(Action(QStringLiteral("ExitAction")));
 
     QMenu* view = bar->addMenu(QStringLiteral("&View"));
-    for (const char* name : {"ShowMessagesAction", "ShowStatusAction", "ShowDeviceAction", "ShowLogAction"})
+    for (const char* name :
+         {"ShowMessagesAction", "ShowContactsAction", "ShowStatusAction", "ShowDeviceAction", "ShowLogAction"})
         view->addAction(Action(QString::fromLatin1(name)));
 
     QMenu* messages = bar->addMenu(QStringLiteral("&Messages"));
     for (const char* name : {"SmsNewAction", "SmsReplyAction", "SmsForwardAction", "SmsDeleteAction"})
         messages->addAction(Action(QString::fromLatin1(name)));
 
+    BuildContactsMenu();
+
     QMenu* misc = bar->addMenu(QStringLiteral("M&iscellaneous"));
     misc->addAction(Action(QStringLiteral("EnterPinAction")));
     misc->addSeparator();
     QMenu* toolsMenu = misc->addMenu(QStringLiteral("Tools"));
     toolsMenu->addAction(Action(QStringLiteral("SmsExportAction")));
+    toolsMenu->addSeparator();
+    toolsMenu->addAction(Action(QStringLiteral("ContactsImportAction")));
+    toolsMenu->addAction(Action(QStringLiteral("ContactsExportAction")));
+    toolsMenu->addSeparator();
+    toolsMenu->addAction(Action(QStringLiteral("ContactsSimAction")));
     misc->addSeparator();
     QMenu* advanced = misc->addMenu(QStringLiteral("Advanced"));
     advanced->addAction(Action(QStringLiteral("SynchronizeSmsAction")));
@@ -362,7 +380,8 @@ void TMainWindow::BuildMenus()
     tools->setMovable(false);
     tools->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     tools->setIconSize(QSize(24, 24));
-    for (const char* name : {"ShowMessagesAction", "ShowStatusAction", "ShowDeviceAction", "ShowLogAction"})
+    for (const char* name :
+         {"ShowMessagesAction", "ShowContactsAction", "ShowStatusAction", "ShowDeviceAction", "ShowLogAction"})
         tools->addAction(Action(QString::fromLatin1(name)));
     tools->addSeparator();
     for (const char* name : {"SmsNewAction", "SmsReplyAction", "SmsForwardAction", "SmsDeleteAction"})
@@ -450,6 +469,8 @@ void TMainWindow::BuildPages()
 
     debugPage_ = new DebugPage(Action(QStringLiteral("RegisterManual2Action")), pages_);
     pages_->addWidget(debugPage_);
+
+    BuildContactsPage();
 }
 
 void TMainWindow::BuildStatusBar()
@@ -473,11 +494,35 @@ void TMainWindow::BuildStatusBar()
     UpdateStatusBar();
 }
 
+int TMainWindow::CurrentPage() const
+{
+    return pages_->currentIndex();
+}
+
 void TMainWindow::ShowPage(int page)
 {
+    const int previous = pages_->currentIndex();
+    // The message actions act on the Messages page only: away from it they are held disabled, and
+    // coming back gives them their states again.
+    static const char* const held[] = {"SmsReplyAction", "SmsForwardAction", "SmsDeleteAction", "SmsSaveAction",
+                                       "SmsPrintAction"};
+    if (previous == MessagesPageIndex && page != MessagesPageIndex && heldMessageActions_.isEmpty()) {
+        for (const char* name : held) {
+            QAction* action = Action(QString::fromLatin1(name));
+            heldMessageActions_.insert(QString::fromLatin1(name), action->isEnabled());
+            action->setEnabled(false);
+        }
+    } else if (page == MessagesPageIndex && !heldMessageActions_.isEmpty()) {
+        for (auto it = heldMessageActions_.cbegin(); it != heldMessageActions_.cend(); ++it)
+            Action(it.key())->setEnabled(it.value());
+        heldMessageActions_.clear();
+    }
+    if (previous == ContactsPageIndex && page != ContactsPageIndex)
+        ContactsSelectionChanged(false);
+
     pages_->setCurrentIndex(page);
-    const char* const names[] = {"ShowMessagesAction", "ShowStatusAction", "ShowDeviceAction", "ShowLogAction",
-                                 "ShowDebugAction"};
+    const char* const names[] = {"ShowMessagesAction", "ShowStatusAction", "ShowDeviceAction",
+                                 "ShowLogAction",      "ShowDebugAction",  "ShowContactsAction"};
     Action(QString::fromLatin1(names[page]))->setChecked(true);
     switch (page) {
     case MessagesPageIndex:
@@ -497,6 +542,7 @@ void TMainWindow::ShowPage(int page)
         logView_->clearSelection();
         logView_->scrollToBottom();
         break;
+    case ContactsPageIndex: ContactsSelectionChanged(contactsView_->SelectedRow() >= 0); break;
     default: break;
     }
 }

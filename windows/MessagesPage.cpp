@@ -124,6 +124,8 @@ MessagesPage::MessagesPage(MessageFolders& folders, QWidget* parent) : QWidget(p
         info_[static_cast<size_t>(i)] = new QLabel(viewer);
         info_[static_cast<size_t>(i)]->setObjectName(QStringLiteral("MessageInfo%1").arg(QChar(u'A' + i)));
         info_[static_cast<size_t>(i)]->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        if (i < 2)
+            info_[static_cast<size_t>(i)]->installEventFilter(this); // number and name: double click
         infoRow->addWidget(image);
         infoRow->addWidget(info_[static_cast<size_t>(i)]);
         infoRow->addSpacing(6);
@@ -226,6 +228,7 @@ void MessagesPage::DisplayMessage(const SmsData* data)
         info_[static_cast<size_t>(i)]->setVisible(shown);
         infoImages_[static_cast<size_t>(i)]->setVisible(shown);
     }
+    Q_EMIT MessageShown(!texts[1].isEmpty());
 }
 
 QString MessagesPage::InfoText(int label) const
@@ -240,6 +243,10 @@ QString MessagesPage::ViewText() const
 
 bool MessagesPage::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::MouseButtonDblClick && (watched == info_[0] || watched == info_[1])) {
+        Q_EMIT InfoActivated();
+        return true;
+    }
     if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
         for (QTreeView* list : lists_) {
             if (list == watched) {

@@ -41,6 +41,10 @@ Q_SIGNALS:
     void FolderChosen(Folder folder);
     void DeleteKey();
     void Activated(Folder folder);
+    // The message view shows a message (or nothing); named: it has a contact name.
+    void MessageShown(bool named);
+    // A double click on the view's number or name.
+    void InfoActivated();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

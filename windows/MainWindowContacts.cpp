@@ -1,0 +1,210 @@
+// The main window's contacts: the Contacts page, its actions and menu, and keeping the names
+// shown for messages in step with the contacts.
+#include "app/Settings.h"
+#include "controller/ContactsBook.h"
+#include "controller/ContactsModel.h"
+#include "controller/IncomingMessages.h"
+#include "controller/MessageFolders.h"
+#include "storage/Database.h"
+#include "windows/ContactWindow.h"
+#include "windows/ContactsView.h"
+#include "windows/MainWindow.h"
+#include "windows/MessagesPage.h"
+
+#include <QAction>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+// The hourglass while a long action runs.
+struct WaitCursor
+{
+    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+} // namespace
+
+void TMainWindow::BuildContactActions()
+{
+    contacts_ = new ContactsModel(*database_, *settings_, this);
+    contacts_->Refresh();
+    contactsBook_ = std::make_unique<ContactsBook>(*this, *settings_, *database_);
+
+    auto* newContact = NewAction(QStringLiteral("ContactsNewAction"), QStringLiteral("New"), "contact-new");
+    connect(newContact, &QAction::triggered, this, [this] {
+        if (OpenContactEditor(0, QString()))
+            RefreshContacts();
+    });
+    auto* open = NewAction(QStringLiteral("ContactsOpenAction"), QStringLiteral("Open"), "document-open");
+    connect(open, &QAction::triggered, this, [this] {
+        if (CurrentPage() != ContactsPageIndex || contactsView_->SelectedRow() < 0)
+            return;
+        if (OpenContactEditor(contactsView_->SelectedId(), QString()))
+            RefreshContacts();
+    });
+    auto* remove = NewAction(QStringLiteral("ContactsDeleteAction"), QStringLiteral("Delete"), "edit-delete");
+    connect(remove, &QAction::triggered, this, [this] {
+        DATABASE_CONTACTS_DATA contact;
+        if (CurrentPage() != ContactsPageIndex || !contacts_->ContactAt(contactsView_->SelectedRow(), contact))
+            return;
+        if (contactsBook_->Delete(contact.ID, contact.Contact))
+            RefreshContacts();
+    });
+    auto* message = NewAction(QStringLiteral("ContactsMessageAction"), QStringLiteral("Message"), "mail-message-new");
+    message->setToolTip(QStringLiteral("Send message"));
+    connect(message, &QAction::triggered, this, [this] {
+        if (CurrentPage() == ContactsPageIndex)
+            Action(QStringLiteral("SmsNewAction"))->trigger();
+    });
+    for (QAction* action : {open, remove, message})
+        action->setEnabled(false);
+
+    connect(NewAction(QStringLiteral("ContactsImportAction"), QStringLiteral("Import contacts"), "document-import"),
+            &QAction::triggered, this, [this] {
+                WaitCursor* wait = nullptr;
+                const bool replaced = contactsBook_->Import([this, &wait] {
+                    wait = new WaitCursor;
+                    ContactsSelectionChanged(false);
+                });
+                if (replaced)
+                    RefreshContacts();
+                delete wait;
+                if (replaced)
+                    Action(QStringLiteral("ShowContactsAction"))->trigger();
+            });
+    connect(NewAction(QStringLiteral("ContactsExportAction"), QStringLiteral("Export contacts"), "document-export"),
+            &QAction::triggered, this, [this] { contactsBook_->Export(); });
+    // The SIM phonebook window is not there yet: the entry stands in its place, disabled.
+    NewAction(QStringLiteral("ContactsSimAction"), QStringLiteral("SIM contacts"), "sim-card")->setEnabled(false);
+
+    auto* fromMessage = NewAction(QStringLiteral("ContactsSmsAction"), QStringLiteral("Contact"), "contact-new");
+    connect(fromMessage, &QAction::triggered, this, [this] {
+        const QString number = messagesPage_->InfoText(0);
+        if (number.isEmpty() || !settings_->Contacts)
+            return;
+        if (OpenContactEditor(0, number))
+            RefreshContacts();
+    });
+}
+
+void TMainWindow::BuildContactsPage()
+{
+    auto* page = new QWidget(pages_);
+    page->setObjectName(QStringLiteral("ContactsTabSheet"));
+    auto* layout = new QVBoxLayout(page);
+    auto* title = new QLabel(QStringLiteral("Contacts"), page);
+    QFont titleFont = title->font();
+    titleFont.setPointSize(titleFont.pointSize() + 3);
+    titleFont.setBold(true);
+    title->setFont(titleFont);
+    layout->addWidget(title);
+    contactsView_ = new ContactsView(*contacts_, ContactsView::Columns::All, page);
+    contactsView_->setContextMenuPolicy(Qt::ActionsContextMenu);
+    layout->addWidget(contactsView_);
+    pages_->addWidget(page);
+    Q_ASSERT(pages_->indexOf(page) == ContactsPageIndex);
+
+    connect(contactsView_, &ContactsView::SelectionChanged, this, [this](bool selected) {
+        if (CurrentPage() == ContactsPageIndex)
+            ContactsSelectionChanged(selected);
+    });
+    connect(contactsView_, &ContactsView::RowActivated, this,
+            [this] { Action(QStringLiteral("ContactsOpenAction"))->trigger(); });
+    connect(messagesPage_, &MessagesPage::MessageShown, this, [this](bool named) {
+        Action(QStringLiteral("ContactsSmsAction"))
+            ->setText(named ? QStringLiteral("Open contact") : QStringLiteral("New contact"));
+    });
+    connect(messagesPage_, &MessagesPage::InfoActivated, this,
+            [this] { Action(QStringLiteral("ContactsSmsAction"))->trigger(); });
+}
+
+void TMainWindow::BuildContactsMenu()
+{
+    contactsMenu_ = menuBar()->addMenu(QStringLiteral("&Contacts"));
+    QAction* visible = contactsMenu_->menuAction();
+    visible->setObjectName(QStringLiteral("ContactsVisibleAction"));
+    actions_.insert(QStringLiteral("ContactsVisibleAction"), visible);
+    const char* const entries[] = {"ContactsNewAction", "ContactsOpenAction", "ContactsDeleteAction", nullptr,
+                                   "ContactsMessageAction"};
+    for (const char* name : entries) {
+        if (name)
+            contactsMenu_->addAction(Action(QString::fromLatin1(name)));
+        else
+            contactsMenu_->addSeparator();
+    }
+
+    // The list's own menu.
+    auto separator = [this] {
+        auto* s = new QAction(contactsView_);
+        s->setSeparator(true);
+        return s;
+    };
+    contactsView_->addAction(Action(QStringLiteral("ContactsMessageAction")));
+    contactsView_->addAction(separator());
+    contactsView_->addAction(Action(QStringLiteral("ContactsOpenAction")));
+    contactsView_->addAction(Action(QStringLiteral("ContactsDeleteAction")));
+    contactsView_->addAction(separator());
+    contactsView_->addAction(Action(QStringLiteral("ContactsNewAction")));
+    contactsView_->addAction(separator());
+    contactsView_->addAction(Action(QStringLiteral("ContactsImportAction")));
+    contactsView_->addAction(Action(QStringLiteral("ContactsExportAction")));
+    contactsView_->addAction(separator());
+    contactsView_->addAction(Action(QStringLiteral("ContactsSimAction")));
+}
+
+void TMainWindow::ContactsSelectionChanged(bool selected)
+{
+    for (const char* name : {"ContactsOpenAction", "ContactsMessageAction", "ContactsDeleteAction"})
+        Action(QString::fromLatin1(name))->setEnabled(selected);
+}
+
+void TMainWindow::ApplyContactsFeature(bool on)
+{
+    settings_->Contacts = on;
+    for (const char* name : {"ShowContactsAction", "ContactsVisibleAction", "ContactsSmsAction", "ContactsImportAction",
+                             "ContactsExportAction", "ContactsSimAction"})
+        Action(QString::fromLatin1(name))->setVisible(on);
+    if (!on && CurrentPage() == ContactsPageIndex)
+        Action(QStringLiteral("ShowMessagesAction"))->trigger();
+    ResolveMessageNames();
+}
+
+void TMainWindow::RefreshContacts()
+{
+    contacts_->Refresh();
+    ResolveMessageNames();
+}
+
+void TMainWindow::ResolveMessageNames()
+{
+    incoming_->ForgetContactNames();
+    if (settings_->Contacts)
+        folders_->SetNames([this](const QString& number) { return incoming_->ContactName(number); });
+    else
+        folders_->SetNames([](const QString&) { return QString(); });
+    messagesPage_->DisplayMessage(messagesPage_->Displayed());
+}
+
+bool TMainWindow::OpenContactEditor(std::int64_t id, const QString& number)
+{
+    TContactWindow editor(*database_, *prompts_, *store_, 0, this);
+    if (id != 0)
+        editor.OpenContact(id);
+    else if (!number.isEmpty())
+        editor.OpenNumber(number);
+    else
+        editor.OpenNew();
+    if (contactEditorRunner_)
+        contactEditorRunner_(editor);
+    else
+        editor.exec();
+    return editor.Changed();
+}
