@@ -103,6 +103,12 @@ TContactWindow::TContactWindow(QDatabase& database, UserPrompts& prompts, QSetti
     body->setSpacing(12);
     page_ = new QWidget(this);
     page_->setObjectName(QStringLiteral("A0"));
+    // Read-only mode disables the page; its labels and texts stay as readable as when enabled,
+    // only the fields' ground shows that they cannot be edited.
+    QPalette readable = page_->palette();
+    for (const QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text})
+        readable.setColor(QPalette::Disabled, role, readable.color(QPalette::Active, role));
+    page_->setPalette(readable);
     auto* form = new QFormLayout(page_);
     form->setContentsMargins(0, 0, 0, 0);
     form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
@@ -316,9 +322,12 @@ void TContactWindow::ShowEditor()
             line->setText(text);
         line->setPalette(editor_.Marked(field) ? marked : QPalette());
     }
+    const bool cancelShown = editor_.Button(ContactButton::Cancel).visible;
     for (int i = 0; i < ContactButtonCount; ++i) {
         const ContactButtonState state = editor_.Button(static_cast<ContactButton>(i));
-        buttons_[static_cast<std::size_t>(i)]->setVisible(state.visible);
+        // Cancel stands in Close's place and covers it.
+        const bool covered = static_cast<ContactButton>(i) == ContactButton::Close && cancelShown;
+        buttons_[static_cast<std::size_t>(i)]->setVisible(state.visible && !covered);
         buttons_[static_cast<std::size_t>(i)]->setEnabled(state.enabled);
         actions_[static_cast<std::size_t>(i)]->setVisible(state.visible);
         actions_[static_cast<std::size_t>(i)]->setEnabled(state.enabled);
