@@ -130,12 +130,12 @@ TContactWindow::TContactWindow(QDatabase& database, UserPrompts& prompts, QSetti
     notes_->setObjectName(QStringLiteral("Notes"));
     notes_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     notes_->setTabChangesFocus(true);
-    notes_->setFixedHeight(notes_->fontMetrics().lineSpacing() * 4 + 12);
     if (largeTextSize > 0) {
         QFont font = notes_->font();
         font.setPointSize(largeTextSize);
         notes_->setFont(font);
     }
+    notes_->setFixedHeight(notes_->fontMetrics().lineSpacing() * 4 + 12);
     form->addRow(QStringLiteral("Notes:"), notes_);
     connect(notes_, &QPlainTextEdit::textChanged, this,
             [this] { FieldEdited(ContactField::Notes, notes_->toPlainText()); });
@@ -389,9 +389,10 @@ bool TContactWindow::eventFilter(QObject* watched, QEvent* event)
     QLineEdit* name = FieldEdit(ContactField::Name);
     QLineEdit* number = FieldEdit(ContactField::Number);
     if (type == QEvent::FocusOut && (watched == name || watched == number)) {
-        // Switching to another window or opening a field's menu is not leaving the field.
+        // Switching to another window, opening a field's menu or the page being disabled by a
+        // change of mode is not the user leaving the field.
         const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
-        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
+        if (!showing_ && reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
             editor_.LeaveField(watched == name ? ContactField::Name : ContactField::Number);
             ShowEditor();
         }

@@ -122,6 +122,12 @@ TEST_F(ContactWindowTest, ANewContactTypedAndSavedIsShownWhenOpenedAgain)
     EXPECT_FALSE(again->IdLabel()->isVisible());
     QTest::mouseDClick(again->TitleLabel(), Qt::LeftButton);
     EXPECT_TRUE(again->IdLabel()->isVisible());
+    EXPECT_FALSE(again->Page()->isEnabled());
+    QTest::mouseDClick(again->Header(), Qt::LeftButton);
+    EXPECT_TRUE(again->Page()->isEnabled()) << "to select and copy";
+    EXPECT_TRUE(again->FieldEdit(ContactField::Name)->isReadOnly());
+    EXPECT_TRUE(again->FieldEdit(ContactField::Name)->hasFocus());
+    EXPECT_EQ(again->FieldEdit(ContactField::Name)->cursorPosition(), 5);
 }
 
 TEST_F(ContactWindowTest, LeavingADuplicateNameMarksItAndTellsOnce)
