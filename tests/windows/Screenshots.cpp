@@ -1,13 +1,20 @@
 // Saves pictures of the main window's states into a folder: the real window on the simulated
 // modem, driven as a person would, for looking at what the program shows.
 #include "ProgramRig.h"
+#include "controller/ContactPicture.h"
 #include "controller/SendPipeline.h"
 #include "windows/MessagePrinter.h"
+#include "windows/ContactWindow.h"
 #include "windows/MessagesPage.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QPrinter>
+#include <QFile>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTimer>
 #include <QTreeView>
 
@@ -30,6 +37,41 @@ void Save(QWidget* widget, const char* name)
 void Settle(int ms)
 {
     WaitFor([] { return false; }, ms);
+}
+
+// A portrait to load into the contact window, written as the user's JPEG file would be.
+QString PortraitFile(const QString& folder)
+{
+    QImage portrait(300, 400, QImage::Format_RGB888);
+    QPainter painter(&portrait);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QLinearGradient sky(0, 0, 0, 400);
+    sky.setColorAt(0, QColor(0x5d, 0x8c, 0xc0));
+    sky.setColorAt(1, QColor(0xc9, 0xdc, 0xee));
+    painter.fillRect(portrait.rect(), sky);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(0x3b, 0x5b, 0x3a));
+    painter.drawRoundedRect(QRectF(40, 270, 220, 200), 90, 90);
+    painter.setBrush(QColor(0xe8, 0xbf, 0x9c));
+    painter.drawEllipse(QRectF(95, 110, 110, 140));
+    painter.setBrush(QColor(0x5a, 0x3a, 0x22));
+    painter.drawChord(QRectF(88, 96, 124, 110), 0, 180 * 16);
+    painter.end();
+    ContactPicture::Image image;
+    image.width = portrait.width();
+    image.height = portrait.height();
+    for (int y = 0; y < image.height; ++y) {
+        const uchar* line = portrait.constScanLine(y);
+        image.rgb.insert(image.rgb.end(), line, line + image.width * 3);
+    }
+    std::vector<std::uint8_t> jpeg;
+    std::string error;
+    ContactPicture::Encode(image, 92, jpeg, error);
+    const QString path = QDir(folder).filePath(QStringLiteral("portrait.jpg"));
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(reinterpret_cast<const char*>(jpeg.data()), static_cast<qint64>(jpeg.size()));
+    return path;
 }
 
 } // namespace
@@ -101,6 +143,24 @@ int main(int argc, char** argv)
     Save(&w, "status");
     w.Action(QStringLiteral("ShowDebugAction"))->trigger();
     Save(&w, "debug");
+
+    {
+        TContactWindow contact(w.Database(), p.prompts, *p.settings, 0, &w);
+        contact.OpenNew();
+        contact.show();
+        contact.FieldEdit(ContactField::Name)->setText(QStringLiteral("Margaret Holloway"));
+        contact.FieldEdit(ContactField::Number)->setText(QStringLiteral("+15550100777"));
+        contact.FieldEdit(ContactField::FirstName)->setText(QStringLiteral("Margaret"));
+        contact.FieldEdit(ContactField::MiddleName)->setText(QStringLiteral("Anne"));
+        contact.FieldEdit(ContactField::FamilyName)->setText(QStringLiteral("Holloway"));
+        contact.FieldEdit(ContactField::Group)->setText(QStringLiteral("Family"));
+        contact.NotesEdit()->setPlainText(QStringLiteral("Dinner on Fridays.\nPrefers text messages to calls."));
+        p.prompts.files.push_back(PortraitFile(p.dir.path()));
+        contact.ImageLoadAction()->trigger();
+        Save(&contact, "contact-editing");
+        contact.ButtonOf(ContactButton::Save)->click();
+        Save(&contact, "contact");
+    }
     p.Stop();
     return 0;
 }
