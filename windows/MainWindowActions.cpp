@@ -1,6 +1,7 @@
 // The main window's actions, menus, tool bar, pages and status bar.
 #include "app/Prompts.h"
 #include "app/Settings.h"
+#include "controller/ContactsModel.h"
 #include "controller/DeviceState.h"
 #include "controller/IncomingMessages.h"
 #include "controller/LogModel.h"
@@ -9,7 +10,6 @@
 #include "controller/SendPipeline.h"
 #include "device/Broadband.h"
 #include "storage/Database.h"
-#include "controller/ContactsModel.h"
 #include "windows/ContactsView.h"
 #include "windows/DebugPage.h"
 #include "windows/Images.h"
@@ -35,7 +35,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
 
 // A log list: uniform rows, so that a million lines scroll in constant time; follows its newest
 // line while shown, unless the user scrolled up.

@@ -2,7 +2,9 @@
 
 #include "app/Prompts.h"
 #include "controller/Composer.h"
+#include "controller/ContactsModel.h"
 #include "storage/Database.h"
+#include "windows/ContactsView.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -13,6 +15,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStackedWidget>
 #include <QVBoxLayout>
 
 namespace {
@@ -55,6 +58,17 @@ TMessageWindow::TMessageWindow(QDatabase& database, UserPrompts& prompts, bool c
     headerLayout->addWidget(flashIndicator_);
     layout->addWidget(header_);
 
+    pages_ = new QStackedWidget(this);
+    auto* message = new QWidget(pages_);
+    auto* messageLayout = new QVBoxLayout(message);
+    messageLayout->setContentsMargins(0, 0, 0, 0);
+    pages_->addWidget(message);
+    auto* contactsPage = new QWidget(pages_);
+    auto* contactsLayout = new QVBoxLayout(contactsPage);
+    contactsLayout->setContentsMargins(0, 0, 0, 0);
+    pages_->addWidget(contactsPage);
+    layout->addWidget(pages_, 1);
+
     auto* recipient = new QHBoxLayout;
     number_ = new QComboBox(this);
     number_->setObjectName(QStringLiteral("NumberBox"));
@@ -68,16 +82,23 @@ TMessageWindow::TMessageWindow(QDatabase& database, UserPrompts& prompts, bool c
     contact_->setObjectName(QStringLiteral("ContactBox"));
     contact_->setToolTip(QStringLiteral("Recipient name"));
     contact_->setMinimumWidth(160);
+    contact_->hide();
+    contactsButton_ = new QPushButton(QStringLiteral("Contacts"), this);
+    contactsButton_->setObjectName(QStringLiteral("ContactsButton"));
+    contactsButton_->setToolTip(QStringLiteral("Select contact"));
+    contactsButton_->setAutoDefault(false);
+    contactsButton_->hide();
     recipient->addWidget(new QLabel(QStringLiteral("To:"), this));
     recipient->addWidget(number_, 1);
     recipient->addWidget(contact_, 1);
-    layout->addLayout(recipient);
+    recipient->addWidget(contactsButton_);
+    messageLayout->addLayout(recipient);
 
     text_ = new QPlainTextEdit(this);
     text_->setObjectName(QStringLiteral("MessageText"));
     text_->installEventFilter(this);
     text_->setMinimumSize(420, 160);
-    layout->addWidget(text_, 1);
+    messageLayout->addWidget(text_, 1);
 
     auto* preview = new QHBoxLayout;
     encoding_ = InfoField(QStringLiteral("GSM"), this);
@@ -92,7 +113,7 @@ TMessageWindow::TMessageWindow(QDatabase& database, UserPrompts& prompts, bool c
     preview->addWidget(new QLabel(QStringLiteral("Parts:"), this));
     preview->addWidget(parts_);
     preview->addStretch(1);
-    layout->addLayout(preview);
+    messageLayout->addLayout(preview);
 
     auto* buttons = new QHBoxLayout;
     save_ = new QPushButton(QStringLiteral("Save"), this);
@@ -100,19 +121,31 @@ TMessageWindow::TMessageWindow(QDatabase& database, UserPrompts& prompts, bool c
     send_ = new QPushButton(QStringLiteral("Send"), this);
     send_->setToolTip(QStringLiteral("Send message"));
     send_->setDefault(true);
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    cancel->setToolTip(QStringLiteral("Close"));
+    cancel_ = new QPushButton(QStringLiteral("Cancel"), this);
+    cancel_->setToolTip(QStringLiteral("Close"));
+    // Select and Back take the places of Send and Save on the contact page.
+    select_ = new QPushButton(QStringLiteral("Select"), this);
+    select_->setToolTip(QStringLiteral("Select"));
+    select_->hide();
+    back_ = new QPushButton(QStringLiteral("Back"), this);
+    back_->setToolTip(QStringLiteral("Back"));
+    back_->hide();
     buttons->addWidget(save_);
+    buttons->addWidget(back_);
     buttons->addStretch(1);
     buttons->addWidget(send_);
-    buttons->addWidget(cancel);
+    buttons->addWidget(select_);
+    buttons->addWidget(cancel_);
     layout->addLayout(buttons);
     send_->setEnabled(false);
     save_->setEnabled(false);
 
     connect(send_, &QPushButton::clicked, this, &TMessageWindow::SendButtonClick);
     connect(save_, &QPushButton::clicked, this, &TMessageWindow::SaveButtonClick);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
+    connect(contactsButton_, &QPushButton::clicked, this, [this] { ShowPage(1); });
+    connect(back_, &QPushButton::clicked, this, [this] { ShowPage(0); });
+    connect(select_, &QPushButton::clicked, this, &TMessageWindow::SelectButtonClick);
     connect(number_, &QComboBox::editTextChanged, this, &TMessageWindow::MessageChange);
     connect(number_, &QComboBox::activated, this, &TMessageWindow::LookupNumber);
     connect(number_->lineEdit(), &QLineEdit::editingFinished, this, &TMessageWindow::LookupNumber);
@@ -124,6 +157,68 @@ TMessageWindow::TMessageWindow(QDatabase& database, UserPrompts& prompts, bool c
 void TMessageWindow::SetTitle(const QString& title)
 {
     title_->setText(title);
+}
+
+void TMessageWindow::SetContacts(ContactsModel* contacts)
+{
+    if (contacts == nullptr || contactsList_ != nullptr)
+        return;
+    contact_->show();
+    contactsButton_->show();
+    contactsList_ = new ContactsView(*contacts, ContactsView::Columns::Composer, pages_->widget(1));
+    pages_->widget(1)->layout()->addWidget(contactsList_);
+    connect(contactsList_, &ContactsView::SelectionChanged, select_, &QPushButton::setEnabled);
+    connect(contactsList_, &ContactsView::RowActivated, this, &TMessageWindow::SelectButtonClick);
+}
+
+int TMessageWindow::Page() const
+{
+    return pages_->currentIndex();
+}
+
+void TMessageWindow::ShowPage(int page)
+{
+    if (page == 1 && contactsList_ == nullptr)
+        return;
+    pages_->setCurrentIndex(page);
+    const bool contacts = page == 1;
+    save_->setVisible(!contacts);
+    send_->setVisible(!contacts);
+    cancel_->setVisible(!contacts);
+    select_->setVisible(contacts);
+    back_->setVisible(contacts);
+    if (contacts) {
+        select_->setEnabled(contactsList_->SelectedRow() >= 0);
+        contactsList_->setFocus();
+        return;
+    }
+    if (!Number().isEmpty() && contact_->currentIndex() < 0)
+        LookupNumber();
+    text_->setFocus();
+}
+
+void TMessageWindow::SelectButtonClick()
+{
+    if (contactsList_ == nullptr)
+        return;
+    DATABASE_CONTACTS_DATA contact;
+    const std::int64_t id = contactsList_->SelectedId();
+    if (id == 0 || !database_.GetContact(id, contact))
+        return;
+    number_->setEditText(contact.Number);
+    ChooseName(contact.Contact);
+    MessageChange();
+    ShowPage(0);
+}
+
+void TMessageWindow::reject()
+{
+    // Escape on the contact page goes back to the message.
+    if (Page() == 1) {
+        ShowPage(0);
+        return;
+    }
+    QDialog::reject();
 }
 
 void TMessageWindow::SetRecentNumbers(const QStringList& numbers)
@@ -217,9 +312,17 @@ void TMessageWindow::LookupNumber()
         contact_->setCurrentIndex(-1);
         return;
     }
-    int index = contact_->findText(contact.Contact);
+    ChooseName(contact.Contact);
+}
+
+void TMessageWindow::ChooseName(const QString& name)
+{
+    int index = contact_->findText(name);
     if (index < 0) {
-        contact_->addItem(contact.Contact);
+        // Beyond the recent names the box holds one extra name at most.
+        while (contact_->count() > recentNames_)
+            contact_->removeItem(contact_->count() - 1);
+        contact_->addItem(name);
         index = contact_->count() - 1;
     }
     contact_->setCurrentIndex(index);

@@ -6,7 +6,10 @@
 
 #include <functional>
 
+class ContactsModel;
+class ContactsView;
 class QComboBox;
+class QStackedWidget;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -21,6 +24,9 @@ public:
     TMessageWindow(QDatabase& database, UserPrompts& prompts, bool confirmSend, QWidget* parent = nullptr);
 
     void SetTitle(const QString& title);
+    // With the contacts feature on: the names box, the Contacts button and the contact page over
+    // the main window's contact list (shared, so that both sort alike).
+    void SetContacts(ContactsModel* contacts);
     void SetRecentNumbers(const QStringList& numbers);
     void SetNumber(const QString& number);
     void SetText(const QString& text);
@@ -39,12 +45,22 @@ public:
     QPlainTextEdit* MessageText() const { return text_; }
     QPushButton* SendButton() const { return send_; }
     QPushButton* SaveButton() const { return save_; }
+    QPushButton* ContactsButton() const { return contactsButton_; }
+    QPushButton* SelectButton() const { return select_; }
+    ContactsView* ContactsList() const { return contactsList_; }
+    // Page 0: the message; page 1: the contacts.
+    int Page() const;
+    void ShowPage(int page);
+    void SelectButtonClick();
     QString EncodingInfo() const;
     QString SymbolsInfo() const;
     QString PartsInfo() const;
 
     void SendButtonClick();
     void SaveButtonClick();
+
+public Q_SLOTS:
+    void reject() override;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -53,6 +69,7 @@ private:
     void MessageChange();
     void LookupNumber();
     void NameChosen(const QString& name);
+    void ChooseName(const QString& name);
 
     QDatabase& database_;
     UserPrompts& prompts_;
@@ -69,6 +86,12 @@ private:
     QLineEdit* parts_;
     QPushButton* send_;
     QPushButton* save_;
+    QPushButton* cancel_;
+    QPushButton* contactsButton_;
+    QPushButton* select_;
+    QPushButton* back_;
+    QStackedWidget* pages_;
+    ContactsView* contactsList_ = nullptr;
     bool flash_ = false;
     bool changing_ = false;
     int recentNames_ = 0;
