@@ -57,8 +57,12 @@ ContactsView::ContactsView(ContactsModel& model, Columns columns, QWidget* paren
         setColumnWidth(0, 35);
         for (int hidden : {2, 3, 4})
             setColumnHidden(hidden, true);
-        for (int column : {1, 5, 6})
-            setColumnWidth(column, 130);
+        // Narrow enough for the composer: Notes takes what is left, never a scroll bar's worth more.
+        head->setMinimumSectionSize(30);
+        setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        setColumnWidth(1, 125);
+        setColumnWidth(5, 115);
+        setColumnWidth(6, 70);
     } else {
         setColumnWidth(0, 65);
         for (int column = 1; column < ContactsModel::kColumns - 1; ++column)

@@ -3,17 +3,19 @@
 #include "ProgramRig.h"
 #include "controller/ContactPicture.h"
 #include "controller/SendPipeline.h"
-#include "windows/MessagePrinter.h"
 #include "windows/ContactWindow.h"
+#include "windows/ContactsView.h"
+#include "windows/MessagePrinter.h"
 #include "windows/MessagesPage.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QPrinter>
 #include <QFile>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QPrinter>
 #include <QPushButton>
 #include <QTimer>
 #include <QTreeView>
@@ -161,6 +163,35 @@ int main(int argc, char** argv)
         contact.ButtonOf(ContactButton::Save)->click();
         Save(&contact, "contact");
     }
+
+    // The Contacts page and the composer's contact page over the same list.
+    const char* const people[][4] = {{"Ben Okafor", "+15550100702", "Work", "Project lead"},
+                                     {"Chloe Martin", "+15550100703", "Friends", ""},
+                                     {"Daniel Weiss", "+15550100704", "Work", "Mornings only"},
+                                     {"Elena Petrova", "+79161234567", "Family", "Moscow"}};
+    for (const auto& person : people) {
+        DATABASE_CONTACTS_DATA c;
+        c.Contact = QString::fromUtf8(person[0]);
+        c.FirstName = c.Contact.section(QLatin1Char(' '), 0, 0);
+        c.FamilyName = c.Contact.section(QLatin1Char(' '), 1);
+        c.Number = QString::fromUtf8(person[1]);
+        c.Group = QString::fromUtf8(person[2]);
+        c.Notes = QString::fromUtf8(person[3]);
+        w.Database().InsertContact(c);
+    }
+    w.RefreshContacts();
+    w.Action(QStringLiteral("ShowContactsAction"))->trigger();
+    Q_EMIT w.ContactsList().header()->sectionClicked(1);
+    w.ContactsList().selectionModel()->select(w.ContactsList().model()->index(1, 0),
+                                              QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    Save(&w, "contacts");
+    w.Action(QStringLiteral("ShowMessagesAction"))->trigger();
+    w.SetComposerRunner([&](TMessageWindow& composer) {
+        composer.show();
+        composer.ContactsButton()->click();
+        Save(&composer, "composer-contacts");
+    });
+    w.Action(QStringLiteral("SmsNewAction"))->trigger();
     p.Stop();
     return 0;
 }
