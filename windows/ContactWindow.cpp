@@ -1,7 +1,7 @@
 #include "windows/ContactWindow.h"
 
-#include "controller/ContactLayout.h"
 #include "controller/ContactPicture.h"
+#include "controller/DialogLayout.h"
 
 #include <QAction>
 #include <QFocusEvent>
@@ -187,7 +187,7 @@ TContactWindow::TContactWindow(QDatabase& database, UserPrompts& prompts, QSetti
     buttons->addWidget(AddButton(ContactButton::Cancel, QStringLiteral("Cancel"), QStringLiteral("Cancel")));
     box->addLayout(buttons);
 
-    const ContactLayout stored = ContactLayout::Read(layout_);
+    const DialogLayout stored = DialogLayout::Read(layout_, QStringLiteral("Contact"));
     if (stored.Header)
         header_->setVisible(*stored.Header);
     if (stored.Top || stored.Left)
@@ -293,7 +293,7 @@ void TContactWindow::reject()
 
 void TContactWindow::done(int result)
 {
-    ContactLayout::Write(layout_, frameGeometry());
+    DialogLayout::Write(layout_, QStringLiteral("Contact"), frameGeometry(), true);
     QDialog::done(result);
 }
 

@@ -348,6 +348,7 @@ void TMainWindow::OpenComposer(const QString& title, const QString& number, cons
     TMessageWindow composer(*database_, *prompts_, settings_->ConfirmationToSend, this);
     composer.SetTitle(title);
     composer.SetContacts(settings_->Contacts ? contacts_ : nullptr);
+    composer.SetLayoutStore(store_);
     composer.SetRecentNumbers(pipeline_->RecentNumbers());
     composer.SetTemplateStore([this](const QString& n, const QString& t) { return incoming_->AddTemplate(n, t); });
     if (!number.isEmpty())

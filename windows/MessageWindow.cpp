@@ -3,6 +3,7 @@
 #include "app/Prompts.h"
 #include "controller/Composer.h"
 #include "controller/ContactsModel.h"
+#include "controller/DialogLayout.h"
 #include "storage/Database.h"
 #include "windows/ContactsView.h"
 
@@ -209,6 +210,25 @@ void TMessageWindow::SelectButtonClick()
     ChooseName(contact.Contact);
     MessageChange();
     ShowPage(0);
+}
+
+void TMessageWindow::SetLayoutStore(QSettings* store)
+{
+    layoutStore_ = store;
+    if (store == nullptr)
+        return;
+    const DialogLayout stored = DialogLayout::Read(*store, QStringLiteral("Message"));
+    if (stored.Header)
+        header_->setVisible(*stored.Header);
+    if (stored.Top || stored.Left)
+        move(stored.Left.value_or(x()), stored.Top.value_or(y()));
+}
+
+void TMessageWindow::done(int result)
+{
+    if (layoutStore_ != nullptr)
+        DialogLayout::Write(*layoutStore_, QStringLiteral("Message"), frameGeometry(), false);
+    QDialog::done(result);
 }
 
 void TMessageWindow::reject()

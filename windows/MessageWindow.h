@@ -9,6 +9,7 @@
 class ContactsModel;
 class ContactsView;
 class QComboBox;
+class QSettings;
 class QStackedWidget;
 class QLabel;
 class QLineEdit;
@@ -27,6 +28,9 @@ public:
     // With the contacts feature on: the names box, the Contacts button and the contact page over
     // the main window's contact list (shared, so that both sort alike).
     void SetContacts(ContactsModel* contacts);
+    // Where the window was last time: its place and header are read now and its place is written
+    // when it closes.
+    void SetLayoutStore(QSettings* store);
     void SetRecentNumbers(const QStringList& numbers);
     void SetNumber(const QString& number);
     void SetText(const QString& text);
@@ -61,6 +65,7 @@ public:
 
 public Q_SLOTS:
     void reject() override;
+    void done(int result) override;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -92,6 +97,7 @@ private:
     QPushButton* back_;
     QStackedWidget* pages_;
     ContactsView* contactsList_ = nullptr;
+    QSettings* layoutStore_ = nullptr;
     bool flash_ = false;
     bool changing_ = false;
     int recentNames_ = 0;

@@ -1,7 +1,7 @@
 // The contact editor over a real database file, with scripted answers and real JPEG files.
 #include "controller/ContactEditor.h"
-#include "controller/ContactLayout.h"
 #include "controller/ContactPicture.h"
+#include "controller/DialogLayout.h"
 #include "storage/Database.h"
 #include "support/Fakes.h"
 
@@ -621,22 +621,27 @@ TEST_F(ContactEditorTest, SavingThePictureWritesTheShownBytes)
     EXPECT_TRUE(prompts.shown[2].text.startsWith(QStringLiteral("The operation could not be completed:\n")));
 }
 
-TEST(ContactLayoutStore, ReadsWhatWasWrittenAndOnlyWhatIsThere)
+TEST(DialogLayoutStore, ReadsWhatWasWrittenAndOnlyWhatIsThere)
 {
     QTemporaryDir dir;
     QSettings store(dir.filePath(QStringLiteral("layout.ini")), QSettings::IniFormat);
-    ContactLayout empty = ContactLayout::Read(store);
+    DialogLayout empty = DialogLayout::Read(store, QStringLiteral("Contact"));
     EXPECT_FALSE(empty.Header || empty.Top || empty.Left);
-    ASSERT_TRUE(ContactLayout::Write(store, QRect(120, 80, 400, 300)));
+    ASSERT_TRUE(DialogLayout::Write(store, QStringLiteral("Contact"), QRect(120, 80, 400, 300), true));
     store.setValue(QStringLiteral("Layout/Contact.Header"), 0);
-    const ContactLayout read = ContactLayout::Read(store);
+    const DialogLayout read = DialogLayout::Read(store, QStringLiteral("Contact"));
     EXPECT_EQ(read.Header, false);
     EXPECT_EQ(read.Top, 80);
     EXPECT_EQ(read.Left, 120);
     EXPECT_EQ(store.value(QStringLiteral("Layout/Contact.Width")).toInt(), 400);
     EXPECT_EQ(store.value(QStringLiteral("Layout/Contact.Height")).toInt(), 300);
     store.setValue(QStringLiteral("Layout/Contact.Top"), QStringLiteral("high"));
-    EXPECT_FALSE(ContactLayout::Read(store).Top) << "not a number: absent";
+    EXPECT_FALSE(DialogLayout::Read(store, QStringLiteral("Contact")).Top) << "not a number: absent";
+
+    // The composer keeps only its place.
+    ASSERT_TRUE(DialogLayout::Write(store, QStringLiteral("Message"), QRect(10, 20, 400, 300), false));
+    EXPECT_EQ(DialogLayout::Read(store, QStringLiteral("Message")).Top, 20);
+    EXPECT_FALSE(store.contains(QStringLiteral("Layout/Message.Width")));
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-#include "controller/ContactLayout.h"
+#include "controller/DialogLayout.h"
 
 #include <QSettings>
 #include <QVariant>
@@ -33,25 +33,27 @@ std::optional<int> ReadInt(const QSettings& store, const QString& key)
 
 } // namespace
 
-ContactLayout ContactLayout::Read(QSettings& store)
+DialogLayout DialogLayout::Read(QSettings& store, const QString& name)
 {
-    ContactLayout layout;
+    DialogLayout layout;
     store.beginGroup(kGroup);
-    if (const auto header = ReadInt(store, QStringLiteral("Contact.Header")))
+    if (const auto header = ReadInt(store, name + QStringLiteral(".Header")))
         layout.Header = *header != 0;
-    layout.Top = ReadInt(store, QStringLiteral("Contact.Top"));
-    layout.Left = ReadInt(store, QStringLiteral("Contact.Left"));
+    layout.Top = ReadInt(store, name + QStringLiteral(".Top"));
+    layout.Left = ReadInt(store, name + QStringLiteral(".Left"));
     store.endGroup();
     return layout;
 }
 
-bool ContactLayout::Write(QSettings& store, const QRect& frame)
+bool DialogLayout::Write(QSettings& store, const QString& name, const QRect& frame, bool withSize)
 {
     store.beginGroup(kGroup);
-    store.setValue(QStringLiteral("Contact.Top"), frame.top());
-    store.setValue(QStringLiteral("Contact.Left"), frame.left());
-    store.setValue(QStringLiteral("Contact.Width"), frame.width());
-    store.setValue(QStringLiteral("Contact.Height"), frame.height());
+    store.setValue(name + QStringLiteral(".Top"), frame.top());
+    store.setValue(name + QStringLiteral(".Left"), frame.left());
+    if (withSize) {
+        store.setValue(name + QStringLiteral(".Width"), frame.width());
+        store.setValue(name + QStringLiteral(".Height"), frame.height());
+    }
     store.endGroup();
     store.sync();
     return store.status() == QSettings::NoError;
