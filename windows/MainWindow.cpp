@@ -9,6 +9,7 @@
 #include "controller/DeviceState.h"
 #include "controller/IncomingMessages.h"
 #include "controller/LogModel.h"
+#include "controller/MessageActions.h"
 #include "controller/MessageFolders.h"
 #include "controller/SendPipeline.h"
 #include "device/Broadband.h"
@@ -123,6 +124,7 @@ void TMainWindow::FormCreate()
     BuildActions();
     BuildContactActions();
     BuildPages();
+    BuildMessageActions();
     BuildMenus();
     BuildStatusBar();
     ApplyContactsFeature(settings_->Contacts);
@@ -273,8 +275,9 @@ void TMainWindow::MessageChanged(Folder folder, const SmsData* data)
         messagesPage_->DisplayMessage(data);
 }
 
-void TMainWindow::MessageRemoving(Folder, const SmsData* data)
+void TMainWindow::MessageRemoving(Folder folder, const SmsData* data)
 {
+    messagesPage_->ReleaseRow(folder, data);
     if (messagesPage_->Displayed() == data)
         messagesPage_->DisplayMessage(nullptr);
 }
@@ -334,8 +337,11 @@ void TMainWindow::UpdateMessageActions(Folder folder, SmsData* data)
     for (const char* name :
          {"SmsDeleteAction", "SmsReplyAction", "SmsForwardAction", "SmsOpenAction", "SmsRetryAction"})
         Action(QString::fromLatin1(name))->setEnabled(selected);
+    // A hidden action reads as disabled: decide once, then set both.
+    const bool canUnread = selected && folder == Folder::Inbox;
     QAction* unread = Action(QStringLiteral("SmsSetAsUnreadAction"));
-    unread->setEnabled(selected && folder == Folder::Inbox);
+    unread->setVisible(canUnread);
+    unread->setEnabled(canUnread);
     if (folder == Folder::Outbox) {
         const bool failed = selected && folders_->Model(folder).Image(data) == ImageError;
         Action(QStringLiteral("SmsOpenAction"))->setEnabled(failed);

@@ -21,6 +21,7 @@ class DebugPage;
 class DeviceState;
 class IncomingMessages;
 class LogModel;
+class MessageActions;
 class MessageFolders;
 class MessagePrinter;
 class MessagesPage;
@@ -129,6 +130,7 @@ private:
     void FormCreate();
     void BuildActions();
     void BuildContactActions();
+    void BuildMessageActions();
     void BuildContactsPage();
     void BuildContactsMenu();
     void ResolveMessageNames();
@@ -186,6 +188,7 @@ private:
     ContactEditorRunner contactEditorRunner_;
     ContactsModel* contacts_ = nullptr;
     std::unique_ptr<ContactsBook> contactsBook_;
+    std::unique_ptr<MessageActions> messageActions_;
     ContactsView* contactsView_ = nullptr;
     QMenu* contactsMenu_ = nullptr;
     // Enabled states of the message actions while another page is shown.

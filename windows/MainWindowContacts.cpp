@@ -169,6 +169,7 @@ void TMainWindow::ContactsSelectionChanged(bool selected)
 void TMainWindow::ApplyContactsFeature(bool on)
 {
     settings_->Contacts = on;
+    messagesPage_->SetContactNames(on);
     for (const char* name : {"ShowContactsAction", "ContactsVisibleAction", "ContactsSmsAction", "ContactsImportAction",
                              "ContactsExportAction", "ContactsSimAction"})
         Action(QString::fromLatin1(name))->setVisible(on);

@@ -101,11 +101,17 @@ MessagesPage::MessagesPage(MessageFolders& folders, QWidget* parent) : QWidget(p
             view->header()->setSortIndicator(static_cast<Folder>(i) == Folder::Reports ? 2 : 1, Qt::AscendingOrder);
         }
         const auto folder = static_cast<Folder>(i);
-        connect(view->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-                [this, folder](const QModelIndex& current) {
-                    Q_EMIT Selected(folder, current.isValid() ? folders_.Model(folder).At(current.row()) : nullptr);
-                });
+        // Selection, not the current mark: when a row goes, the view hands the current mark to a
+        // neighbour without selecting it, and that must not mark the neighbour read.
+        connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this, folder, view] {
+            const QModelIndexList rows = view->selectionModel()->selectedRows();
+            Q_EMIT Selected(folder, rows.isEmpty() ? nullptr : folders_.Model(folder).At(rows.constFirst().row()));
+        });
         connect(view, &QTreeView::doubleClicked, this, [this, folder] { Q_EMIT Activated(folder); });
+        view->header()->setSectionsClickable(true);
+        connect(view->header(), &QHeaderView::sectionClicked, this,
+                [this, folder](int section) { ColumnClicked(folder, section); });
+        view->setContextMenuPolicy(Qt::ActionsContextMenu);
         lists_[static_cast<size_t>(i)] = view;
         stack_->addWidget(view);
     }
@@ -156,6 +162,27 @@ MessagesPage::MessagesPage(MessageFolders& folders, QWidget* parent) : QWidget(p
     DisplayMessage(nullptr);
 }
 
+void MessagesPage::ColumnClicked(Folder folder, int column)
+{
+    FolderModel& model = folders_.Model(folder);
+    const QStringList captions = model.Captions();
+    if (column < 0 || column >= captions.size())
+        return;
+    const int key = FolderModel::KeyOfCaption(captions[column], contactNames_);
+    const int tag = FolderModel::ClickedKey(model.SortKey(), key);
+    QHeaderView* header = List(folder)->header();
+    header->setSortIndicatorShown(key != 0);
+    if (key == 0) {
+        model.SetSortKey(tag);
+        return;
+    }
+    // Qt draws its ascending order as the downward arrow: the newest-first "down" arrow.
+    header->setSortIndicator(column, tag <= 0 ? Qt::AscendingOrder : Qt::DescendingOrder);
+    model.SortBy(tag);
+    if (List(folder)->currentIndex().isValid())
+        List(folder)->scrollTo(List(folder)->currentIndex());
+}
+
 void MessagesPage::UpdateNodes()
 {
     for (int i = 0; i < FolderCount; ++i) {
@@ -200,6 +227,15 @@ void MessagesPage::SelectRow(Folder folder, const SmsData* data)
     const QModelIndex index = list->model()->index(row, 0);
     list->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     list->scrollTo(index);
+}
+
+void MessagesPage::ReleaseRow(Folder folder, const SmsData* data)
+{
+    QTreeView* list = List(folder);
+    const QModelIndex current = list->currentIndex();
+    if (!current.isValid() || folders_.Model(folder).At(current.row()) != data)
+        return;
+    list->selectionModel()->clear(); // the current mark too
 }
 
 void MessagesPage::EnsureVisible(Folder folder, const SmsData* data)

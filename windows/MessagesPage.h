@@ -29,11 +29,19 @@ public:
     void DisplayMessage(const SmsData* data);
     const SmsData* Displayed() const { return displayed_; }
     void SelectRow(Folder folder, const SmsData* data);
+    // A row is about to go: when it is the current one the list lets go of it first, or the view
+    // would hand the current mark to a neighbour, and selecting that marks it read.
+    void ReleaseRow(Folder folder, const SmsData* data);
     void EnsureVisible(Folder folder, const SmsData* data);
     void UpdateNodes();
     QSplitter* Splitter() const { return vertical_; }
     QString InfoText(int label) const;
     QString ViewText() const;
+    // Whether the other-party columns sort by contact name.
+    void SetContactNames(bool on) { contactNames_ = on; }
+    // A click on a column header of a folder's list: the sort of the caption's key, the same
+    // column again reversing it.
+    void ColumnClicked(Folder folder, int column);
 
 Q_SIGNALS:
     // The selection of a list changed (null: nothing selected).
@@ -59,5 +67,6 @@ private:
     std::array<QLabel*, 4> infoImages_{};
     QSplitter* vertical_;
     Folder shown_ = Folder::Inbox;
+    bool contactNames_ = true;
     const SmsData* displayed_ = nullptr;
 };
