@@ -103,6 +103,12 @@ TMainWindow::~TMainWindow()
     // Options first, then the device session, then the database (its loader stops first).
     settings_->SaveOnDestruction(*store_);
     device_.reset();
+    database_->StopLoader(); // its last hand-overs still find the views
+    // The views go before the database: while they are torn down they may still ask their models
+    // for rows, and the contact list reads them from the database.
+    delete takeCentralWidget();
+    messagesPage_ = nullptr;
+    contactsView_ = nullptr;
     database_.reset();
     WriteLog(QStringLiteral("Application finished"));
     log_.reset();

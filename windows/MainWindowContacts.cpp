@@ -34,7 +34,8 @@ struct WaitCursor
 
 void TMainWindow::BuildContactActions()
 {
-    contacts_ = new ContactsModel(*database_, *settings_, this);
+    contacts_ = new ContactsModel(*database_, this);
+    contacts_->SetShowIds(settings_->ShowSmsID);
     contacts_->Refresh();
     contactsBook_ = std::make_unique<ContactsBook>(*this, *settings_, *database_);
 
