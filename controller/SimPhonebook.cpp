@@ -307,6 +307,7 @@ std::intptr_t SimPhonebook::HandleMessage(const Message& message)
     } catch (const std::exception& e) {
         Log(QStringLiteral("Exception: ") + QString::fromLocal8Bit(e.what()));
     }
+    host_.Changed();
     return 0;
 }
 

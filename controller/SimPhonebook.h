@@ -37,6 +37,8 @@ public:
     virtual UserPrompts& Prompts() = 0;
     // The hourglass on or off; calls come in pairs.
     virtual void WaitCursor(bool on) = 0;
+    // A message of the device changed what the wizard shows.
+    virtual void Changed() { }
 };
 
 enum class SimPage { Welcome = 0, Memory = 1, Contacts = 2, Ready = 3, Status = 4 };

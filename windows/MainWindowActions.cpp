@@ -369,6 +369,7 @@ void TMainWindow::BuildMenus()
     sms->addSeparator();
     sms->addAction(Action(QStringLiteral("SmsAnalyseAction")));
     sms->addAction(Action(QStringLiteral("SmsSendAllAction")));
+    BuildServicesMenu(broadband);
     debugMenu_->addSeparator();
     debugMenu_->addAction(Action(QStringLiteral("GetDeviceInfoAction")));
     debugMenu_->addAction(Action(QStringLiteral("ShowDebugAction")));
