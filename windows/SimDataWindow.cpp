@@ -151,17 +151,16 @@ TSimDataWindow::TSimDataWindow(StatusWriter writeStatus, UserPrompts& prompts, B
     box->addWidget(bottomRule);
     auto* buttons = new QHBoxLayout;
     buttons->setContentsMargins(12, 10, 12, 12);
-    auto button = [this](const char* name, const QString& text, const char* icon = nullptr) {
+    buttons->setSpacing(6);
+    auto button = [this](const char* name, const QString& text) {
         auto* b = new QPushButton(text, this);
         b->setObjectName(QString::fromLatin1(name));
         b->setAutoDefault(false);
-        if (icon)
-            b->setIcon(Images::Theme(icon));
         return b;
     };
     select_ = button("SelectButton", QStringLiteral("Select All"));
     unselect_ = button("UnselectButton", QStringLiteral("Unselect All"));
-    reload_ = button("ReloadButton", QStringLiteral("Reload"), "view-refresh");
+    reload_ = button("ReloadButton", QStringLiteral("Reload"));
     back_ = button("BackButton", QStringLiteral("< Back"));
     next_ = button("NextButton", QStringLiteral("Next >"));
     close_ = button("CloseButton", QStringLiteral("Close"));
@@ -321,7 +320,7 @@ QWidget* TSimDataWindow::ReadyPage()
     layout->addWidget(importList_, 1);
     auto* row = new QHBoxLayout;
     row->addStretch(1);
-    import_ = new QPushButton(Images::Theme("document-import"), QStringLiteral("Import"), page);
+    import_ = new QPushButton(QStringLiteral("Import"), page);
     import_->setObjectName(QStringLiteral("ImportButton"));
     import_->setAutoDefault(false);
     import_->setEnabled(false);
@@ -349,10 +348,15 @@ QWidget* TSimDataWindow::StatusPage()
     auto* grid = new QGridLayout(countsPanel_);
     grid->setContentsMargins(12, 0, 0, 0);
     grid->setHorizontalSpacing(18);
+    grid->setVerticalSpacing(6);
     grid->addWidget(new QLabel(QStringLiteral("Contacts imported:"), countsPanel_), 0, 0);
-    grid->addWidget(AddLabel(countsPanel_, QStringLiteral("InfoA44"), QString()), 0, 1);
     grid->addWidget(new QLabel(QStringLiteral("Contacts skipped:"), countsPanel_), 1, 0);
-    grid->addWidget(AddLabel(countsPanel_, QStringLiteral("InfoA46"), QString()), 1, 1);
+    for (int i = 0; i < 2; ++i) {
+        QLabel* value =
+            AddLabel(countsPanel_, i == 0 ? QStringLiteral("InfoA44") : QStringLiteral("InfoA46"), QString());
+        value->setFont(bold);
+        grid->addWidget(value, i, 1);
+    }
     grid->setColumnStretch(2, 1);
     layout->addWidget(countsPanel_);
     layout->addStretch(1);
