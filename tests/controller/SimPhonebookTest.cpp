@@ -217,15 +217,6 @@ TEST_F(SimPhonebookTest, ShowsTheMemoryStatus)
                   "DeviceService->CloseCommandSession() -> Ok", "Command session -> Close -> Complete"}));
 }
 
-TEST_F(SimPhonebookTest, PhonebookStateTexts)
-{
-    for (const auto& [state, text] : {std::pair<std::uint32_t, const char*>{0, "Not initialized"},
-                                      {1, "Initialized"},
-                                      {7, "Unknown"},
-                                      {0xFFFFFFFF, "Unknown"}})
-        EXPECT_EQ(SimPhonebook::PhonebookStateText(state), QString::fromLatin1(text)) << state;
-}
-
 struct Marked
 {
     const char* name;

@@ -53,17 +53,6 @@ struct SimProgram : Program
     }
 };
 
-// Through the memory page to the contacts page, each answer awaited.
-void ToContacts(TSimDataWindow& w)
-{
-    ASSERT_TRUE(w.NextButton()->isEnabled());
-    w.NextButton()->click();
-    ASSERT_TRUE(WaitFor([&] { return !w.Wizard().Busy(); }));
-    w.NextButton()->click();
-    ASSERT_TRUE(WaitFor([&] { return !w.Wizard().Busy(); }));
-    ASSERT_EQ(w.Pages()->currentIndex(), static_cast<int>(SimPage::Contacts));
-}
-
 QModelIndex Cell(TSimDataWindow& w, int row, int column)
 {
     return w.ContactsListView()->model()->index(row, column);
@@ -173,30 +162,6 @@ TEST(SimDataWindow, ClosingWithoutImportChangesNothing)
             updated = updated || p.window->LogLines().LineAt(i).endsWith(QStringLiteral("Contacts -> Update"));
         EXPECT_FALSE(updated);
     }
-}
-
-TEST(SimDataWindow, SecondVisitShowsReload)
-{
-    SimProgram p;
-    p.window->SetSimDataRunner([&](TSimDataWindow& w) {
-        w.show();
-        ToContacts(w);
-        w.BackButton()->click();
-        ASSERT_TRUE(WaitFor([&] { return !w.Wizard().Busy(); }));
-        w.NextButton()->click();
-        EXPECT_FALSE(w.Wizard().Busy());
-        EXPECT_TRUE(w.ReloadButton()->isVisible());
-        w.SelectButton()->click();
-        EXPECT_EQ(w.Wizard().Contacts().At(2).State, SimRowState::Selected);
-        w.UnselectButton()->click();
-        EXPECT_EQ(w.Wizard().Contacts().At(2).State, SimRowState::NotSelected);
-        w.ReloadButton()->click();
-        EXPECT_EQ(w.ContactsListView()->model()->rowCount(), 3); // emptied only when the query goes out
-        ASSERT_TRUE(WaitFor([&] { return !w.Wizard().Busy(); }));
-        EXPECT_EQ(w.ContactsListView()->model()->rowCount(), 3);
-        w.CloseButton()->click();
-    });
-    p.window->OpenSimContacts();
 }
 
 struct WriteCase
