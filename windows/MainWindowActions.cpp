@@ -375,6 +375,7 @@ void TMainWindow::BuildMenus()
     sms->addAction(Action(QStringLiteral("SmsAnalyseAction")));
     sms->addAction(Action(QStringLiteral("SmsDeleteByIdAction")));
     sms->addAction(Action(QStringLiteral("SmsSendAllAction")));
+    BuildServicesMenu(broadband);
     debugMenu_->addSeparator();
     debugMenu_->addAction(Action(QStringLiteral("GetDeviceInfoAction")));
     debugMenu_->addAction(Action(QStringLiteral("ShowDebugAction")));

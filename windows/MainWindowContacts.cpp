@@ -83,8 +83,8 @@ void TMainWindow::BuildContactActions()
             });
     connect(NewAction(QStringLiteral("ContactsExportAction"), QStringLiteral("Export contacts"), "document-export"),
             &QAction::triggered, this, [this] { contactsBook_->Export(); });
-    // The SIM phonebook window is not there yet: the entry stands in its place, disabled.
-    NewAction(QStringLiteral("ContactsSimAction"), QStringLiteral("SIM contacts"), "sim-card")->setEnabled(false);
+    connect(NewAction(QStringLiteral("ContactsSimAction"), QStringLiteral("SIM contacts"), "sim-card"),
+            &QAction::triggered, this, &TMainWindow::OpenSimContacts);
 
     auto* fromMessage = NewAction(QStringLiteral("ContactsSmsAction"), QStringLiteral("Contact"), "contact-new");
     connect(fromMessage, &QAction::triggered, this, [this] {
