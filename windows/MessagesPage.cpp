@@ -75,7 +75,9 @@ MessagesPage::MessagesPage(MessageFolders& folders, QWidget* parent) : QWidget(p
     search_->setObjectName(QStringLiteral("SearchBox"));
     search_->setPlaceholderText(QStringLiteral("Search number, name or text"));
     search_->setClearButtonEnabled(true);
-    search_->addAction(Images::Theme("edit-find"), QLineEdit::LeadingPosition);
+    if (QIcon::hasThemeIcon(QStringLiteral("edit-find")))
+        search_->addAction(QIcon::fromTheme(QStringLiteral("edit-find")), QLineEdit::LeadingPosition);
+    search_->installEventFilter(this);
     listLayout->addWidget(search_);
     stack_ = new QStackedWidget(listPane);
     listLayout->addWidget(stack_, 1);
@@ -136,10 +138,13 @@ MessagesPage::MessagesPage(MessageFolders& folders, QWidget* parent) : QWidget(p
         QTreeView* list = List(shown_);
         const SmsData* focused = Focused();
         Filter(shown_).SetSearch(text);
-        if (focused && Filter(shown_).Matches(*focused))
+        if (focused && Filter(shown_).Matches(*focused)) {
             SelectRow(shown_, focused);
-        else if (list->selectionModel()->hasSelection())
+        } else if (focused) {
+            // The shown message left the list: the view and the actions let go of it.
             list->selectionModel()->clear();
+            Q_EMIT Selected(shown_, nullptr);
+        }
     });
 
     auto* viewer = new QWidget(vertical_);
@@ -319,6 +324,8 @@ QString MessagesPage::ViewText() const
 
 bool MessagesPage::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == search_ && event->type() == QEvent::FocusIn)
+        Filter(shown_).Prepare();
     if (event->type() == QEvent::MouseButtonDblClick && (watched == info_[0] || watched == info_[1])) {
         Q_EMIT InfoActivated();
         return true;

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QTreeView>
 
 using rig::Program;
@@ -180,6 +181,51 @@ TEST(FolderActions, DeleteByIdTakesOnlyANonZeroNumber)
     p.prompts.inputs = {QString::number(index)};
     Trigger(p, "SmsDeleteByIdAction");
     EXPECT_TRUE(WaitFor([&] { return p.OnSim() == 0; }));
+}
+
+TEST(FolderActions, SearchNarrowsTheListAndActionsReachTheShownRow)
+{
+    Program p;
+    p.Start();
+    TwoInInbox(p);
+    p.modem->deliverSms(Sms("+15550100703", u"Third, about the station"));
+    ASSERT_TRUE(WaitFor([&] { return p.Folder(Folder::Inbox).Count() == 3 && p.OnSim() == 0; }));
+    MessagesPage& page = p.window->Messages();
+    QTreeView* list = page.List(Folder::Inbox);
+    page.SearchBox()->setText(QStringLiteral("NUMBER"));
+    ASSERT_EQ(list->model()->rowCount(), 2);
+    EXPECT_EQ(p.window->Folders().NodeText(Folder::Inbox), "Inbox (2)") << "counters see every row";
+    EXPECT_EQ(p.Folder(Folder::Inbox).Count(), 3);
+
+    // The second shown row is the folder's third: selecting and deleting it reach that message.
+    list->selectionModel()->setCurrentIndex(list->model()->index(1, 0),
+                                            QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    const SmsData* shown = page.Focused();
+    ASSERT_NE(shown, nullptr);
+    EXPECT_TRUE(shown->ListText().contains(QLatin1String("number"))) << shown->ListText().toStdString();
+    EXPECT_EQ(page.InfoText(0), shown->GetNumber());
+    const QString deleted = shown->GetNumber();
+    p.prompts.answers = {true};
+    Trigger(p, "SmsDeleteAction");
+    ASSERT_EQ(p.Folder(Folder::Inbox).Count(), 2);
+    for (int row = 0; row < 2; ++row)
+        EXPECT_NE(p.Folder(Folder::Inbox).At(row)->GetNumber(), deleted);
+    EXPECT_EQ(list->model()->rowCount(), 1);
+
+    page.SearchBox()->clear();
+    EXPECT_EQ(list->model()->rowCount(), 2);
+    // A search that leaves the shown message out lets go of it.
+    page.SelectRow(Folder::Inbox, p.Folder(Folder::Inbox).At(0));
+    ASSERT_NE(page.Displayed(), nullptr);
+    page.SearchBox()->setText(QStringLiteral("no such text"));
+    EXPECT_EQ(page.Displayed(), nullptr);
+    EXPECT_FALSE(p.window->Action(QStringLiteral("SmsDeleteAction"))->isEnabled());
+    page.SearchBox()->clear();
+    page.SearchBox()->setText(QStringLiteral("station"));
+    page.ShowFolder(Folder::Sent);
+    EXPECT_TRUE(page.SearchBox()->text().isEmpty()) << "another folder starts unfiltered";
+    page.ShowFolder(Folder::Inbox);
+    EXPECT_EQ(list->model()->rowCount(), 2);
 }
 
 int main(int argc, char** argv)

@@ -102,6 +102,9 @@ int main(int argc, char** argv)
     // One message read, the rest left unread.
     w.Messages().SelectRow(Folder::Inbox, p.Folder(Folder::Inbox).At(p.Folder(Folder::Inbox).Count() - 1));
     Save(&w, "inbox");
+    w.Messages().SearchBox()->setText(QStringLiteral("dinner"));
+    Save(&w, "inbox-search");
+    w.Messages().SearchBox()->clear();
 
     QString text = QStringLiteral("Hello from Parlowen. This message is long enough to need two parts: the preview "
                                   "below counts the characters and the parts exactly as the encoder will send them, "
