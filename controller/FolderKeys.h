@@ -26,12 +26,54 @@ inline int TextKeyOf(int magnitude)
     }
 }
 
+// Case-folded one unit for one, as QString folds; true when a unit is a surrogate, which only
+// QString's own folding treats right.
+inline bool FoldInto(char16_t* out, QStringView text)
+{
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u < 0x80)
+            *out++ = (u >= 'A' && u <= 'Z') ? char16_t(u + ('a' - 'A')) : (u == '\n' ? char16_t(' ') : u);
+        else if (c.isSurrogate())
+            return true;
+        else
+            *out++ = c.toCaseFolded().unicode();
+    }
+    return false;
+}
+
+// The text itself when folding leaves it as it is (numbers mostly), so that no copy is made.
+inline QString FoldedOrShared(const QString& text)
+{
+    for (QChar c : text)
+        if (c.unicode() >= 0x80 || (c.unicode() >= 'A' && c.unicode() <= 'Z'))
+            return text.toCaseFolded();
+    return text;
+}
+
+// The text a text key compares, case-folded; the message text as the list shows it, its line
+// breaks as blanks. Made in one pass: a sort by text folds every row.
 inline QString SortTextOf(const SmsData& data, int textKey)
 {
     switch (textKey) {
-    case 3: return data.GetNumber().toCaseFolded();
-    case 4: return data.ListText().toCaseFolded();
-    case 6: return data.DisplayName(false).toCaseFolded();
+    case 3: return FoldedOrShared(data.GetNumber());
+    case 6: return FoldedOrShared(data.DisplayName(false));
+    case 4: {
+        qsizetype size = 0;
+        for (const SmsUnit& unit : data.Units)
+            if (!unit.Duplicate)
+                size += unit.Text.size();
+        QString folded(size, Qt::Uninitialized);
+        char16_t* out = reinterpret_cast<char16_t*>(folded.data());
+        for (const SmsUnit& unit : data.Units) {
+            if (unit.Duplicate)
+                continue;
+            if (FoldInto(out, unit.Text))
+                return data.ListText().toCaseFolded();
+            out += unit.Text.size();
+        }
+        return folded;
+    }
     default: return QString();
     }
 }
@@ -121,6 +163,7 @@ inline void SortRows(std::vector<std::unique_ptr<FolderModel::Row>>& rows, std::
     {
         std::uint64_t A = 0;
         std::int64_t B = 0;
+        std::uint64_t C = 0;
         std::uint64_t Seq = 0;
         FolderModel::Row* Row = nullptr;
         QStringView Text;
@@ -141,9 +184,15 @@ inline void SortRows(std::vector<std::unique_ptr<FolderModel::Row>>& rows, std::
             item.A = ordered(row->Day);
             item.B = row->Second;
         } else {
+            // The first twelve units as integers: numbers and most texts differ within them, so
+            // few comparisons reach the texts themselves.
             item.Text = row->SortText;
-            for (qsizetype c = 0; c < 4; ++c)
-                item.A = (item.A << 16) | (c < item.Text.size() ? item.Text[c].unicode() : 0u);
+            std::uint64_t packed[3] = {};
+            for (qsizetype c = 0; c < 12; ++c)
+                packed[c / 4] = (packed[c / 4] << 16) | (c < item.Text.size() ? item.Text[c].unicode() : 0u);
+            item.A = packed[0];
+            item.B = static_cast<std::int64_t>(packed[1] ^ (std::uint64_t(1) << 63));
+            item.C = packed[2];
         }
         items.push_back(item);
     }
@@ -152,6 +201,8 @@ inline void SortRows(std::vector<std::unique_ptr<FolderModel::Row>>& rows, std::
             return a.A < b.A;
         if (a.B != b.B)
             return a.B < b.B;
+        if (a.C != b.C)
+            return a.C < b.C;
         if (text) {
             const int c = a.Text.compare(b.Text);
             if (c != 0)

@@ -185,9 +185,14 @@ void FolderModel::CacheSortValues(Row& row) const
         row.Day = QDate::currentDate().toJulianDay();
     if (!ParseSecond(data.Time, row.Second))
         row.Second = QTime::currentTime().msecsSinceStartOfDay() / 1000;
+    CacheSortText(row);
+}
+
+void FolderModel::CacheSortText(Row& row) const
+{
     const int textKey = TextKeyOf(std::abs(sortKey_));
     row.TextKey = textKey;
-    row.SortText = SortTextOf(data, textKey);
+    row.SortText = SortTextOf(*row.Data, textKey);
 }
 
 bool FolderModel::Less(const Row& a, const Row& b, int key)
@@ -503,7 +508,7 @@ void FolderModel::SortBy(int key)
     if (recache)
         for (auto& row : pending_)
             if (row->TextKey != textKey)
-                CacheSortValues(*row);
+                CacheSortText(*row);
 
     // A layout change keeps the views' selection and current row on their rows.
     Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
@@ -515,7 +520,7 @@ void FolderModel::SortBy(int key)
     if (recache)
         for (auto& row : rows_)
             if (row->TextKey != textKey)
-                CacheSortValues(*row);
+                CacheSortText(*row);
     SortRows(rows_, 0, key);
     RenumberFrom(0);
     QModelIndexList moved;

@@ -132,6 +132,8 @@ private:
     void Index(Row& row);
     void Unindex(const Row& row);
     void CacheSortValues(Row& row) const;
+    // Only the text of the current text key: dates and IDs do not change with the key.
+    void CacheSortText(Row& row) const;
     QString Cell(const Row& row, int column) const;
     void UnindexId(const Row& row, std::int32_t id);
     void UnindexMultipart(const Row& row);
