@@ -58,6 +58,7 @@ const DATABASE_CONTACTS_DATA* ContactsModel::Fetch(int row) const
     if (it != cache_.cend())
         return &*it;
     DATABASE_CONTACTS_DATA contact;
+    ++fetches_;
     if (!database_.GetContactAt(row, contact))
         return nullptr;
     if (cache_.size() >= kCacheRows)

@@ -45,6 +45,9 @@ public:
     void ColumnClicked(int column);
     static int ClickedTag(int current, int clicked);
 
+    // Rows read from the database so far (a view reads only the rows it shows).
+    long Fetches() const { return fetches_; }
+
     // After any change of the contacts: the index is read again and every row shown anew.
     void Refresh();
 
@@ -56,6 +59,7 @@ private:
 
     QDatabase& database_;
     bool showIds_ = false;
+    mutable long fetches_ = 0;
     int count_ = 0;
     int tag_ = 0;
     mutable QHash<int, DATABASE_CONTACTS_DATA> cache_;
