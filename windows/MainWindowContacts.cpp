@@ -10,6 +10,7 @@
 #include "windows/ContactsView.h"
 #include "windows/MainWindow.h"
 #include "windows/MessagesPage.h"
+#include "windows/WaitCursor.h"
 
 #include <QAction>
 #include <QGuiApplication>
@@ -18,19 +19,6 @@
 #include <QMenuBar>
 #include <QStackedWidget>
 #include <QVBoxLayout>
-
-namespace {
-
-// The hourglass while a long action runs.
-struct WaitCursor
-{
-    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
-
-} // namespace
 
 void TMainWindow::BuildContactActions()
 {

@@ -5,24 +5,12 @@
 #include "controller/MessageFolders.h"
 #include "windows/MainWindow.h"
 #include "windows/MessagesPage.h"
+#include "windows/WaitCursor.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QGuiApplication>
 #include <QTreeView>
-
-namespace {
-
-// The hourglass while a maintenance action runs.
-struct Hourglass
-{
-    Hourglass() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~Hourglass() { QGuiApplication::restoreOverrideCursor(); }
-    Hourglass(const Hourglass&) = delete;
-    Hourglass& operator=(const Hourglass&) = delete;
-};
-
-} // namespace
 
 void TMainWindow::BuildMessageActions()
 {
@@ -52,7 +40,7 @@ void TMainWindow::BuildMessageActions()
         connect(action, &QAction::triggered, this, [this, run] {
             bool ran = false;
             {
-                Hourglass wait;
+                WaitCursor wait;
                 messagesPage_->DisplayMessage(nullptr);
                 ran = run();
             }
