@@ -547,7 +547,7 @@ public:
     int statusChanges = 0;
     void OnSmsConfigurationChange(BroadbandInterface&) override { }
     void OnSetSmsConfigurationComplete(BroadbandInterface&, std::uint32_t, HRESULT) override { }
-    void OnSmsSendComplete(BroadbandInterface&, std::uint32_t, HRESULT) override { }
+    void OnSmsSendComplete(BroadbandInterface&, std::uint32_t, HRESULT, std::uint32_t) override { }
     void OnSmsReadComplete(BroadbandInterface&, const std::vector<SmsPduMessage>*, bool, std::uint32_t,
                            HRESULT) override
     { }
