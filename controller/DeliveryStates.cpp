@@ -64,6 +64,7 @@ void DeliveryStates::Load()
 {
     parts_.clear();
     byMatch_.clear();
+    byReport_.clear();
     for (const DATABASE_DELIVERY_DATA& row : database_.LoadDelivery())
         Track(row.ID, row.Reference, row.Number, Part{row.State, row.Report});
     loaded_ = database_.IsOpen();
@@ -78,6 +79,8 @@ void DeliveryStates::EnsureLoaded()
 void DeliveryStates::Track(std::int64_t sentId, std::uint32_t reference, const QString& number, const Part& part)
 {
     parts_.insert(sentId, part);
+    if (part.Report != 0)
+        byReport_.insert(part.Report, sentId);
     std::vector<std::int64_t>& ids = byMatch_[MatchKey(number, reference)];
     ids.insert(std::upper_bound(ids.begin(), ids.end(), sentId), sentId);
 }
@@ -92,8 +95,29 @@ void DeliveryStates::Sent(std::int64_t sentId, std::int32_t part, std::uint32_t 
     row.Number = number;
     // Shown for this run even when the table cannot be written.
     database_.InsertDelivery(row);
+    ++sends_;
     if (!parts_.contains(sentId))
         Track(sentId, reference, number, Part{});
+    const auto early = early_.constFind(MatchKey(number, reference));
+    if (early != early_.cend()) {
+        const Early report = *early;
+        early_.erase(early);
+        if (sends_ - report.Sends <= kEarlyReportSends) {
+            Apply(sentId, parts_[sentId], report.State, report.Report);
+            return;
+        }
+    }
+    Refresh(static_cast<std::int32_t>(sentId));
+}
+
+void DeliveryStates::Apply(std::int64_t sentId, Part& part, DeliveryState state, std::int64_t reportId)
+{
+    part.State = state;
+    if (reportId != 0) {
+        part.Report = reportId;
+        byReport_.insert(reportId, sentId);
+    }
+    database_.UpdateDeliveryState(sentId, state, reportId);
     Refresh(static_cast<std::int32_t>(sentId));
 }
 
@@ -101,29 +125,39 @@ std::int64_t DeliveryStates::Report(const QString& number, unsigned reference, u
                                     std::int64_t reportId)
 {
     EnsureLoaded();
-    const auto match = byMatch_.constFind(MatchKey(number, reference));
-    if (match == byMatch_.cend())
-        return 0;
-    const std::vector<std::int64_t>& ids = *match;
+    if (reportId != 0) {
+        const auto known = byReport_.constFind(reportId);
+        if (known != byReport_.cend())
+            return *known; // a replay of the report that set the state
+    }
+    const DeliveryState state = DeliveryStateOf(reportStatus);
+    const QString key = MatchKey(number, reference);
+    const auto match = byMatch_.constFind(key);
     // A reference comes round again after 256 messages: the report is about the latest part
     // before it.
-    auto it = reportId != 0 ? std::lower_bound(ids.begin(), ids.end(), reportId) : ids.end();
-    if (it == ids.begin())
+    auto it = match == byMatch_.cend() ? std::vector<std::int64_t>::const_iterator()
+              : reportId != 0          ? std::lower_bound(match->cbegin(), match->cend(), reportId)
+                                       : match->cend();
+    if (match == byMatch_.cend() || it == match->cbegin()) {
+        // Perhaps its part's completion is still on the way; a replayed report has no such part.
+        if (sent_.InBulk())
+            return 0;
+        const auto waiting = early_.find(key);
+        if (waiting == early_.end())
+            early_.insert(key, Early{state, reportId, sends_});
+        else if (state != DeliveryPending || waiting->State == DeliveryPending)
+            *waiting = Early{state, reportId, sends_};
         return 0;
+    }
     const std::int64_t sentId = *--it;
     Part& part = parts_[sentId];
     // A replayed report no newer than the one that set the state is already counted.
     if (reportId != 0 && reportId <= part.Report)
         return sentId;
-    const DeliveryState state = DeliveryStateOf(reportStatus);
     // "Still trying" after a final word is an old report read late.
     if (state == DeliveryPending && part.State != DeliveryPending)
         return sentId;
-    part.State = state;
-    if (reportId != 0)
-        part.Report = reportId;
-    database_.UpdateDeliveryState(sentId, state, reportId);
-    Refresh(static_cast<std::int32_t>(sentId));
+    Apply(sentId, part, state, reportId);
     return sentId;
 }
 

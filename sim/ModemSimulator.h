@@ -49,6 +49,7 @@ public:
     void failNextSend(uint32_t status);
     void dropNextSendCompletion();
     void reportNextWith(uint8_t status);
+    void delayNextSendCompletion(uint32_t ms);
     void setReplyDelay(uint32_t ms);
     std::string describeStorage();
 

@@ -153,6 +153,13 @@ std::optional<ModemCore::Reply> ModemCore::sendSms(const mbim::Request& req)
     }
     Writer w;
     w.u32(reference);
+    if (delayNextSendMs_) {
+        const Reply reply{mbim::Success, w.finish()};
+        respondLater(req, *delayNextSendMs_, [reply] { return reply; });
+        delayNextSendMs_.reset();
+        note("send completion delayed on request");
+        return std::nullopt;
+    }
     return Reply{mbim::Success, w.finish()};
 }
 

@@ -29,7 +29,10 @@ QIcon Badge(QColor colour, QChar letter, bool outline = false)
     p.setFont(font);
     p.setPen(outline ? colour : QColor(Qt::white));
     p.drawText(QRectF(3, 6, 26, 20), Qt::AlignCenter, QString(letter));
-    return QIcon(pixmap);
+    QIcon icon(pixmap);
+    // The style would tint it with the highlight on a selected row, where its colour matters most.
+    icon.addPixmap(pixmap, QIcon::Selected);
+    return icon;
 }
 
 } // namespace

@@ -188,3 +188,39 @@ TEST_F(DeliveryStatesTest, ASentRowShowsWhatItsPartsTell)
     states.Report(kNumber, 31, 0x62, 41);
     EXPECT_EQ(sent.Image(mixed), ImageDeliveryFailed);
 }
+
+TEST_F(DeliveryStatesTest, AReportThatCameBeforeItsCompletionWaitsForItsPart)
+{
+    SmsData* row = SentRow({20});
+    EXPECT_EQ(states.Report(kNumber, 5, 0x00, 19), 0) << "no part of that reference yet";
+    states.Sent(20, 0, 5, kNumber);
+    EXPECT_EQ(states.StateOf(20), DeliveryDelivered);
+    EXPECT_EQ(sent.Image(row), ImageDelivered);
+
+    // The replay gives the report before its part: the table knows which part it set.
+    DeliveryStates again(db, sent);
+    again.Load();
+    EXPECT_EQ(again.Report(kNumber, 5, 0x00, 19), 20);
+    EXPECT_EQ(again.StateOf(20), DeliveryDelivered);
+
+    // A final word waiting is not undone by a later "still trying".
+    EXPECT_EQ(states.Report(kNumber, 6, 0x45, 30), 0);
+    EXPECT_EQ(states.Report(kNumber, 6, 0x20, 31), 0);
+    states.Sent(32, 0, 6, kNumber);
+    EXPECT_EQ(states.StateOf(32), DeliveryFailed);
+}
+
+TEST_F(DeliveryStatesTest, AnUnmatchedReportIsForgottenAfterAFewSendsAndNeverKeptFromAReplay)
+{
+    EXPECT_EQ(states.Report(kNumber, 5, 0x00, 10), 0);
+    for (std::int64_t id = 100; id < 100 + static_cast<std::int64_t>(DeliveryStates::kEarlyReportSends); ++id)
+        states.Sent(id, 0, static_cast<std::uint32_t>(id), kNumber);
+    states.Sent(200, 0, 5, kNumber);
+    EXPECT_EQ(states.StateOf(200), DeliveryPending) << "a report for a part sent elsewhere, long ago";
+
+    sent.BeginBulk();
+    EXPECT_EQ(states.Report(kNumber, 7, 0x00, 11), 0);
+    sent.EndBulk();
+    states.Sent(201, 0, 7, kNumber);
+    EXPECT_EQ(states.StateOf(201), DeliveryPending);
+}

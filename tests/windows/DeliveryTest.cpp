@@ -3,6 +3,7 @@
 #include "ProgramRig.h"
 
 #include "controller/DeliveryStates.h"
+#include "controller/SendPipeline.h"
 #include "support/TestMain.h"
 
 #include <QApplication>
@@ -141,6 +142,30 @@ TEST(Delivery, AMessageOfTwoPartsIsDeliveredWhenBothPartsAre)
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(rows[0].Part + rows[1].Part, 3) << "parts 1 and 2";
     EXPECT_NE(rows[0].Reference, rows[1].Reference);
+}
+
+TEST(Delivery, AReportThatOvertakesItsSendCompletionStillCounts)
+{
+    Program p;
+    p.Start();
+    // The send's answer comes late; the report 200 ms after the send.
+    p.modem->delayNextSendCompletion(2000);
+    p.modem->reportNextWith(0x41); // incompatible destination
+    p.Compose(OwnNumber(p), QStringLiteral("Overtaken"));
+    ASSERT_TRUE(WaitFor([&] { return p.Folder(Folder::Reports).Count() == 1; }));
+    FolderModel& sent = p.Folder(Folder::Sent);
+    EXPECT_EQ(sent.Count(), 0) << "the report came first";
+    ASSERT_TRUE(WaitFor([&] { return sent.Count() == 1; }));
+    ASSERT_TRUE(WaitFor([&] { return sent.Image(sent.At(0)) == ImageDeliveryFailed; })) << sent.Image(sent.At(0));
+    const auto rows = DeliveryRows(p);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].State, DeliveryFailed);
+    EXPECT_LT(rows[0].Report, rows[0].ID) << "the report was stored first";
+
+    p.Stop();
+    p.Start();
+    ASSERT_EQ(p.Folder(Folder::Sent).Count(), 1);
+    EXPECT_EQ(p.Folder(Folder::Sent).Image(p.Folder(Folder::Sent).At(0)), ImageDeliveryFailed);
 }
 
 int main(int argc, char** argv)
