@@ -31,16 +31,6 @@ QString DeliveryNumberKey(const QString& number)
     return digits.size() > kNumberDigits ? digits.right(kNumberDigits) : digits;
 }
 
-int DeliveryImage(DeliveryState state)
-{
-    switch (state) {
-    case DeliveryDelivered: return ImageDelivered;
-    case DeliveryFailed: return ImageDeliveryFailed;
-    case DeliveryPending: break;
-    }
-    return ImageDeliveryPending;
-}
-
 QString DeliveryText(int image)
 {
     switch (image) {

@@ -27,8 +27,7 @@ DeliveryState DeliveryStateOf(unsigned reportStatus);
 // Report recipients come in international form or as dialled: the trailing digits compare.
 QString DeliveryNumberKey(const QString& number);
 
-// Sent row image and the words for it: ImageRead while nothing is known.
-int DeliveryImage(DeliveryState state);
+// The words for a Sent row's delivery image (its tooltip); empty for any other image.
 QString DeliveryText(int image);
 
 class DeliveryStates
