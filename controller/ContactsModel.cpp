@@ -1,6 +1,5 @@
 #include "controller/ContactsModel.h"
 
-#include "app/Settings.h"
 #include "storage/Database.h"
 
 namespace {
@@ -26,10 +25,19 @@ const QString& Field(const DATABASE_CONTACTS_DATA& c, int column)
 
 } // namespace
 
-ContactsModel::ContactsModel(QDatabase& database, const SettingsStore& settings, QObject* parent)
-    : QAbstractTableModel(parent), database_(database), settings_(settings)
+ContactsModel::ContactsModel(QDatabase& database, QObject* parent) : QAbstractTableModel(parent), database_(database)
 {
     count_ = database_.ContactIndexCount();
+}
+
+void ContactsModel::SetShowIds(bool show)
+{
+    if (show == showIds_)
+        return;
+    showIds_ = show;
+    Q_EMIT headerDataChanged(Qt::Horizontal, 0, 0);
+    if (count_ > 0)
+        Q_EMIT dataChanged(index(0, 0), index(count_ - 1, 0));
 }
 
 int ContactsModel::rowCount(const QModelIndex& parent) const
@@ -71,7 +79,7 @@ QVariant ContactsModel::data(const QModelIndex& index, int role) const
     case ContactIdRole: return QVariant::fromValue(static_cast<qint64>(contact->ID));
     default:
         if (index.column() == 0)
-            return settings_.ShowSmsID ? QString::number(contact->ID) : QString();
+            return showIds_ ? QString::number(contact->ID) : QString();
         return Field(*contact, index.column());
     }
 }
@@ -80,7 +88,7 @@ QVariant ContactsModel::headerData(int section, Qt::Orientation orientation, int
 {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= kColumns)
         return {};
-    if (section == 0 && !settings_.ShowSmsID)
+    if (section == 0 && !showIds_)
         return QString();
     return QString::fromLatin1(kCaptions[section]);
 }

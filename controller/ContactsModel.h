@@ -11,7 +11,6 @@
 #include <cstdint>
 
 class QDatabase;
-class SettingsStore;
 
 // Extra roles of ContactsModel::data.
 enum ContactRole : int {
@@ -26,7 +25,9 @@ public:
     static constexpr int kColumns = 8;
     static constexpr int kImage = 16;
 
-    ContactsModel(QDatabase& database, const SettingsStore& settings, QObject* parent = nullptr);
+    explicit ContactsModel(QDatabase& database, QObject* parent = nullptr);
+    // The ID column shows the IDs only when asked to.
+    void SetShowIds(bool show);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -54,7 +55,7 @@ private:
     const DATABASE_CONTACTS_DATA* Fetch(int row) const;
 
     QDatabase& database_;
-    const SettingsStore& settings_;
+    bool showIds_ = false;
     int count_ = 0;
     int tag_ = 0;
     mutable QHash<int, DATABASE_CONTACTS_DATA> cache_;

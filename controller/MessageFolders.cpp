@@ -501,10 +501,14 @@ void FolderModel::SortBy(int key)
     sortKey_ = key;
     if (!KnownKey(key))
         return;
-    const bool recache = TextKeyOf(std::abs(key)) != 0;
+    // Only rows cached under another text key make their text again: the same column clicked
+    // again only reverses.
+    const int textKey = TextKeyOf(std::abs(key));
+    const bool recache = textKey != 0;
     if (recache)
         for (auto& row : pending_)
-            CacheSortValues(*row);
+            if (row->TextKey != textKey)
+                CacheSortValues(*row);
 
     // A layout change keeps the views' selection and current row on their rows.
     Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
@@ -515,7 +519,8 @@ void FolderModel::SortBy(int key)
         held.push_back(rows_[static_cast<std::size_t>(index.row())].get());
     if (recache)
         for (auto& row : rows_)
-            CacheSortValues(*row);
+            if (row->TextKey != textKey)
+                CacheSortValues(*row);
     SortRows(rows_, 0, key);
     RenumberFrom(0);
     QModelIndexList moved;

@@ -9,6 +9,11 @@
 using broadband::Decimal;
 using broadband::separator;
 
+BroadbandService* MobileBroadband::Service() const
+{
+    return service ? service : BroadbandService::Default();
+}
+
 bool MobileBroadband::DeviceServicesConnect()
 {
     try {

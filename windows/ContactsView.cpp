@@ -79,10 +79,11 @@ ContactsView::ContactsView(ContactsModel& model, Columns columns, QWidget* paren
 
 void ContactsView::ShowSortTag(int tag)
 {
-    // The ID column never shows an arrow.
+    // The ID column never shows an arrow. Qt draws its ascending order as the downward arrow, so
+    // an ascending sort, shown by the upward arrow, is Qt's descending indicator.
     header()->setSortIndicatorShown(tag != 0);
     if (tag != 0)
-        header()->setSortIndicator(std::abs(tag), tag > 0 ? Qt::AscendingOrder : Qt::DescendingOrder);
+        header()->setSortIndicator(std::abs(tag), tag > 0 ? Qt::DescendingOrder : Qt::AscendingOrder);
 }
 
 int ContactsView::SelectedRow() const

@@ -9,6 +9,7 @@
 #include "controller/DeviceState.h"
 #include "controller/IncomingMessages.h"
 #include "controller/LogModel.h"
+#include "controller/MessageActions.h"
 #include "controller/MessageFolders.h"
 #include "controller/SendPipeline.h"
 #include "device/Broadband.h"
@@ -102,6 +103,12 @@ TMainWindow::~TMainWindow()
     // Options first, then the device session, then the database (its loader stops first).
     settings_->SaveOnDestruction(*store_);
     device_.reset();
+    database_->StopLoader(); // its last hand-overs still find the views
+    // The views go before the database: while they are torn down they may still ask their models
+    // for rows, and the contact list reads them from the database.
+    delete takeCentralWidget();
+    messagesPage_ = nullptr;
+    contactsView_ = nullptr;
     database_.reset();
     WriteLog(QStringLiteral("Application finished"));
     log_.reset();
@@ -123,6 +130,7 @@ void TMainWindow::FormCreate()
     BuildActions();
     BuildContactActions();
     BuildPages();
+    BuildMessageActions();
     BuildMenus();
     BuildStatusBar();
     ApplyContactsFeature(settings_->Contacts);
@@ -273,8 +281,9 @@ void TMainWindow::MessageChanged(Folder folder, const SmsData* data)
         messagesPage_->DisplayMessage(data);
 }
 
-void TMainWindow::MessageRemoving(Folder, const SmsData* data)
+void TMainWindow::MessageRemoving(Folder folder, const SmsData* data)
 {
+    messagesPage_->ReleaseRow(folder, data);
     if (messagesPage_->Displayed() == data)
         messagesPage_->DisplayMessage(nullptr);
 }
@@ -334,8 +343,11 @@ void TMainWindow::UpdateMessageActions(Folder folder, SmsData* data)
     for (const char* name :
          {"SmsDeleteAction", "SmsReplyAction", "SmsForwardAction", "SmsOpenAction", "SmsRetryAction"})
         Action(QString::fromLatin1(name))->setEnabled(selected);
+    // A hidden action reads as disabled: decide once, then set both.
+    const bool canUnread = selected && folder == Folder::Inbox;
     QAction* unread = Action(QStringLiteral("SmsSetAsUnreadAction"));
-    unread->setEnabled(selected && folder == Folder::Inbox);
+    unread->setVisible(canUnread);
+    unread->setEnabled(canUnread);
     if (folder == Folder::Outbox) {
         const bool failed = selected && folders_->Model(folder).Image(data) == ImageError;
         Action(QStringLiteral("SmsOpenAction"))->setEnabled(failed);

@@ -21,6 +21,7 @@ class DebugPage;
 class DeviceState;
 class IncomingMessages;
 class LogModel;
+class MessageActions;
 class MessageFolders;
 class MessagePrinter;
 class MessagesPage;
@@ -40,6 +41,7 @@ class SoundPlayer;
 class TApplicationLog;
 class TContactWindow;
 class TMessageWindow;
+class TSimDataWindow;
 class UserPrompts;
 
 class TMainWindow : public QMainWindow, public MessageTarget, public ControllerHost
@@ -104,6 +106,12 @@ public:
     // Runs a contact editor: the window shows it modally; tests replace this to drive and close it.
     using ContactEditorRunner = std::function<void(TContactWindow&)>;
     void SetContactEditorRunner(ContactEditorRunner runner) { contactEditorRunner_ = std::move(runner); }
+    // Runs the SIM phonebook window: the window shows it modally; tests replace this to drive it.
+    using SimDataRunner = std::function<void(TSimDataWindow&)>;
+    void SetSimDataRunner(SimDataRunner runner) { simDataRunner_ = std::move(runner); }
+    // "SIM contacts": the SIM phonebook window; the contacts are read again after an import.
+    void OpenSimContacts();
+
     // The contacts feature on or off: its actions, the Contacts page and the names of messages.
     void ApplyContactsFeature(bool on);
     // After any change of the contacts: the list read again and every message's name resolved again.
@@ -129,6 +137,7 @@ private:
     void FormCreate();
     void BuildActions();
     void BuildContactActions();
+    void BuildMessageActions();
     void BuildContactsPage();
     void BuildContactsMenu();
     void ResolveMessageNames();
@@ -137,6 +146,7 @@ private:
     bool OpenContactEditor(std::int64_t id, const QString& number);
     void ContactsSelectionChanged(bool selected);
     void BuildMenus();
+    void BuildServicesMenu(QMenu* parent);
     void BuildPages();
     void BuildStatusBar();
     void StartTimerTimer();
@@ -184,8 +194,10 @@ private:
     QTimer startTimer_;
     ComposerRunner composerRunner_;
     ContactEditorRunner contactEditorRunner_;
+    SimDataRunner simDataRunner_;
     ContactsModel* contacts_ = nullptr;
     std::unique_ptr<ContactsBook> contactsBook_;
+    std::unique_ptr<MessageActions> messageActions_;
     ContactsView* contactsView_ = nullptr;
     QMenu* contactsMenu_ = nullptr;
     // Enabled states of the message actions while another page is shown.

@@ -346,6 +346,7 @@ void TMainWindow::BuildMenus()
     toolsMenu->addAction(Action(QStringLiteral("ContactsSimAction")));
     misc->addSeparator();
     QMenu* advanced = misc->addMenu(QStringLiteral("Advanced"));
+    advanced->addAction(Action(QStringLiteral("DatabaseCompactAction")));
     advanced->addAction(Action(QStringLiteral("SynchronizeSmsAction")));
     advanced->addSeparator();
     advanced->addAction(Action(QStringLiteral("ClearLogAction")));
@@ -357,6 +358,10 @@ void TMainWindow::BuildMenus()
     options->addAction(Action(QStringLiteral("SmsDeliveryReportAction")));
 
     debugMenu_ = bar->addMenu(QStringLiteral("&Debug"));
+    QMenu* database = debugMenu_->addMenu(QStringLiteral("Database"));
+    for (const char* name :
+         {"DatabaseReadAllAction", "DatabaseDeleteAllAction", "DatabaseRecreateAction", "DatabaseCompressAction"})
+        database->addAction(Action(QString::fromLatin1(name)));
     QMenu* broadband = debugMenu_->addMenu(QStringLiteral("Mobile Broadband"));
     broadband->addAction(Action(QStringLiteral("ConnectAction")));
     broadband->addAction(Action(QStringLiteral("DisconnectAction")));
@@ -368,7 +373,9 @@ void TMainWindow::BuildMenus()
         sms->addAction(Action(QString::fromLatin1(name)));
     sms->addSeparator();
     sms->addAction(Action(QStringLiteral("SmsAnalyseAction")));
+    sms->addAction(Action(QStringLiteral("SmsDeleteByIdAction")));
     sms->addAction(Action(QStringLiteral("SmsSendAllAction")));
+    BuildServicesMenu(broadband);
     debugMenu_->addSeparator();
     debugMenu_->addAction(Action(QStringLiteral("GetDeviceInfoAction")));
     debugMenu_->addAction(Action(QStringLiteral("ShowDebugAction")));

@@ -34,7 +34,8 @@ struct WaitCursor
 
 void TMainWindow::BuildContactActions()
 {
-    contacts_ = new ContactsModel(*database_, *settings_, this);
+    contacts_ = new ContactsModel(*database_, this);
+    contacts_->SetShowIds(settings_->ShowSmsID);
     contacts_->Refresh();
     contactsBook_ = std::make_unique<ContactsBook>(*this, *settings_, *database_);
 
@@ -82,8 +83,8 @@ void TMainWindow::BuildContactActions()
             });
     connect(NewAction(QStringLiteral("ContactsExportAction"), QStringLiteral("Export contacts"), "document-export"),
             &QAction::triggered, this, [this] { contactsBook_->Export(); });
-    // The SIM phonebook window is not there yet: the entry stands in its place, disabled.
-    NewAction(QStringLiteral("ContactsSimAction"), QStringLiteral("SIM contacts"), "sim-card")->setEnabled(false);
+    connect(NewAction(QStringLiteral("ContactsSimAction"), QStringLiteral("SIM contacts"), "sim-card"),
+            &QAction::triggered, this, &TMainWindow::OpenSimContacts);
 
     auto* fromMessage = NewAction(QStringLiteral("ContactsSmsAction"), QStringLiteral("Contact"), "contact-new");
     connect(fromMessage, &QAction::triggered, this, [this] {
@@ -169,6 +170,7 @@ void TMainWindow::ContactsSelectionChanged(bool selected)
 void TMainWindow::ApplyContactsFeature(bool on)
 {
     settings_->Contacts = on;
+    messagesPage_->SetContactNames(on);
     for (const char* name : {"ShowContactsAction", "ContactsVisibleAction", "ContactsSmsAction", "ContactsImportAction",
                              "ContactsExportAction", "ContactsSimAction"})
         Action(QString::fromLatin1(name))->setVisible(on);

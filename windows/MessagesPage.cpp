@@ -1,5 +1,6 @@
 #include "windows/MessagesPage.h"
 
+#include "controller/FolderFilter.h"
 #include "windows/Images.h"
 
 #include <QFontMetrics>
@@ -8,6 +9,7 @@
 #include <QIdentityProxyModel>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QTextEdit>
@@ -65,12 +67,25 @@ MessagesPage::MessagesPage(MessageFolders& folders, QWidget* parent) : QWidget(p
     horizontal->addWidget(tree_);
 
     vertical_ = new QSplitter(Qt::Vertical, horizontal);
-    stack_ = new QStackedWidget(vertical_);
+    auto* listPane = new QWidget(vertical_);
+    auto* listLayout = new QVBoxLayout(listPane);
+    listLayout->setContentsMargins(0, 0, 0, 0);
+    listLayout->setSpacing(3);
+    search_ = new QLineEdit(listPane);
+    search_->setObjectName(QStringLiteral("SearchBox"));
+    search_->setPlaceholderText(QStringLiteral("Search number, name or text"));
+    search_->setClearButtonEnabled(true);
+    search_->addAction(Images::Theme("edit-find"), QLineEdit::LeadingPosition);
+    listLayout->addWidget(search_);
+    stack_ = new QStackedWidget(listPane);
+    listLayout->addWidget(stack_, 1);
     for (int i = 0; i < FolderCount; ++i) {
         FolderModel& model = folders_.Model(static_cast<Folder>(i));
         auto* view = new QTreeView(stack_);
+        auto* filter = new FolderFilter(model, view);
+        filters_[static_cast<size_t>(i)] = filter;
         auto* proxy = new FolderViewModel(view);
-        proxy->setSourceModel(&model);
+        proxy->setSourceModel(filter);
         view->setModel(proxy);
         view->setRootIsDecorated(false);
         view->setUniformRowHeights(true);
@@ -101,15 +116,31 @@ MessagesPage::MessagesPage(MessageFolders& folders, QWidget* parent) : QWidget(p
             view->header()->setSortIndicator(static_cast<Folder>(i) == Folder::Reports ? 2 : 1, Qt::AscendingOrder);
         }
         const auto folder = static_cast<Folder>(i);
-        connect(view->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-                [this, folder](const QModelIndex& current) {
-                    Q_EMIT Selected(folder, current.isValid() ? folders_.Model(folder).At(current.row()) : nullptr);
-                });
+        // Selection, not the current mark: when a row goes, the view hands the current mark to a
+        // neighbour without selecting it, and that must not mark the neighbour read.
+        connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this, folder, view] {
+            const QModelIndexList rows = view->selectionModel()->selectedRows();
+            Q_EMIT Selected(folder, rows.isEmpty() ? nullptr : RowData(folder, rows.constFirst().row()));
+        });
         connect(view, &QTreeView::doubleClicked, this, [this, folder] { Q_EMIT Activated(folder); });
+        view->header()->setSectionsClickable(true);
+        connect(view->header(), &QHeaderView::sectionClicked, this,
+                [this, folder](int section) { ColumnClicked(folder, section); });
+        view->setContextMenuPolicy(Qt::ActionsContextMenu);
         lists_[static_cast<size_t>(i)] = view;
         stack_->addWidget(view);
     }
-    vertical_->addWidget(stack_);
+    vertical_->addWidget(listPane);
+    // The search narrows the shown folder as it is typed; another folder starts unfiltered.
+    connect(search_, &QLineEdit::textChanged, this, [this](const QString& text) {
+        QTreeView* list = List(shown_);
+        const SmsData* focused = Focused();
+        Filter(shown_).SetSearch(text);
+        if (focused && Filter(shown_).Matches(*focused))
+            SelectRow(shown_, focused);
+        else if (list->selectionModel()->hasSelection())
+            list->selectionModel()->clear();
+    });
 
     auto* viewer = new QWidget(vertical_);
     auto* viewerLayout = new QVBoxLayout(viewer);
@@ -156,6 +187,27 @@ MessagesPage::MessagesPage(MessageFolders& folders, QWidget* parent) : QWidget(p
     DisplayMessage(nullptr);
 }
 
+void MessagesPage::ColumnClicked(Folder folder, int column)
+{
+    FolderModel& model = folders_.Model(folder);
+    const QStringList captions = model.Captions();
+    if (column < 0 || column >= captions.size())
+        return;
+    const int key = FolderModel::KeyOfCaption(captions[column], contactNames_);
+    const int tag = FolderModel::ClickedKey(model.SortKey(), key);
+    QHeaderView* header = List(folder)->header();
+    header->setSortIndicatorShown(key != 0);
+    if (key == 0) {
+        model.SetSortKey(tag);
+        return;
+    }
+    // Qt draws its ascending order as the downward arrow: the newest-first "down" arrow.
+    header->setSortIndicator(column, tag <= 0 ? Qt::AscendingOrder : Qt::DescendingOrder);
+    model.SortBy(tag);
+    if (List(folder)->currentIndex().isValid())
+        List(folder)->scrollTo(List(folder)->currentIndex());
+}
+
 void MessagesPage::UpdateNodes()
 {
     for (int i = 0; i < FolderCount; ++i) {
@@ -171,6 +223,10 @@ void MessagesPage::UpdateNodes()
 void MessagesPage::ShowFolder(Folder folder)
 {
     DisplayMessage(nullptr);
+    if (folder != shown_ && !search_->text().isEmpty()) {
+        Filter(shown_).SetSearch(QString());
+        search_->clear();
+    }
     shown_ = folder;
     QTreeView* list = List(folder);
     list->clearSelection();
@@ -187,13 +243,24 @@ SmsData* MessagesPage::Focused() const
     const QModelIndex current = list->currentIndex();
     if (!current.isValid() || !list->selectionModel()->isRowSelected(current.row(), {}))
         return nullptr;
-    return folders_.Model(shown_).At(current.row());
+    return RowData(shown_, current.row());
+}
+
+SmsData* MessagesPage::RowData(Folder folder, int row) const
+{
+    const int source = Filter(folder).SourceRow(row);
+    return source < 0 ? nullptr : folders_.Model(folder).At(source);
+}
+
+int MessagesPage::ViewRow(Folder folder, const SmsData* data) const
+{
+    const int source = folders_.Model(folder).RowOf(data);
+    return source < 0 ? -1 : Filter(folder).RowOfSource(source);
 }
 
 void MessagesPage::SelectRow(Folder folder, const SmsData* data)
 {
-    const FolderModel& model = folders_.Model(folder);
-    const int row = model.RowOf(data);
+    const int row = ViewRow(folder, data);
     if (row < 0)
         return;
     QTreeView* list = List(folder);
@@ -202,9 +269,18 @@ void MessagesPage::SelectRow(Folder folder, const SmsData* data)
     list->scrollTo(index);
 }
 
+void MessagesPage::ReleaseRow(Folder folder, const SmsData* data)
+{
+    QTreeView* list = List(folder);
+    const QModelIndex current = list->currentIndex();
+    if (!current.isValid() || RowData(folder, current.row()) != data)
+        return;
+    list->selectionModel()->clear(); // the current mark too
+}
+
 void MessagesPage::EnsureVisible(Folder folder, const SmsData* data)
 {
-    const int row = folders_.Model(folder).RowOf(data);
+    const int row = ViewRow(folder, data);
     if (row >= 0)
         List(folder)->scrollTo(List(folder)->model()->index(row, 0));
 }

@@ -7,7 +7,9 @@
 
 #include <array>
 
+class FolderFilter;
 class QLabel;
+class QLineEdit;
 class QStackedWidget;
 class QTextEdit;
 class QTreeView;
@@ -29,11 +31,22 @@ public:
     void DisplayMessage(const SmsData* data);
     const SmsData* Displayed() const { return displayed_; }
     void SelectRow(Folder folder, const SmsData* data);
+    // A row is about to go: when it is the current one the list lets go of it first, or the view
+    // would hand the current mark to a neighbour, and selecting that marks it read.
+    void ReleaseRow(Folder folder, const SmsData* data);
     void EnsureVisible(Folder folder, const SmsData* data);
     void UpdateNodes();
     QSplitter* Splitter() const { return vertical_; }
     QString InfoText(int label) const;
     QString ViewText() const;
+    // Whether the other-party columns sort by contact name.
+    void SetContactNames(bool on) { contactNames_ = on; }
+    // A click on a column header of a folder's list: the sort of the caption's key, the same
+    // column again reversing it.
+    void ColumnClicked(Folder folder, int column);
+    // The search box over the shown folder, and each folder's filter under its list.
+    QLineEdit* SearchBox() const { return search_; }
+    FolderFilter& Filter(Folder folder) const { return *filters_[static_cast<size_t>(folder)]; }
 
 Q_SIGNALS:
     // The selection of a list changed (null: nothing selected).
@@ -50,14 +63,21 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Rows of the lists are rows of the filters: these go between them and the folders.
+    SmsData* RowData(Folder folder, int row) const;
+    int ViewRow(Folder folder, const SmsData* data) const;
+
     MessageFolders& folders_;
     QTreeWidget* tree_;
     QStackedWidget* stack_;
     std::array<QTreeView*, FolderCount> lists_{};
+    std::array<FolderFilter*, FolderCount> filters_{};
+    QLineEdit* search_;
     QTextEdit* text_;
     std::array<QLabel*, 4> info_{};
     std::array<QLabel*, 4> infoImages_{};
     QSplitter* vertical_;
     Folder shown_ = Folder::Inbox;
+    bool contactNames_ = true;
     const SmsData* displayed_ = nullptr;
 };

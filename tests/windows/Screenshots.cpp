@@ -7,6 +7,7 @@
 #include "windows/ContactsView.h"
 #include "windows/MessagePrinter.h"
 #include "windows/MessagesPage.h"
+#include "windows/SimDataWindow.h"
 
 #include <QApplication>
 #include <QDir>
@@ -194,6 +195,31 @@ int main(int argc, char** argv)
         Save(&composer, "composer-contacts");
     });
     w.Action(QStringLiteral("SmsNewAction"))->trigger();
+
+    // The SIM phonebook window: one entry chosen, one already among the contacts.
+    DATABASE_CONTACTS_DATA mum;
+    mum.Contact = QStringLiteral("Mum");
+    mum.Number = QStringLiteral("+79001234567");
+    w.Database().InsertContact(mum);
+    w.Action(QStringLiteral("ShowContactsAction"))->trigger();
+    w.SetSimDataRunner([&](TSimDataWindow& sim) {
+        sim.show();
+        Save(&sim, "sim-welcome");
+        sim.NextButton()->click();
+        WaitFor([&] { return !sim.Wizard().Busy(); });
+        Save(&sim, "sim-memory");
+        sim.NextButton()->click();
+        WaitFor([&] { return !sim.Wizard().Busy(); });
+        sim.Wizard().Toggle(0);
+        sim.ContactsListView()->setCurrentIndex(sim.ContactsListView()->model()->index(0, 1));
+        Save(&sim, "sim-contacts");
+        sim.NextButton()->click();
+        Save(&sim, "sim-ready");
+        sim.ImportButton()->click();
+        Save(&sim, "sim-status");
+        sim.CloseButton()->click();
+    });
+    w.Action(QStringLiteral("ContactsSimAction"))->trigger();
     p.Stop();
     return 0;
 }

@@ -1,0 +1,40 @@
+#pragma once
+// What the message folders' actions do to a row and to the stores behind it: deleting by folder,
+// marking unread again, deleting a device message by its index, and the database maintenance.
+// Questions go through the host's prompts; the window clears its view and cursor.
+
+#include "controller/MessageFolders.h"
+
+class ControllerHost;
+class MobileBroadband;
+class QDatabase;
+class SettingsStore;
+
+class MessageActions
+{
+public:
+    MessageActions(ControllerHost& host, const SettingsStore& settings, QDatabase& database, MobileBroadband& device,
+                   MessageFolders& folders);
+
+    // Asks as the folder needs, deletes the stored or device copies, and removes the row only
+    // when all of them went. True when the row is gone.
+    bool Delete(Folder folder, SmsData* data);
+    // An Inbox row that was read becomes unread again, stored so.
+    bool SetAsUnread(SmsData* data);
+    // Asks for a device index and deletes that message from the device.
+    void DeleteById();
+
+    void ReadAll();
+    // These two ask first; true when they ran.
+    bool DeleteAll();
+    bool Recreate();
+    void Compress();
+    void Compact();
+
+private:
+    ControllerHost& host_;
+    const SettingsStore& settings_;
+    QDatabase& database_;
+    MobileBroadband& device_;
+    MessageFolders& folders_;
+};
