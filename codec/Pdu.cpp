@@ -119,7 +119,7 @@ void PDU::SetError(const char* format, ...)
 void PDU::Reset()
 {
     Multipart = false;
-    Reference = PartsTotal = PartNumber = MessageReference = 0;
+    Reference = PartsTotal = PartNumber = MessageReference = ReportStatus = 0;
     International = false;
     UdhPresent = ReportRequest = StatusReport = false;
     Smsc.clear();
@@ -551,6 +551,7 @@ bool PDU::ReadStatusReport(bool withSmsc)
         return false;
     }
     Advance(2);
+    ReportStatus = static_cast<unsigned>(status);
     const char* description = StatusText(status);
     const size_t length2 = std::strlen(description);
     std::memcpy(UserData.data(), description, length2);

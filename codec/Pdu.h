@@ -39,6 +39,7 @@ public:
     unsigned PartNumber = 0;
     unsigned MessageReference = 0;
     unsigned MessageId = 0;
+    unsigned ReportStatus = 0; // a status report's TP-Status octet
     bool International = false;
     std::string PduText;
     std::array<uint8_t, GsmBufferSize> UserData{};

@@ -173,6 +173,10 @@ void IncomingMessages::ProcessSmsRecord(std::uint32_t id, const BROADBAND_SMS_DA
             FolderModel& reports = folders_.Model(Folder::Reports);
             const QString caption = settings_.ShowSmsID ? data->Ids : QString();
             reports.Add(std::move(data), ImageReport, caption, true);
+            // Stored rows and saved copies carry index 0; a device record has a storage ID only
+            // when it was stored.
+            const bool stored = record.Index == 0 || (settings_.SaveOnDisk && !record.Class0);
+            delivery_.Report(number, pdu.MessageId, pdu.ReportStatus, stored ? id : 0);
             host_.Sounds().Play(QStringLiteral("Notification.SMS"));
             return;
         }
@@ -184,6 +188,7 @@ void IncomingMessages::ProcessSmsRecord(std::uint32_t id, const BROADBAND_SMS_DA
         case 3: {
             if (!folders_.Model(Folder::Sent).FindById(sid))
                 JoinOrAdd(Folder::Sent, id, std::move(parts), ImageRead, QString::number(id), nullptr);
+            delivery_.Refresh(sid);
             // Stored and saved copies carry index 0, which names no draft.
             FolderModel& drafts = folders_.Model(Folder::Drafts);
             if (record.Index != 0)
@@ -285,6 +290,7 @@ bool IncomingMessages::AddTemplate(const QString& number, const QString& text)
 void IncomingMessages::HandleLoadProgress(std::uintptr_t phase)
 {
     if (phase == DATABASE_LOAD_BEGIN) {
+        delivery_.Load(); // before the Sent rows come back
         folders_.BeginBulk();
         if (settings_.ShowProgressBar)
             host_.ShowProgress(true);

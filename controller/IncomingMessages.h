@@ -4,6 +4,7 @@
 // Reports, Drafts and Templates, and the receive timer.
 
 #include "app/Messages.h"
+#include "controller/DeliveryStates.h"
 #include "controller/MessageFolders.h"
 
 #include <QHash>
@@ -50,6 +51,9 @@ public:
     QString ContactName(const QString& number);
     void ForgetContactNames() { contactNames_.clear(); }
 
+    // The delivery states of sent parts, which the reports filed here set.
+    DeliveryStates& Delivery() { return delivery_; }
+
     // Device index and delete request ID of each stored message whose deletion is under way.
     const std::vector<std::pair<std::uint32_t, std::uint32_t>>& PendingDeletes() const { return pendingDeletes_; }
 
@@ -71,4 +75,5 @@ private:
     std::function<bool()> sendTimerActive_;
     std::vector<std::pair<std::uint32_t, std::uint32_t>> pendingDeletes_;
     QHash<QString, QString> contactNames_;
+    DeliveryStates delivery_{database_, folders_.Model(Folder::Sent)};
 };

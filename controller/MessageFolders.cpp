@@ -1,5 +1,6 @@
 #include "controller/MessageFolders.h"
 
+#include "controller/DeliveryStates.h"
 #include "controller/FolderKeys.h"
 
 #include <QDate>
@@ -94,6 +95,10 @@ QVariant FolderModel::data(const QModelIndex& index, int role) const
     switch (role) {
     case Qt::DisplayRole: return Cell(row, index.column());
     case ImageRole: return index.column() == 0 ? QVariant(row.Image) : QVariant();
+    case Qt::ToolTipRole: {
+        const QString tip = index.column() == 0 ? DeliveryText(row.Image) : QString();
+        return tip.isEmpty() ? QVariant() : QVariant(tip);
+    }
     case DataRole: return QVariant::fromValue(row.Data.get());
     // Every folder draws a row with the unread image in bold red: the drawing looks at the image only.
     case UnreadRole: return row.Image == ImageUnread;

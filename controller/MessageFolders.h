@@ -29,6 +29,10 @@ enum FolderImage : int {
     ImageReport = 12,
     ImageError = 13,
     ImageDraft = 14,
+    // Sent rows whose parts asked for a status report (DeliveryStates).
+    ImageDelivered = 17,
+    ImageDeliveryPending = 18,
+    ImageDeliveryFailed = 19,
 };
 
 // Extra roles of FolderModel::data.

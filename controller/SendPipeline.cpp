@@ -8,6 +8,7 @@
 #include "controller/IncomingMessages.h"
 #include "device/Broadband.h"
 #include "device/Texts.h"
+#include "model/StoredRecord.h"
 #include "storage/Database.h"
 
 #include <QRandomGenerator>
@@ -195,7 +196,7 @@ void SendPipeline::ProcessOutbox()
         sendTimer_.stop();
 }
 
-void SendPipeline::SaveSentCopy(const QString& pdu)
+void SendPipeline::SaveSentCopy(const QString& pdu, std::uint32_t messageReference)
 {
     host_.WriteLog(QStringLiteral("SmsSend -> Saving local copy..."));
     BROADBAND_SMS_DATA record;
@@ -210,6 +211,10 @@ void SendPipeline::SaveSentCopy(const QString& pdu)
         return;
     host_.WriteLog(QStringLiteral("SmsSend -> Save -> Storage ID = %1").arg(id));
     incoming_.ProcessSmsRecord(static_cast<std::uint32_t>(id), record);
+    // Only a part that asked for a status report waits for one.
+    const StoredRecord sent(record);
+    if (sent.Ok && sent.Pdu.ReportRequest)
+        incoming_.Delivery().Sent(id, static_cast<std::int32_t>(sent.Pdu.PartNumber), messageReference, sent.Number);
 }
 
 void SendPipeline::HandleSmsSendComplete(const BROADBAND_REQUEST_RESULT& result)
@@ -229,7 +234,7 @@ void SendPipeline::HandleSmsSendComplete(const BROADBAND_REQUEST_RESULT& result)
         } else {
             message->SetUnitStatus(id, SmsUnitSent);
             if (settings_.SaveSent)
-                SaveSentCopy(message->UnitPdu(id));
+                SaveSentCopy(message->UnitPdu(id), result.MessageReference);
         }
         if (message->AnyFailed())
             MarkFailed(message, result.Status != 0

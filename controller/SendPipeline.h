@@ -47,7 +47,7 @@ public:
 private:
     void SendTimerTimer();
     void MarkFailed(SmsData* message, const QString& status);
-    void SaveSentCopy(const QString& pdu);
+    void SaveSentCopy(const QString& pdu, std::uint32_t messageReference);
 
     ControllerHost& host_;
     SettingsStore& settings_;

@@ -62,6 +62,9 @@ struct BROADBAND_REQUEST_RESULT
 {
     std::uint32_t RequestID = 0;
     HRESULT Status = 0;
+    // A send's completion: the reference the network gave the message, which its status report
+    // quotes. 0 for every other request.
+    std::uint32_t MessageReference = 0;
 };
 
 struct BROADBAND_REGISTRATION_DATA
@@ -100,7 +103,8 @@ public:
     // The empty line, title and rule that open every information block.
     void BlockHeading(const char* title) const;
     void Event(std::uintptr_t code, std::intptr_t lParam = 0) const;
-    void EventResult(std::uintptr_t code, std::uint32_t requestId, HRESULT status) const;
+    void EventResult(std::uintptr_t code, std::uint32_t requestId, HRESULT status,
+                     std::uint32_t messageReference = 0) const;
     template <class T> void Record(unsigned number, std::uintptr_t wParam, const T& record) const;
     void Plain(unsigned number, std::uintptr_t wParam, std::intptr_t lParam) const;
     MessageTarget* Target() const { return target; }
@@ -175,7 +179,8 @@ public:
     explicit BroadbandSmsEvents(MessageTarget* target) : BroadbandSinkOf(target, "BroadbandSmsEvents") { }
     void OnSmsConfigurationChange(BroadbandInterface& iface) override;
     void OnSetSmsConfigurationComplete(BroadbandInterface& iface, std::uint32_t requestId, HRESULT status) override;
-    void OnSmsSendComplete(BroadbandInterface& iface, std::uint32_t requestId, HRESULT status) override;
+    void OnSmsSendComplete(BroadbandInterface& iface, std::uint32_t requestId, HRESULT status,
+                           std::uint32_t messageReference) override;
     void OnSmsReadComplete(BroadbandInterface& iface, const std::vector<SmsPduMessage>* messages, bool moreMessages,
                            std::uint32_t requestId, HRESULT status) override;
     void OnSmsNewClass0Message(BroadbandInterface& iface, const std::vector<SmsPduMessage>* messages) override;

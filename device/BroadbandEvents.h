@@ -104,7 +104,10 @@ public:
     virtual void OnSetSmsConfigurationComplete(BroadbandInterface& /*iface*/, std::uint32_t /*requestId*/,
                                                HRESULT /*status*/)
     { }
-    virtual void OnSmsSendComplete(BroadbandInterface& /*iface*/, std::uint32_t /*requestId*/, HRESULT /*status*/) { }
+    // messageReference: the reference the network gave the message (0 when the send failed).
+    virtual void OnSmsSendComplete(BroadbandInterface& /*iface*/, std::uint32_t /*requestId*/, HRESULT /*status*/,
+                                   std::uint32_t /*messageReference*/)
+    { }
     // messages is null when the device sent no message list.
     virtual void OnSmsReadComplete(BroadbandInterface& /*iface*/, const std::vector<SmsPduMessage>* /*messages*/,
                                    bool /*moreMessages*/, std::uint32_t /*requestId*/, HRESULT /*status*/)

@@ -128,4 +128,4 @@ void SendCommand(BroadbandInterface& iface, BroadbandInterfacePrivate& d, MbimMe
 // Raises the completion event of a pending request, once: removal and a late answer find it done.
 void CompleteRequest(BroadbandInterface& iface, BroadbandInterfacePrivate& d, std::uint32_t requestId,
                      BroadbandInterfacePrivate::Request kind, HRESULT hr, const std::vector<SmsPduMessage>* messages,
-                     const std::vector<std::uint8_t>* data = nullptr);
+                     const std::vector<std::uint8_t>* data = nullptr, std::uint32_t messageReference = 0);

@@ -29,9 +29,11 @@ HRESULT BroadbandInterface::SmsSendPdu(const std::string& pduHex, std::uint8_t s
     const std::uint32_t id = requestId;
     d->pending[id] = BroadbandInterfacePrivate::Request::SmsSend;
     SendCommand(*this, *d, request, sendTimeoutSeconds, [id](BroadbandInterface& i, MbimMessage* m, HRESULT hr) {
-        if (!Failed(hr) && !mbimx::ParseSmsSend(m))
+        std::optional<std::uint32_t> reference;
+        if (!Failed(hr) && !(reference = mbimx::ParseSmsSend(m)))
             hr = Hr::Fail;
-        CompleteRequest(i, *i.d, id, BroadbandInterfacePrivate::Request::SmsSend, hr, nullptr);
+        CompleteRequest(i, *i.d, id, BroadbandInterfacePrivate::Request::SmsSend, hr, nullptr, nullptr,
+                        Failed(hr) ? 0 : *reference);
     });
     return Hr::Ok;
 }
@@ -252,7 +254,7 @@ HRESULT BroadbandInterface::Ussd(std::uint32_t action, std::uint32_t dataCodingS
 
 void CompleteRequest(BroadbandInterface& iface, BroadbandInterfacePrivate& d, std::uint32_t requestId,
                      BroadbandInterfacePrivate::Request kind, HRESULT hr, const std::vector<SmsPduMessage>* messages,
-                     const std::vector<std::uint8_t>* data)
+                     const std::vector<std::uint8_t>* data, std::uint32_t messageReference)
 {
     // Removal answers every pending request once; a late answer finds nothing to complete.
     if (d.pending.erase(requestId) == 0)
@@ -260,7 +262,9 @@ void CompleteRequest(BroadbandInterface& iface, BroadbandInterfacePrivate& d, st
     BroadbandService& service = iface.Service();
     using R = BroadbandInterfacePrivate::Request;
     switch (kind) {
-    case R::SmsSend: service.Raise(&IBroadbandSmsEvents::OnSmsSendComplete, iface, requestId, hr); break;
+    case R::SmsSend:
+        service.Raise(&IBroadbandSmsEvents::OnSmsSendComplete, iface, requestId, hr, messageReference);
+        break;
     case R::SmsRead:
         service.Raise(&IBroadbandSmsEvents::OnSmsReadComplete, iface, messages, false, requestId, hr);
         break;

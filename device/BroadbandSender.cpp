@@ -18,10 +18,11 @@ void BroadbandSender::Event(std::uintptr_t code, std::intptr_t lParam) const
         target->Send(WM_BROADBAND_EVENT, code, lParam);
 }
 
-void BroadbandSender::EventResult(std::uintptr_t code, std::uint32_t requestId, HRESULT status) const
+void BroadbandSender::EventResult(std::uintptr_t code, std::uint32_t requestId, HRESULT status,
+                                  std::uint32_t messageReference) const
 {
     if (target)
-        target->SendRecord(WM_BROADBAND_EVENT, code, BROADBAND_REQUEST_RESULT{requestId, status});
+        target->SendRecord(WM_BROADBAND_EVENT, code, BROADBAND_REQUEST_RESULT{requestId, status, messageReference});
 }
 
 void BroadbandSender::Plain(unsigned number, std::uintptr_t wParam, std::intptr_t lParam) const

@@ -94,9 +94,11 @@ void BroadbandSmsEvents::OnSetSmsConfigurationComplete(BroadbandInterface&, std:
     Completion("OnSetSmsConfigurationComplete", EV_SET_SMS_CONFIGURATION_COMPLETE, requestId, status);
 }
 
-void BroadbandSmsEvents::OnSmsSendComplete(BroadbandInterface&, std::uint32_t requestId, HRESULT status)
+void BroadbandSmsEvents::OnSmsSendComplete(BroadbandInterface&, std::uint32_t requestId, HRESULT status,
+                                           std::uint32_t messageReference)
 {
-    Completion("OnSmsSendComplete", EV_SMS_SEND_COMPLETE, requestId, status);
+    CompletionLine("OnSmsSendComplete", requestId, status);
+    EventResult(EV_SMS_SEND_COMPLETE, requestId, status, messageReference);
 }
 
 void BroadbandSmsEvents::OnSmsReadComplete(BroadbandInterface&, const std::vector<SmsPduMessage>* messages,

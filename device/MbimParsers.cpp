@@ -341,13 +341,14 @@ std::optional<SmsList> ParseSmsRead(MbimMessage* message, Form form)
     return list;
 }
 
-bool ParseSmsSend(MbimMessage* message)
+std::optional<std::uint32_t> ParseSmsSend(MbimMessage* message)
 {
+    guint32 reference = 0;
     GError* error = nullptr;
-    if (mbim_message_sms_send_response_parse(message, nullptr, &error))
-        return true;
+    if (mbim_message_sms_send_response_parse(message, &reference, &error))
+        return reference;
     LogParseError("SMS send", error);
-    return false;
+    return std::nullopt;
 }
 
 std::optional<UssdReply> ParseUssd(MbimMessage* message)

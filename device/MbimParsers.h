@@ -78,7 +78,8 @@ std::optional<std::vector<BroadbandPinDesc>> ParsePinList(MbimMessage* message);
 std::optional<std::vector<BroadbandDeviceServiceInfo>> ParseDeviceServices(MbimMessage* message);
 // A read answer, or an unsolicited read that carries class-0 messages.
 std::optional<SmsList> ParseSmsRead(MbimMessage* message, Form form);
-bool ParseSmsSend(MbimMessage* message);
+// The message reference the network gave the sent message.
+std::optional<std::uint32_t> ParseSmsSend(MbimMessage* message);
 std::optional<UssdReply> ParseUssd(MbimMessage* message);
 // The information buffer of a finished command as the device sent it.
 std::vector<std::uint8_t> InformationBuffer(MbimMessage* message);

@@ -73,6 +73,10 @@ public:
     void damageNext(const mbim::Uuid& service, uint32_t cid, const Damage& damage) { damage_[{service, cid}] = damage; }
     void failNextSend(uint32_t status) { failNextSend_ = status; }
     void dropNextSendCompletion() { dropNextSend_ = true; }
+    // The answer to the next send comes this much later, after its status report if one is asked.
+    void delayNextSendCompletion(uint32_t ms) { delayNextSendMs_ = ms; }
+    // The status report of the next message sent with a report request carries this TP-Status.
+    void reportNextWith(uint8_t status) { nextReportStatus_ = status; }
     void setReplyDelay(uint32_t ms) { replyDelayMs_ = ms; }
     std::string describeStorage() const;
 
@@ -161,6 +165,8 @@ private:
     uint32_t replyDelayMs_ = 0;
     std::optional<uint32_t> failNextSend_;
     bool dropNextSend_ = false;
+    std::optional<uint8_t> nextReportStatus_;
+    std::optional<uint32_t> delayNextSendMs_;
     uint8_t messageReference_ = 0;
     uint8_t concatReference_ = 0;
     bool ussdPending_ = false; // a request waits for a network answer

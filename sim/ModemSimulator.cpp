@@ -290,6 +290,16 @@ void ModemSimulator::failNextSend(uint32_t status)
     withCore([&](ModemCore& c) { c.failNextSend(status); });
 }
 
+void ModemSimulator::delayNextSendCompletion(uint32_t ms)
+{
+    withCore([&](ModemCore& c) { c.delayNextSendCompletion(ms); });
+}
+
+void ModemSimulator::reportNextWith(uint8_t status)
+{
+    withCore([&](ModemCore& c) { c.reportNextWith(status); });
+}
+
 void ModemSimulator::dropNextSendCompletion()
 {
     withCore([&](ModemCore& c) { c.dropNextSendCompletion(); });

@@ -48,6 +48,8 @@ public:
     void damageNext(const mbim::Uuid& service, uint32_t cid, const Damage& damage);
     void failNextSend(uint32_t status);
     void dropNextSendCompletion();
+    void reportNextWith(uint8_t status);
+    void delayNextSendCompletion(uint32_t ms);
     void setReplyDelay(uint32_t ms);
     std::string describeStorage();
 

@@ -131,8 +131,12 @@ std::optional<ModemCore::Reply> ModemCore::sendSms(const mbim::Request& req)
          (submit->statusReport ? " with status report" : ""));
     if (submit->statusReport) {
         gsm::Address recipient = submit->destination;
-        later(config_.statusReportDelayMs, [this, smsc, reference, recipient, submitted] {
-            receiveSms(pdu::statusReport(smsc, reference, recipient, submitted, wallClock(), 0x00), false);
+        const uint8_t status = nextReportStatus_.value_or(0x00); // 0x00: received by the recipient
+        if (nextReportStatus_)
+            note("status report of SMS " + std::to_string(reference) + " with status " + std::to_string(status));
+        nextReportStatus_.reset();
+        later(config_.statusReportDelayMs, [this, smsc, reference, recipient, submitted, status] {
+            receiveSms(pdu::statusReport(smsc, reference, recipient, submitted, wallClock(), status), false);
         });
     }
     if (sameNumber(submit->destination, own)) {
@@ -149,6 +153,13 @@ std::optional<ModemCore::Reply> ModemCore::sendSms(const mbim::Request& req)
     }
     Writer w;
     w.u32(reference);
+    if (delayNextSendMs_) {
+        const Reply reply{mbim::Success, w.finish()};
+        respondLater(req, *delayNextSendMs_, [reply] { return reply; });
+        delayNextSendMs_.reset();
+        note("send completion delayed on request");
+        return std::nullopt;
+    }
     return Reply{mbim::Success, w.finish()};
 }
 

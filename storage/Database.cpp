@@ -29,6 +29,10 @@ const char* const kCreateContacts =
     "[Image] BLOB, [TimeStamp] TIMESHTAMP DEFAULT CURRENT_TIMESTAMP);";
 const char* const kCreateContactsIdx1 = "CREATE INDEX IF NOT EXISTS [ContactsIdx1] ON [Contacts] ([Contact]);";
 const char* const kCreateContactsIdx2 = "CREATE INDEX IF NOT EXISTS [ContactsIdx2] ON [Contacts] ([Number]);";
+// Kept apart from [Messages], whose shape other copies of the program rely on.
+const char* const kCreateDelivery =
+    "CREATE TABLE IF NOT EXISTS [Delivery] ([ID] INTEGER PRIMARY KEY, [Part] INTEGER, [Reference] INTEGER, "
+    "[Number] TEXT, [State] INTEGER DEFAULT 0, [Report] INTEGER DEFAULT 0);";
 
 const char* const kSelectMessages =
     "SELECT [ID], [Message], [Status], strftime('%d.%m.%Y', DATE([TimeStamp], 'localtime')), "
@@ -248,7 +252,7 @@ bool QDatabase::Open(const QString& path)
 bool QDatabase::CreateSchema()
 {
     return Execute(kCreateMessages) && Execute(kCreateTemplates) && Execute(kCreateContacts) &&
-           Execute(kCreateContactsIdx1) && Execute(kCreateContactsIdx2);
+           Execute(kCreateContactsIdx1) && Execute(kCreateContactsIdx2) && Execute(kCreateDelivery);
 }
 
 bool QDatabase::Close()
@@ -302,7 +306,9 @@ bool QDatabase::Vacuum()
 
 bool QDatabase::RecreateMessages()
 {
-    return Execute("DROP TABLE IF EXISTS [Messages];") && Execute(kCreateMessages);
+    // The new table numbers its rows from 1 again: old delivery rows would name new messages.
+    return Execute("DROP TABLE IF EXISTS [Messages];") && Execute(kCreateMessages) &&
+           Execute("DELETE FROM [Delivery];");
 }
 
 bool QDatabase::RecreateTemplates()
@@ -325,13 +331,63 @@ bool QDatabase::InsertMessage(const std::string& pdu, std::uint32_t status, std:
 
 bool QDatabase::DeleteMessage(std::int64_t id)
 {
-    return ExecuteBound("DELETE FROM [Messages] WHERE [ID] = ?;",
-                        [&](sqlite3_stmt* s) { return sqlite3_bind_int64(s, 1, id) == SQLITE_OK; });
+    const auto bindId = [&](sqlite3_stmt* s) { return sqlite3_bind_int64(s, 1, id) == SQLITE_OK; };
+    if (!ExecuteBound("DELETE FROM [Messages] WHERE [ID] = ?;", bindId))
+        return false;
+    // IDs are never given twice, so a row left behind would only take room.
+    ExecuteBound("DELETE FROM [Delivery] WHERE [ID] = ?;", bindId);
+    return true;
 }
 
 bool QDatabase::DeleteAllMessages()
 {
-    return Execute("DELETE FROM [Messages];");
+    if (!Execute("DELETE FROM [Messages];"))
+        return false;
+    Execute("DELETE FROM [Delivery];");
+    return true;
+}
+
+bool QDatabase::InsertDelivery(const DATABASE_DELIVERY_DATA& row)
+{
+    return ExecuteBound("INSERT OR REPLACE INTO [Delivery] ([ID], [Part], [Reference], [Number], [State], [Report]) "
+                        "VALUES (?, ?, ?, ?, 0, 0);",
+                        [&](sqlite3_stmt* s) {
+                            return sqlite3_bind_int64(s, 1, row.ID) == SQLITE_OK &&
+                                   sqlite3_bind_int64(s, 2, row.Part) == SQLITE_OK &&
+                                   sqlite3_bind_int64(s, 3, row.Reference) == SQLITE_OK && BindText(s, 4, row.Number);
+                        });
+}
+
+bool QDatabase::UpdateDeliveryState(std::int64_t id, std::int32_t state, std::int64_t report)
+{
+    if (db_ == nullptr)
+        return false;
+    const bool done =
+        ExecuteBound("UPDATE [Delivery] SET [State] = ?, [Report] = ? WHERE [ID] = ?;", [&](sqlite3_stmt* s) {
+            return sqlite3_bind_int64(s, 1, state) == SQLITE_OK && sqlite3_bind_int64(s, 2, report) == SQLITE_OK &&
+                   sqlite3_bind_int64(s, 3, id) == SQLITE_OK;
+        });
+    return done && sqlite3_changes(db_) == 1;
+}
+
+std::vector<DATABASE_DELIVERY_DATA> QDatabase::LoadDelivery()
+{
+    std::vector<DATABASE_DELIVERY_DATA> rows;
+    if (db_ == nullptr)
+        return rows;
+    Statement s(db_, "SELECT [ID], [Part], [Reference], [Number], [State], [Report] FROM [Delivery] ORDER BY [ID];");
+    if (!s)
+        return rows;
+    while (sqlite3_step(s.get()) == SQLITE_ROW) {
+        DATABASE_DELIVERY_DATA& row = rows.emplace_back();
+        row.ID = sqlite3_column_int64(s.get(), 0);
+        row.Part = static_cast<std::int32_t>(sqlite3_column_int64(s.get(), 1));
+        row.Reference = static_cast<std::uint32_t>(sqlite3_column_int64(s.get(), 2));
+        row.Number = ColumnText(s.get(), 3);
+        row.State = static_cast<std::int32_t>(sqlite3_column_int64(s.get(), 4));
+        row.Report = sqlite3_column_int64(s.get(), 5);
+    }
+    return rows;
 }
 
 bool QDatabase::UpdateMessageStatus(std::int64_t id, std::uint32_t status)

@@ -24,6 +24,17 @@
 struct sqlite3;
 struct sqlite3_stmt;
 
+// The delivery state of one sent part, from the status reports that name it.
+struct DATABASE_DELIVERY_DATA
+{
+    std::int64_t ID = 0;         // the sent part's row in [Messages]
+    std::int32_t Part = 0;       // its part number, 0 for a single message
+    std::uint32_t Reference = 0; // the reference the network gave it at sending
+    QString Number;              // the recipient as the sent copy shows it
+    std::int32_t State = 0;      // 0 pending, 1 delivered, 2 failed
+    std::int64_t Report = 0;     // the ID of the report that set the state; 0 none yet
+};
+
 class QDatabase
 {
 public:
@@ -60,6 +71,14 @@ public:
     bool DeleteMessage(std::int64_t id);
     bool DeleteAllMessages();
     bool UpdateMessageStatus(std::int64_t id, std::uint32_t status);
+
+    // The delivery table, beside the messages: one row per sent part that asked for a status
+    // report. Rows go with their message (DeleteMessage, DeleteAllMessages, RecreateMessages).
+    // A new row is pending; an existing row of that ID is replaced.
+    bool InsertDelivery(const DATABASE_DELIVERY_DATA& row);
+    bool UpdateDeliveryState(std::int64_t id, std::int32_t state, std::int64_t report);
+    // Every row, in ID order; empty when closed.
+    std::vector<DATABASE_DELIVERY_DATA> LoadDelivery();
 
     // Starts the loader unless one runs: after a short delay it sends WM_DATABASE_LOAD (wParam 1),
     // the stored messages as WM_DATABASE_SMS batches of at most kLoadBatch rows (wParam = the row

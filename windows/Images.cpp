@@ -29,7 +29,10 @@ QIcon Badge(QColor colour, QChar letter, bool outline = false)
     p.setFont(font);
     p.setPen(outline ? colour : QColor(Qt::white));
     p.drawText(QRectF(3, 6, 26, 20), Qt::AlignCenter, QString(letter));
-    return QIcon(pixmap);
+    QIcon icon(pixmap);
+    // The style would tint it with the highlight on a selected row, where its colour matters most.
+    icon.addPixmap(pixmap, QIcon::Selected);
+    return icon;
 }
 
 } // namespace
@@ -73,6 +76,10 @@ QIcon State(int image)
     case ImageReport: icon = Badge(QColor(0x2e, 0x7d, 0x32), u'R'); break;
     case ImageError: icon = Badge(QColor(0xb7, 0x1c, 0x1c), u'!'); break;
     case ImageDraft: icon = Badge(QColor(0x60, 0x60, 0x60), u'D', true); break;
+    // The read mark in the colour of the recipient's answer.
+    case ImageDelivered: icon = Badge(QColor(0x2e, 0x7d, 0x32), u'\u2713'); break;
+    case ImageDeliveryPending: icon = Badge(QColor(0xe0, 0x9a, 0x1a), u'\u2713', true); break;
+    case ImageDeliveryFailed: icon = Badge(QColor(0xb7, 0x1c, 0x1c), u'\u00D7'); break;
     case 16: icon = Badge(QColor(0x1e, 0x6f, 0xb5), u'C'); break; // a contact
     default: icon = Badge(QColor(0x8a, 0x8f, 0x98), u' ', true); break;
     }

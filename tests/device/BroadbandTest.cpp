@@ -320,6 +320,15 @@ TEST_F(BroadbandTest, SendCompletesWithItsRequestID)
     EXPECT_TRUE(window.Logged(
         "BroadbandSmsEvents::OnSmsSendComplete() -> Error: The device/SIM memory is full., Request ID = " +
         std::to_string(second)));
+
+    // The completion carries the reference the network gave the message; a refused one has none.
+    std::uint32_t third = 0;
+    ASSERT_TRUE(session.SmsSendPdu(part.pdu, static_cast<std::uint8_t>(part.tpduLength), third));
+    ASSERT_TRUE(window.AwaitResult(EV_SMS_SEND_COMPLETE, third));
+    std::map<std::uint32_t, std::uint32_t> references;
+    for (const auto& r : window.Events(EV_SMS_SEND_COMPLETE))
+        references[r.result->RequestID] = r.result->MessageReference;
+    EXPECT_EQ(references, (std::map<std::uint32_t, std::uint32_t>{{first, 1}, {second, 0}, {third, 2}}));
 }
 
 struct RefusedPdu
@@ -547,7 +556,7 @@ public:
     int statusChanges = 0;
     void OnSmsConfigurationChange(BroadbandInterface&) override { }
     void OnSetSmsConfigurationComplete(BroadbandInterface&, std::uint32_t, HRESULT) override { }
-    void OnSmsSendComplete(BroadbandInterface&, std::uint32_t, HRESULT) override { }
+    void OnSmsSendComplete(BroadbandInterface&, std::uint32_t, HRESULT, std::uint32_t) override { }
     void OnSmsReadComplete(BroadbandInterface&, const std::vector<SmsPduMessage>*, bool, std::uint32_t,
                            HRESULT) override
     { }

@@ -90,8 +90,8 @@ std::set<std::string> SchemaOf(const QString& path)
 
 TEST_F(DatabaseTest, NewFileGetsSchemaPrivateModeAndReopenKeepsData)
 {
-    const std::set<std::string> expected = {"table Messages", "table Templates", "table Contacts", "index ContactsIdx1",
-                                            "index ContactsIdx2"};
+    const std::set<std::string> expected = {"table Messages",     "table Templates",    "table Contacts",
+                                            "index ContactsIdx1", "index ContactsIdx2", "table Delivery"};
     EXPECT_EQ(SchemaOf(path), expected);
     struct stat st
     { };
@@ -185,6 +185,9 @@ TEST(DatabaseOpen, ClosedDatabaseRefusesEveryOperation)
         {"DeleteMessage", [&] { return db.DeleteMessage(1); }},
         {"DeleteAllMessages", [&] { return db.DeleteAllMessages(); }},
         {"UpdateMessageStatus", [&] { return db.UpdateMessageStatus(1, 1); }},
+        {"InsertDelivery", [&] { return db.InsertDelivery(DATABASE_DELIVERY_DATA{}); }},
+        {"UpdateDeliveryState", [&] { return db.UpdateDeliveryState(1, 1, 1); }},
+        {"LoadDelivery", [&] { return !db.LoadDelivery().empty(); }},
         {"LoadMessages", [&] { return db.LoadMessages(); }},
         {"InsertTemplate", [&] { return db.InsertTemplate("1", "t", &id); }},
         {"DeleteTemplate", [&] { return db.DeleteTemplate(1); }},

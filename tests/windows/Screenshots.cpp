@@ -126,6 +126,8 @@ int main(int argc, char** argv)
     WaitFor([&] { return p.Folder(Folder::Outbox).Count() == 0; });
     w.Messages().ShowFolder(Folder::Sent);
     w.Messages().SelectRow(Folder::Sent, p.Folder(Folder::Sent).At(0));
+    // Both parts' reports arrived: the entry shows it was delivered.
+    WaitFor([&] { return p.Folder(Folder::Sent).Image(p.Folder(Folder::Sent).At(0)) == ImageDelivered; });
     Save(&w, "sent");
     // Its printout as a PDF; scripts/screenshots.sh turns the first page into a picture.
     w.Printer().SetDialogRunner([](QPrinter& printer) {
