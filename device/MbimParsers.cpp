@@ -384,7 +384,10 @@ std::vector<std::uint8_t> InformationBuffer(MbimMessage* message)
 std::string ServiceIdText(const MbimUuid& uuid)
 {
     gchar* printable = mbim_uuid_get_printable(&uuid);
-    std::string id = "{" + QString::fromUtf8(printable).toUpper().toStdString() + "}";
+    // Appended piece by piece: GCC 12 warns falsely about "{" + text + "}" in a release build.
+    std::string id(1, '{');
+    id += QString::fromUtf8(printable).toUpper().toStdString();
+    id += '}';
     g_free(printable);
     return id;
 }
