@@ -11,8 +11,38 @@ namespace {
 // Longest interval whose milliseconds still fit a timer's int.
 constexpr int kMaxReceiveInterval = std::numeric_limits<int>::max() / 1000;
 
-// A stored 32-bit value (signed or unsigned), as its 32 bits; nothing for anything else.
-std::optional<std::uint32_t> ReadDword(const QSettings& store, const QString& key)
+bool ReadBool(const QSettings& store, const QString& key, bool& value)
+{
+    const auto d = SettingsStore::ReadDword(store, key);
+    if (!d)
+        return false;
+    value = *d != 0;
+    return true;
+}
+
+bool ReadInt(const QSettings& store, const QString& key, int& value)
+{
+    const auto d = SettingsStore::ReadDword(store, key);
+    if (!d)
+        return false;
+    value = static_cast<std::int32_t>(*d);
+    return true;
+}
+
+QString Bit(bool b)
+{
+    return b ? QStringLiteral("1") : QStringLiteral("0");
+}
+
+bool Finish(QSettings& store)
+{
+    store.sync();
+    return store.status() == QSettings::NoError;
+}
+
+} // namespace
+
+std::optional<std::uint32_t> SettingsStore::ReadDword(const QSettings& store, const QString& key)
 {
     const QVariant v = store.value(key);
     if (!v.isValid())
@@ -32,37 +62,6 @@ std::optional<std::uint32_t> ReadDword(const QSettings& store, const QString& ke
         return std::nullopt;
     return static_cast<std::uint32_t>(n);
 }
-
-bool ReadBool(const QSettings& store, const QString& key, bool& value)
-{
-    const auto d = ReadDword(store, key);
-    if (!d)
-        return false;
-    value = *d != 0;
-    return true;
-}
-
-bool ReadInt(const QSettings& store, const QString& key, int& value)
-{
-    const auto d = ReadDword(store, key);
-    if (!d)
-        return false;
-    value = static_cast<std::int32_t>(*d);
-    return true;
-}
-
-QString Bit(bool b)
-{
-    return b ? QStringLiteral("1") : QStringLiteral("0");
-}
-
-bool Finish(QSettings& store)
-{
-    store.sync();
-    return store.status() == QSettings::NoError;
-}
-
-} // namespace
 
 std::unique_ptr<QSettings> SettingsStore::OpenUserStore(const QString& title)
 {

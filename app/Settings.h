@@ -22,6 +22,10 @@ public:
     // The store of the current user for the given application title.
     static std::unique_ptr<QSettings> OpenUserStore(const QString& title = QStringLiteral("Parlowen"));
 
+    // A stored 32-bit value (signed or unsigned, a number or decimal text), as its 32 bits;
+    // nothing when absent or of another kind. Every value of the store reads so.
+    static std::optional<std::uint32_t> ReadDword(const QSettings& store, const QString& key);
+
     // Built-in defaults; ussdAvailable is the default of ShowUssd.
     explicit SettingsStore(bool ussdAvailable = false);
 

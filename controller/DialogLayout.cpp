@@ -1,34 +1,23 @@
 #include "controller/DialogLayout.h"
 
+#include "app/Settings.h"
+
 #include <QSettings>
 #include <QVariant>
 
 #include <cstdint>
-#include <limits>
 
 namespace {
 
 const QString kGroup = QStringLiteral("Layout");
 
-// As the settings store reads its values: 32-bit integers, signed or not, stored as numbers or
-// as decimal text; anything else counts as absent.
+// As the settings store reads every value: its 32 bits, signed.
 std::optional<int> ReadInt(const QSettings& store, const QString& key)
 {
-    const QVariant v = store.value(key);
-    bool ok = false;
-    qlonglong n = 0;
-    switch (v.typeId()) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong: n = v.toLongLong(&ok); break;
-    case QMetaType::QString:
-    case QMetaType::QByteArray: n = v.toString().trimmed().toLongLong(&ok, 10); break;
-    default: return std::nullopt;
-    }
-    if (!ok || n < std::numeric_limits<std::int32_t>::min() || n > std::numeric_limits<std::uint32_t>::max())
+    const auto value = SettingsStore::ReadDword(store, key);
+    if (!value)
         return std::nullopt;
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(n));
+    return static_cast<std::int32_t>(*value);
 }
 
 } // namespace
