@@ -20,6 +20,8 @@
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
+#include <optional>
+
 void TMainWindow::BuildContactActions()
 {
     contacts_ = new ContactsModel(*database_, this);
@@ -58,14 +60,14 @@ void TMainWindow::BuildContactActions()
 
     connect(NewAction(QStringLiteral("ContactsImportAction"), QStringLiteral("Import contacts"), "document-import"),
             &QAction::triggered, this, [this] {
-                WaitCursor* wait = nullptr;
+                std::optional<WaitCursor> wait; // from the replacing on, as long as it runs
                 const bool replaced = contactsBook_->Import([this, &wait] {
-                    wait = new WaitCursor;
+                    wait.emplace();
                     ContactsSelectionChanged(false);
                 });
                 if (replaced)
                     RefreshContacts();
-                delete wait;
+                wait.reset();
                 if (replaced)
                     Action(QStringLiteral("ShowContactsAction"))->trigger();
             });
