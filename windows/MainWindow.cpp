@@ -13,11 +13,13 @@
 #include "controller/MessageFolders.h"
 #include "controller/SendPipeline.h"
 #include "device/Broadband.h"
+#include "notify/Notification.h"
 #include "storage/Database.h"
 #include "windows/DialogPrompts.h"
 #include "windows/Images.h"
 #include "windows/MessageWindow.h"
 #include "windows/MessagesPage.h"
+#include "windows/TrayIcon.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -95,11 +97,19 @@ TMainWindow::TMainWindow(const Options& options)
     connect(&startTimer_, &QTimer::timeout, this, &TMainWindow::StartTimerTimer);
 
     FormCreate();
+    if (!notifier_) {
+        notification_ = std::make_unique<TNotification>(
+            QStringLiteral("parlowen"), [this](const QString& line) { WriteLog(line); }, [this] { OpenInbox(); });
+        tray_ = new TrayIcon(
+            windowIcon().isNull() ? Images::Theme("mail-message-new") : windowIcon(), settings_->ShowTrayIcon,
+            [this] { AppOpen(); }, [this] { OpenInbox(); }, this);
+    }
     startTimer_.start();
 }
 
 TMainWindow::~TMainWindow()
 {
+    notification_.reset();
     // Options first, then the device session, then the database (its loader stops first).
     settings_->SaveOnDestruction(*store_);
     device_.reset();
@@ -158,6 +168,8 @@ std::intptr_t TMainWindow::HandleMessage(const Message& message)
         case WM_TRAY_NOTIFY:
             if (message.LParam == 514 || message.LParam == 520)
                 AppOpen();
+            else if (message.LParam == 1029) // a click on a balloon
+                OpenInbox();
             break;
         case WM_BROADBAND_LOG:
             if (const auto* text = message.Record<std::string>())
@@ -265,9 +277,15 @@ void TMainWindow::WriteStatus(const QString& text)
 
 void TMainWindow::Notify(const QString& title, const QString& text)
 {
-    // Desktop notifications and balloons come with the notification area.
-    if (notifier_)
+    // A given notifier stands for both desktop channels.
+    if (notifier_) {
         notifier_->Notify(title, text);
+        return;
+    }
+    if (settings_->ShowBalloonNotification && tray_)
+        tray_->Balloon(title, text, TrayIcon::NotifyTimeoutMs);
+    if (settings_->ShowToastNotification && notification_ && notification_->Available())
+        notification_->Show(title, text, QString(), true);
 }
 
 void TMainWindow::EnsureVisible(Folder folder, const SmsData* data)
@@ -385,6 +403,13 @@ void TMainWindow::AppOpen()
         showNormal();
     raise();
     activateWindow();
+}
+
+void TMainWindow::OpenInbox()
+{
+    AppOpen();
+    ShowPage(MessagesPageIndex);
+    messagesPage_->ShowFolder(Folder::Inbox);
 }
 
 void TMainWindow::closeEvent(QCloseEvent* event)

@@ -40,8 +40,10 @@ class SettingsStore;
 class SoundPlayer;
 class TApplicationLog;
 class TContactWindow;
+class TNotification;
 class TMessageWindow;
 class TSimDataWindow;
+class TrayIcon;
 class UserPrompts;
 
 class TMainWindow : public QMainWindow, public MessageTarget, public ControllerHost
@@ -56,7 +58,7 @@ public:
         UserPrompts* prompts = nullptr;      // null: real dialogs
         SoundPlayer* sounds = nullptr;       // null: the desktop's event sounds
         Clock* clock = nullptr;
-        Notifier* notifier = nullptr;  // null: nothing is announced yet
+        Notifier* notifier = nullptr;  // null: desktop notifications and tray balloons
         QSettings* settings = nullptr; // null: the user's store
         int startDelayMs = 1000;
     };
@@ -129,6 +131,8 @@ public:
 
     // "Open application": show, restore and raise.
     void AppOpen();
+    // A click on a notification: the window opened on the Messages page and its Inbox.
+    void OpenInbox();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -169,6 +173,8 @@ private:
     std::unique_ptr<Clock> ownClock_;
     Clock* clock_ = nullptr;
     Notifier* notifier_ = nullptr;
+    std::unique_ptr<TNotification> notification_; // only when no notifier was given
+    TrayIcon* tray_ = nullptr;
     std::unique_ptr<MobileBroadband> device_;
     std::unique_ptr<QDatabase> database_;
     MessageFolders* folders_ = nullptr;

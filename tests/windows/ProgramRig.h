@@ -67,7 +67,7 @@ public:
         windowOptions.prompts = &prompts;
         windowOptions.sounds = &sounds;
         windowOptions.clock = &clock;
-        windowOptions.notifier = &notifier;
+        windowOptions.notifier = desktopNotifications ? nullptr : &notifier;
         windowOptions.settings = settings.get();
         windowOptions.startDelayMs = 0;
         window = std::make_unique<TMainWindow>(windowOptions);
@@ -136,6 +136,7 @@ public:
     testsupport::RecordingSounds sounds;
     testsupport::ManualClock clock;
     testsupport::RecordingNotifier notifier;
+    bool desktopNotifications = false; // true: the window's own channels instead of the recorder
     std::unique_ptr<TMainWindow> window;
 };
 
