@@ -225,8 +225,9 @@ void TMainWindow::BuildActions()
     QAction* pin = NewAction(QStringLiteral("EnterPinAction"), QStringLiteral("Enter PIN"), "dialog-password");
     pin->setVisible(false);
     connect(pin, &QAction::triggered, this, [this] {
+        // Masked, and never logged: the PIN goes to the device only.
         const std::optional<QString> answer =
-            prompts_->Input(QStringLiteral("Enter PIN"), QStringLiteral("PIN1:"), QString());
+            prompts_->InputSecret(QStringLiteral("Enter PIN"), QStringLiteral("PIN1:"));
         if (answer && !answer->trimmed().isEmpty())
             device_->EnterPin(2, answer->trimmed().toStdString());
     });

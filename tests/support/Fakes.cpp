@@ -33,9 +33,8 @@ void ScriptedPrompts::Show(const QString& caption, const QString& text, PromptIc
     shown.push_back({Kind::Show, caption, text, icon, {}});
 }
 
-std::optional<QString> ScriptedPrompts::Input(const QString& caption, const QString& prompt, const QString& initial)
+std::optional<QString> ScriptedPrompts::NextInput(const QString& caption, const QString& prompt)
 {
-    shown.push_back({Kind::Input, caption, prompt, PromptIcon::Question, initial});
     if (inputs.empty()) {
         ADD_FAILURE() << "unscripted input box: " << caption.toStdString() << ": " << prompt.toStdString();
         return std::nullopt;
@@ -43,6 +42,18 @@ std::optional<QString> ScriptedPrompts::Input(const QString& caption, const QStr
     std::optional<QString> answer = inputs.front();
     inputs.pop_front();
     return answer;
+}
+
+std::optional<QString> ScriptedPrompts::Input(const QString& caption, const QString& prompt, const QString& initial)
+{
+    shown.push_back({Kind::Input, caption, prompt, PromptIcon::Question, initial});
+    return NextInput(caption, prompt);
+}
+
+std::optional<QString> ScriptedPrompts::InputSecret(const QString& caption, const QString& prompt)
+{
+    shown.push_back({Kind::Secret, caption, prompt, PromptIcon::Question, {}});
+    return NextInput(caption, prompt);
 }
 
 std::optional<QString> ScriptedPrompts::NextFile(const QString& title)
