@@ -39,6 +39,7 @@ public:
         options.modem.demoContents = demoContents;
         options.modem.simLocked = simLocked;
         options.modem.statusReportDelayMs = 200;
+        options.modem.scanDelayMs = 300;
         modem = std::make_unique<sim::ModemSimulator>(options);
         std::string error;
         EXPECT_TRUE(modem->start(&error)) << error;
