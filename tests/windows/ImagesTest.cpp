@@ -51,8 +51,9 @@ TEST(Images, EachNumberShowsItsOwnPictureAtEverySize)
                 EXPECT_EQ(shown.size(), QSize(size, size));
                 EXPECT_TRUE(shown == expected);
                 // A neighbour's picture is a different one, so a shifted number would show.
-                if (n > 0)
+                if (n > 0) {
                     EXPECT_FALSE(shown == Rendered(picture.name, n - 1, size));
+                }
             }
         }
     }
