@@ -21,6 +21,8 @@ public:
     virtual void Show(const QString& caption, const QString& text, PromptIcon icon) = 0;
     // A one-line input box; nullopt when cancelled.
     virtual std::optional<QString> Input(const QString& caption, const QString& prompt, const QString& initial) = 0;
+    // The same for a secret (a PIN): what is typed is not shown.
+    virtual std::optional<QString> InputSecret(const QString& caption, const QString& prompt) = 0;
     // File dialogs. filter in Qt's form ("CSV file (*.csv *.txt);;All files (*)"); the save dialog
     // adds defaultSuffix to a name without one and asks before overwriting. nullopt when cancelled.
     virtual std::optional<QString> SaveFileName(const QString& title, const QString& defaultSuffix,

@@ -1,5 +1,6 @@
 #include "controller/DeviceState.h"
 
+#include "app/Prompts.h"
 #include "app/Settings.h"
 #include "app/Sounds.h"
 #include "controller/Host.h"
@@ -122,6 +123,46 @@ void DeviceState::ShowModelName()
     if (device_.GetModelName().empty())
         device_.ShowCapabilities();
     SetPanel(0, QString::fromStdString(device_.GetModelName()), 20);
+}
+
+bool DeviceState::StartScan()
+{
+    if (!device_.ScanNetwork())
+        return false;
+    scanRequested_ = true;
+    SetPanel(5, QStringLiteral("Network scan in progress..."));
+    if (settings_.ShowProgressBar)
+        host_.ShowProgress(true);
+    Q_EMIT Changed();
+    return true;
+}
+
+bool DeviceState::ScanComplete(std::int32_t status)
+{
+    const bool requested = scanRequested_;
+    scanRequested_ = false;
+    SetPanel(5, QString());
+    if (settings_.ShowProgressBar)
+        host_.ShowProgress(false);
+    Q_EMIT Changed();
+    if (status == 0) {
+        device_.ShowProviders();
+        device_.ShowRegistration();
+        return requested;
+    }
+    if (settings_.ShowBusyNotification)
+        host_.Prompts().Show(QStringLiteral("Network"),
+                             QStringLiteral("Operation could not be completed:\n\r") +
+                                 QString::fromStdString(HresultText(status)),
+                             PromptIcon::Error);
+    return false;
+}
+
+void DeviceState::RegisterManually(const QString& providerId)
+{
+    const QString id = providerId.trimmed();
+    if (!id.isEmpty())
+        device_.SetRegisterMode(id.toStdString(), 0);
 }
 
 void DeviceState::ShowRadio(std::int32_t state)

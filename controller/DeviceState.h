@@ -37,6 +37,13 @@ public:
     void HandleRegistration(const BROADBAND_REGISTRATION_DATA& registration);
     void ShowReadyState(std::int32_t state, bool withSound);
     void ShowDataClass(std::uint32_t flags);
+    // Operator scan: false when the device refused it. Its completion is ScanComplete, which
+    // returns whether the providers view is to be shown now.
+    bool StartScan();
+    bool ScanComplete(std::int32_t status);
+    bool ScanRequested() const { return scanRequested_; }
+    // Manual registration with a provider ID; a blank one does nothing.
+    void RegisterManually(const QString& providerId);
     // Registration from the Debug page: automatic, or manual with a provider ID, with the
     // data-class bits of its check boxes.
     void RegisterFromDebugPage(bool automatic, const QString& providerId, std::uint32_t dataClass);
@@ -86,4 +93,5 @@ private:
     bool radioOn_ = false;
     bool radioOff_ = false;
     int dataClassImage_ = 2;
+    bool scanRequested_ = false;
 };

@@ -2,6 +2,7 @@
 #include "app/SingleInstance.h"
 #include "device/BroadbandService.h"
 #include "sim/ModemSimulator.h"
+#include "windows/Images.h"
 #include "windows/MainWindow.h"
 
 #include <QApplication>
@@ -50,6 +51,7 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("Parlowen"));
     QApplication::setOrganizationName(QStringLiteral("Corvaline"));
     QApplication::setDesktopFileName(QStringLiteral("parlowen"));
+    QApplication::setWindowIcon(Images::App(0));
 
     QCommandLineParser parser;
     const QCommandLineOption deviceOption(QStringLiteral("device"), QStringLiteral("MBIM device node."),

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds and runs every test: the unit tests in a normal build and
-# under AddressSanitizer + UndefinedBehaviorSanitizer, then each fuzz target for a bounded time.
+# under AddressSanitizer + UndefinedBehaviorSanitizer, then each fuzz target for a bounded time,
+# then the Debian package.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/install-deps.sh"
@@ -39,6 +40,11 @@ for f in "$top"/build-fuzz/fuzz/*/fuzz-*; do
   "$f" -max_total_time="$fuzz_seconds" -print_final_stats=0 "${dirs[@]}" 2>&1 | tail -n 3
   rm -rf "$work"
 done
+echo "== Debian package"
+# Packaged from the unit-test build, which has built the program already: the check is about
+# what the package holds and that it starts, not about its optimisation.
+"$top/scripts/check-package.sh" "$top/build-test"
+
 # One closing line over both test runs (ctest stops the script on any failure above).
 total=$(awk '/tests failed out of/ { n += $NF } END { print n + 0 }' "$summary")
 echo "tests: ${total} passed, 0 failed"

@@ -54,6 +54,15 @@ std::optional<QString> DialogPrompts::Input(const QString& caption, const QStrin
     return text;
 }
 
+std::optional<QString> DialogPrompts::InputSecret(const QString& caption, const QString& prompt)
+{
+    bool ok = false;
+    const QString text = QInputDialog::getText(parent_, caption, prompt, QLineEdit::Password, QString(), &ok);
+    if (!ok)
+        return std::nullopt;
+    return text;
+}
+
 std::optional<QString> DialogPrompts::SaveFileName(const QString& title, const QString& defaultSuffix,
                                                    const QString& filter)
 {

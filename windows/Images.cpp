@@ -35,6 +35,15 @@ QIcon Badge(QColor colour, QChar letter, bool outline = false)
     return icon;
 }
 
+// One shipped picture in every size it was rendered in (the resources compiled into the program).
+QIcon Shipped(const QString& name, std::initializer_list<int> sizes)
+{
+    QIcon icon;
+    for (int size : sizes)
+        icon.addFile(QStringLiteral(":/icons/%1-%2.png").arg(name).arg(size), QSize(size, size));
+    return icon;
+}
+
 } // namespace
 
 namespace Images {
@@ -112,6 +121,28 @@ QIcon Signal(int image)
     QIcon icon(pixmap);
     cache.insert(image, icon);
     return icon;
+}
+
+QIcon App(int icon)
+{
+    static QHash<int, QIcon> cache;
+    if (icon < 0 || icon > 5)
+        icon = 0;
+    auto it = cache.find(icon);
+    if (it == cache.end())
+        it = cache.insert(icon, Shipped(QStringLiteral("app-%1").arg(icon), {16, 32, 48, 64, 128, 256}));
+    return *it;
+}
+
+QIcon Tray(int image)
+{
+    static QHash<int, QIcon> cache;
+    if (image < 0 || image > 9)
+        return QIcon();
+    auto it = cache.find(image);
+    if (it == cache.end())
+        it = cache.insert(image, Shipped(QStringLiteral("tray-%1").arg(image), {16, 22, 32, 48, 64}));
+    return *it;
 }
 
 } // namespace Images

@@ -12,5 +12,10 @@ QIcon Theme(const char* name);
 QIcon State(int image);
 // The signal image 0 to 9 of the status bar.
 QIcon Signal(int image);
+// Application icon 0 to 5, the pictures shipped with the program; any other number gives icon 0.
+QIcon App(int icon);
+// Tray image 0 to 9: 0 normal, 1 something waits, 2 no known data class, 3 GPRS, 4 EDGE,
+// 5 UMTS, 6 HSPA, 7 LTE, 8 custom data class, 9 5G. Any other number gives a null icon.
+QIcon Tray(int image);
 
 } // namespace Images

@@ -141,6 +141,7 @@ void TMainWindow::FormCreate()
     BuildContactActions();
     BuildPages();
     BuildMessageActions();
+    BuildDeviceActions();
     BuildMenus();
     BuildStatusBar();
     ApplyContactsFeature(settings_->Contacts);
@@ -227,7 +228,15 @@ void TMainWindow::DeviceEvent(const Message& message)
     case EV_READY_STATE:
     case EV_CAPABILITY:
     case EV_RADIO_STATE:
-    case EV_PACKET_SERVICE: deviceState_->HandleEvent(code, message.LParam, message.Record<std::string>()); break;
+    case EV_PACKET_SERVICE:
+        deviceState_->HandleEvent(code, message.LParam, message.Record<std::string>());
+        if (code == EV_RADIO_STATE)
+            ShowRadioState();
+        break;
+    case EV_SCAN_NETWORK_COMPLETE:
+        if (const auto* result = message.Record<BROADBAND_REQUEST_RESULT>())
+            ScanComplete(result->Status);
+        break;
     default: break;
     }
 }

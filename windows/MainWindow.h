@@ -142,6 +142,12 @@ private:
     void BuildActions();
     void BuildContactActions();
     void BuildMessageActions();
+    void BuildDeviceActions();
+    void ShowRadioState();
+    void ScanComplete(std::int32_t status);
+    enum class StatusView { Status, Providers, PreferredProviders };
+    // The Status page with one of its three views.
+    void ShowStatusView(StatusView view);
     void BuildContactsPage();
     void BuildContactsMenu();
     void ResolveMessageNames();
@@ -208,6 +214,7 @@ private:
     QMenu* contactsMenu_ = nullptr;
     // Enabled states of the message actions while another page is shown.
     QHash<QString, bool> heldMessageActions_;
+    StatusView nextStatusView_ = StatusView::Status;
     QString databasePath_;
     bool hidden_ = false;
     bool closeForReal_ = false;

@@ -16,10 +16,12 @@
 #include "windows/MainWindow.h"
 #include "windows/MessagePrinter.h"
 #include "windows/MessagesPage.h"
+#include "windows/WaitCursor.h"
 
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -33,6 +35,8 @@
 #include <QTreeView>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+
+#include <optional>
 
 namespace {
 
@@ -79,15 +83,6 @@ protected:
 private:
     std::function<void()> onDoubleClick_;
 };
-
-// The hourglass while a long operation runs.
-void WaitCursor(bool on)
-{
-    if (on)
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-    else
-        QApplication::restoreOverrideCursor();
-}
 
 } // namespace
 
@@ -207,8 +202,14 @@ void TMainWindow::BuildActions()
                     QApplication::beep();
                     return;
                 }
+                std::optional<WaitCursor> wait;
                 message_export::SmsExportActionExecute(*this, folders_->Model(messagesPage_->Shown()),
-                                                       settings_->CsvDelimiterChar(), WaitCursor);
+                                                       settings_->CsvDelimiterChar(), [&wait](bool on) {
+                                                           if (on)
+                                                               wait.emplace();
+                                                           else
+                                                               wait.reset();
+                                                       });
             });
     connect(NewAction(QStringLiteral("SmsAnalyseAction"), QStringLiteral("Analyse message")), &QAction::triggered, this,
             [this] {
@@ -225,8 +226,9 @@ void TMainWindow::BuildActions()
     QAction* pin = NewAction(QStringLiteral("EnterPinAction"), QStringLiteral("Enter PIN"), "dialog-password");
     pin->setVisible(false);
     connect(pin, &QAction::triggered, this, [this] {
+        // Masked, and never logged: the PIN goes to the device only.
         const std::optional<QString> answer =
-            prompts_->Input(QStringLiteral("Enter PIN"), QStringLiteral("PIN1:"), QString());
+            prompts_->InputSecret(QStringLiteral("Enter PIN"), QStringLiteral("PIN1:"));
         if (answer && !answer->trimmed().isEmpty())
             device_->EnterPin(2, answer->trimmed().toStdString());
     });
@@ -335,6 +337,9 @@ void TMainWindow::BuildMenus()
     BuildContactsMenu();
 
     QMenu* misc = bar->addMenu(QStringLiteral("M&iscellaneous"));
+    misc->addAction(Action(QStringLiteral("RadioOnAction")));
+    misc->addAction(Action(QStringLiteral("RadioOffAction")));
+    misc->addSeparator();
     misc->addAction(Action(QStringLiteral("EnterPinAction")));
     misc->addSeparator();
     QMenu* toolsMenu = misc->addMenu(QStringLiteral("Tools"));
@@ -346,6 +351,9 @@ void TMainWindow::BuildMenus()
     toolsMenu->addAction(Action(QStringLiteral("ContactsSimAction")));
     misc->addSeparator();
     QMenu* advanced = misc->addMenu(QStringLiteral("Advanced"));
+    for (const char* name : {"OperatorsSearchAction", "GetPreferredProvidersAction", "RegisterManualAction"})
+        advanced->addAction(Action(QString::fromLatin1(name)));
+    advanced->addSeparator();
     advanced->addAction(Action(QStringLiteral("DatabaseCompactAction")));
     advanced->addAction(Action(QStringLiteral("SynchronizeSmsAction")));
     advanced->addSeparator();
@@ -500,6 +508,12 @@ void TMainWindow::BuildStatusBar()
     UpdateStatusBar();
 }
 
+void TMainWindow::ShowStatusView(StatusView view)
+{
+    nextStatusView_ = view;
+    ShowPage(StatusPageIndex);
+}
+
 int TMainWindow::CurrentPage() const
 {
     return pages_->currentIndex();
@@ -535,11 +549,23 @@ void TMainWindow::ShowPage(int page)
         if (device_->GetState() == 3)
             device_->SmsRead(0);
         break;
-    case StatusPageIndex:
-        statusTitle_->setText(QStringLiteral("Status"));
+    case StatusPageIndex: {
+        static const char* const titles[] = {"Status", "Providers", "Preferred providers"};
+        const StatusView view = nextStatusView_;
+        nextStatusView_ = StatusView::Status;
+        statusTitle_->setText(QString::fromLatin1(titles[static_cast<int>(view)]));
         statusList_->clear();
-        device_->ListDeviceStatus();
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); // pending messages once
+        WaitCursor wait;
+        statusList_->setUpdatesEnabled(false);
+        switch (view) {
+        case StatusView::Status: device_->ListDeviceStatus(); break;
+        case StatusView::Providers: device_->ListVisibleProviders(); break;
+        case StatusView::PreferredProviders: device_->ListPreferredProviders(); break;
+        }
+        statusList_->setUpdatesEnabled(true);
         break;
+    }
     case DevicePageIndex:
         statusView_->clearSelection();
         statusView_->scrollToBottom();

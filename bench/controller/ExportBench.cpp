@@ -29,6 +29,7 @@ public:
     PromptChoice Choose(const QString&, const QString&) override { return PromptChoice::Cancel; }
     void Show(const QString&, const QString& text, PromptIcon) override { shown = text; }
     std::optional<QString> Input(const QString&, const QString&, const QString&) override { return std::nullopt; }
+    std::optional<QString> InputSecret(const QString&, const QString&) override { return std::nullopt; }
     std::optional<QString> SaveFileName(const QString&, const QString&, const QString&) override { return path_; }
     std::optional<QString> OpenFileName(const QString&, const QString&) override { return std::nullopt; }
     QString shown;

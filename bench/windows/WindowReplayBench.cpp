@@ -40,6 +40,7 @@ public:
     PromptChoice Choose(const QString&, const QString&) override { return PromptChoice::Cancel; }
     void Show(const QString&, const QString&, PromptIcon) override { }
     std::optional<QString> Input(const QString&, const QString&, const QString&) override { return std::nullopt; }
+    std::optional<QString> InputSecret(const QString&, const QString&) override { return std::nullopt; }
     std::optional<QString> SaveFileName(const QString&, const QString&, const QString&) override
     {
         return std::nullopt;

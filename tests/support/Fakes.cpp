@@ -4,6 +4,19 @@
 
 namespace testsupport {
 
+namespace {
+
+// Moved out whole: GCC's release builds warn falsely about a copied optional QString.
+std::optional<QString> TakeFront(std::deque<std::optional<QString>>& queue)
+{
+    std::optional<QString> answer;
+    answer.swap(queue.front());
+    queue.pop_front();
+    return answer;
+}
+
+} // namespace
+
 bool ScriptedPrompts::Ask(const QString& caption, const QString& text, PromptIcon icon)
 {
     shown.push_back({Kind::Ask, caption, text, icon, {}});
@@ -33,16 +46,25 @@ void ScriptedPrompts::Show(const QString& caption, const QString& text, PromptIc
     shown.push_back({Kind::Show, caption, text, icon, {}});
 }
 
-std::optional<QString> ScriptedPrompts::Input(const QString& caption, const QString& prompt, const QString& initial)
+std::optional<QString> ScriptedPrompts::NextInput(const QString& caption, const QString& prompt)
 {
-    shown.push_back({Kind::Input, caption, prompt, PromptIcon::Question, initial});
     if (inputs.empty()) {
         ADD_FAILURE() << "unscripted input box: " << caption.toStdString() << ": " << prompt.toStdString();
         return std::nullopt;
     }
-    std::optional<QString> answer = inputs.front();
-    inputs.pop_front();
-    return answer;
+    return TakeFront(inputs);
+}
+
+std::optional<QString> ScriptedPrompts::Input(const QString& caption, const QString& prompt, const QString& initial)
+{
+    shown.push_back({Kind::Input, caption, prompt, PromptIcon::Question, initial});
+    return NextInput(caption, prompt);
+}
+
+std::optional<QString> ScriptedPrompts::InputSecret(const QString& caption, const QString& prompt)
+{
+    shown.push_back({Kind::Secret, caption, prompt, PromptIcon::Question, {}});
+    return NextInput(caption, prompt);
 }
 
 std::optional<QString> ScriptedPrompts::NextFile(const QString& title)
@@ -51,9 +73,7 @@ std::optional<QString> ScriptedPrompts::NextFile(const QString& title)
         ADD_FAILURE() << "unscripted file dialog: " << title.toStdString();
         return std::nullopt;
     }
-    std::optional<QString> answer = files.front();
-    files.pop_front();
-    return answer;
+    return TakeFront(files);
 }
 
 std::optional<QString> ScriptedPrompts::SaveFileName(const QString& title, const QString& defaultSuffix,

@@ -19,7 +19,7 @@ namespace testsupport {
 class ScriptedPrompts : public UserPrompts
 {
 public:
-    enum class Kind { Ask, Choose, Show, Input, SaveFile, OpenFile };
+    enum class Kind { Ask, Choose, Show, Input, Secret, SaveFile, OpenFile };
     struct Prompt
     {
         Kind kind;
@@ -34,20 +34,22 @@ public:
     // Answers are taken in order; a prompt with none left scripted fails the test and is
     // answered No (Ask) or Cancel (Choose, Input, file dialogs).
     std::deque<bool> answers;
-    std::deque<PromptChoice> choices; // for Choose
-    std::deque<std::optional<QString>> inputs;
-    std::deque<std::optional<QString>> files; // file dialog answers, both kinds
+    std::deque<PromptChoice> choices;          // for Choose
+    std::deque<std::optional<QString>> inputs; // for Input and InputSecret
+    std::deque<std::optional<QString>> files;  // file dialog answers, both kinds
     std::vector<Prompt> shown;
 
     bool Ask(const QString& caption, const QString& text, PromptIcon icon = PromptIcon::Question) override;
     PromptChoice Choose(const QString& caption, const QString& text) override;
     void Show(const QString& caption, const QString& text, PromptIcon icon) override;
     std::optional<QString> Input(const QString& caption, const QString& prompt, const QString& initial) override;
+    std::optional<QString> InputSecret(const QString& caption, const QString& prompt) override;
     std::optional<QString> SaveFileName(const QString& title, const QString& defaultSuffix,
                                         const QString& filter) override;
     std::optional<QString> OpenFileName(const QString& title, const QString& filter) override;
 
 private:
+    std::optional<QString> NextInput(const QString& caption, const QString& prompt);
     std::optional<QString> NextFile(const QString& title);
 };
 

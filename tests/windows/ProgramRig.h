@@ -33,11 +33,13 @@ namespace rig {
 class Program
 {
 public:
-    explicit Program(bool demoContents = false)
+    explicit Program(bool demoContents = false, bool simLocked = false)
     {
         sim::ModemSimulator::Options options;
         options.modem.demoContents = demoContents;
+        options.modem.simLocked = simLocked;
         options.modem.statusReportDelayMs = 200;
+        options.modem.scanDelayMs = 300;
         modem = std::make_unique<sim::ModemSimulator>(options);
         std::string error;
         EXPECT_TRUE(modem->start(&error)) << error;

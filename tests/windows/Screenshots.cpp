@@ -2,6 +2,7 @@
 // modem, driven as a person would, for looking at what the program shows.
 #include "ProgramRig.h"
 #include "controller/ContactPicture.h"
+#include "controller/DeviceState.h"
 #include "controller/SendPipeline.h"
 #include "windows/ContactWindow.h"
 #include "windows/ContactsView.h"
@@ -149,6 +150,10 @@ int main(int argc, char** argv)
     w.Action(QStringLiteral("ShowStatusAction"))->trigger();
     Settle(300);
     Save(&w, "status");
+    w.Action(QStringLiteral("OperatorsSearchAction"))->trigger();
+    WaitFor([&] { return !w.Device().ScanRequested(); });
+    Settle(100);
+    Save(&w, "providers");
     w.Action(QStringLiteral("ShowDebugAction"))->trigger();
     Save(&w, "debug");
 

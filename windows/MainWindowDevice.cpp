@@ -1,0 +1,54 @@
+// The main window's device actions of the menus: radio on and off, the operator scan and its
+// providers view, the preferred providers and manual registration.
+#include "app/Prompts.h"
+#include "controller/DeviceState.h"
+#include "device/Broadband.h"
+#include "windows/MainWindow.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QTreeView>
+
+void TMainWindow::BuildDeviceActions()
+{
+    auto* radio = new QActionGroup(this);
+    radio->setExclusionPolicy(QActionGroup::ExclusionPolicy::None); // the radio event checks them
+    for (const auto& [name, caption, state] :
+         {std::tuple{"RadioOnAction", "Radio On", 1}, std::tuple{"RadioOffAction", "Radio Off", 0}}) {
+        QAction* action = NewAction(QString::fromLatin1(name), QString::fromLatin1(caption));
+        action->setCheckable(true);
+        radio->addAction(action);
+        const int on = state;
+        connect(action, &QAction::triggered, this, [this, on] {
+            device_->SetSoftwareRadioState(on);
+            ShowRadioState(); // the check stays as the device said until its event
+        });
+    }
+    connect(NewAction(QStringLiteral("OperatorsSearchAction"), QStringLiteral("Operators search"), "edit-find"),
+            &QAction::triggered, this, [this] { deviceState_->StartScan(); });
+    connect(NewAction(QStringLiteral("GetPreferredProvidersAction"), QStringLiteral("Preferred providers")),
+            &QAction::triggered, this, [this] { ShowStatusView(StatusView::PreferredProviders); });
+    connect(NewAction(QStringLiteral("RegisterManualAction"), QStringLiteral("Manual registration")),
+            &QAction::triggered, this, [this] {
+                const std::optional<QString> id =
+                    prompts_->Input(QStringLiteral("Manual registration"), QStringLiteral("Provider ID:"), QString());
+                if (id)
+                    deviceState_->RegisterManually(*id);
+            });
+}
+
+void TMainWindow::ShowRadioState()
+{
+    Action(QStringLiteral("RadioOnAction"))->setChecked(deviceState_->RadioOn());
+    Action(QStringLiteral("RadioOffAction"))->setChecked(deviceState_->RadioOff());
+}
+
+void TMainWindow::ScanComplete(std::int32_t status)
+{
+    if (deviceState_->ScanComplete(status)) {
+        statusView_->clearSelection();
+        ShowStatusView(StatusView::Providers);
+    } else if (status == 0) {
+        statusView_->clearSelection();
+    }
+}
