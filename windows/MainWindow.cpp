@@ -101,8 +101,7 @@ TMainWindow::TMainWindow(const Options& options)
         notification_ = std::make_unique<TNotification>(
             QStringLiteral("parlowen"), [this](const QString& line) { WriteLog(line); }, [this] { OpenInbox(); });
         tray_ = new TrayIcon(
-            windowIcon().isNull() ? Images::Theme("mail-message-new") : windowIcon(), settings_->ShowTrayIcon,
-            [this] { AppOpen(); }, [this] { OpenInbox(); }, this);
+            Images::Tray(0), settings_->ShowTrayIcon, [this] { AppOpen(); }, [this] { OpenInbox(); }, this);
     }
     startTimer_.start();
 }
