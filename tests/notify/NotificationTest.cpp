@@ -51,6 +51,11 @@ struct Announcement
     bool silent;
 };
 
+void PrintTo(const Announcement& a, std::ostream* os)
+{
+    *os << '"' << a.title << "\" / \"" << a.text << '"' << (a.silent ? ", silent" : "");
+}
+
 class AnnouncementTest : public NotificationTest, public ::testing::WithParamInterface<Announcement>
 { };
 

@@ -21,6 +21,11 @@ struct Channels
     size_t calls; // on the server for one new message
 };
 
+void PrintTo(const Channels& c, std::ostream* os)
+{
+    *os << "toast " << c.toast << ", balloon " << c.balloon << ", calls " << c.calls;
+}
+
 class NotifyWindowTest : public ::testing::TestWithParam<Channels>
 {
 protected:
