@@ -97,12 +97,13 @@ TMainWindow::TMainWindow(const Options& options)
     connect(&startTimer_, &QTimer::timeout, this, &TMainWindow::StartTimerTimer);
 
     FormCreate();
-    if (!notifier_) {
+    if (!notifier_)
         notification_ = std::make_unique<TNotification>(
             QStringLiteral("parlowen"), [this](const QString& line) { WriteLog(line); }, [this] { OpenInbox(); });
-        tray_ = new TrayIcon(
-            Images::Tray(0), settings_->ShowTrayIcon, [this] { AppOpen(); }, [this] { OpenInbox(); }, this);
-    }
+    // Without a notification area (or offscreen) the icon is not shown, but keeps its state.
+    tray_ = new TrayIcon(
+        Images::Tray(0), settings_->ShowTrayIcon, [this] { AppOpen(); }, [this] { OpenInbox(); }, this);
+    BuildTrayMenu();
     startTimer_.start();
 }
 
@@ -319,9 +320,11 @@ void TMainWindow::ShowProgress(bool on)
     progress_->setVisible(on);
 }
 
-void TMainWindow::UnreadChanged(int)
+void TMainWindow::UnreadChanged(int count)
 {
     panels_[5]->setText(folders_->UnreadText());
+    if (tray_)
+        tray_->SetImage(count > 0 ? 1 : 0);
 }
 
 QString TMainWindow::PanelText(int index) const

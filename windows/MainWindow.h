@@ -96,6 +96,7 @@ public:
     ContactsModel& Contacts() { return *contacts_; }
     ContactsView& ContactsList() { return *contactsView_; }
     MessagesPage& Messages() { return *messagesPage_; }
+    TrayIcon& Tray() { return *tray_; }
     MessagePrinter& Printer() { return *printer_; }
     QString PanelText(int index) const;
 
@@ -143,6 +144,7 @@ private:
     void BuildContactActions();
     void BuildMessageActions();
     void BuildDeviceActions();
+    void BuildTrayMenu();
     void ShowRadioState();
     void ScanComplete(std::int32_t status);
     enum class StatusView { Status, Providers, PreferredProviders };

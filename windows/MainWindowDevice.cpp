@@ -1,12 +1,14 @@
 // The main window's device actions of the menus: radio on and off, the operator scan and its
-// providers view, the preferred providers and manual registration.
+// providers view, the preferred providers and manual registration; and the tray icon's menu.
 #include "app/Prompts.h"
 #include "controller/DeviceState.h"
 #include "device/Broadband.h"
 #include "windows/MainWindow.h"
+#include "windows/TrayIcon.h"
 
 #include <QAction>
 #include <QActionGroup>
+#include <QMenu>
 #include <QTreeView>
 
 void TMainWindow::BuildDeviceActions()
@@ -35,6 +37,21 @@ void TMainWindow::BuildDeviceActions()
                 if (id)
                     deviceState_->RegisterManually(*id);
             });
+}
+
+void TMainWindow::BuildTrayMenu()
+{
+    connect(NewAction(QStringLiteral("AppOpenAction"), QStringLiteral("Open application")), &QAction::triggered, this,
+            &TMainWindow::AppOpen);
+    connect(NewAction(QStringLiteral("AppHideAction"), QStringLiteral("Hide application")), &QAction::triggered, this,
+            &QWidget::hide);
+    auto* menu = new QMenu(this);
+    menu->setObjectName(QStringLiteral("TrayMenu"));
+    menu->addAction(Action(QStringLiteral("AppOpenAction")));
+    menu->addAction(Action(QStringLiteral("AppHideAction")));
+    menu->addSeparator();
+    menu->addAction(Action(QStringLiteral("ExitAction")));
+    tray_->SetMenu(menu);
 }
 
 void TMainWindow::ShowRadioState()

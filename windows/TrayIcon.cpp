@@ -1,5 +1,7 @@
 #include "windows/TrayIcon.h"
 
+#include "windows/Images.h"
+
 #include <QIcon>
 #include <QSystemTrayIcon>
 
@@ -35,4 +37,19 @@ bool TrayIcon::Balloon(const QString& title, const QString& text, int timeoutMs)
         return false;
     icon_->showMessage(title, text, QSystemTrayIcon::Information, timeoutMs);
     return true;
+}
+
+void TrayIcon::SetMenu(QMenu* menu)
+{
+    if (icon_)
+        icon_->setContextMenu(menu);
+}
+
+void TrayIcon::SetImage(int image)
+{
+    if (image == image_)
+        return;
+    image_ = image;
+    if (icon_)
+        icon_->setIcon(Images::Tray(image));
 }

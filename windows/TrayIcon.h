@@ -1,6 +1,7 @@
 #pragma once
-// The application's notification-area icon, as far as balloons need it: shown when the option
-// asks for it and the desktop has a notification area, and the place where balloons appear.
+// The application's notification-area icon: shown when the option asks for it and the desktop has
+// a notification area; its image tells whether something waits, its menu opens or hides the
+// window, and balloons appear at it.
 
 #include <QObject>
 #include <QString>
@@ -8,6 +9,7 @@
 #include <functional>
 
 class QIcon;
+class QMenu;
 class QSystemTrayIcon;
 
 class TrayIcon : public QObject
@@ -26,7 +28,12 @@ public:
     bool Exists() const;
     // An information balloon; nothing happens when the icon does not exist.
     bool Balloon(const QString& title, const QString& text, int timeoutMs);
+    void SetMenu(QMenu* menu);
+    // The tray image by its number (0 normal, 1 something waits); kept even without an icon.
+    void SetImage(int image);
+    int Image() const { return image_; }
 
 private:
     QSystemTrayIcon* icon_ = nullptr;
+    int image_ = 0;
 };

@@ -6,6 +6,7 @@
 #include "device/Texts.h"
 #include "support/TestMain.h"
 #include "windows/MessagesPage.h"
+#include "windows/TrayIcon.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -319,6 +320,23 @@ TEST(MainWindow, ThePinIsAskedMaskedAndNeverLogged)
     EXPECT_TRUE(run.contains("Application started"));
     EXPECT_TRUE(run.contains("Application finished"));
     EXPECT_FALSE(run.contains("1234"));
+}
+
+TEST(MainWindow, TrayImageFollowsTheUnreadCountAndItsMenuHidesAndOpens)
+{
+    Program p;
+    p.Start();
+    EXPECT_EQ(p.window->Tray().Image(), 0);
+    p.modem->deliverSms(Sms("+15550100790", u"Unread"));
+    ASSERT_TRUE(WaitFor([&] { return p.Folder(Folder::Inbox).Count() == 1; }));
+    EXPECT_EQ(p.window->Tray().Image(), 1) << "something waits";
+    p.window->Messages().SelectRow(Folder::Inbox, p.Folder(Folder::Inbox).At(0));
+    EXPECT_EQ(p.window->Tray().Image(), 0);
+
+    p.window->Action(QStringLiteral("AppHideAction"))->trigger();
+    EXPECT_FALSE(p.window->isVisible());
+    p.window->Action(QStringLiteral("AppOpenAction"))->trigger();
+    EXPECT_TRUE(p.window->isVisible());
 }
 
 int main(int argc, char** argv)
