@@ -1,6 +1,5 @@
 // The real main window, offscreen, against the simulated modem in the same process.
 #include "ProgramRig.h"
-#include "app/Log.h"
 #include "controller/IncomingMessages.h"
 #include "controller/SendPipeline.h"
 #include "device/Texts.h"
@@ -10,8 +9,6 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QCoreApplication>
-#include <QFile>
 #include <QLineEdit>
 #include <QRadioButton>
 
@@ -279,47 +276,6 @@ TEST(MainWindow, DebugPageRegistersWithTheCheckedDataClasses)
     p.window->findChild<QRadioButton*>(QStringLiteral("REG_AUTOMATIC"))->setChecked(true);
     EXPECT_TRUE(provider->text().isEmpty());
     EXPECT_TRUE(registration->isEnabled());
-}
-
-TEST(MainWindow, ThePinIsAskedMaskedAndNeverLogged)
-{
-    // Logging is on for a run when the log file is there.
-    QFile file(QString::fromStdString(
-        TApplicationLog::PathForExecutable(QCoreApplication::applicationFilePath().toStdString())));
-    const bool existed = file.exists();
-    ASSERT_TRUE(file.open(QIODevice::Append));
-    const qint64 before = file.size();
-    file.close();
-    struct Cleanup
-    {
-        QFile& file;
-        bool existed;
-        ~Cleanup()
-        {
-            if (!existed)
-                file.remove();
-        }
-    } cleanup{file, existed};
-    Program p(false, true);
-    p.Start();
-    QAction* pin = p.window->Action(QStringLiteral("EnterPinAction"));
-    ASSERT_TRUE(WaitFor([&] { return pin->isVisible(); })) << "a locked SIM shows the PIN entry";
-    p.prompts.inputs = {QStringLiteral("1234")};
-    pin->trigger();
-    ASSERT_FALSE(p.prompts.shown.empty());
-    EXPECT_EQ(p.prompts.shown.back().kind, testsupport::ScriptedPrompts::Kind::Secret);
-    EXPECT_EQ(p.prompts.shown.back().text, "PIN1:");
-    ASSERT_TRUE(WaitFor([&] { return !pin->isVisible(); })) << "the SIM took the PIN";
-    for (LogModel* log : {&p.window->LogLines(), &p.window->StatusLines()})
-        for (int i = 0; i < log->LineCount(); ++i)
-            EXPECT_FALSE(log->LineAt(i).contains(QLatin1String("1234"))) << log->LineAt(i).toStdString();
-    p.Stop();
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QByteArray run = file.readAll().mid(before); // this run's lines only
-    file.close();
-    EXPECT_TRUE(run.contains("Application started"));
-    EXPECT_TRUE(run.contains("Application finished"));
-    EXPECT_FALSE(run.contains("1234"));
 }
 
 TEST(MainWindow, TrayImageFollowsTheUnreadCountAndItsMenuHidesAndOpens)

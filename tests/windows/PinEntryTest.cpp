@@ -1,0 +1,59 @@
+// PIN entry through the real main window against a locked simulated SIM. A program of its own:
+// the test switches the log file on, and no other test may write into that file meanwhile.
+#include "ProgramRig.h"
+#include "app/Log.h"
+#include "support/TestMain.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QFile>
+
+using rig::Program;
+
+TEST(PinEntry, ThePinIsAskedMaskedAndNeverLogged)
+{
+    // Logging is on for a run when the log file is there.
+    QFile file(QString::fromStdString(
+        TApplicationLog::PathForExecutable(QCoreApplication::applicationFilePath().toStdString())));
+    const bool existed = file.exists();
+    ASSERT_TRUE(file.open(QIODevice::Append));
+    const qint64 before = file.size();
+    file.close();
+    struct Cleanup
+    {
+        QFile& file;
+        bool existed;
+        ~Cleanup()
+        {
+            if (!existed)
+                file.remove();
+        }
+    } cleanup{file, existed};
+    Program p(false, true);
+    // A PIN no PDU, ID or time stamp of the run is likely to hold.
+    p.modem->withCore([](sim::ModemCore& core) { core.sim().pin = "90817263"; });
+    p.Start();
+    QAction* pin = p.window->Action(QStringLiteral("EnterPinAction"));
+    ASSERT_TRUE(WaitFor([&] { return pin->isVisible(); })) << "a locked SIM shows the PIN entry";
+    p.prompts.inputs = {QStringLiteral("90817263")};
+    pin->trigger();
+    ASSERT_FALSE(p.prompts.shown.empty());
+    EXPECT_EQ(p.prompts.shown.back().kind, testsupport::ScriptedPrompts::Kind::Secret);
+    EXPECT_EQ(p.prompts.shown.back().text, "PIN1:");
+    ASSERT_TRUE(WaitFor([&] { return !pin->isVisible(); })) << "the SIM took the PIN";
+    for (LogModel* log : {&p.window->LogLines(), &p.window->StatusLines()})
+        for (int i = 0; i < log->LineCount(); ++i)
+            EXPECT_FALSE(log->LineAt(i).contains(QLatin1String("90817263"))) << log->LineAt(i).toStdString();
+    p.Stop();
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray run = file.readAll().mid(before); // this run's lines only
+    file.close();
+    EXPECT_TRUE(run.contains("Application started"));
+    EXPECT_TRUE(run.contains("Application finished"));
+    EXPECT_FALSE(run.contains("90817263"));
+}
+
+int main(int argc, char** argv)
+{
+    return testsupport::RunAllTests<QApplication>(argc, argv);
+}
