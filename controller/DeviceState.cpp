@@ -21,6 +21,51 @@ DeviceState::DeviceState(ControllerHost& host, SettingsStore& settings, MobileBr
       incoming_(incoming)
 {
     panels_[2] = QStringLiteral("ROAMING");
+    SetShowSignalText(settings_.ShowSignalStrength);
+}
+
+void DeviceState::SetShowSignalText(bool on)
+{
+    if (on == showSignalText_)
+        return;
+    showSignalText_ = on;
+    settings_.ShowSignalStrength = on;
+    widths_[3] += on ? 35 : -35;
+    Q_EMIT Changed();
+}
+
+void DeviceState::DataClassUpdate(int image, const QString& text)
+{
+    if (settings_.ShowDataClassIcon) {
+        dataClassIconImage_ = image;
+        dataClassIconTip_ = text;
+        if (!dataClassIconShown_ && !text.isEmpty())
+            dataClassIconShown_ = true;
+    }
+    host_.AnnounceDataClass(text);
+}
+
+void DeviceState::RemoveDataClassIcon()
+{
+    if (settings_.ShowDataClassIcon && dataClassIconShown_)
+        dataClassIconShown_ = false;
+}
+
+void DeviceState::SetShowDataClassIcon(bool on)
+{
+    if (on == settings_.ShowDataClassIcon)
+        return;
+    if (on) {
+        settings_.ShowDataClassIcon = true;
+        // Shown at once for the data class the device has now.
+        dataClassIconImage_ = dataClassImage_;
+        dataClassIconTip_ = panels_[4];
+        dataClassIconShown_ = !panels_[4].isEmpty();
+    } else {
+        RemoveDataClassIcon();
+        settings_.ShowDataClassIcon = false;
+    }
+    Q_EMIT Changed();
 }
 
 void DeviceState::SetPanel(int index, const QString& text, int widenBy)
@@ -91,7 +136,15 @@ void DeviceState::ShowDataClass(std::uint32_t flags)
     if (flags & 0x80000000u)
         custom = QString::fromStdString(device_.GetCustomDataClass());
     SetPanel(4, DataClassText(flags, custom, &dataClassImage_));
+    DataClassUpdate(dataClassImage_, panels_[4]);
     Q_EMIT Changed();
+}
+
+void DeviceState::RefreshDataClass()
+{
+    std::uint32_t flags = 0;
+    if (device_.GetCurrentDataClass(flags))
+        ShowDataClass(flags);
 }
 
 void DeviceState::HandleSignal(bool known, std::uint32_t strength)
@@ -170,6 +223,7 @@ void DeviceState::ShowRadio(std::int32_t state)
     if (state == 0) {
         radioOn_ = false;
         radioOff_ = true;
+        RemoveDataClassIcon();
         signalImage_ = 7;
     } else if (state == 1) {
         radioOn_ = true;
@@ -185,6 +239,7 @@ void DeviceState::ShowReadyState(std::int32_t state, bool withSound)
     switch (state) {
     case 0:
         text = QStringLiteral("The mobile broadband device is off");
+        RemoveDataClassIcon();
         signalImage_ = 9;
         break;
     case 1:
@@ -229,6 +284,7 @@ void DeviceState::DeviceConnected()
     widths_[2] = 0;
     SetPanel(4, QString());
     dataClassImage_ = 2;
+    DataClassUpdate(2, QStringLiteral("Device connected"));
     signalImage_ = 6;
     interfaceSelectVisible_ = device_.GetInterfaceCount() != 1;
     Q_EMIT Changed();
@@ -248,6 +304,8 @@ void DeviceState::DeviceRemoved(const std::string& interfaceId)
     widths_[2] = 0;
     signalText_.clear();
     dataClassImage_ = 2;
+    DataClassUpdate(2, QStringLiteral("Device disconnected"));
+    RemoveDataClassIcon();
     signalImage_ = 9;
     Q_EMIT Changed();
     Q_EMIT StatusViewStale();
@@ -283,10 +341,24 @@ void DeviceState::ConnectAction()
         Q_EMIT Changed();
         return;
     }
+    interfaceSelectVisible_ = device_.GetInterfaceCount() != 1;
+    ShowInterface();
+}
+
+bool DeviceState::SelectInterface(const QString& interfaceId)
+{
+    const QString id = interfaceId.trimmed();
+    if (id.isEmpty() || !device_.SelectInterface(id.toStdString()))
+        return false;
+    ShowInterface();
+    return true;
+}
+
+void DeviceState::ShowInterface()
+{
     SetPanel(0, QString::fromStdString(device_.GetModelName()), 20);
     SetPanel(1, QString::fromStdString(device_.GetProviderName()), 35);
     widths_[2] = device_.IsRoaming() ? 80 : 0;
-    interfaceSelectVisible_ = device_.GetInterfaceCount() != 1;
 
     std::int32_t radio = 0;
     if (device_.GetSoftwareRadioState(radio))
@@ -315,6 +387,7 @@ void DeviceState::DisconnectAction()
     SetPanel(1, QString());
     widths_[2] = 0;
     SetPanel(5, QString());
+    RemoveDataClassIcon();
     signalImage_ = 9;
     Q_EMIT Changed();
 }

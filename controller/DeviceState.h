@@ -37,6 +37,16 @@ public:
     void HandleRegistration(const BROADBAND_REGISTRATION_DATA& registration);
     void ShowReadyState(std::int32_t state, bool withSound);
     void ShowDataClass(std::uint32_t flags);
+    // A double click on the data-class panel: the device asked again.
+    void RefreshDataClass();
+    // "Select interface": a blank ID does nothing; false when the device layer refused it.
+    bool SelectInterface(const QString& interfaceId);
+    // The signal text beside the signal image; its panel is wider while it shows.
+    void ToggleSignalText() { SetShowSignalText(!showSignalText_); }
+    void SetShowSignalText(bool on);
+    bool ShowSignalText() const { return showSignalText_; }
+    // The data-class notification-area icon kept or not (the option); off removes it.
+    void SetShowDataClassIcon(bool on);
     // Operator scan: false when the device refused it. Its completion is ScanComplete, which
     // returns whether the providers view is to be shown now.
     bool StartScan();
@@ -58,6 +68,10 @@ public:
     bool RadioOn() const { return radioOn_; }
     bool RadioOff() const { return radioOff_; }
     int DataClassImage() const { return dataClassImage_; }
+    // The data-class notification-area icon: whether it exists, its tray image and tool tip.
+    bool DataClassIconShown() const { return dataClassIconShown_; }
+    int DataClassIconImage() const { return dataClassIconImage_; }
+    const QString& DataClassIconTip() const { return dataClassIconTip_; }
 
     // The signal image and text of a strength from 0 to 31.
     static int SignalImageOf(std::uint32_t strength);
@@ -76,6 +90,10 @@ private:
     void DeviceRemoved(const std::string& interfaceId);
     void ShowModelName();
     void ShowRadio(std::int32_t state);
+    // After a connect or a chosen interface: the panels and the queried states.
+    void ShowInterface();
+    void DataClassUpdate(int image, const QString& text);
+    void RemoveDataClassIcon();
 
     ControllerHost& host_;
     SettingsStore& settings_;
@@ -94,4 +112,8 @@ private:
     bool radioOff_ = false;
     int dataClassImage_ = 2;
     bool scanRequested_ = false;
+    bool showSignalText_ = false;
+    bool dataClassIconShown_ = false;
+    int dataClassIconImage_ = 2;
+    QString dataClassIconTip_;
 };

@@ -19,6 +19,8 @@ public:
     virtual SoundPlayer& Sounds() = 0;
     // Desktop notification and balloon, as the options say.
     virtual void Notify(const QString& title, const QString& text) = 0;
+    // A data-class change, or the device connected or disconnected, as the options say.
+    virtual void AnnounceDataClass(const QString&) { }
     // The main window's caption, the title of its notifications.
     virtual QString Caption() const = 0;
 

@@ -18,7 +18,12 @@ const QString DefaultAction = QStringLiteral("default");
 
 TNotification::TNotification(const QString& desktopEntry, LogFunction log, ClickFunction clicked,
                              const QDBusConnection& bus, QObject* parent)
-    : QObject(parent), bus_(bus), desktopEntry_(desktopEntry), log_(std::move(log)), clicked_(std::move(clicked))
+    : QObject(parent),
+      bus_(bus),
+      desktopEntry_(desktopEntry),
+      icon_(desktopEntry),
+      log_(std::move(log)),
+      clicked_(std::move(clicked))
 {
     if (!bus_.isConnected()) {
         const QString reason = bus_.lastError().message();
@@ -67,7 +72,8 @@ void TNotification::Send()
     const QStringList actions{DefaultAction, QStringLiteral("Open")};
 
     QDBusMessage call = QDBusMessage::createMethodCall(Service, Path, Interface, QStringLiteral("Notify"));
-    call << desktopEntry_ << replaces << QString() << request.title << request.text << actions << hints << -1;
+    const QString icon = icon_.startsWith(u'/') ? QUrl::fromLocalFile(icon_).toString() : icon_;
+    call << desktopEntry_ << replaces << icon << request.title << request.text << actions << hints << -1;
     inFlight_ = new QDBusPendingCallWatcher(bus_.asyncCall(call, CallTimeoutMs), this);
     connect(inFlight_, &QDBusPendingCallWatcher::finished, this, &TNotification::Answered);
 }

@@ -35,6 +35,9 @@ public:
     void Notify(const QString& title, const QString& text) override { Show(title, text, QString(), true); }
 
     bool Available() const { return bus_.isConnected(); }
+    // The picture the server shows beside the text: an icon name of the theme or a file.
+    void SetIcon(const QString& icon) { icon_ = icon; }
+    const QString& Icon() const { return icon_; }
     // A request waits or a call is unanswered.
     bool Busy() const { return request_ || inFlight_; }
 
@@ -59,6 +62,7 @@ private:
 
     QDBusConnection bus_;
     QString desktopEntry_;
+    QString icon_;
     LogFunction log_;
     ClickFunction clicked_;
     std::optional<Request> request_; // not sent yet

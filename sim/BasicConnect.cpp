@@ -35,11 +35,12 @@ Bytes ModemCore::deviceCaps() const
     w.u32(CellularGsm);
     w.u32(1); // no voice
     w.u32(2); // removable SIM
-    w.u32(Network::SupportedDataClasses);
+    w.u32(Network::SupportedDataClasses | config_.moreDataClasses |
+          (config_.customDataClass.empty() ? 0u : 0x80000000u));
     w.u32(0x03); // PDU receive and send
     w.u32(0x01); // manual registration
     w.u32(1);    // one data session
-    w.string(u"");
+    w.string(utf16(config_.customDataClass));
     w.string(u"356938035643809");
     w.string(u"PLW-SIM 1.0.0");
     w.string(u"Parlowen simulated modem");

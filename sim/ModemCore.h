@@ -26,6 +26,10 @@ struct ModemConfig
     uint32_t scanDelayMs = 3000;    // full scan of visible providers
     uint32_t maxTransfer = 4096;    // upper bound for fragments, below the host's
     bool demoContents = true;       // stored messages and phonebook entries to start with
+    // Reported in the device capabilities only: a named custom data class (with its flag) and
+    // data classes beyond the network's, such as the two 5G ones.
+    std::string customDataClass;
+    uint32_t moreDataClasses = 0;
 };
 
 // A fault put on the next reply or indication of one command: its information buffer cut to

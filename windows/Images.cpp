@@ -2,7 +2,9 @@
 
 #include "controller/MessageFolders.h"
 
+#include <QDir>
 #include <QHash>
+#include <QImageReader>
 #include <QPainter>
 #include <QPixmap>
 
@@ -143,6 +145,27 @@ QIcon Tray(int image)
     if (it == cache.end())
         it = cache.insert(image, Shipped(QStringLiteral("tray-%1").arg(image), {16, 22, 32, 48, 64}));
     return *it;
+}
+
+QIcon TrayImage(int image, int applicationIcon, int eventIcon, const QString& folder)
+{
+    // Every picture an icon file holds, so the notification area can pick its size.
+    QImageReader reader(QDir(folder).filePath(QStringLiteral("TRAYICON%1.ico").arg(image + 1)));
+    QIcon file;
+    if (reader.canRead()) {
+        do {
+            const QImage picture = reader.read();
+            if (!picture.isNull())
+                file.addPixmap(QPixmap::fromImage(picture));
+        } while (reader.jumpToNextImage());
+    }
+    if (!file.isNull())
+        return file;
+    if (image == 0 && applicationIcon >= 1)
+        return App(applicationIcon);
+    if (image == 1 && eventIcon > 0)
+        return App(eventIcon);
+    return Tray(image);
 }
 
 } // namespace Images

@@ -17,5 +17,9 @@ QIcon App(int icon);
 // Tray image 0 to 9: 0 normal, 1 something waits, 2 no known data class, 3 GPRS, 4 EDGE,
 // 5 UMTS, 6 HSPA, 7 LTE, 8 custom data class, 9 5G. Any other number gives a null icon.
 QIcon Tray(int image);
+// Tray image 0 to 9 as the window shows it: a file TRAYICON<image + 1>.ico in folder overrides it;
+// otherwise image 0 is application icon applicationIcon when that is not 0, image 1 application
+// icon eventIcon when that is not 0, and the rest the shipped tray images.
+QIcon TrayImage(int image, int applicationIcon, int eventIcon, const QString& folder);
 
 } // namespace Images

@@ -5,6 +5,7 @@
 #include "app/Log.h"
 #include "app/Notifier.h"
 #include "app/Settings.h"
+#include "controller/Announcer.h"
 #include "controller/ContactsBook.h"
 #include "controller/DeviceState.h"
 #include "controller/IncomingMessages.h"
@@ -12,13 +13,17 @@
 #include "controller/MessageActions.h"
 #include "controller/MessageFolders.h"
 #include "controller/SendPipeline.h"
+#include "controller/ShellIntegration.h"
 #include "device/Broadband.h"
 #include "notify/Notification.h"
+#include "notify/Presence.h"
 #include "storage/Database.h"
+#include "windows/DesktopChannels.h"
 #include "windows/DialogPrompts.h"
 #include "windows/Images.h"
 #include "windows/MessageWindow.h"
 #include "windows/MessagesPage.h"
+#include "windows/StatusPanels.h"
 #include "windows/TrayIcon.h"
 
 #include <QAction>
@@ -43,7 +48,11 @@
 #endif
 
 TMainWindow::TMainWindow(const Options& options)
-    : MessageTarget(this), databasePath_(options.databasePath), hidden_(options.hidden)
+    : MessageTarget(this),
+      dataHome_(options.dataHome),
+      trayImageFolder_(options.trayImageFolder),
+      databasePath_(options.databasePath),
+      hidden_(options.hidden)
 {
     log_ = std::make_unique<TApplicationLog>(
         TApplicationLog::PathForExecutable(QCoreApplication::applicationFilePath().toStdString()));
@@ -89,21 +98,45 @@ TMainWindow::TMainWindow(const Options& options)
     incoming_ = new IncomingMessages(*this, *settings_, *database_, *device_, *folders_, this);
     pipeline_ = new SendPipeline(*this, *settings_, *database_, *device_, *folders_, *incoming_, *clock_, this);
     incoming_->SetSendTimerActive([this] { return pipeline_->SendTimer().isActive(); });
+    channels_ = std::make_unique<DesktopChannels>();
+    announcer_ = std::make_unique<Announcer>(*settings_, *channels_);
     deviceState_ = new DeviceState(*this, *settings_, *device_, *folders_, *pipeline_, *incoming_, this);
     connect(deviceState_, &DeviceState::Changed, this, &TMainWindow::UpdateStatusBar);
+    // Queued: the refill lets pending window messages through, which a device handler must not.
+    connect(
+        deviceState_, &DeviceState::StatusViewStale, this,
+        [this] {
+            if (CurrentPage() == StatusPageIndex)
+                ShowStatusView(StatusView::Status);
+        },
+        Qt::QueuedConnection);
 
     startTimer_.setSingleShot(true);
     startTimer_.setInterval(options.startDelayMs);
     connect(&startTimer_, &QTimer::timeout, this, &TMainWindow::StartTimerTimer);
 
-    FormCreate();
-    if (!notifier_)
+    // A given notifier stands for the desktop notifications; otherwise they need a server.
+    if (notifier_) {
+        toastsAvailable_ = true;
+    } else if (CheckDesktopNotifications([this](const QString& line) { WriteLog(line); })) {
         notification_ = std::make_unique<TNotification>(
             QStringLiteral("parlowen"), [this](const QString& line) { WriteLog(line); }, [this] { OpenInbox(); });
+        toastsAvailable_ = notification_->Available();
+        notification_->SetIcon(shell::IconFile(settings_->ApplicationIcon, dataHome_));
+    }
+    channels_->toast = notifier_ ? notifier_ : notification_.get();
+    FormCreate();
+    setWindowIcon(Images::App(settings_->ApplicationIcon));
+    LoadTrayImages();
     // Without a notification area (or offscreen) the icon is not shown, but keeps its state.
-    tray_ = new TrayIcon(
-        Images::Tray(0), settings_->ShowTrayIcon, [this] { AppOpen(); }, [this] { OpenInbox(); }, this);
+    tray_ =
+        new TrayIcon([this](int image) { return trayImages_[static_cast<size_t>(image)]; }, 0, settings_->ShowTrayIcon,
+                     TrayIcon::Clicks::OpenOnly, [this] { AppOpen(); }, [this] { OpenInbox(); }, this);
+    tray_->SetToolTip(windowTitle());
+    channels_->application = tray_;
     BuildTrayMenu();
+    if (settings_->ShowToastNotification)
+        EnsureDesktopEntry(settings_->ApplicationIcon);
     startTimer_.start();
 }
 
@@ -142,8 +175,13 @@ void TMainWindow::FormCreate()
     BuildPages();
     BuildMessageActions();
     BuildDeviceActions();
+    BuildShellActions();
     BuildMenus();
     BuildStatusBar();
+    // The loader prepared the opposite of the stored choices: executing both actions flips them
+    // to the choice and applies it.
+    Action(QStringLiteral("LargeButtonsAction"))->trigger();
+    Action(QStringLiteral("LargeTextAction"))->trigger();
     ApplyContactsFeature(settings_->Contacts);
     ShowPage(0);
     for (const char* name : {"SmsDeleteAction", "SmsReplyAction", "SmsForwardAction", "SmsOpenAction", "SmsRetryAction",
@@ -286,15 +324,12 @@ void TMainWindow::WriteStatus(const QString& text)
 
 void TMainWindow::Notify(const QString& title, const QString& text)
 {
-    // A given notifier stands for both desktop channels.
-    if (notifier_) {
-        notifier_->Notify(title, text);
-        return;
-    }
-    if (settings_->ShowBalloonNotification && tray_)
-        tray_->Balloon(title, text, TrayIcon::NotifyTimeoutMs);
-    if (settings_->ShowToastNotification && notification_ && notification_->Available())
-        notification_->Show(title, text, QString(), true);
+    announcer_->Notify(title, text);
+}
+
+void TMainWindow::AnnounceDataClass(const QString& text)
+{
+    announcer_->DataClass(text);
 }
 
 void TMainWindow::EnsureVisible(Folder folder, const SmsData* data)
@@ -329,7 +364,12 @@ void TMainWindow::UnreadChanged(int count)
 
 QString TMainWindow::PanelText(int index) const
 {
-    return panels_[index]->text();
+    return index == 3 ? signalPanel_->DrawnText() : panels_[index]->text();
+}
+
+QWidget* TMainWindow::StatusPanel(int index) const
+{
+    return index == 3 ? static_cast<QWidget*>(signalPanel_) : panels_[index];
 }
 
 void TMainWindow::UpdateStatusBar()
@@ -347,9 +387,11 @@ void TMainWindow::UpdateStatusBar()
             panels_[i]->setFixedWidth(deviceState_->PanelWidth(i));
         panels_[i]->setVisible(deviceState_->PanelWidth(i) > 0);
     }
-    panels_[3]->setPixmap(Images::Signal(deviceState_->SignalImage()).pixmap(28, 18));
-    panels_[3]->setToolTip(deviceState_->SignalText());
+    signalPanel_->Set(deviceState_->SignalImage(), deviceState_->SignalText(), deviceState_->ShowSignalText());
+    signalPanel_->setFixedWidth(deviceState_->PanelWidth(3));
     Action(QStringLiteral("EnterPinAction"))->setVisible(deviceState_->PinVisible());
+    Action(QStringLiteral("InterfaceSelectAction"))->setVisible(deviceState_->InterfaceSelectVisible());
+    SyncDataClassTray();
 }
 
 void TMainWindow::ListSelected(Folder folder, SmsData* data)

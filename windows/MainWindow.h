@@ -6,13 +6,18 @@
 #include "controller/Host.h"
 
 #include <QHash>
+#include <QIcon>
 #include <QMainWindow>
 #include <QTimer>
 
+#include <array>
 #include <functional>
 #include <memory>
 
+class Announcer;
 class BroadbandService;
+class DesktopChannels;
+class SignalPanel;
 class Clock;
 class ContactsBook;
 class ContactsModel;
@@ -43,6 +48,7 @@ class TContactWindow;
 class TNotification;
 class TMessageWindow;
 class TSimDataWindow;
+class TRegistrationWindow;
 class TrayIcon;
 class UserPrompts;
 
@@ -61,6 +67,8 @@ public:
         Notifier* notifier = nullptr;  // null: desktop notifications and tray balloons
         QSettings* settings = nullptr; // null: the user's store
         int startDelayMs = 1000;
+        QString dataHome;        // empty: $XDG_DATA_HOME (the menu entry and its picture)
+        QString trayImageFolder; // empty: the current folder (TRAYICON<n>.ico files)
     };
 
     explicit TMainWindow(const Options& options);
@@ -73,6 +81,7 @@ public:
     UserPrompts& Prompts() override { return *prompts_; }
     SoundPlayer& Sounds() override { return *sounds_; }
     void Notify(const QString& title, const QString& text) override;
+    void AnnounceDataClass(const QString& text) override;
     QString Caption() const override { return windowTitle(); }
     void EnsureVisible(Folder folder, const SmsData* data) override;
     void MessageChanged(Folder folder, const SmsData* data) override;
@@ -98,7 +107,24 @@ public:
     MessagesPage& Messages() { return *messagesPage_; }
     TrayIcon& Tray() { return *tray_; }
     MessagePrinter& Printer() { return *printer_; }
+    // A status panel's text; for the signal panel the signal text as drawn.
     QString PanelText(int index) const;
+    QWidget* StatusPanel(int index) const;
+    TrayIcon* DataClassTray() const { return dataClassTray_; }
+    // The ten tray images as loaded (override files, application and event icons).
+    const QIcon& TrayImage(int index) const { return trayImages_[static_cast<size_t>(index)]; }
+    // Whether desktop notifications can be shown (the presence check at start, or a test's notifier).
+    bool ToastsAvailable() const { return toastsAvailable_; }
+
+    // The application and event icons (the settings window's choice).
+    void ApplyIcons(int applicationIcon, int eventIcon);
+    // The menu entry: written when missing (with toasts available only), or always.
+    QString DesktopEntryPath() const;
+    bool EnsureDesktopEntry(int icon);
+    bool WriteDesktopEntry(int icon);
+    // The settings window's switches of the signal text and the data-class icon.
+    void SetShowSignalText(bool on);
+    void SetShowDataClassIcon(bool on);
 
     // Runs a composer: the window shows it modally; tests replace this to fill and close it.
     using ComposerRunner = std::function<void(TMessageWindow&)>;
@@ -112,6 +138,10 @@ public:
     // Runs the SIM phonebook window: the window shows it modally; tests replace this to drive it.
     using SimDataRunner = std::function<void(TSimDataWindow&)>;
     void SetSimDataRunner(SimDataRunner runner) { simDataRunner_ = std::move(runner); }
+    // Runs the network registration window: the window shows it modally; tests replace this.
+    using RegistrationRunner = std::function<void(TRegistrationWindow&)>;
+    void SetRegistrationRunner(RegistrationRunner runner) { registrationRunner_ = std::move(runner); }
+    void OpenRegistration();
     // "SIM contacts": the SIM phonebook window; the contacts are read again after an import.
     void OpenSimContacts();
 
@@ -145,6 +175,13 @@ private:
     void BuildMessageActions();
     void BuildDeviceActions();
     void BuildTrayMenu();
+    void BuildShellActions();
+    void LoadTrayImages();
+    void ApplyLargeButtons();
+    void ApplyLargeRows();
+    void ApplyLargeText();
+    void SyncDataClassTray();
+    void StatusPanelDoubleClicked(int panel);
     void ShowRadioState();
     void ScanComplete(std::int32_t status);
     enum class StatusView { Status, Providers, PreferredProviders };
@@ -181,8 +218,16 @@ private:
     std::unique_ptr<Clock> ownClock_;
     Clock* clock_ = nullptr;
     Notifier* notifier_ = nullptr;
-    std::unique_ptr<TNotification> notification_; // only when no notifier was given
+    std::unique_ptr<TNotification> notification_; // only when no notifier was given and a server exists
+    std::unique_ptr<DesktopChannels> channels_;
+    std::unique_ptr<Announcer> announcer_;
+    bool toastsAvailable_ = false;
     TrayIcon* tray_ = nullptr;
+    TrayIcon* dataClassTray_ = nullptr;
+    std::array<QIcon, 10> trayImages_;
+    QString dataHome_;
+    QString trayImageFolder_;
+    int baseFontSize_ = 0;
     std::unique_ptr<MobileBroadband> device_;
     std::unique_ptr<QDatabase> database_;
     MessageFolders* folders_ = nullptr;
@@ -203,12 +248,14 @@ private:
     QLabel* statusTitle_ = nullptr;
     QLabel* debugSwitch_ = nullptr;
     QMenu* debugMenu_ = nullptr;
-    QLabel* panels_[6] = {};
+    QLabel* panels_[6] = {}; // the text panels; 3 is the signal panel
+    SignalPanel* signalPanel_ = nullptr;
     QProgressBar* progress_ = nullptr;
     QTimer startTimer_;
     ComposerRunner composerRunner_;
     ContactEditorRunner contactEditorRunner_;
     SimDataRunner simDataRunner_;
+    RegistrationRunner registrationRunner_;
     ContactsModel* contacts_ = nullptr;
     std::unique_ptr<ContactsBook> contactsBook_;
     std::unique_ptr<MessageActions> messageActions_;

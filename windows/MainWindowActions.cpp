@@ -16,6 +16,7 @@
 #include "windows/MainWindow.h"
 #include "windows/MessagePrinter.h"
 #include "windows/MessagesPage.h"
+#include "windows/StatusPanels.h"
 #include "windows/WaitCursor.h"
 
 #include <QAction>
@@ -337,6 +338,8 @@ void TMainWindow::BuildMenus()
     BuildContactsMenu();
 
     QMenu* misc = bar->addMenu(QStringLiteral("M&iscellaneous"));
+    misc->addAction(Action(QStringLiteral("RegistrationAction1")));
+    misc->addSeparator();
     misc->addAction(Action(QStringLiteral("RadioOnAction")));
     misc->addAction(Action(QStringLiteral("RadioOffAction")));
     misc->addSeparator();
@@ -357,11 +360,16 @@ void TMainWindow::BuildMenus()
     advanced->addAction(Action(QStringLiteral("DatabaseCompactAction")));
     advanced->addAction(Action(QStringLiteral("SynchronizeSmsAction")));
     advanced->addSeparator();
+    advanced->addAction(Action(QStringLiteral("InterfaceSelectAction")));
+    advanced->addSeparator();
     advanced->addAction(Action(QStringLiteral("ClearLogAction")));
 
     QMenu* options = bar->addMenu(QStringLiteral("&Options"));
     options->addAction(Action(QStringLiteral("AlwaysOnTopAction")));
     options->addAction(Action(QStringLiteral("HideWhenMinimizedAction")));
+    options->addSeparator();
+    options->addAction(Action(QStringLiteral("LargeButtonsAction")));
+    options->addAction(Action(QStringLiteral("LargeTextAction")));
     options->addSeparator();
     options->addAction(Action(QStringLiteral("SmsDeliveryReportAction")));
 
@@ -389,6 +397,12 @@ void TMainWindow::BuildMenus()
     debugMenu_->addAction(Action(QStringLiteral("ShowDebugAction")));
     debugMenu_->menuAction()->setVisible(false);
 
+    QMenu* help = bar->addMenu(QStringLiteral("&Help"));
+    help->addAction(Action(QStringLiteral("OpenHelpAction")));
+    help->addSeparator();
+    for (const char* name : {"HomePageAction", "SupportAction", "LicenseInfoAction"})
+        help->addAction(Action(QString::fromLatin1(name)));
+
     QToolBar* tools = addToolBar(QStringLiteral("ToolBar"));
     tools->setObjectName(QStringLiteral("ToolBar"));
     tools->setMovable(false);
@@ -401,6 +415,7 @@ void TMainWindow::BuildMenus()
     for (const char* name : {"SmsNewAction", "SmsReplyAction", "SmsForwardAction", "SmsDeleteAction"})
         tools->addAction(Action(QString::fromLatin1(name)));
     tools->addSeparator();
+    tools->addAction(Action(QStringLiteral("RegistrationAction2")));
     tools->addAction(Action(QStringLiteral("EnterPinAction")));
     tools->addSeparator();
     tools->addAction(Action(QStringLiteral("ExitAction")));
@@ -491,7 +506,14 @@ void TMainWindow::BuildStatusBar()
 {
     const int widths[6] = {250, 90, 0, 60, 60, 150};
     for (int i = 0; i < 6; ++i) {
-        panels_[i] = new QLabel(this);
+        if (i == 3) {
+            signalPanel_ = new SignalPanel([this] { StatusPanelDoubleClicked(3); }, this);
+            signalPanel_->setObjectName(QStringLiteral("StatusPanel3"));
+            signalPanel_->setFixedWidth(widths[i]);
+            statusBar()->addWidget(signalPanel_);
+            continue;
+        }
+        panels_[i] = new ClickablePanel([this, i] { StatusPanelDoubleClicked(i); }, this);
         panels_[i]->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
         if (i == 5)
             panels_[i]->setMinimumWidth(widths[i]);

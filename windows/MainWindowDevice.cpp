@@ -1,9 +1,12 @@
 // The main window's device actions of the menus: radio on and off, the operator scan and its
-// providers view, the preferred providers and manual registration; and the tray icon's menu.
+// providers view, the preferred providers, manual registration and the network registration
+// window; and the tray icon's menu.
 #include "app/Prompts.h"
+#include "app/Settings.h"
 #include "controller/DeviceState.h"
 #include "device/Broadband.h"
 #include "windows/MainWindow.h"
+#include "windows/RegistrationWindow.h"
 #include "windows/TrayIcon.h"
 
 #include <QAction>
@@ -37,6 +40,24 @@ void TMainWindow::BuildDeviceActions()
                 if (id)
                     deviceState_->RegisterManually(*id);
             });
+    connect(
+        NewAction(QStringLiteral("RegistrationAction1"), QStringLiteral("Network registration"), "network-wireless"),
+        &QAction::triggered, this, &TMainWindow::OpenRegistration);
+    // The tool bar's button does the same.
+    QAction* button =
+        NewAction(QStringLiteral("RegistrationAction2"), QStringLiteral("Network registration"), "network-wireless");
+    button->setVisible(settings_->ShowNetworkRegistration);
+    connect(button, &QAction::triggered, this, [this] { Action(QStringLiteral("RegistrationAction1"))->trigger(); });
+}
+
+void TMainWindow::OpenRegistration()
+{
+    TRegistrationWindow window([this](const QString& line) { WriteStatus(line); }, device_->Service(),
+                               device_->GetInterfaceID(), store_, this);
+    if (registrationRunner_)
+        registrationRunner_(window);
+    else
+        window.exec();
 }
 
 void TMainWindow::BuildTrayMenu()

@@ -53,6 +53,8 @@ MessagesPage::MessagesPage(MessageFolders& folders, QWidget* parent) : QWidget(p
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     auto* horizontal = new QSplitter(Qt::Horizontal, this);
+    horizontal->setObjectName(QStringLiteral("PanelCategories"));
+    horizontal_ = horizontal;
     layout->addWidget(horizontal);
 
     tree_ = new QTreeWidget(horizontal);
@@ -96,20 +98,6 @@ MessagesPage::MessagesPage(MessageFolders& folders, QWidget* parent) : QWidget(p
         view->setEditTriggers(QAbstractItemView::NoEditTriggers);
         view->setAllColumnsShowFocus(true);
         view->installEventFilter(this);
-        const QStringList captions = model.Captions();
-        // The designed widths, widened where this font needs more for a full date or number.
-        // Unread rows are bold: measure with the bold face.
-        QFont bold = view->font();
-        bold.setBold(true);
-        const QFontMetrics metrics(bold);
-        const int dateWidth = std::max(127, metrics.horizontalAdvance(QStringLiteral("00.00.0000 00:00:00")) + 16);
-        const int numberWidth = std::max(100, metrics.horizontalAdvance(QStringLiteral("+000000000000")) + 16);
-        for (int c = 0; c + 1 < captions.size(); ++c) {
-            const QString& caption = captions[c];
-            const bool number = caption == QLatin1String("To") || caption == QLatin1String("From") ||
-                                caption == QLatin1String("Number");
-            view->setColumnWidth(c, c == 0 ? 65 : (number ? numberWidth : dateWidth));
-        }
         view->header()->setStretchLastSection(true);
         // Newest first in Inbox, Sent and Reports.
         if (model.SortKey() == -2) {
@@ -188,8 +176,53 @@ MessagesPage::MessagesPage(MessageFolders& folders, QWidget* parent) : QWidget(p
         Q_EMIT FolderChosen(folder);
     });
     connect(&folders_, &MessageFolders::NodesChanged, this, &MessagesPage::UpdateNodes);
+    FitColumns();
     UpdateNodes();
     DisplayMessage(nullptr);
+}
+
+void MessagesPage::FitColumns()
+{
+    for (int i = 0; i < FolderCount; ++i) {
+        QTreeView* view = lists_[static_cast<size_t>(i)];
+        const QStringList captions = folders_.Model(static_cast<Folder>(i)).Captions();
+        // The designed widths, widened where this font needs more for a full date or number.
+        // Unread rows are bold: measure with the bold face.
+        QFont bold = view->font();
+        bold.setBold(true);
+        const QFontMetrics metrics(bold);
+        const int dateWidth = std::max(127, metrics.horizontalAdvance(QStringLiteral("00.00.0000 00:00:00")) + 16);
+        const int numberWidth = std::max(100, metrics.horizontalAdvance(QStringLiteral("+000000000000")) + 16);
+        for (int c = 0; c + 1 < captions.size(); ++c) {
+            const QString& caption = captions[c];
+            const bool number = caption == QLatin1String("To") || caption == QLatin1String("From") ||
+                                caption == QLatin1String("Number");
+            view->setColumnWidth(c, c == 0 ? 65 : (number ? numberWidth : dateWidth));
+        }
+    }
+}
+
+void MessagesPage::SetRowIconSize(int size)
+{
+    for (QTreeView* view : lists_)
+        view->setIconSize(QSize(size, size));
+}
+
+void MessagesPage::SetTreeIconSize(int size)
+{
+    tree_->setIconSize(QSize(size, size));
+}
+
+int MessagesPage::FolderPanelWidth() const
+{
+    return horizontal_->sizes().value(0);
+}
+
+void MessagesPage::SetFolderPanelWidth(int width)
+{
+    const QList<int> sizes = horizontal_->sizes();
+    const int total = std::max(sizes.value(0) + sizes.value(1), width + 100);
+    horizontal_->setSizes({width, total - width});
 }
 
 void MessagesPage::ColumnClicked(Folder folder, int column)

@@ -46,6 +46,13 @@ public:
     void ColumnClicked(Folder folder, int column);
     // The search box over the shown folder, and each folder's filter under its list.
     QLineEdit* SearchBox() const { return search_; }
+    // Large text and rows: the column widths measured again in the lists' font, the row and
+    // folder images, the width of the folder panel.
+    void FitColumns();
+    void SetRowIconSize(int size);
+    void SetTreeIconSize(int size);
+    int FolderPanelWidth() const;
+    void SetFolderPanelWidth(int width);
     FolderFilter& Filter(Folder folder) const { return *filters_[static_cast<size_t>(folder)]; }
 
 Q_SIGNALS:
@@ -77,6 +84,7 @@ private:
     std::array<QLabel*, 4> info_{};
     std::array<QLabel*, 4> infoImages_{};
     QSplitter* vertical_;
+    QSplitter* horizontal_;
     Folder shown_ = Folder::Inbox;
     bool contactNames_ = true;
     const SmsData* displayed_ = nullptr;

@@ -1,23 +1,22 @@
 #include "windows/TrayIcon.h"
 
-#include "windows/Images.h"
-
 #include <QIcon>
 #include <QSystemTrayIcon>
 
-TrayIcon::TrayIcon(const QIcon& icon, bool show, std::function<void()> opened, std::function<void()> balloonClicked,
-                   QObject* parent)
-    : QObject(parent)
+TrayIcon::TrayIcon(Images images, int image, bool show, Clicks clicks, std::function<void()> clicked,
+                   std::function<void()> balloonClicked, QObject* parent)
+    : QObject(parent), images_(std::move(images)), image_(image), tip_(QStringLiteral("Parlowen"))
 {
     // Offscreen and on desktops without a notification area there is no icon, hence no balloons.
     if (!show || !QSystemTrayIcon::isSystemTrayAvailable())
         return;
-    icon_ = new QSystemTrayIcon(icon, this);
-    icon_->setToolTip(QStringLiteral("Parlowen"));
+    icon_ = new QSystemTrayIcon(images_(image_), this);
+    icon_->setToolTip(tip_);
     connect(icon_, &QSystemTrayIcon::activated, this,
-            [opened = std::move(opened)](QSystemTrayIcon::ActivationReason why) {
-                if (opened && (why == QSystemTrayIcon::Trigger || why == QSystemTrayIcon::MiddleClick))
-                    opened();
+            [clicks, clicked = std::move(clicked)](QSystemTrayIcon::ActivationReason why) {
+                const bool open = why == QSystemTrayIcon::Trigger || why == QSystemTrayIcon::MiddleClick;
+                if (clicked && (open || clicks == Clicks::Any))
+                    clicked();
             });
     connect(icon_, &QSystemTrayIcon::messageClicked, this, [balloonClicked = std::move(balloonClicked)] {
         if (balloonClicked)
@@ -50,6 +49,18 @@ void TrayIcon::SetImage(int image)
     if (image == image_)
         return;
     image_ = image;
+    Reload();
+}
+
+void TrayIcon::Reload()
+{
     if (icon_)
-        icon_->setIcon(Images::Tray(image));
+        icon_->setIcon(images_(image_));
+}
+
+void TrayIcon::SetToolTip(const QString& tip)
+{
+    tip_ = tip;
+    if (icon_)
+        icon_->setToolTip(tip);
 }

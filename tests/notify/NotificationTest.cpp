@@ -1,4 +1,5 @@
 #include "notify/Notification.h"
+#include "notify/Presence.h"
 #include "support/Wait.h"
 #include "tests/notify/NotificationServer.h"
 
@@ -95,6 +96,32 @@ TEST_F(NotificationTest, AnImageGoesAsAnAbsoluteFileAddress)
     ASSERT_TRUE(WaitFor([&] { return !server.calls.empty(); }));
     EXPECT_EQ(server.calls[0].hints.value(QStringLiteral("image-path")).toString(),
               QStringLiteral("file://") + QDir::current().absoluteFilePath(QStringLiteral("pictures/p.png")));
+}
+
+TEST_F(NotificationTest, TheIconIsAThemeNameOrAFileAddress)
+{
+    sender->Show(QStringLiteral("t"), QStringLiteral("x"), QString(), true);
+    ASSERT_TRUE(WaitFor([&] { return server.calls.size() == 1 && !sender->Busy(); }));
+    EXPECT_EQ(server.calls[0].appIcon, QStringLiteral("parlowen")) << "the installed icon by default";
+    sender->SetIcon(QStringLiteral("/home/u/.local/share/Parlowen/icons/parlowen-3.png"));
+    sender->Show(QStringLiteral("t"), QStringLiteral("y"), QString(), true);
+    ASSERT_TRUE(WaitFor([&] { return server.calls.size() == 2; }));
+    EXPECT_EQ(server.calls[1].appIcon, QStringLiteral("file:///home/u/.local/share/Parlowen/icons/parlowen-3.png"));
+}
+
+TEST_F(NotificationTest, PresenceNeedsARunningOrStartableServer)
+{
+    std::vector<QString> lines;
+    const auto logTo = [&](const QString& line) { lines.push_back(line); };
+    EXPECT_TRUE(CheckDesktopNotifications(logTo));
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0], QStringLiteral("Loading desktop notifications (session D-Bus)..."));
+
+    server.Stop();
+    lines.clear();
+    EXPECT_FALSE(CheckDesktopNotifications(logTo));
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[1], QStringLiteral("Desktop notifications -> Error: Unable to find org.freedesktop.Notifications"));
 }
 
 TEST_F(NotificationTest, ABurstOfRequestsSendsOnlyTheLast)
@@ -207,6 +234,17 @@ TEST(NotificationWithoutBus, LogsOnceAndNeverWaits)
     EXPECT_TRUE(log[0].startsWith(QStringLiteral("Notifications -> Error: Session D-Bus not found")))
         << log[0].toStdString();
     EXPECT_EQ(clicks, 0);
+}
+
+TEST(NotificationWithoutBus, PresenceCheckSaysSoAtOnce)
+{
+    QDBusConnection none =
+        QDBusConnection::connectToBus(QStringLiteral("unix:path=/nonexistent/parlowen-test-bus"), "no-bus-2");
+    std::vector<QString> lines;
+    EXPECT_FALSE(CheckDesktopNotifications([&](const QString& line) { lines.push_back(line); }, none));
+    QDBusConnection::disconnectFromBus(QStringLiteral("no-bus-2"));
+    EXPECT_EQ(lines, (std::vector<QString>{QStringLiteral("Loading desktop notifications (session D-Bus)..."),
+                                           QStringLiteral("Session D-Bus not found")}));
 }
 
 } // namespace

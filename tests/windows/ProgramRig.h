@@ -72,6 +72,9 @@ public:
         windowOptions.notifier = desktopNotifications ? nullptr : &notifier;
         windowOptions.settings = settings.get();
         windowOptions.startDelayMs = 0;
+        // The menu entry, its picture and the tray override files stay inside the test's folder.
+        windowOptions.dataHome = dir.filePath(QStringLiteral("data"));
+        windowOptions.trayImageFolder = dir.filePath(QStringLiteral("tray"));
         window = std::make_unique<TMainWindow>(windowOptions);
         window->show();
         ASSERT_TRUE(WaitFor([&] { return window->Broadband().GetState() == 3; }));

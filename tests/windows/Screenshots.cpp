@@ -4,16 +4,22 @@
 #include "controller/ContactPicture.h"
 #include "controller/DeviceState.h"
 #include "controller/SendPipeline.h"
+#include "sim/Network.h"
+#include "tests/notify/NotificationServer.h"
 #include "windows/ContactWindow.h"
 #include "windows/ContactsView.h"
+#include "windows/Images.h"
 #include "windows/MessagePrinter.h"
 #include "windows/MessagesPage.h"
+#include "windows/RegistrationWindow.h"
 #include "windows/SimDataWindow.h"
 
 #include <QApplication>
+#include <QBoxLayout>
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPlainTextEdit>
@@ -21,6 +27,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QTreeView>
+#include <QUrl>
 
 #include <cstdio>
 
@@ -76,6 +83,41 @@ QString PortraitFile(const QString& folder)
     if (file.open(QIODevice::WriteOnly))
         file.write(reinterpret_cast<const char*>(jpeg.data()), static_cast<qint64>(jpeg.size()));
     return path;
+}
+
+// The notification as the notification server received it, drawn as a desktop shows one: the
+// icon it named, the title and the text, and under them what was sent.
+void SaveNotification(const testsupport::NotificationServer::Call& call)
+{
+    QFrame card;
+    card.setFrameShape(QFrame::StyledPanel);
+    card.setStyleSheet(QStringLiteral("QFrame { background: #fbfbfb; }"));
+    auto* row = new QHBoxLayout(&card);
+    row->setContentsMargins(14, 12, 14, 12);
+    row->setSpacing(12);
+    auto* icon = new QLabel(&card);
+    const QUrl url(call.appIcon);
+    const QIcon picture = url.isLocalFile() ? QIcon(url.toLocalFile()) : QIcon::fromTheme(call.appIcon, Images::App(0));
+    icon->setPixmap(picture.pixmap(48, 48));
+    icon->setAlignment(Qt::AlignTop);
+    row->addWidget(icon);
+    auto* texts = new QVBoxLayout;
+    auto* title = new QLabel(call.summary, &card);
+    QFont bold = title->font();
+    bold.setBold(true);
+    title->setFont(bold);
+    texts->addWidget(title);
+    texts->addWidget(new QLabel(call.body, &card));
+    auto* sent = new QLabel(QStringLiteral("app: %1   icon: %2   desktop-entry: %3")
+                                .arg(call.appName, call.appIcon.section(QLatin1Char('/'), -1),
+                                     call.hints.value(QStringLiteral("desktop-entry")).toString()),
+                            &card);
+    sent->setStyleSheet(QStringLiteral("color: #808080;"));
+    texts->addWidget(sent);
+    row->addLayout(texts, 1);
+    card.resize(460, card.sizeHint().height());
+    card.show();
+    Save(&card, "notification");
 }
 
 } // namespace
@@ -157,6 +199,17 @@ int main(int argc, char** argv)
     w.Action(QStringLiteral("ShowDebugAction"))->trigger();
     Save(&w, "debug");
 
+    // Roaming, with the signal level drawn beside its image.
+    w.Action(QStringLiteral("ShowMessagesAction"))->trigger();
+    p.modem->setRegistration(sim::RegRoaming);
+    p.modem->setSignal(16, 99);
+    p.modem->setDataClass(0x20);
+    WaitFor([&] { return w.Device().PanelWidth(2) == 80 && w.Device().SignalText() == QStringLiteral("-81 dBm"); });
+    if (!w.Device().ShowSignalText())
+        w.Device().ToggleSignalText();
+    Save(&w, "roaming");
+    p.modem->setRegistration(sim::RegHome);
+
     {
         TContactWindow contact(w.Database(), p.prompts, *p.settings, 0, &w);
         contact.OpenNew();
@@ -229,5 +282,20 @@ int main(int argc, char** argv)
     });
     w.Action(QStringLiteral("ContactsSimAction"))->trigger();
     p.Stop();
+
+    // A new message announced to a notification server on a bus of this run's own.
+    if (testsupport::HasTestBus()) {
+        testsupport::NotificationServer server;
+        if (server.Start()) {
+            rig::Program announcing;
+            announcing.desktopNotifications = true;
+            announcing.Start();
+            announcing.modem->deliverSms(rig::Sms("+15550100777", u"See you at eight!"));
+            if (WaitFor([&] { return !server.calls.empty(); }))
+                SaveNotification(server.calls.front());
+            else
+                std::fprintf(stderr, "no notification arrived\n");
+        }
+    }
     return 0;
 }

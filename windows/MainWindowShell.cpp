@@ -1,0 +1,244 @@
+// The main window on the desktop: its icons and tray images, the notification-area icon of the
+// data class, the menu entry, the web links, large buttons, text and rows, and the choice of the
+// device interface.
+#include "app/Prompts.h"
+#include "app/Settings.h"
+#include "controller/Announcer.h"
+#include "controller/ContactsModel.h"
+#include "controller/DeviceState.h"
+#include "controller/ShellIntegration.h"
+#include "notify/Notification.h"
+#include "windows/ContactsView.h"
+#include "windows/DesktopChannels.h"
+#include "windows/Images.h"
+#include "windows/MainWindow.h"
+#include "windows/MessagesPage.h"
+#include "windows/TrayIcon.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFontInfo>
+#include <QLocale>
+#include <QStackedWidget>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeView>
+
+namespace {
+
+// The sizes of the row images: small, medium (large buttons) and big (large rows too).
+constexpr int RowImageSmall = 16, RowImageMedium = 24, RowImageBig = 32;
+
+} // namespace
+
+void TMainWindow::BuildShellActions()
+{
+    struct Link
+    {
+        const char* action;
+        const char* caption;
+        const char* hint;
+        const char* link;
+    };
+    const Link links[] = {{"HomePageAction", "Home page", nullptr, "HomePage"},
+                          {"OpenHelpAction", "Features", "Help", "Help"},
+                          {"SupportAction", "Online support", "Support information", "Support"},
+                          {"LicenseInfoAction", "License information", nullptr, "License"},
+                          {"FaqAction", "Frequently Asked Questions", nullptr, "Faq"},
+                          {"DownloadAction", "Download latest version", nullptr, "Download"}};
+    for (const Link& l : links) {
+        QAction* action = NewAction(QString::fromLatin1(l.action), QString::fromLatin1(l.caption));
+        if (l.hint)
+            action->setStatusTip(QString::fromLatin1(l.hint));
+        const QString name = QString::fromLatin1(l.link);
+        // A link that cannot be opened fails quietly.
+        connect(action, &QAction::triggered, this,
+                [name] { QDesktopServices::openUrl(shell::WebLink(name, QLocale::system())); });
+    }
+
+    QAction* menuEntry = NewAction(QStringLiteral("StartMenuAddAction"), QStringLiteral("Add to Start menu"));
+    menuEntry->setShortcut(QKeySequence(QStringLiteral("Ctrl+W")));
+    connect(menuEntry, &QAction::triggered, this, [this] { WriteDesktopEntry(settings_->ApplicationIcon); });
+    addAction(menuEntry);
+
+    QAction* select = NewAction(QStringLiteral("InterfaceSelectAction"), QStringLiteral("Select interface"));
+    select->setVisible(false);
+    connect(select, &QAction::triggered, this, [this] {
+        const std::optional<QString> id =
+            prompts_->Input(QStringLiteral("Select interface"), QStringLiteral("Interface ID:"), QString());
+        if (id)
+            deviceState_->SelectInterface(*id);
+    });
+
+    struct Toggle
+    {
+        const char* name;
+        const char* caption;
+        bool* setting;
+    };
+    const Toggle toggles[] = {
+        {"LargeButtonsAction", "Large buttons", &settings_->LargeButtonsChecked},
+        {"LargeTextAction", "Large text", &settings_->LargeTextChecked},
+        {"LargeRowsAction", "Large rows", &settings_->LargeRows},
+        {"TextLabelsAction", "Text labels", &settings_->ShowLabels},
+        {"BalloonNotificationAction", "Balloon Notification", &settings_->ShowBalloonNotification},
+        {"ToastNotificationAction", "Toast Notification", &settings_->ShowToastNotification},
+        {"DataClassNotificationAction", "Data class notification", &settings_->ShowDataClassNotification},
+    };
+    for (const Toggle& t : toggles) {
+        QAction* action = NewAction(QString::fromLatin1(t.name), QString::fromLatin1(t.caption));
+        action->setCheckable(true);
+        action->setChecked(*t.setting);
+        bool* setting = t.setting;
+        connect(action, &QAction::toggled, this, [setting](bool on) { *setting = on; });
+    }
+    Action(QStringLiteral("LargeButtonsAction"))->setStatusTip(QStringLiteral("Show large buttons"));
+    connect(Action(QStringLiteral("LargeButtonsAction")), &QAction::triggered, this, &TMainWindow::ApplyLargeButtons);
+    connect(Action(QStringLiteral("LargeRowsAction")), &QAction::triggered, this, &TMainWindow::ApplyLargeRows);
+    connect(Action(QStringLiteral("LargeTextAction")), &QAction::triggered, this, &TMainWindow::ApplyLargeText);
+    connect(Action(QStringLiteral("TextLabelsAction")), &QAction::triggered, this, &TMainWindow::ApplyLargeButtons);
+    // Without a notification service there is nothing to switch on.
+    Action(QStringLiteral("ToastNotificationAction"))->setEnabled(toastsAvailable_);
+}
+
+void TMainWindow::LoadTrayImages()
+{
+    const QString folder = trayImageFolder_.isEmpty() ? QDir::currentPath() : trayImageFolder_;
+    for (int i = 0; i < 10; ++i)
+        trayImages_[static_cast<size_t>(i)] =
+            settings_->ShowTrayIcon ? Images::TrayImage(i, settings_->ApplicationIcon, settings_->EventIcon, folder)
+                                    : Images::Tray(i);
+}
+
+void TMainWindow::ApplyIcons(int applicationIcon, int eventIcon)
+{
+    if (applicationIcon != settings_->ApplicationIcon) {
+        settings_->ApplicationIcon = applicationIcon;
+        setWindowIcon(Images::App(applicationIcon));
+        if (notification_)
+            notification_->SetIcon(shell::IconFile(applicationIcon, dataHome_));
+        shell::UpdateDesktopEntryIcon(DesktopEntryPath(), shell::IconFile(applicationIcon, dataHome_));
+    }
+    settings_->EventIcon = eventIcon;
+    if (!settings_->ShowTrayIcon)
+        return;
+    LoadTrayImages();
+    tray_->Reload();
+    if (dataClassTray_)
+        dataClassTray_->Reload();
+}
+
+QString TMainWindow::DesktopEntryPath() const
+{
+    return shell::DesktopEntryPath(dataHome_);
+}
+
+bool TMainWindow::EnsureDesktopEntry(int icon)
+{
+    // The entry names the program to the notification service; without one it serves nothing.
+    if (!toastsAvailable_)
+        return false;
+    return shell::EnsureDesktopEntry(DesktopEntryPath(), QCoreApplication::applicationFilePath(),
+                                     shell::IconFile(icon, dataHome_));
+}
+
+bool TMainWindow::WriteDesktopEntry(int icon)
+{
+    return shell::WriteDesktopEntry(DesktopEntryPath(), QCoreApplication::applicationFilePath(),
+                                    shell::IconFile(icon, dataHome_));
+}
+
+void TMainWindow::SetShowSignalText(bool on)
+{
+    deviceState_->SetShowSignalText(on);
+}
+
+void TMainWindow::SetShowDataClassIcon(bool on)
+{
+    deviceState_->SetShowDataClassIcon(on);
+}
+
+void TMainWindow::SyncDataClassTray()
+{
+    if (!deviceState_->DataClassIconShown()) {
+        if (dataClassTray_) {
+            channels_->dataClass = nullptr;
+            delete dataClassTray_;
+            dataClassTray_ = nullptr;
+        }
+        return;
+    }
+    if (!dataClassTray_) {
+        dataClassTray_ = new TrayIcon(
+            [this](int image) { return trayImages_[static_cast<size_t>(image)]; }, deviceState_->DataClassIconImage(),
+            true, TrayIcon::Clicks::Any,
+            [this] { announcer_->DataClassIconClicked(PanelText(1), PanelText(4), deviceState_->SignalText()); },
+            [this] { OpenInbox(); }, this);
+        channels_->dataClass = dataClassTray_;
+    }
+    dataClassTray_->SetImage(deviceState_->DataClassIconImage());
+    dataClassTray_->SetToolTip(deviceState_->DataClassIconTip());
+}
+
+void TMainWindow::StatusPanelDoubleClicked(int panel)
+{
+    // A temporary message covers the panels.
+    if (!statusBar()->currentMessage().isEmpty())
+        return;
+    if (panel == 3)
+        deviceState_->ToggleSignalText();
+    else if (panel == 4)
+        deviceState_->RefreshDataClass();
+}
+
+void TMainWindow::ApplyLargeButtons()
+{
+    const bool large = Action(QStringLiteral("LargeButtonsAction"))->isChecked();
+    const bool labels = Action(QStringLiteral("TextLabelsAction"))->isChecked();
+    QToolBar* tools = findChild<QToolBar*>(QStringLiteral("ToolBar"));
+    Action(QStringLiteral("TextLabelsAction"))->setEnabled(large);
+    if (tools) {
+        tools->setToolButtonStyle(large && labels ? Qt::ToolButtonTextUnderIcon : Qt::ToolButtonIconOnly);
+        tools->setIconSize(large ? QSize(32, 32) : QSize(16, 16));
+        const QSize button = large ? QSize(55, 45) : QSize(30, 28);
+        for (QToolButton* b : tools->findChildren<QToolButton*>())
+            b->setMinimumSize(button);
+    }
+    messagesPage_->SetTreeIconSize(large ? 32 : 16);
+    ApplyLargeRows();
+}
+
+void TMainWindow::ApplyLargeRows()
+{
+    int size = RowImageSmall;
+    if (Action(QStringLiteral("LargeButtonsAction"))->isChecked())
+        size = Action(QStringLiteral("LargeRowsAction"))->isChecked() ? RowImageBig : RowImageMedium;
+    messagesPage_->SetRowIconSize(size);
+    contactsView_->setIconSize(QSize(size, size));
+}
+
+void TMainWindow::ApplyLargeText()
+{
+    // Sizes are kept as the designed points of an 8-point desktop: scaled to this one.
+    // The font as resolved: the desktop may have given it in pixels.
+    if (!baseFontSize_)
+        baseFontSize_ = std::max(1, qRound(QFontInfo(pages_->font()).pointSizeF()));
+    const bool on = Action(QStringLiteral("LargeTextAction"))->isChecked();
+    const int large = (settings_->LargeFont * baseFontSize_ + 4) / 8;
+    if (on && settings_->LargeFont <= 0)
+        return;
+    const int size = on ? large : baseFontSize_;
+    if (qRound(QFontInfo(pages_->font()).pointSizeF()) == size)
+        return;
+    const QString sample = QStringLiteral("XXXXXXXXXX");
+    const int before = pages_->fontMetrics().horizontalAdvance(sample);
+    QFont font = pages_->font();
+    font.setPointSize(size);
+    pages_->setFont(font);
+    const int after = pages_->fontMetrics().horizontalAdvance(sample);
+    messagesPage_->SetFolderPanelWidth(std::max(60, messagesPage_->FolderPanelWidth() + after - before));
+    messagesPage_->FitColumns();
+}
