@@ -8,6 +8,7 @@
 #include "support/TestMain.h"
 #include "windows/Images.h"
 #include "windows/MessagesPage.h"
+#include "windows/RegistrationWindow.h"
 #include "windows/TrayIcon.h"
 
 #include <QApplication>
@@ -233,14 +234,15 @@ TEST(DeviceState, SelectInterfaceIgnoresABlankAnswerAndShowsAChosenOne)
     QAction* select = p.window->Action(QStringLiteral("InterfaceSelectAction"));
     EXPECT_FALSE(select->isVisible()) << "one interface: nothing to choose";
     const std::string id = p.window->Broadband().GetInterfaceID();
-    const int logLines = p.window->StatusLines().rowCount();
+    const int logLines = p.window->StatusLines().LineCount();
     p.prompts.inputs = {QStringLiteral("   ")};
     select->trigger();
-    EXPECT_EQ(p.window->StatusLines().rowCount(), logLines) << "a blank answer asks nothing of the device";
+    EXPECT_EQ(p.window->StatusLines().LineCount(), logLines) << "a blank answer asks nothing of the device";
 
     p.prompts.inputs = {QStringLiteral("{FFFFFFFF-0000-0000-0000-000000000000}")};
     select->trigger();
     EXPECT_EQ(p.window->Broadband().GetInterfaceID(), id) << "an unknown interface keeps the current one";
+    EXPECT_GT(p.window->StatusLines().LineCount(), logLines) << "the device layer said why";
 
     const QString dataClass = p.window->PanelText(4);
     ASSERT_FALSE(dataClass.isEmpty());
@@ -250,6 +252,30 @@ TEST(DeviceState, SelectInterfaceIgnoresABlankAnswerAndShowsAChosenOne)
     select->trigger();
     EXPECT_EQ(p.window->PanelText(4), dataClass);
     EXPECT_FALSE(p.window->PanelText(0).isEmpty());
+}
+
+TEST(DeviceState, BothRegistrationActionsOpenTheWizardForTheCurrentInterface)
+{
+    Program p;
+    p.settings->setValue(QStringLiteral("Settings/ShowNetworkRegistration"), 0);
+    p.Start();
+    EXPECT_FALSE(p.window->Action(QStringLiteral("RegistrationAction2"))->isVisible()) << "the tool bar's button";
+    std::vector<std::string> opened;
+    p.window->SetRegistrationRunner([&](TRegistrationWindow& window) {
+        opened.push_back(window.Wizard().InterfaceId());
+        EXPECT_EQ(window.windowTitle(), QStringLiteral("Network registration"));
+    });
+    p.window->Action(QStringLiteral("RegistrationAction1"))->trigger();
+    p.window->Action(QStringLiteral("RegistrationAction2"))->trigger();
+    const std::string id = p.window->Broadband().GetInterfaceID();
+    EXPECT_EQ(opened, (std::vector<std::string>{id, id}));
+    // Its log lines reach the window's device log.
+    EXPECT_TRUE(WaitFor([&] {
+        for (int i = 0; i < p.window->StatusLines().rowCount(); ++i)
+            if (p.window->StatusLines().LineAt(i).startsWith(QStringLiteral("Network -> Registration -> ")))
+                return true;
+        return false;
+    }));
 }
 
 bool SameImage(const QIcon& a, const QIcon& b)

@@ -16,6 +16,7 @@
 
 #include <QApplication>
 #include <QBoxLayout>
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
@@ -25,8 +26,10 @@
 #include <QPlainTextEdit>
 #include <QPrinter>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTimer>
 #include <QTreeView>
+#include <QTreeWidget>
 #include <QUrl>
 
 #include <cstdio>
@@ -209,6 +212,30 @@ int main(int argc, char** argv)
         w.Device().ToggleSignalText();
     Save(&w, "roaming");
     p.modem->setRegistration(sim::RegHome);
+
+    // The network registration wizard: a scan, a manual operator with LTE preferred, registered.
+    w.SetRegistrationRunner([&](TRegistrationWindow& reg) {
+        reg.show();
+        Save(&reg, "registration-welcome");
+        reg.NextButton()->click();
+        reg.OperatorManual()->click();
+        WaitFor([&] { return reg.OperatorListView()->topLevelItemCount() > 0; }, 10000);
+        Settle(100);
+        Save(&reg, "registration-operators");
+        reg.NextButton()->click();
+        reg.DataClassManual()->click();
+        reg.DataClassCheckBox(DataClassBox::Umts)->setChecked(true);
+        reg.DataClassCheckBox(DataClassBox::Lte)->setChecked(true);
+        Save(&reg, "registration-dataclass");
+        reg.NextButton()->click();
+        Save(&reg, "registration-review");
+        reg.RegisterButton()->click();
+        WaitFor([&] { return reg.Wizard().Page() == RegistrationPage::Status; }, 10000);
+        Settle(100);
+        Save(&reg, "registration-status");
+        reg.CloseButton()->click();
+    });
+    w.Action(QStringLiteral("RegistrationAction1"))->trigger();
 
     {
         TContactWindow contact(w.Database(), p.prompts, *p.settings, 0, &w);
