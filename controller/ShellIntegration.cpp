@@ -12,9 +12,18 @@ namespace shell {
 
 namespace {
 
-// Quoting of an Exec argument: inside double quotes, backslash before ", `, $ and \.
-QString QuoteExec(const QString& program)
+// A value may not hold line breaks.
+QString OneLine(QString value)
 {
+    value.replace(u'\n', u' ').replace(u'\r', u' ');
+    return value;
+}
+
+} // namespace
+
+QString ExecProgram(const QString& program)
+{
+    // Inside double quotes, a backslash before ", `, $ and \.
     QString quoted;
     for (const QChar c : program) {
         if (c == u'"' || c == u'`' || c == u'$' || c == u'\\')
@@ -25,17 +34,10 @@ QString QuoteExec(const QString& program)
     }
     // The desktop entry's own escape rule doubles backslashes once more.
     quoted.replace(QStringLiteral("\\"), QStringLiteral("\\\\"));
-    return u'"' + quoted + u'"';
+    return OneLine(u'"' + quoted + u'"');
 }
 
-// A value may not hold line breaks.
-QString OneLine(QString value)
-{
-    value.replace(u'\n', u' ').replace(u'\r', u' ');
-    return value;
-}
-
-bool Save(const QString& path, const QByteArray& contents)
+bool SaveFile(const QString& path, const QByteArray& contents)
 {
     const QFileInfo info(path);
     if (!QDir().mkpath(info.absolutePath()))
@@ -46,8 +48,6 @@ bool Save(const QString& path, const QByteArray& contents)
     file.write(contents);
     return file.commit();
 }
-
-} // namespace
 
 QString DataHome(const QString& dataHome)
 {
@@ -68,7 +68,7 @@ QString IconFile(int index, const QString& dataHome)
     if (QFileInfo::exists(target))
         return target;
     QFile picture(source);
-    if (picture.open(QIODevice::ReadOnly) && Save(target, picture.readAll()))
+    if (picture.open(QIODevice::ReadOnly) && SaveFile(target, picture.readAll()))
         return target;
     return QStringLiteral("parlowen"); // the installed theme icon
 }
@@ -81,14 +81,14 @@ bool WriteDesktopEntry(const QString& path, const QString& program, const QStrin
         QStringLiteral("Name=Parlowen"),
         QStringLiteral("GenericName=SMS over a Mobile Broadband Modem"),
         QStringLiteral("Comment=Send and receive SMS, run USSD and manage SIM contacts through an MBIM modem"),
-        QStringLiteral("Exec=") + OneLine(QuoteExec(program)),
+        QStringLiteral("Exec=") + ExecProgram(program),
         QStringLiteral("Icon=") + OneLine(iconFile),
         QStringLiteral("Terminal=false"),
         QStringLiteral("Categories=Network;Telephony;Qt;"),
         QStringLiteral("StartupNotify=true"),
         QStringLiteral("X-GNOME-UsesNotifications=true"),
     };
-    return Save(path, (lines.join(u'\n') + u'\n').toUtf8());
+    return SaveFile(path, (lines.join(u'\n') + u'\n').toUtf8());
 }
 
 bool EnsureDesktopEntry(const QString& path, const QString& program, const QString& iconFile)
@@ -114,7 +114,7 @@ bool UpdateDesktopEntryIcon(const QString& path, const QString& iconFile)
             changed = true;
         }
     }
-    return changed && Save(path, lines.join(u'\n').toUtf8());
+    return changed && SaveFile(path, lines.join(u'\n').toUtf8());
 }
 
 unsigned LanguageId(const QLocale& locale)

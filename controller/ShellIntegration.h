@@ -2,12 +2,19 @@
 // The program's place on the desktop: its menu entry in the user's applications folder (which
 // also names it to the notification service) and the web links of the Help menu.
 
+#include <QByteArray>
 #include <QString>
 #include <QUrl>
 
 class QLocale;
 
 namespace shell {
+
+// The program as the first field of an Exec key: in double quotes, escaped by the desktop entry's
+// rules, on one line.
+QString ExecProgram(const QString& program);
+// Writes a file atomically, creating its folder. False when anything failed.
+bool SaveFile(const QString& path, const QByteArray& contents);
 
 // dataHome: $XDG_DATA_HOME when empty.
 QString DataHome(const QString& dataHome);

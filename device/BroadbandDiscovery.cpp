@@ -347,6 +347,13 @@ void BroadbandService::InterfaceRemoved(BroadbandInterface& iface)
     const auto pending = iface.d->pending;
     for (const auto& [requestId, kind] : pending)
         CompleteRequest(iface, *iface.d, requestId, kind, Hr::NotReady, nullptr);
+    const auto ussd = std::move(iface.d->pendingUssd);
+    iface.d->pendingUssd.clear();
+    for (const auto& [requestId, done] : ussd) {
+        BroadbandInterface::UssdAnswer answer;
+        answer.status = Hr::NotReady;
+        done(answer);
+    }
     iface.ready = false;
     iface.d->removed = true;
     g_cancellable_cancel(iface.d->cancellable);

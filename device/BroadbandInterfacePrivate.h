@@ -83,6 +83,8 @@ struct BroadbandInterfacePrivate
     // The command ID or service ID a pending device-service request is about.
     std::map<std::uint32_t, std::uint32_t> pendingCommand;
     std::map<std::uint32_t, std::string> pendingService;
+    // USSD exchanges the device has not answered, by request ID; answered with a failure on removal.
+    std::map<std::uint32_t, std::function<void(const BroadbandInterface::UssdAnswer&)>> pendingUssd;
 
     using Handler = std::function<void(BroadbandInterface&, MbimMessage*, HRESULT)>;
     struct Call

@@ -233,22 +233,29 @@ HRESULT BroadbandInterface::Ussd(std::uint32_t action, std::uint32_t dataCodingS
         g_error_free(error);
         return Hr::InvalidArg;
     }
-    SendCommand(*this, *d, request, timeoutSeconds,
-                [done = std::move(done)](BroadbandInterface&, MbimMessage* m, HRESULT hr) {
-                    UssdAnswer answer;
-                    answer.status = hr;
-                    if (!Failed(hr)) {
-                        if (auto reply = mbimx::ParseUssd(m)) {
-                            answer.response = reply->response;
-                            answer.sessionState = reply->sessionState;
-                            answer.dataCodingScheme = reply->dataCodingScheme;
-                            answer.payload = std::move(reply->payload);
-                        } else {
-                            answer.status = Hr::Fail;
-                        }
-                    }
-                    done(answer);
-                });
+    // Kept here rather than in the command's handler, which a removal drops unanswered.
+    const std::uint32_t id = service.NextRequestId();
+    d->pendingUssd[id] = std::move(done);
+    SendCommand(*this, *d, request, timeoutSeconds, [id](BroadbandInterface& i, MbimMessage* m, HRESULT hr) {
+        const auto it = i.d->pendingUssd.find(id);
+        if (it == i.d->pendingUssd.end())
+            return;
+        const auto done = std::move(it->second);
+        i.d->pendingUssd.erase(it);
+        UssdAnswer answer;
+        answer.status = hr;
+        if (!Failed(hr)) {
+            if (auto reply = mbimx::ParseUssd(m)) {
+                answer.response = reply->response;
+                answer.sessionState = reply->sessionState;
+                answer.dataCodingScheme = reply->dataCodingScheme;
+                answer.payload = std::move(reply->payload);
+            } else {
+                answer.status = Hr::Fail;
+            }
+        }
+        done(answer);
+    });
     return Hr::Ok;
 }
 

@@ -21,6 +21,7 @@ for size in 16 32 48 64 128 256; do
 done
 for n in 0 1 2 3 4 5; do expected+=("/usr/share/parlowen/icons/app-$n.svg"); done
 for n in 0 1 2 3 4 5 6 7 8 9; do expected+=("/usr/share/parlowen/icons/tray-$n.svg"); done
+expected+=(/usr/share/parlowen/sounds/keyboard.wav)
 missing=0
 for path in "${expected[@]}"; do
   grep -qxF "$path" "$work/contents" || { echo "missing from the package: $path"; missing=1; }

@@ -25,6 +25,7 @@
 #include "windows/MessagesPage.h"
 #include "windows/StatusPanels.h"
 #include "windows/TrayIcon.h"
+#include "windows/UssdWindow.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -142,6 +143,8 @@ TMainWindow::TMainWindow(const Options& options)
 
 TMainWindow::~TMainWindow()
 {
+    // The USSD window logs into this window while it ends its session: it goes first.
+    delete ussdWindow_.data();
     notification_.reset();
     // Options first, then the device session, then the database (its loader stops first).
     settings_->SaveOnDestruction(*store_);
@@ -176,6 +179,7 @@ void TMainWindow::FormCreate()
     BuildMessageActions();
     BuildDeviceActions();
     BuildShellActions();
+    BuildOptionActions();
     BuildMenus();
     BuildStatusBar();
     // The loader prepared the opposite of the stored choices: executing both actions flips them
@@ -390,6 +394,9 @@ void TMainWindow::UpdateStatusBar()
     signalPanel_->Set(deviceState_->SignalImage(), deviceState_->SignalText(), deviceState_->ShowSignalText());
     signalPanel_->setFixedWidth(deviceState_->PanelWidth(3));
     Action(QStringLiteral("EnterPinAction"))->setVisible(deviceState_->PinVisible());
+    ShowRadioState();
+    if (pinSeparator_)
+        pinSeparator_->setVisible(deviceState_->PinVisible());
     Action(QStringLiteral("InterfaceSelectAction"))->setVisible(deviceState_->InterfaceSelectVisible());
     SyncDataClassTray();
 }

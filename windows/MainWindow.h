@@ -4,10 +4,12 @@
 
 #include "app/MessageTarget.h"
 #include "controller/Host.h"
+#include "controller/SettingsHost.h"
 
 #include <QHash>
 #include <QIcon>
 #include <QMainWindow>
+#include <QPointer>
 #include <QTimer>
 
 #include <array>
@@ -44,6 +46,9 @@ class SendPipeline;
 class SettingsStore;
 class SoundPlayer;
 class TApplicationLog;
+class TAboutWindow;
+class TSettingsWindow;
+class TUssdWindow;
 class TContactWindow;
 class TNotification;
 class TMessageWindow;
@@ -52,7 +57,7 @@ class TRegistrationWindow;
 class TrayIcon;
 class UserPrompts;
 
-class TMainWindow : public QMainWindow, public MessageTarget, public ControllerHost
+class TMainWindow : public QMainWindow, public MessageTarget, public ControllerHost, public SettingsHost
 {
     Q_OBJECT
 public:
@@ -83,6 +88,16 @@ public:
     void Notify(const QString& title, const QString& text) override;
     void AnnounceDataClass(const QString& text) override;
     QString Caption() const override { return windowTitle(); }
+
+    // SettingsHost
+    bool ActionChecked(const QString& action) const override;
+    void SetActionChecked(const QString& action, bool checked) override;
+    void ExecuteAction(const QString& action) override;
+    void SetActionVisible(const QString& action, bool visible) override;
+    void SetCsvDelimiter(int index) override;
+    void SetReceiveTimer(bool on) override;
+    void RefreshToastRegistration(int applicationIcon) override;
+    void EditUssdTemplates() override;
     void EnsureVisible(Folder folder, const SmsData* data) override;
     void MessageChanged(Folder folder, const SmsData* data) override;
     void MessageRemoving(Folder folder, const SmsData* data) override;
@@ -114,17 +129,17 @@ public:
     // The ten tray images as loaded (override files, application and event icons).
     const QIcon& TrayImage(int index) const { return trayImages_[static_cast<size_t>(index)]; }
     // Whether desktop notifications can be shown (the presence check at start, or a test's notifier).
-    bool ToastsAvailable() const { return toastsAvailable_; }
+    bool ToastsAvailable() const override { return toastsAvailable_; }
 
     // The application and event icons (the settings window's choice).
-    void ApplyIcons(int applicationIcon, int eventIcon);
+    void ApplyIcons(int applicationIcon, int eventIcon) override;
     // The menu entry: written when missing (with toasts available only), or always.
     QString DesktopEntryPath() const;
     bool EnsureDesktopEntry(int icon);
     bool WriteDesktopEntry(int icon);
     // The settings window's switches of the signal text and the data-class icon.
-    void SetShowSignalText(bool on);
-    void SetShowDataClassIcon(bool on);
+    void SetShowSignalText(bool on) override;
+    void SetShowDataClassIcon(bool on) override;
 
     // Runs a composer: the window shows it modally; tests replace this to fill and close it.
     using ComposerRunner = std::function<void(TMessageWindow&)>;
@@ -142,11 +157,21 @@ public:
     using RegistrationRunner = std::function<void(TRegistrationWindow&)>;
     void SetRegistrationRunner(RegistrationRunner runner) { registrationRunner_ = std::move(runner); }
     void OpenRegistration();
+    // "USSD Session": the one USSD window, opened or brought back.
+    void OpenUssdSession();
+    void ShowUssdAgain();
+    TUssdWindow* UssdWindow() const;
+    // Runs the About window: the window shows it modally; tests replace this.
+    using AboutRunner = std::function<void(TAboutWindow&)>;
+    void SetAboutRunner(AboutRunner runner) { aboutRunner_ = std::move(runner); }
+    // Runs the settings window: the window shows it modally; tests replace this.
+    using SettingsRunner = std::function<void(TSettingsWindow&)>;
+    void SetSettingsRunner(SettingsRunner runner) { settingsRunner_ = std::move(runner); }
     // "SIM contacts": the SIM phonebook window; the contacts are read again after an import.
     void OpenSimContacts();
 
     // The contacts feature on or off: its actions, the Contacts page and the names of messages.
-    void ApplyContactsFeature(bool on);
+    void ApplyContactsFeature(bool on) override;
     // After any change of the contacts: the list read again and every message's name resolved again.
     void RefreshContacts();
 
@@ -176,6 +201,7 @@ private:
     void BuildDeviceActions();
     void BuildTrayMenu();
     void BuildShellActions();
+    void BuildOptionActions();
     void LoadTrayImages();
     void ApplyLargeButtons();
     void ApplyLargeRows();
@@ -248,6 +274,7 @@ private:
     QLabel* statusTitle_ = nullptr;
     QLabel* debugSwitch_ = nullptr;
     QMenu* debugMenu_ = nullptr;
+    QAction* pinSeparator_ = nullptr;
     QLabel* panels_[6] = {}; // the text panels; 3 is the signal panel
     SignalPanel* signalPanel_ = nullptr;
     QProgressBar* progress_ = nullptr;
@@ -256,6 +283,9 @@ private:
     ContactEditorRunner contactEditorRunner_;
     SimDataRunner simDataRunner_;
     RegistrationRunner registrationRunner_;
+    AboutRunner aboutRunner_;
+    SettingsRunner settingsRunner_;
+    QPointer<TUssdWindow> ussdWindow_;
     ContactsModel* contacts_ = nullptr;
     std::unique_ptr<ContactsBook> contactsBook_;
     std::unique_ptr<MessageActions> messageActions_;

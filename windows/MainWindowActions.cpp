@@ -334,6 +334,8 @@ void TMainWindow::BuildMenus()
     QMenu* messages = bar->addMenu(QStringLiteral("&Messages"));
     for (const char* name : {"SmsNewAction", "SmsReplyAction", "SmsForwardAction", "SmsDeleteAction"})
         messages->addAction(Action(QString::fromLatin1(name)));
+    messages->addSeparator();
+    messages->addAction(Action(QStringLiteral("OpenUssdSessionAction")));
 
     BuildContactsMenu();
 
@@ -372,6 +374,8 @@ void TMainWindow::BuildMenus()
     options->addAction(Action(QStringLiteral("LargeTextAction")));
     options->addSeparator();
     options->addAction(Action(QStringLiteral("SmsDeliveryReportAction")));
+    options->addSeparator();
+    options->addAction(Action(QStringLiteral("SettingsAction")));
 
     debugMenu_ = bar->addMenu(QStringLiteral("&Debug"));
     QMenu* database = debugMenu_->addMenu(QStringLiteral("Database"));
@@ -402,6 +406,8 @@ void TMainWindow::BuildMenus()
     help->addSeparator();
     for (const char* name : {"HomePageAction", "SupportAction", "LicenseInfoAction"})
         help->addAction(Action(QString::fromLatin1(name)));
+    help->addSeparator();
+    help->addAction(Action(QStringLiteral("AboutAction")));
 
     QToolBar* tools = addToolBar(QStringLiteral("ToolBar"));
     tools->setObjectName(QStringLiteral("ToolBar"));
@@ -415,8 +421,14 @@ void TMainWindow::BuildMenus()
     for (const char* name : {"SmsNewAction", "SmsReplyAction", "SmsForwardAction", "SmsDeleteAction"})
         tools->addAction(Action(QString::fromLatin1(name)));
     tools->addSeparator();
+    tools->addAction(Action(QStringLiteral("OpenUssdSessionAction")));
     tools->addAction(Action(QStringLiteral("RegistrationAction2")));
+    tools->addSeparator()->setObjectName(QStringLiteral("TBBxUssdDev"));
     tools->addAction(Action(QStringLiteral("EnterPinAction")));
+    pinSeparator_ = tools->addSeparator();
+    pinSeparator_->setObjectName(QStringLiteral("TBBxPinDev"));
+    pinSeparator_->setVisible(false);
+    tools->addAction(Action(QStringLiteral("AboutAction")));
     tools->addSeparator();
     tools->addAction(Action(QStringLiteral("ExitAction")));
 }

@@ -66,7 +66,24 @@ MessagesPage::MessagesPage(MessageFolders& folders, QWidget* parent) : QWidget(p
         auto* item = new QTreeWidgetItem(tree_);
         item->setIcon(0, Images::Theme(kNodeIcons[i]));
     }
-    horizontal->addWidget(tree_);
+    // The folder panel: the folders, and under them the entry of a USSD session put aside.
+    auto* folderPanel = new QWidget(horizontal);
+    auto* folderColumn = new QVBoxLayout(folderPanel);
+    folderColumn->setContentsMargins(0, 0, 0, 0);
+    folderColumn->setSpacing(2);
+    folderColumn->addWidget(tree_, 1);
+    activity_ = new QTreeWidget(folderPanel);
+    activity_->setObjectName(QStringLiteral("ActivityTreeView"));
+    activity_->setHeaderHidden(true);
+    activity_->setRootIsDecorated(false);
+    activity_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    activity_->setFixedHeight(21);
+    auto* session = new QTreeWidgetItem(activity_, {QStringLiteral("USSD Session")});
+    session->setIcon(0, Images::Theme("phone"));
+    activity_->hide();
+    connect(activity_, &QTreeWidget::itemClicked, this, [this] { Q_EMIT ActivityClicked(); });
+    folderColumn->addWidget(activity_);
+    horizontal->addWidget(folderPanel);
 
     vertical_ = new QSplitter(Qt::Vertical, horizontal);
     auto* listPane = new QWidget(vertical_);
@@ -211,6 +228,18 @@ void MessagesPage::SetRowIconSize(int size)
 void MessagesPage::SetTreeIconSize(int size)
 {
     tree_->setIconSize(QSize(size, size));
+    activity_->setIconSize(QSize(size, size));
+    activity_->setFixedHeight(size > 16 ? 38 : 21);
+}
+
+void MessagesPage::SetActivityVisible(bool visible)
+{
+    activity_->setVisible(visible);
+}
+
+bool MessagesPage::ActivityVisible() const
+{
+    return !activity_->isHidden();
 }
 
 int MessagesPage::FolderPanelWidth() const

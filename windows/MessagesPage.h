@@ -51,6 +51,9 @@ public:
     void FitColumns();
     void SetRowIconSize(int size);
     void SetTreeIconSize(int size);
+    // The "USSD Session" entry under the folders, shown while a USSD window is put aside.
+    void SetActivityVisible(bool visible);
+    bool ActivityVisible() const;
     int FolderPanelWidth() const;
     void SetFolderPanelWidth(int width);
     FolderFilter& Filter(Folder folder) const { return *filters_[static_cast<size_t>(folder)]; }
@@ -65,6 +68,8 @@ Q_SIGNALS:
     void MessageShown(bool named);
     // A double click on the view's number or name.
     void InfoActivated();
+    // A click on the "USSD Session" entry.
+    void ActivityClicked();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -76,6 +81,7 @@ private:
 
     MessageFolders& folders_;
     QTreeWidget* tree_;
+    QTreeWidget* activity_;
     QStackedWidget* stack_;
     std::array<QTreeView*, FolderCount> lists_{};
     std::array<FolderFilter*, FolderCount> filters_{};

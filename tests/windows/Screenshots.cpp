@@ -6,13 +6,16 @@
 #include "controller/SendPipeline.h"
 #include "sim/Network.h"
 #include "tests/notify/NotificationServer.h"
+#include "windows/AboutWindow.h"
 #include "windows/ContactWindow.h"
 #include "windows/ContactsView.h"
 #include "windows/Images.h"
 #include "windows/MessagePrinter.h"
 #include "windows/MessagesPage.h"
 #include "windows/RegistrationWindow.h"
+#include "windows/SettingsWindow.h"
 #include "windows/SimDataWindow.h"
+#include "windows/UssdWindow.h"
 
 #include <QApplication>
 #include <QBoxLayout>
@@ -22,12 +25,16 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QStackedWidget>
 #include <QTimer>
+#include <QToolBar>
 #include <QTreeView>
 #include <QTreeWidget>
 #include <QUrl>
@@ -51,6 +58,34 @@ void Save(QWidget* widget, const char* name)
 void Settle(int ms)
 {
     WaitFor([] { return false; }, ms);
+}
+
+// A menu of the menu bar opened over the window: the screen under both, as a person sees it.
+void SaveMenu(QMainWindow& window, const QString& title, const char* name)
+{
+    for (QAction* top : window.menuBar()->actions()) {
+        if (!top->menu() || top->menu()->title().remove(u'&') != title)
+            continue;
+        window.menuBar()->setActiveAction(top);
+        Settle(300);
+        const QRect area = window.frameGeometry().united(top->menu()->geometry());
+        const QPixmap shot =
+            QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
+        const QString path = QDir(out).filePath(QString::fromLatin1(name) + QStringLiteral(".png"));
+        if (shot.save(path))
+            std::printf("%s\n", qPrintable(path));
+        top->menu()->close();
+        return;
+    }
+}
+
+// One USSD request: typed and sent, then waited for.
+void Ussd(TUssdWindow& window, const QString& text)
+{
+    window.MessageText()->setPlainText(text);
+    window.SendButtonClick();
+    WaitFor([&] { return !window.Busy(); }, 20000);
+    Settle(100);
 }
 
 // A portrait to load into the contact window, written as the user's JPEG file would be.
@@ -236,6 +271,40 @@ int main(int argc, char** argv)
         reg.CloseButton()->click();
     });
     w.Action(QStringLiteral("RegistrationAction1"))->trigger();
+
+    // USSD: a two-step menu with the keypad shown, then a reply in UCS2.
+    w.Action(QStringLiteral("OpenUssdSessionAction"))->trigger();
+    if (TUssdWindow* ussd = w.UssdWindow()) {
+        ussd->ShowKeyboard();
+        Ussd(*ussd, QStringLiteral("*101#"));
+        Ussd(*ussd, QStringLiteral("1"));
+        Save(ussd, "ussd-menu");
+        ussd->SessionData()->clear();
+        Ussd(*ussd, QStringLiteral("*102#"));
+        Save(ussd, "ussd-ucs2");
+        ussd->CloseButton()->click();
+    }
+
+    // The settings window on each of its pages.
+    w.SetSettingsRunner([&](TSettingsWindow& settings) {
+        settings.show();
+        QTreeWidget* tree = settings.NavigationTree();
+        for (int i = 0; i < tree->topLevelItemCount(); ++i) {
+            tree->setCurrentItem(tree->topLevelItem(i));
+            Settle(50);
+            const QString name = QStringLiteral("settings-") + tree->topLevelItem(i)->text(0).toLower();
+            Save(&settings, qPrintable(name));
+        }
+        settings.CancelButton()->click();
+    });
+    w.Action(QStringLiteral("SettingsAction"))->trigger();
+    w.SetAboutRunner([&](TAboutWindow& about) {
+        about.show();
+        Save(&about, "about");
+        about.CloseButton()->click();
+    });
+    w.Action(QStringLiteral("AboutAction"))->trigger();
+    SaveMenu(w, QStringLiteral("Miscellaneous"), "menu-miscellaneous");
 
     {
         TContactWindow contact(w.Database(), p.prompts, *p.settings, 0, &w);
