@@ -64,8 +64,11 @@ void IncomingMessages::HandleDeviceSms(std::uint32_t index, const BROADBAND_SMS_
     if (record.Status == 1)
         record.Status = 0;
     std::int64_t id = 0;
-    if (!database_.InsertMessage(record.Pdu, record.Status, &id))
-        return; // stays on the device; the next read tries again
+    if (!database_.InsertMessage(record.Pdu, record.Status, &id)) {
+        // Stays on the device; the next read tries again.
+        host_.WriteLog(QStringLiteral("SMS -> Unable to store, kept on the device: Device ID = %1").arg(index));
+        return;
+    }
     RequestDelete(index);
     host_.WriteLog(QStringLiteral("SMS -> Storage ID = %1").arg(id));
     ProcessSmsRecord(static_cast<std::uint32_t>(id), record);

@@ -3,9 +3,21 @@
 
 #include <QString>
 
+#include <cstring>
+
 namespace mbimx {
 
 namespace {
+
+// libmbim stores the device's 32 bits in enumeration variables as they came; a value outside the
+// enumeration's range must not be read as the enumeration (undefined), so it is read as a number.
+template <typename E> guint32 Raw(const E& value)
+{
+    static_assert(sizeof(E) == sizeof(guint32));
+    guint32 number = 0;
+    std::memcpy(&number, &value, sizeof number);
+    return number;
+}
 
 std::int32_t ReadyStateFromMbim(guint32 state)
 {
@@ -67,6 +79,64 @@ std::vector<BroadbandProvider> ProvidersFromMbim(MbimProviderArray* array, guint
     return providers;
 }
 
+const guint8* RawInformation(MbimMessage* message, Form form, guint32& length)
+{
+    length = 0;
+    return form == Form::Notification ? mbim_message_indicate_status_get_raw_information_buffer(message, &length)
+                                      : mbim_message_command_done_get_raw_information_buffer(message, &length);
+}
+
+guint32 WordAt(const guint8* info, guint32 at)
+{
+    return info[at] | info[at + 1] << 8 | info[at + 2] << 16 | static_cast<guint32>(info[at + 3]) << 24;
+}
+
+// libmbim allocates an array by the count the device sends before it reads the elements: a count
+// the information buffer cannot hold would ask for gigabytes, so it is refused first. The table at
+// tableAt holds an offset and a length per element.
+bool CountFits(MbimMessage* message, Form form, guint32 countAt, guint32 tableAt, const char* what)
+{
+    guint32 length = 0;
+    const guint8* info = RawInformation(message, form, length);
+    if (!info || length < countAt + 4)
+        return true; // no count: libmbim's own check reports it
+    const guint32 count = WordAt(info, countAt);
+    if (count == 0 || (length >= tableAt && count <= (length - tableAt) / 8))
+        return true;
+    qCWarning(lcBroadband) << "Malformed" << what << "answer: count" << count << "in" << length << "bytes";
+    return false;
+}
+
+// The ready status's telephone numbers, read here: libmbim 1.28 frees a half-read list of
+// uninitialised pointers when one number is broken. Nothing when a number lies outside the buffer
+// or is not UTF-16, as libmbim would refuse it.
+std::optional<std::vector<std::string>> TelephoneNumbers(MbimMessage* message, Form form)
+{
+    constexpr guint32 countAt = 24, tableAt = 28;
+    guint32 length = 0;
+    const guint8* info = RawInformation(message, form, length);
+    if (!info || length < tableAt)
+        return std::nullopt;
+    const guint32 count = WordAt(info, countAt);
+    if (count > (length - tableAt) / 8)
+        return std::nullopt;
+    std::vector<std::string> numbers;
+    for (guint32 i = 0; i < count; ++i) {
+        const guint32 offset = WordAt(info, tableAt + 8 * i), size = WordAt(info, tableAt + 8 * i + 4);
+        if (offset > length || size > length - offset)
+            return std::nullopt;
+        std::u16string units;
+        for (guint32 at = offset; at + 1 < offset + size; at += 2)
+            units.push_back(static_cast<char16_t>(info[at] | info[at + 1] << 8));
+        const QString text = QString::fromStdU16String(units);
+        if (!text.isValidUtf16())
+            return std::nullopt;
+        if (!text.isEmpty())
+            numbers.push_back(text.toStdString());
+    }
+    return numbers;
+}
+
 } // namespace
 
 std::optional<BroadbandCaps> ParseCaps(MbimMessage* message)
@@ -84,12 +154,12 @@ std::optional<BroadbandCaps> ParseCaps(MbimMessage* message)
         return std::nullopt;
     }
     BroadbandCaps caps;
-    caps.cellularClass = CellularClassFromMbim(cellular);
-    caps.voiceClass = static_cast<std::int32_t>(voice);
-    caps.dataClass = data;
+    caps.cellularClass = CellularClassFromMbim(Raw(cellular));
+    caps.voiceClass = static_cast<std::int32_t>(Raw(voice));
+    caps.dataClass = Raw(data);
     caps.customDataClass = Optional(custom);
-    caps.smsCaps = sms;
-    caps.controlCaps = ControlCapsFromMbim(ctrl);
+    caps.smsCaps = Raw(sms);
+    caps.controlCaps = ControlCapsFromMbim(Raw(ctrl));
     caps.deviceId = OptionalString(deviceId);
     caps.firmware = OptionalString(firmware);
     // MBIM has no model field; the hardware description is the closest and is what devices put
@@ -106,27 +176,31 @@ std::optional<ReadyStatus> ParseReadyStatus(MbimMessage* message, Form form)
 {
     MbimSubscriberReadyState state{};
     gchar *subscriberId = nullptr, *iccId = nullptr;
-    guint32 count = 0;
-    gchar** numbers = nullptr;
     GError* error = nullptr;
+    // The numbers are not asked of libmbim, which then leaves them unread.
     const bool ok = form == Form::Notification
                         ? mbim_message_subscriber_ready_status_notification_parse(
-                              message, &state, &subscriberId, &iccId, nullptr, &count, &numbers, &error)
+                              message, &state, &subscriberId, &iccId, nullptr, nullptr, nullptr, &error)
                         : mbim_message_subscriber_ready_status_response_parse(message, &state, &subscriberId, &iccId,
-                                                                              nullptr, &count, &numbers, &error);
+                                                                              nullptr, nullptr, nullptr, &error);
     if (!ok) {
         LogParseError("subscriber ready status", error);
         return std::nullopt;
     }
+    auto numbers = TelephoneNumbers(message, form);
+    if (!numbers) {
+        qCWarning(lcBroadband) << "Malformed subscriber ready status answer: telephone numbers";
+        g_free(subscriberId);
+        g_free(iccId);
+        return std::nullopt;
+    }
     ReadyStatus status;
-    status.state = ReadyStateFromMbim(state);
+    status.state = ReadyStateFromMbim(Raw(state));
     status.subscriber.subscriberId = OptionalString(subscriberId);
     status.subscriber.simIccId = OptionalString(iccId);
-    for (guint32 i = 0; numbers && i < count && numbers[i]; ++i)
-        status.subscriber.telephoneNumbers.emplace_back(numbers[i]);
+    status.subscriber.telephoneNumbers = std::move(*numbers);
     g_free(subscriberId);
     g_free(iccId);
-    g_strfreev(numbers);
     return status;
 }
 
@@ -140,7 +214,7 @@ std::optional<RadioStates> ParseRadioState(MbimMessage* message, Form form)
         LogParseError("radio state", error);
         return std::nullopt;
     }
-    return RadioStates{static_cast<std::int32_t>(hw), static_cast<std::int32_t>(sw)};
+    return RadioStates{static_cast<std::int32_t>(Raw(hw)), static_cast<std::int32_t>(Raw(sw))};
 }
 
 std::optional<SignalLevels> ParseSignalState(MbimMessage* message, Form form)
@@ -178,10 +252,10 @@ std::optional<Registration> ParseRegisterState(MbimMessage* message, Form form)
         return std::nullopt;
     }
     Registration r;
-    r.state = static_cast<std::int32_t>(state);
-    r.mode = static_cast<std::int32_t>(mode);
-    r.availableDataClasses = available;
-    r.networkError = nwError;
+    r.state = static_cast<std::int32_t>(Raw(state));
+    r.mode = static_cast<std::int32_t>(Raw(mode));
+    r.availableDataClasses = Raw(available);
+    r.networkError = Raw(nwError);
     r.providerId = Optional(id);
     r.providerName = Optional(name);
     r.roamingText = Optional(roaming);
@@ -205,7 +279,7 @@ std::optional<std::uint32_t> ParsePacketService(MbimMessage* message, Form form)
         LogParseError("packet service", error);
         return std::nullopt;
     }
-    return state == MBIM_PACKET_SERVICE_STATE_ATTACHED ? static_cast<std::uint32_t>(dataClass) : 0u;
+    return Raw(state) == MBIM_PACKET_SERVICE_STATE_ATTACHED ? Raw(dataClass) : 0u;
 }
 
 std::optional<BroadbandSmsConfiguration> ParseSmsConfiguration(MbimMessage* message)
@@ -244,6 +318,8 @@ std::optional<std::vector<BroadbandProvider>> ParsePreferredProviders(MbimMessag
     guint32 count = 0;
     MbimProviderArray* array = nullptr;
     GError* error = nullptr;
+    if (!CountFits(message, Form::Response, 0, 4, "preferred providers"))
+        return std::nullopt;
     if (!mbim_message_preferred_providers_response_parse(message, &count, &array, &error)) {
         LogParseError("preferred providers", error);
         return std::nullopt;
@@ -258,6 +334,8 @@ std::optional<std::vector<BroadbandProvider>> ParseVisibleProviders(MbimMessage*
     guint32 count = 0;
     MbimProviderArray* array = nullptr;
     GError* error = nullptr;
+    if (!CountFits(message, Form::Response, 0, 4, "visible providers"))
+        return std::nullopt;
     if (!mbim_message_visible_providers_response_parse(message, &count, &array, &error)) {
         LogParseError("visible providers", error);
         return std::nullopt;
@@ -296,6 +374,8 @@ std::optional<std::vector<BroadbandDeviceServiceInfo>> ParseDeviceServices(MbimM
     guint32 count = 0;
     MbimDeviceServiceElementArray* array = nullptr;
     GError* error = nullptr;
+    if (!CountFits(message, Form::Response, 0, 8, "device services"))
+        return std::nullopt;
     if (!mbim_message_device_services_response_parse(message, &count, nullptr, &array, &error)) {
         LogParseError("device services", error);
         return std::nullopt;
@@ -322,6 +402,8 @@ std::optional<SmsList> ParseSmsRead(MbimMessage* message, Form form)
     guint32 count = 0;
     MbimSmsPduReadRecordArray* records = nullptr;
     GError* error = nullptr;
+    if (!CountFits(message, form, 4, 8, "SMS read"))
+        return std::nullopt;
     const bool ok = form == Form::Notification
                         ? mbim_message_sms_read_notification_parse(message, &format, &count, &records, nullptr, &error)
                         : mbim_message_sms_read_response_parse(message, &format, &count, &records, nullptr, &error);
@@ -330,8 +412,8 @@ std::optional<SmsList> ParseSmsRead(MbimMessage* message, Form form)
         return std::nullopt;
     }
     SmsList list;
-    list.format = format;
-    list.pdu = format == MBIM_SMS_FORMAT_PDU;
+    list.format = Raw(format);
+    list.pdu = list.format == MBIM_SMS_FORMAT_PDU;
     if (list.pdu) {
         list.messages = PduMessages(records, count);
         list.haveList = records != nullptr || count == 0;
@@ -363,8 +445,8 @@ std::optional<UssdReply> ParseUssd(MbimMessage* message)
         return std::nullopt;
     }
     UssdReply reply;
-    reply.response = response;
-    reply.sessionState = state;
+    reply.response = Raw(response);
+    reply.sessionState = Raw(state);
     reply.dataCodingScheme = dcs;
     if (bytes && size)
         reply.payload.assign(bytes, bytes + size);

@@ -6,7 +6,7 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/install-deps.sh"
 jobs=$(nproc)
-fuzz_seconds=${PARLOWEN_FUZZ_SECONDS:-30}
+fuzz_seconds=${PARLOWEN_FUZZ_SECONDS:-20}
 export QT_QPA_PLATFORM=offscreen CANBERRA_DRIVER=null
 summary=$(mktemp)
 trap 'rm -f "$summary"' EXIT
@@ -18,6 +18,11 @@ echo "== Unit tests"
 cmake -S "$top" -B "$top/build-test" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPARLOWEN_BENCH=ON >/dev/null
 cmake --build "$top/build-test" -j "$jobs"
 ctest --test-dir "$top/build-test" --output-on-failure -j "$jobs" | tee -a "$summary"
+
+echo "== Soak"
+# The real program and the simulated modem in their own processes, under kills, unplugs, a full
+# or unwritable database and slow replies; fails on any lost message. README.md has the long form.
+python3 "$top/tests/soak/receive_soak.py" --build "$top/build-test" --seconds 75 --min-kills 3
 
 echo "== Unit tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S "$top" -B "$top/build-asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPARLOWEN_SANITIZE=ON >/dev/null

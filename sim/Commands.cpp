@@ -11,6 +11,8 @@ const char* const CommandHelp =
     "  sms [--ucs2] [--class0] [--order N,N,...] SENDER TEXT\n"
     "                          deliver a message; long texts arrive in parts, --order gives\n"
     "                          the order of the parts (1-based); \\n in TEXT is a new line\n"
+    "  report RECIPIENT REFERENCE [STATUS]\n"
+    "                          deliver a status report (TP-Status, default 0: received)\n"
     "  signal RSSI [ERROR]     signal strength 0-31 (99 unknown) and error rate 0-7\n"
     "  radio on|off            switch the radio\n"
     "  register STATE [ID]     home, roaming, partner, searching, denied or deregistered\n"
@@ -132,6 +134,15 @@ CommandResult runCommand(ModemSimulator& modem, const std::string& line)
         return {CommandHelp, false};
     if (cmd == "sms")
         return sms(modem, rest);
+    if (cmd == "report") {
+        uint32_t reference = 0, status = 0;
+        if (args.size() < 2 || !number(args[1], reference) || reference > 255 ||
+            (args.size() > 2 && (!number(args[2], status) || status > 255)))
+            return fail("usage: report RECIPIENT REFERENCE(0-255) [STATUS(0-255)]");
+        if (!modem.deliverStatusReport(args[0], uint8_t(reference), uint8_t(status)))
+            return fail("SIM storage full, report lost");
+        return ok("1 part");
+    }
     if (cmd == "signal") {
         uint32_t rssi = 0, error = 0;
         if (args.empty() || !number(args[0], rssi) || (rssi > 31 && rssi != 99) ||

@@ -122,6 +122,7 @@ void ModemCore::hostGone()
     output_.clear();
     ussd_.cancel();
     ussdPending_ = false;
+    lastReplyDue_ = 0; // the replies still due went with the host
 }
 
 void ModemCore::powerOn()
@@ -216,12 +217,15 @@ Bytes ModemCore::damaged(const mbim::Uuid& service, uint32_t cid, Bytes informat
 
 void ModemCore::respond(const mbim::Request& req, const Reply& reply)
 {
-    if (replyDelayMs_ == 0) {
+    // A device answers in the order it was asked: a reply that was computed earlier never comes after
+    // a later one, also when the delay has just been shortened.
+    if (replyDelayMs_ == 0 && lastReplyDue_ <= now_) {
         send(mbim::commandDone(req.transactionId, req.service, req.cid, reply.status,
                                damaged(req.service, req.cid, reply.information), fragmentSize()));
         return;
     }
-    respondLater(req, replyDelayMs_, [reply] { return reply; });
+    lastReplyDue_ = std::max(lastReplyDue_, now_ + int64_t(replyDelayMs_));
+    respondLater(req, uint32_t(lastReplyDue_ - now_), [reply] { return reply; });
 }
 
 void ModemCore::respondLater(const mbim::Request& req, uint32_t delayMs, std::function<Reply()> make)
@@ -270,6 +274,14 @@ size_t ModemCore::deliverSms(const DeliverRequest& request)
     for (size_t i : order)
         delivered += receiveSms(parts[i], request.class0) ? 1 : 0;
     return delivered;
+}
+
+bool ModemCore::deliverStatusReport(const std::string& recipient, uint8_t reference, uint8_t status)
+{
+    const std::time_t now = wallClock();
+    return receiveSms(pdu::statusReport(gsm::parseNumber(sim_.serviceCentre), reference, gsm::parseNumber(recipient),
+                                        now, now, status),
+                      false);
 }
 
 void ModemCore::setSignal(uint32_t rssi, uint32_t errorRate)

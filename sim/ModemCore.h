@@ -68,6 +68,8 @@ public:
     // Control.
     // Returns the number of parts delivered, 0 when the storage was full.
     size_t deliverSms(const DeliverRequest& request);
+    // A status report for a message that this modem's host did not send; false when the storage was full.
+    bool deliverStatusReport(const std::string& recipient, uint8_t reference, uint8_t status);
     void setSignal(uint32_t rssi, uint32_t errorRate);
     void setRadio(bool on);
     void setRegistration(uint32_t state, const std::string& providerId = {});
@@ -167,6 +169,7 @@ private:
     uint32_t hostMaxTransfer_ = 4096;
     uint64_t epoch_ = 0; // bumped by OPEN, CLOSE and unplugging; stale replies are dropped
     uint32_t replyDelayMs_ = 0;
+    int64_t lastReplyDue_ = 0; // when the last delayed ordinary reply goes out
     std::optional<uint32_t> failNextSend_;
     bool dropNextSend_ = false;
     std::optional<uint8_t> nextReportStatus_;

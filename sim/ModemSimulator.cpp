@@ -255,6 +255,13 @@ size_t ModemSimulator::deliverSms(const DeliverRequest& request)
     return parts;
 }
 
+bool ModemSimulator::deliverStatusReport(const std::string& recipient, uint8_t reference, uint8_t status)
+{
+    bool stored = false;
+    withCore([&](ModemCore& c) { stored = c.deliverStatusReport(recipient, reference, status); });
+    return stored;
+}
+
 void ModemSimulator::setSignal(uint32_t rssi, uint32_t errorRate)
 {
     withCore([&](ModemCore& c) { c.setSignal(rssi, errorRate); });

@@ -40,6 +40,7 @@ public:
     std::string terminalPath() const;
 
     size_t deliverSms(const DeliverRequest& request);
+    bool deliverStatusReport(const std::string& recipient, uint8_t reference, uint8_t status);
     void setSignal(uint32_t rssi, uint32_t errorRate);
     void setRadio(bool on);
     void setRegistration(uint32_t state, const std::string& providerId = {});

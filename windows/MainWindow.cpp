@@ -38,9 +38,11 @@
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QStatusBar>
+#include <QTimer>
 #include <QTreeView>
 #include <QTreeWidget>
 
+#include <cstdio>
 #include <exception>
 
 #ifndef PARLOWEN_PRODUCT_VERSION
@@ -171,7 +173,17 @@ void TMainWindow::FormCreate()
     if (databasePath_.isEmpty())
         databasePath_ = QDatabase::DefaultPath(QCoreApplication::applicationFilePath());
     WriteLog(QStringLiteral("Data: ") + databasePath_);
-    database_->Open(databasePath_);
+    if (!database_->Open(databasePath_)) {
+        // The file is left as it is (it may be a damaged copy of the user's messages); messages stay
+        // on the device meanwhile, so the user must hear of it.
+        const QString text = QStringLiteral("Unable to open the database ") + databasePath_ +
+                             QStringLiteral(": it is damaged, not a database or not writable. Received messages "
+                                            "stay on the device.");
+        WriteLog(QStringLiteral("Database -> ") + text);
+        std::fprintf(stderr, "parlowen: %s\n", qPrintable(text));
+        QTimer::singleShot(0, this,
+                           [this, text] { prompts_->Show(QStringLiteral("Database"), text, PromptIcon::Error); });
+    }
 
     BuildActions();
     BuildContactActions();

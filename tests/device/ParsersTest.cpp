@@ -251,3 +251,114 @@ TEST(MbimParsers, ServiceIdsGoBothWays)
 }
 
 } // namespace
+
+namespace {
+
+Bytes ReadyInfo(const std::vector<std::u16string>& numbers)
+{
+    Writer w;
+    w.u32(1); // initialized
+    w.string(u"001010123456789");
+    w.string(u"8901001234567890123");
+    w.u32(0);
+    w.u32(static_cast<std::uint32_t>(numbers.size()));
+    for (const auto& n : numbers)
+        w.string(n);
+    return w.finish();
+}
+
+constexpr std::uint32_t ReadyCid = 2, VisibleCid = 8, ServicesCid = 16, SmsReadCid = 2, UssdCid = 1;
+
+TEST(MbimParsers, TelephoneNumbersAreReadOnlyFromInsideTheAnswer)
+{
+    struct Case
+    {
+        const char* name;
+        Bytes info;
+        std::optional<std::vector<std::string>> numbers; // nothing: the answer is refused
+    };
+    Bytes outside = ReadyInfo({u"+15550100", u"+15550101"});
+    std::copy_n(Words({0xFFF0}).begin(), 4, outside.begin() + 36); // second number's offset
+    Bytes countTooLarge = ReadyInfo({u"+15550100"});
+    std::copy_n(Words({0x10000000}).begin(), 4, countTooLarge.begin() + 24);
+    const Case cases[] = {
+        {"two numbers", ReadyInfo({u"+15550100", u"+15550101"}), std::vector<std::string>{"+15550100", "+15550101"}},
+        {"none", ReadyInfo({}), std::vector<std::string>{}},
+        {"empty number skipped", ReadyInfo({u"", u"+1555"}), std::vector<std::string>{"+1555"}},
+        {"number outside the answer", outside, std::nullopt},
+        {"lone surrogate", ReadyInfo({std::u16string(1, char16_t(0xD800))}), std::nullopt},
+        {"count beyond the answer", countTooLarge, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (const Form form : {Form::Response, Form::Notification}) {
+            const auto message = form == Form::Response ? Done(wire::BasicConnect, ReadyCid, c.info)
+                                                        : Indication(wire::BasicConnect, ReadyCid, c.info);
+            const auto parsed = ParseReadyStatus(message.get(), form);
+            ASSERT_EQ(parsed.has_value(), c.numbers.has_value());
+            if (parsed) {
+                EXPECT_EQ(parsed->subscriber.telephoneNumbers, *c.numbers);
+                EXPECT_EQ(parsed->subscriber.subscriberId, "001010123456789");
+                EXPECT_EQ(parsed->state, 1);
+            }
+        }
+    }
+}
+
+// A count the answer cannot hold is refused before any list is allocated for it.
+TEST(MbimParsers, ListCountsBeyondTheAnswerAreRefused)
+{
+    struct Case
+    {
+        const char* name;
+        wire::Uuid service;
+        std::uint32_t cid;
+        Bytes info;
+        bool parses;
+    };
+    const Case cases[] = {
+        {"visible providers, none", wire::BasicConnect, VisibleCid, Words({0}), true},
+        {"visible providers, huge count", wire::BasicConnect, VisibleCid, Words({0x7FFFFFFF}), false},
+        {"visible providers, one too many", wire::BasicConnect, VisibleCid, Words({2, 0, 0}), false},
+        {"device services, huge count", wire::BasicConnect, ServicesCid, Words({0x20000000, 0}), false},
+        {"device services, count without table", wire::BasicConnect, ServicesCid, Words({5}), false},
+        {"sms read, none", wire::Sms, SmsReadCid, Words({0, 0}), true},
+        {"sms read, huge count", wire::Sms, SmsReadCid, Words({0, 0x10000000}), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto message = Done(c.service, c.cid, c.info);
+        bool parsed = false;
+        if (c.cid == VisibleCid && c.service == wire::BasicConnect)
+            parsed = ParseVisibleProviders(message.get()).has_value();
+        else if (c.cid == ServicesCid)
+            parsed = ParseDeviceServices(message.get()).has_value();
+        else
+            parsed = ParseSmsRead(message.get(), Form::Response).has_value();
+        EXPECT_EQ(parsed, c.parses);
+    }
+}
+
+// Enumerations from the device may hold any value; they come through as the numbers they are.
+TEST(MbimParsers, ValuesOutsideTheEnumerationsComeThroughAsNumbers)
+{
+    Writer w;
+    w.u32(0x800000); // response
+    w.u32(0x7FFF);   // session state
+    w.u32(15);
+    const std::vector<std::uint8_t> payload = {0xAA, 0x18};
+    w.ref(payload);
+    const auto ussd = ParseUssd(Done(wire::Ussd, UssdCid, w.finish()).get());
+    ASSERT_TRUE(ussd);
+    EXPECT_EQ(ussd->response, 0x800000u);
+    EXPECT_EQ(ussd->sessionState, 0x7FFFu);
+    EXPECT_EQ(ussd->payload, payload);
+
+    const auto radio =
+        ParseRadioState(Done(wire::BasicConnect, RadioCid, Words({7, 0xFFFFFFFF})).get(), Form::Response);
+    ASSERT_TRUE(radio);
+    EXPECT_EQ(radio->hardware, 7);
+    EXPECT_EQ(radio->software, -1);
+}
+
+} // namespace

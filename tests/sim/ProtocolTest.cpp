@@ -378,3 +378,24 @@ TEST(SimBasicConnect, SubscribeListFiltersIndications)
     EXPECT_TRUE(host.take(MBIM_SERVICE_BASIC_CONNECT, MBIM_CID_BASIC_CONNECT_SIGNAL_STATE).empty());
     EXPECT_EQ(host.take(MBIM_SERVICE_SMS, MBIM_CID_SMS_MESSAGE_STORE_STATUS).size(), 1u);
 }
+
+TEST(SimFraming, ShorterDelayDoesNotLetALaterReplyOvertakeAnEarlierOne)
+{
+    // An early reply describes older state: coming after a later one it would undo what the host
+    // has since learnt (a message read again after its deletion was confirmed).
+    Host host;
+    host.open();
+    host.core.setReplyDelay(800);
+    EXPECT_TRUE(host.send(mbim_message_device_caps_query_new(nullptr)).empty());
+    const uint32_t first = host.tid;
+    host.core.setReplyDelay(0);
+    EXPECT_TRUE(host.send(mbim_message_device_caps_query_new(nullptr)).empty()) << "waits for the earlier reply";
+    const uint32_t second = host.tid;
+    EXPECT_TRUE(host.advance(700).empty());
+    auto out = host.advance(100);
+    ASSERT_EQ(out.size(), 2u);
+    EXPECT_EQ(mbim_message_get_transaction_id(out[0].get()), first);
+    EXPECT_EQ(mbim_message_get_transaction_id(out[1].get()), second);
+    host.core.advance(host.core.now() + 10);
+    EXPECT_EQ(host.send(mbim_message_device_caps_query_new(nullptr)).size(), 1u) << "no delay once all went out";
+}

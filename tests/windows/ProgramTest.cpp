@@ -1,6 +1,7 @@
 // The parlowen executable as a user starts it.
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -79,4 +80,37 @@ TEST(Program, HelpExplainsTheOptions)
     const QString help = QString::fromLocal8Bit(program.readAllStandardOutput());
     for (const char* option : {"--device", "--simulator", "--database", "/hidden"})
         EXPECT_TRUE(help.contains(QLatin1String(option))) << option;
+}
+
+TEST(Program, ADamagedDatabaseIsRefusedWithAMessageAndLeftAsItWas)
+{
+    QTemporaryDir home;
+    const QString path = home.filePath(QStringLiteral("parlowen.db"));
+    QByteArray garbage;
+    for (int i = 0; i < 8192; ++i)
+        garbage.append(static_cast<char>((i * 131 + 7) % 251));
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(garbage);
+    }
+    QProcess program;
+    program.setProcessEnvironment(Environment(home));
+    program.start(QStringLiteral(PARLOWEN_PROGRAM),
+                  {QStringLiteral("--simulator"), QStringLiteral("--database"), path});
+    ASSERT_TRUE(program.waitForStarted(10000));
+    QString error;
+    for (int i = 0; i < 200 && !error.contains(QLatin1String("Unable to open the database")); ++i) {
+        program.waitForReadyRead(50);
+        error += QString::fromLocal8Bit(program.readAllStandardError());
+    }
+    EXPECT_TRUE(error.contains(QLatin1String("Unable to open the database ") + path)) << error.toStdString();
+    EXPECT_EQ(program.state(), QProcess::Running) << "the program goes on without its database";
+    program.terminate();
+    if (!program.waitForFinished(5000))
+        program.kill();
+    program.waitForFinished(5000);
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), garbage) << "never overwritten";
 }
