@@ -56,7 +56,7 @@ TEST_P(NotifyWindowTest, ANewMessageIsAnnouncedAsTheOptionsSay)
     p.desktopNotifications = true;
     p.settings->setValue(QStringLiteral("Settings/ShowToastNotification"), int(c.toast));
     p.settings->setValue(QStringLiteral("Settings/ShowBalloonNotification"), int(c.balloon));
-    p.Start();
+    ASSERT_NO_FATAL_FAILURE(p.Start());
     p.modem->deliverSms(Sms("+15550100777", u"Hello there"));
     ASSERT_TRUE(WaitFor([&] { return p.Folder(Folder::Inbox).Count() == 1; }));
     ASSERT_EQ(p.Sounds(QStringLiteral("Notification.SMS")), 1);
@@ -89,7 +89,7 @@ INSTANTIATE_TEST_SUITE_P(Options, NotifyWindowTest,
 TEST(NotifyWindow, AGivenNotifierStandsForTheDesktopChannels)
 {
     Program p;
-    p.Start();
+    ASSERT_NO_FATAL_FAILURE(p.Start());
     p.modem->deliverSms(Sms("+15550100777", u"Hello there"));
     ASSERT_TRUE(WaitFor([&] { return p.notifier.notices.size() == 1; }));
     EXPECT_EQ(p.notifier.notices[0].title, p.window->windowTitle());

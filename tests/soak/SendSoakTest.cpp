@@ -125,7 +125,7 @@ TEST(SendSoak, EveryMessageIsSentOnceOrStaysFailedUntilRetried)
     }
 
     // A new start on the same database: each message is one Sent entry with all its parts.
-    p.Start();
+    ASSERT_NO_FATAL_FAILURE(p.Start());
     FolderModel& sent = p.Folder(Folder::Sent);
     ASSERT_TRUE(WaitFor([&] { return sent.Count() >= static_cast<int>(parts.size()); }));
     std::map<QString, int> sentParts;

@@ -246,7 +246,7 @@ TEST(ContactsPage, NewMessageFromTheContactsPageAndTheComposersContactPage)
 TEST(MainWindowPages, MessageActionsAreHeldWhileAnotherPageShows)
 {
     Program p;
-    p.Start();
+    ASSERT_NO_FATAL_FAILURE(p.Start());
     p.modem->deliverSms(Sms("+15550100777", u"Hello"));
     ASSERT_TRUE(WaitFor([&] { return p.Folder(Folder::Inbox).Count() == 1; }));
     p.window->Messages().SelectRow(Folder::Inbox, p.Folder(Folder::Inbox).At(0));

@@ -62,7 +62,7 @@ const Case kCases[] = {
 TEST(Delivery, SentToTheOwnNumberShowsWhatItsReportSaysAndARestartKeepsIt)
 {
     Program p;
-    p.Start();
+    ASSERT_NO_FATAL_FAILURE(p.Start());
     const QString own = OwnNumber(p);
     FolderModel& sent = p.Folder(Folder::Sent);
     for (const Case& c : kCases) {
@@ -100,7 +100,7 @@ TEST(Delivery, SentToTheOwnNumberShowsWhatItsReportSaysAndARestartKeepsIt)
     EXPECT_EQ(kept, quoted);
 
     p.Stop();
-    p.Start();
+    ASSERT_NO_FATAL_FAILURE(p.Start());
     FolderModel& replayed = p.Folder(Folder::Sent);
     ASSERT_EQ(replayed.Count(), 3);
     for (const Case& c : kCases)
@@ -116,7 +116,7 @@ TEST(Delivery, APartWithoutAReportRequestShowsNoState)
 {
     Program p;
     p.settings->setValue(QStringLiteral("SMS/DeliveryReport"), 0);
-    p.Start();
+    ASSERT_NO_FATAL_FAILURE(p.Start());
     p.Compose(OwnNumber(p), QStringLiteral("No report wanted"));
     FolderModel& sent = p.Folder(Folder::Sent);
     ASSERT_TRUE(WaitFor([&] { return sent.Count() == 1 && p.Folder(Folder::Inbox).Count() == 1 && p.OnSim() == 0; }));
@@ -128,7 +128,7 @@ TEST(Delivery, APartWithoutAReportRequestShowsNoState)
 TEST(Delivery, AMessageOfTwoPartsIsDeliveredWhenBothPartsAre)
 {
     Program p;
-    p.Start();
+    ASSERT_NO_FATAL_FAILURE(p.Start());
     QString text;
     for (int i = 0; i < 15; ++i)
         text += QStringLiteral("Two parts, please. ");
@@ -147,7 +147,7 @@ TEST(Delivery, AMessageOfTwoPartsIsDeliveredWhenBothPartsAre)
 TEST(Delivery, AReportThatOvertakesItsSendCompletionStillCounts)
 {
     Program p;
-    p.Start();
+    ASSERT_NO_FATAL_FAILURE(p.Start());
     // The send's answer comes late; the report 200 ms after the send.
     p.modem->delayNextSendCompletion(2000);
     p.modem->reportNextWith(0x41); // incompatible destination
@@ -163,7 +163,7 @@ TEST(Delivery, AReportThatOvertakesItsSendCompletionStillCounts)
     EXPECT_LT(rows[0].Report, rows[0].ID) << "the report was stored first";
 
     p.Stop();
-    p.Start();
+    ASSERT_NO_FATAL_FAILURE(p.Start());
     ASSERT_EQ(p.Folder(Folder::Sent).Count(), 1);
     EXPECT_EQ(p.Folder(Folder::Sent).Image(p.Folder(Folder::Sent).At(0)), ImageDeliveryFailed);
 }

@@ -43,7 +43,7 @@ QStringList Rows(Program& p)
 TEST(DeviceActions, AScanShowsItsProgressThenTheProviders)
 {
     Program p;
-    p.Start();
+    ASSERT_NO_FATAL_FAILURE(p.Start());
     Trigger(p, "OperatorsSearchAction");
     EXPECT_EQ(p.window->PanelText(5), "Network scan in progress...");
     EXPECT_TRUE(p.window->findChild<QProgressBar*>(QStringLiteral("ProgressBar"))->isVisibleTo(p.window.get()));
@@ -64,7 +64,7 @@ TEST(DeviceActions, AScanShowsItsProgressThenTheProviders)
 TEST(DeviceActions, RadioOffFailsAScanWithABoxAndRadioOnComesBack)
 {
     Program p;
-    p.Start();
+    ASSERT_NO_FATAL_FAILURE(p.Start());
     QAction* on = p.window->Action(QStringLiteral("RadioOnAction"));
     QAction* off = p.window->Action(QStringLiteral("RadioOffAction"));
     Trigger(p, "RadioOffAction");
@@ -85,7 +85,7 @@ TEST(DeviceActions, RadioOffFailsAScanWithABoxAndRadioOnComesBack)
 TEST(DeviceActions, ManualRegistrationTakesATrimmedProviderId)
 {
     Program p;
-    p.Start();
+    ASSERT_NO_FATAL_FAILURE(p.Start());
     auto registered = [&] {
         std::string id;
         p.modem->withCore([&](sim::ModemCore& core) { id = core.network().registeredId; });

@@ -50,7 +50,7 @@ TEST_P(SignalTest, StrengthGivesImageAndLevelDrawnOnlyWhileShown)
 {
     const SignalCase& c = GetParam();
     Program p;
-    p.Start();
+    ASSERT_NO_FATAL_FAILURE(p.Start());
     p.modem->setSignal(c.rssi, 99);
     ASSERT_TRUE(WaitFor([&] { return p.window->Device().SignalImage() == c.image; }));
     ASSERT_TRUE(WaitFor([&] { return p.window->Device().SignalText() == QString::fromLatin1(c.text); }));
@@ -87,7 +87,7 @@ TEST_P(DataClassTest, BitsGiveTextTrayImageAndAnnouncement)
     Program p;
     p.settings->setValue(QStringLiteral("Settings/ShowDataClassIcon"), 1);
     p.settings->setValue(QStringLiteral("Settings/ShowDataClassNotification"), 1);
-    p.Start();
+    ASSERT_NO_FATAL_FAILURE(p.Start());
     if (c.network)
         p.modem->setDataClass(c.bits);
     else
@@ -118,7 +118,7 @@ TEST(DeviceState, WithoutTheIconOptionDataClassesStillShowAndAnnounce)
 {
     Program p;
     p.settings->setValue(QStringLiteral("Settings/ShowDataClassNotification"), 1);
-    p.Start();
+    ASSERT_NO_FATAL_FAILURE(p.Start());
     p.modem->setDataClass(0x4);
     ASSERT_TRUE(WaitFor([&] { return p.window->PanelText(4) == QStringLiteral("UMTS"); }));
     EXPECT_FALSE(p.window->Device().DataClassIconShown());
@@ -127,7 +127,7 @@ TEST(DeviceState, WithoutTheIconOptionDataClassesStillShowAndAnnounce)
 
     // Off by default: nothing is announced.
     Program quiet;
-    quiet.Start();
+    ASSERT_NO_FATAL_FAILURE(quiet.Start());
     quiet.modem->setDataClass(0x4);
     ASSERT_TRUE(WaitFor([&] { return quiet.window->PanelText(4) == QStringLiteral("UMTS"); }));
     EXPECT_FALSE(Announced(quiet, QStringLiteral("Mobile Broadband"), QStringLiteral("UMTS")));
@@ -136,7 +136,7 @@ TEST(DeviceState, WithoutTheIconOptionDataClassesStillShowAndAnnounce)
 TEST(DeviceState, ADoubleClickOnTheDataClassPanelAsksTheDeviceAgain)
 {
     Program p;
-    p.Start();
+    ASSERT_NO_FATAL_FAILURE(p.Start());
     p.modem->setDataClass(0x20);
     ASSERT_TRUE(WaitFor([&] { return p.window->PanelText(4) == QStringLiteral("LTE"); }));
     p.window->Device().ShowDataClass(0x1); // a stale picture
@@ -149,7 +149,7 @@ TEST(DeviceState, RadioOffRemovesTheDataClassIconAndRadioOnBringsTheSignalBack)
 {
     Program p;
     p.settings->setValue(QStringLiteral("Settings/ShowDataClassIcon"), 1);
-    p.Start();
+    ASSERT_NO_FATAL_FAILURE(p.Start());
     EXPECT_TRUE(p.window->Action(QStringLiteral("RadioOnAction"))->isChecked()) << "as the start-up query said";
     EXPECT_FALSE(p.window->Action(QStringLiteral("RadioOffAction"))->isChecked());
     p.modem->setDataClass(0x20);
@@ -167,7 +167,7 @@ TEST(DeviceState, RadioOffRemovesTheDataClassIconAndRadioOnBringsTheSignalBack)
 TEST(DeviceState, RoamingWidensItsPanelAndHomeHidesIt)
 {
     Program p;
-    p.Start();
+    ASSERT_NO_FATAL_FAILURE(p.Start());
     p.modem->setRegistration(sim::RegRoaming);
     ASSERT_TRUE(WaitFor([&] { return p.window->Device().PanelWidth(2) == 80; }));
     EXPECT_FALSE(p.window->StatusPanel(2)->isHidden());
@@ -185,7 +185,7 @@ TEST(DeviceState, UnplugAndReplugTellTheStatusBarTheIconAndTheUser)
     Program p;
     p.settings->setValue(QStringLiteral("Settings/ShowDataClassIcon"), 1);
     p.settings->setValue(QStringLiteral("Settings/ShowDataClassNotification"), 1);
-    p.Start();
+    ASSERT_NO_FATAL_FAILURE(p.Start());
     p.modem->setDataClass(0x20);
     ASSERT_TRUE(WaitFor([&] { return p.window->Device().DataClassIconShown(); }));
     const QString model = p.window->PanelText(0);
@@ -217,7 +217,7 @@ TEST(DeviceState, UnplugAndReplugTellTheStatusBarTheIconAndTheUser)
 TEST(DeviceState, ALockedSimShowsThePinButtonUntilThePinIsEntered)
 {
     Program p(false, true);
-    p.Start();
+    ASSERT_NO_FATAL_FAILURE(p.Start());
     QAction* pin = p.window->Action(QStringLiteral("EnterPinAction"));
     ASSERT_TRUE(WaitFor([&] { return pin->isVisible(); }));
     EXPECT_EQ(p.window->Device().Panel(5), QStringLiteral("A PIN is required for the operation to complete"));
@@ -232,7 +232,7 @@ TEST(DeviceState, ALockedSimShowsThePinButtonUntilThePinIsEntered)
 TEST(DeviceState, SelectInterfaceIgnoresABlankAnswerAndShowsAChosenOne)
 {
     Program p;
-    p.Start();
+    ASSERT_NO_FATAL_FAILURE(p.Start());
     QAction* select = p.window->Action(QStringLiteral("InterfaceSelectAction"));
     EXPECT_FALSE(select->isVisible()) << "one interface: nothing to choose";
     const std::string id = p.window->Broadband().GetInterfaceID();
@@ -260,7 +260,7 @@ TEST(DeviceState, BothRegistrationActionsOpenTheWizardForTheCurrentInterface)
 {
     Program p;
     p.settings->setValue(QStringLiteral("Settings/ShowNetworkRegistration"), 0);
-    p.Start();
+    ASSERT_NO_FATAL_FAILURE(p.Start());
     EXPECT_FALSE(p.window->Action(QStringLiteral("RegistrationAction2"))->isVisible()) << "the tool bar's button";
     std::vector<std::string> opened;
     p.window->SetRegistrationRunner([&](TRegistrationWindow& window) {
@@ -295,7 +295,7 @@ TEST(Shell, TrayImagesFollowIconsAndOverrideFiles)
     QImage red(16, 16, QImage::Format_ARGB32);
     red.fill(Qt::red);
     ASSERT_TRUE(red.save(p.dir.filePath(QStringLiteral("tray/TRAYICON8.ico")), "ICO"));
-    p.Start();
+    ASSERT_NO_FATAL_FAILURE(p.Start());
 
     EXPECT_TRUE(SameImage(p.window->windowIcon(), Images::App(3)));
     EXPECT_TRUE(SameImage(p.window->TrayImage(0), Images::App(3)));
@@ -324,7 +324,7 @@ TEST(Shell, TheMenuEntryIsWrittenAtStartAndReplacedByAddToStartMenu)
 {
     Program p;
     p.settings->setValue(QStringLiteral("Settings/ApplicationIcon"), 2);
-    p.Start();
+    ASSERT_NO_FATAL_FAILURE(p.Start());
     const QString path = p.window->DesktopEntryPath();
     EXPECT_TRUE(path.startsWith(p.dir.path()));
     ASSERT_TRUE(QFile::exists(path));
@@ -351,7 +351,7 @@ TEST(Shell, NoEntryIsWrittenWhenToastsAreOff)
 {
     Program p;
     p.settings->setValue(QStringLiteral("Settings/ShowToastNotification"), 0);
-    p.Start();
+    ASSERT_NO_FATAL_FAILURE(p.Start());
     EXPECT_FALSE(QFile::exists(p.window->DesktopEntryPath()));
 }
 
@@ -359,7 +359,7 @@ TEST(Shell, LargeButtonsSizeTheToolBarAndRows)
 {
     Program p;
     p.settings->setValue(QStringLiteral("Settings/LargeButtons"), 1);
-    p.Start();
+    ASSERT_NO_FATAL_FAILURE(p.Start());
     auto* tools = p.window->findChild<QToolBar*>(QStringLiteral("ToolBar"));
     QAction* large = p.window->Action(QStringLiteral("LargeButtonsAction"));
     QAction* rows = p.window->Action(QStringLiteral("LargeRowsAction"));
@@ -388,7 +388,7 @@ TEST(Shell, LargeTextWidensTheFolderPanelAndColumnsByTheGrowthOfTheText)
 {
     Program p;
     p.settings->setValue(QStringLiteral("Settings/LargeFont"), 14); // and large text off
-    p.Start();
+    ASSERT_NO_FATAL_FAILURE(p.Start());
     MessagesPage& page = p.window->Messages();
     QTreeView* inbox = page.List(Folder::Inbox);
     const int panel = page.FolderPanelWidth();

@@ -37,7 +37,7 @@ void TwoInInbox(Program& p)
 TEST(FolderActions, DeleteAsksAndRemovesTheStoredRowsOnlyOnYes)
 {
     Program p;
-    p.Start();
+    ASSERT_NO_FATAL_FAILURE(p.Start());
     TwoInInbox(p);
     EXPECT_EQ(p.Stored(0) + p.Stored(1), 2);
     p.prompts.answers = {false};
@@ -61,7 +61,7 @@ TEST(FolderActions, WithoutSaveOnDiskDeleteGoesToTheDevice)
 {
     Program p;
     p.settings->setValue(QStringLiteral("Settings/SaveOnDisk"), 0);
-    p.Start();
+    ASSERT_NO_FATAL_FAILURE(p.Start());
     p.modem->deliverSms(Sms("+15550100780", u"Kept on the SIM"));
     ASSERT_TRUE(WaitFor([&] { return p.Folder(Folder::Inbox).Count() == 1; }));
     p.window->Messages().SelectRow(Folder::Inbox, p.Folder(Folder::Inbox).At(0));
@@ -74,7 +74,7 @@ TEST(FolderActions, WithoutSaveOnDiskDeleteGoesToTheDevice)
 TEST(FolderActions, TemplatesAndReportsDeleteTheirOwnWay)
 {
     Program p;
-    p.Start();
+    ASSERT_NO_FATAL_FAILURE(p.Start());
     ASSERT_TRUE(p.window->Incoming().AddTemplate(QStringLiteral("+1555"), QStringLiteral("See you")));
     p.window->Messages().ShowFolder(Folder::Templates);
     p.window->Messages().SelectRow(Folder::Templates, p.Folder(Folder::Templates).At(0));
@@ -94,7 +94,7 @@ TEST(FolderActions, TemplatesAndReportsDeleteTheirOwnWay)
     EXPECT_EQ(p.prompts.shown.size(), asked);
     EXPECT_EQ(p.Folder(Folder::Reports).Count(), 0);
     p.Stop();
-    p.Start();
+    ASSERT_NO_FATAL_FAILURE(p.Start());
     EXPECT_EQ(p.Folder(Folder::Reports).Count(), 0);
     EXPECT_EQ(p.Folder(Folder::Templates).Count(), 0);
 }
@@ -102,7 +102,7 @@ TEST(FolderActions, TemplatesAndReportsDeleteTheirOwnWay)
 TEST(FolderActions, SetAsUnreadStoresItAndHidesItself)
 {
     Program p;
-    p.Start();
+    ASSERT_NO_FATAL_FAILURE(p.Start());
     TwoInInbox(p);
     QAction* unread = p.window->Action(QStringLiteral("SmsSetAsUnreadAction"));
     EXPECT_TRUE(unread->isVisible());
@@ -118,7 +118,7 @@ TEST(FolderActions, ColumnClicksSortByTheCaptionsKey)
 {
     Program p;
     p.settings->setValue(QStringLiteral("Settings/Contacts"), 0);
-    p.Start();
+    ASSERT_NO_FATAL_FAILURE(p.Start());
     TwoInInbox(p);
     FolderModel& inbox = p.Folder(Folder::Inbox);
     QHeaderView* header = p.window->Messages().List(Folder::Inbox)->header();
@@ -137,7 +137,7 @@ TEST(FolderActions, ColumnClicksSortByTheCaptionsKey)
 TEST(FolderActions, DatabaseMaintenance)
 {
     Program p;
-    p.Start();
+    ASSERT_NO_FATAL_FAILURE(p.Start());
     TwoInInbox(p);
     ASSERT_TRUE(p.window->Incoming().AddTemplate(QStringLiteral("+1555"), QStringLiteral("Kept?")));
 
@@ -164,7 +164,7 @@ TEST(FolderActions, DeleteByIdTakesOnlyANonZeroNumber)
 {
     Program p;
     p.settings->setValue(QStringLiteral("Settings/SaveOnDisk"), 0);
-    p.Start();
+    ASSERT_NO_FATAL_FAILURE(p.Start());
     p.modem->deliverSms(Sms("+15550100780", u"On the SIM"));
     ASSERT_TRUE(WaitFor([&] { return p.Folder(Folder::Inbox).Count() == 1; }));
     const auto index = static_cast<std::uint32_t>(p.Folder(Folder::Inbox).At(0)->Units.front().Id);
@@ -186,7 +186,7 @@ TEST(FolderActions, DeleteByIdTakesOnlyANonZeroNumber)
 TEST(FolderActions, SearchNarrowsTheListAndActionsReachTheShownRow)
 {
     Program p;
-    p.Start();
+    ASSERT_NO_FATAL_FAILURE(p.Start());
     TwoInInbox(p);
     p.modem->deliverSms(Sms("+15550100703", u"Third, about the station"));
     ASSERT_TRUE(WaitFor([&] { return p.Folder(Folder::Inbox).Count() == 3 && p.OnSim() == 0; }));

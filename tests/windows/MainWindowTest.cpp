@@ -20,7 +20,7 @@ using rig::Sms;
 TEST(MainWindow, ADeliveredMessageIsStoredDeletedFromTheSimAndAnnouncedOnce)
 {
     Program p;
-    p.Start();
+    ASSERT_NO_FATAL_FAILURE(p.Start());
     p.modem->deliverSms(Sms("+15550100777", u"Hello there"));
     ASSERT_TRUE(WaitFor([&] { return p.Folder(Folder::Inbox).Count() == 1 && p.OnSim() == 0; }));
     SmsData* m = p.Folder(Folder::Inbox).At(0);
@@ -41,7 +41,7 @@ TEST(MainWindow, ADeliveredMessageIsStoredDeletedFromTheSimAndAnnouncedOnce)
 TEST(MainWindow, PartsDeliveredOutOfOrderMakeOneEntryInPartOrder)
 {
     Program p;
-    p.Start();
+    ASSERT_NO_FATAL_FAILURE(p.Start());
     std::u16string text;
     for (int i = 0; i < 40; ++i)
         text += u"Part text ";
@@ -62,7 +62,7 @@ TEST(MainWindow, PartsDeliveredOutOfOrderMakeOneEntryInPartOrder)
 TEST(MainWindow, FlashMessageIsShownNotStoredAndReportsAreFiledByType)
 {
     Program p;
-    p.Start();
+    ASSERT_NO_FATAL_FAILURE(p.Start());
     sim::DeliverRequest flash = Sms("+15550100779", u"Flash!");
     flash.class0 = true;
     p.modem->deliverSms(flash);
@@ -76,7 +76,7 @@ TEST(MainWindow, SaveOnDiskOffListsDeviceIndexesAndDeletesNothing)
 {
     Program p;
     p.settings->setValue(QStringLiteral("Settings/SaveOnDisk"), 0);
-    p.Start();
+    ASSERT_NO_FATAL_FAILURE(p.Start());
     p.modem->deliverSms(Sms("+15550100780", u"Kept on the SIM"));
     ASSERT_TRUE(WaitFor([&] { return p.Folder(Folder::Inbox).Count() == 1; }));
     EXPECT_EQ(p.OnSim(), 1u);
@@ -96,7 +96,7 @@ TEST(MainWindow, SaveOnDiskOffListsDeviceIndexesAndDeletesNothing)
 TEST(MainWindow, TwoPartTextGoesFromOutboxToSentWithItsReport)
 {
     Program p;
-    p.Start();
+    ASSERT_NO_FATAL_FAILURE(p.Start());
     QString text;
     for (int i = 0; i < 20; ++i)
         text += QStringLiteral("Twelve chars");
@@ -115,7 +115,7 @@ TEST(MainWindow, TwoPartTextGoesFromOutboxToSentWithItsReport)
 
     // Stored reports come back into Reports, the sent parts as one Sent entry.
     p.Stop();
-    p.Start();
+    ASSERT_NO_FATAL_FAILURE(p.Start());
     EXPECT_EQ(p.Folder(Folder::Reports).Count(), reports);
     ASSERT_EQ(p.Folder(Folder::Sent).Count(), 1);
     EXPECT_EQ(p.Folder(Folder::Sent).At(0)->ListText(), text);
@@ -125,7 +125,7 @@ TEST(MainWindow, SelectingAnUnreadMessageMarksItReadAndStoresThat)
 {
     Program p;
     p.settings->setValue(QStringLiteral("Settings/ShowSmsID"), 1);
-    p.Start();
+    ASSERT_NO_FATAL_FAILURE(p.Start());
     p.modem->deliverSms(Sms("+15550100786", u"Read me"));
     p.modem->deliverSms(Sms("+15550100787", u"And me"));
     ASSERT_TRUE(WaitFor([&] { return p.Folder(Folder::Inbox).Count() == 2 && p.OnSim() == 0; }));
@@ -144,7 +144,7 @@ TEST(MainWindow, SelectingAnUnreadMessageMarksItReadAndStoresThat)
 TEST(MainWindow, RefusedPartIsMarkedAndRetrySendsOnlyIt)
 {
     Program p;
-    p.Start();
+    ASSERT_NO_FATAL_FAILURE(p.Start());
     p.modem->failNextSend(2); // busy
     p.Compose(QStringLiteral("+15550100782"), QStringLiteral("Will fail once"));
     FolderModel& outbox = p.Folder(Folder::Outbox);
@@ -162,7 +162,7 @@ TEST(MainWindow, MaxSendCountOneSubmitsOnePartAtATime)
 {
     Program p;
     p.settings->setValue(QStringLiteral("SMS/MaxSendCount"), 1);
-    p.Start();
+    ASSERT_NO_FATAL_FAILURE(p.Start());
     QString text;
     for (int i = 0; i < 40; ++i)
         text += QStringLiteral("0123456789");
@@ -181,7 +181,7 @@ TEST(MainWindow, MaxSendCountOneSubmitsOnePartAtATime)
 TEST(MainWindow, UnplugWithPartsInFlightFailsThemAndRetryAfterReplugSends)
 {
     Program p;
-    p.Start();
+    ASSERT_NO_FATAL_FAILURE(p.Start());
     std::atomic<bool> dropped{false};
     p.modem->setLog([&](const std::string& line) {
         if (line.find("send completion dropped") != std::string::npos)
@@ -211,14 +211,14 @@ TEST(MainWindow, UnplugWithPartsInFlightFailsThemAndRetryAfterReplugSends)
 TEST(MainWindow, ARestartOnTheSameDatabaseShowsTheSameFolders)
 {
     Program p(true);
-    p.Start();
+    ASSERT_NO_FATAL_FAILURE(p.Start());
     ASSERT_TRUE(WaitFor([&] { return p.OnSim() == 0 && p.Folder(Folder::Inbox).Count() >= 2; }));
     const int inbox = p.Folder(Folder::Inbox).Count();
     QStringList texts;
     for (int i = 0; i < inbox; ++i)
         texts << p.Folder(Folder::Inbox).At(i)->ListText();
     p.Stop();
-    p.Start();
+    ASSERT_NO_FATAL_FAILURE(p.Start());
     ASSERT_TRUE(WaitFor([&] { return p.Folder(Folder::Inbox).Count() == inbox; }));
     QStringList again;
     for (int i = 0; i < inbox; ++i)
@@ -231,7 +231,7 @@ TEST(MainWindow, CloseWarnsAboutTheOutboxAndAsksWhenConfigured)
     Program p;
     p.settings->setValue(QStringLiteral("Settings/CloseConfirmation"), 1);
     p.settings->setValue(QStringLiteral("Settings/HideWhenClosing"), 0);
-    p.Start();
+    ASSERT_NO_FATAL_FAILURE(p.Start());
     p.modem->unplug();
     ASSERT_TRUE(WaitFor([&] { return p.window->Broadband().GetState() != 3; }));
     p.Compose(QStringLiteral("+15550100785"), QStringLiteral("Stays"));
@@ -249,7 +249,7 @@ TEST(MainWindow, CloseWarnsAboutTheOutboxAndAsksWhenConfigured)
 TEST(MainWindow, DebugPageRegistersWithTheCheckedDataClasses)
 {
     Program p;
-    p.Start();
+    ASSERT_NO_FATAL_FAILURE(p.Start());
     QAction* debugView = p.window->Action(QStringLiteral("ShowDebugAction"));
     EXPECT_EQ(debugView->shortcut(), QKeySequence(QStringLiteral("Ctrl+D")));
     debugView->trigger();
@@ -281,7 +281,7 @@ TEST(MainWindow, DebugPageRegistersWithTheCheckedDataClasses)
 TEST(MainWindow, TrayImageFollowsTheUnreadCountAndItsMenuHidesAndOpens)
 {
     Program p;
-    p.Start();
+    ASSERT_NO_FATAL_FAILURE(p.Start());
     EXPECT_EQ(p.window->Tray().Image(), 0);
     p.modem->deliverSms(Sms("+15550100790", u"Unread"));
     ASSERT_TRUE(WaitFor([&] { return p.Folder(Folder::Inbox).Count() == 1; }));

@@ -52,7 +52,7 @@ class MenuTest : public ::testing::TestWithParam<MenuCase>
 TEST_P(MenuTest, HoldsItsEntriesInOrder)
 {
     Program p;
-    p.Start();
+    ASSERT_NO_FATAL_FAILURE(p.Start());
     QString found;
     for (QAction* top : p.window->menuBar()->actions())
         if (top->menu() && top->menu()->title().remove(u'&') == QLatin1String(GetParam().title))
@@ -90,7 +90,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(Menus, ToolBarAndTrayMenuHoldTheirEntriesInOrder)
 {
     Program p;
-    p.Start();
+    ASSERT_NO_FATAL_FAILURE(p.Start());
     auto* tools = p.window->findChild<QToolBar*>(QStringLiteral("ToolBar"));
     EXPECT_EQ(Describe(tools->actions()),
               QStringLiteral("ShowMessagesAction ShowContactsAction ShowStatusAction ShowDeviceAction ShowLogAction - "
@@ -111,7 +111,7 @@ TEST(Menus, ToolBarAndTrayMenuHoldTheirEntriesInOrder)
 TEST(Menus, ShortcutsBelongToTheirActionsAndWorkWhileTheDebugMenuIsHidden)
 {
     Program p;
-    p.Start();
+    ASSERT_NO_FATAL_FAILURE(p.Start());
     const std::pair<const char*, const char*> shortcuts[] = {{"ShowDebugAction", "Ctrl+D"},
                                                              {"GetDeviceInfoAction", "Ctrl+Alt+I"},
                                                              {"SmsSendAllAction", "Ctrl+S"},
@@ -131,7 +131,7 @@ TEST(Menus, ShortcutsBelongToTheirActionsAndWorkWhileTheDebugMenuIsHidden)
 TEST(Menus, DebugSwitchShowsAndHidesTheDebugMenu)
 {
     Program p;
-    p.Start();
+    ASSERT_NO_FATAL_FAILURE(p.Start());
     QAction* debug = nullptr;
     for (QAction* top : p.window->menuBar()->actions())
         if (top->menu() && top->menu()->title().remove(u'&') == QLatin1String("Debug"))
@@ -148,7 +148,7 @@ TEST(Menus, DebugSwitchShowsAndHidesTheDebugMenu)
 TEST(Menus, EmulationsChangeNothingAndClearLogEmptiesBothLogs)
 {
     Program p;
-    p.Start();
+    ASSERT_NO_FATAL_FAILURE(p.Start());
     ASSERT_TRUE(WaitFor([&] { return p.window->LogLines().rowCount() > 0 && p.window->StatusLines().rowCount() > 0; }));
     const int inbox = p.Folder(Folder::Inbox).Count();
     const int lines = p.window->LogLines().LineCount();
@@ -170,7 +170,7 @@ TEST(Menus, EmulationsChangeNothingAndClearLogEmptiesBothLogs)
 TEST(Menus, OptionActionsFlipTheirSettings)
 {
     Program p;
-    p.Start();
+    ASSERT_NO_FATAL_FAILURE(p.Start());
     for (const char* name :
          {"SmsSaveSentAction", "SmsConfirmationToSendAction", "AppCloseConfirmationAction", "BalloonNotificationAction",
           "ToastNotificationAction", "DataClassNotificationAction", "HideWhenClosingAction"}) {
@@ -191,7 +191,7 @@ TEST(Menus, OptionActionsFlipTheirSettings)
 TEST(Settings, OkAppliesTheChosenValuesToTheRunningWindow)
 {
     Program p;
-    p.Start();
+    ASSERT_NO_FATAL_FAILURE(p.Start());
     QTemporaryDir autostart;
     const int signalWidth = p.window->StatusPanel(3)->width();
     const bool onTop = p.window->Action(QStringLiteral("AlwaysOnTopAction"))->isChecked();
@@ -223,7 +223,7 @@ TEST(Settings, OkAppliesTheChosenValuesToTheRunningWindow)
 TEST(Ussd, OneWindowAtATimePutAsideAndBroughtBack)
 {
     Program p;
-    p.Start();
+    ASSERT_NO_FATAL_FAILURE(p.Start());
     QAction* action = p.window->Action(QStringLiteral("OpenUssdSessionAction"));
     EXPECT_TRUE(action->isVisible());
     ASSERT_EQ(p.window->UssdWindow(), nullptr);
@@ -253,7 +253,7 @@ TEST(Ussd, OneWindowAtATimePutAsideAndBroughtBack)
 TEST(About, ShowsTheBuildsVersionsAndClosesOnEscape)
 {
     Program p;
-    p.Start();
+    ASSERT_NO_FATAL_FAILURE(p.Start());
     int shown = 0;
     p.window->SetAboutRunner([&](TAboutWindow& about) {
         ++shown;

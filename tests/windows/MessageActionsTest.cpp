@@ -159,7 +159,7 @@ TEST(MessagePrinter, APrinterThatDoesNotStartIsNotReady)
 TEST(MessageActions, SaveAndPrintFollowTheSelectionAndActOnTheSelectedMessage)
 {
     Program p;
-    p.Start();
+    ASSERT_NO_FATAL_FAILURE(p.Start());
     p.modem->deliverSms(Sms("+15550100790", u"Dinner at 8?\nReply \"yes\""));
     ASSERT_TRUE(WaitFor([&] { return p.Folder(Folder::Inbox).Count() == 1 && p.OnSim() == 0; }));
     TMainWindow& w = *p.window;
@@ -217,7 +217,7 @@ TEST(MessageActions, ExportWritesTheShownFolderInListOrderWithTheChosenDelimiter
 {
     Program p;
     p.settings->setValue(QStringLiteral("Settings/CsvDelimiter"), 1);
-    p.Start();
+    ASSERT_NO_FATAL_FAILURE(p.Start());
     p.modem->deliverSms(Sms("+15550100791", u"First, with a comma"));
     ASSERT_TRUE(WaitFor([&] { return p.Folder(Folder::Inbox).Count() == 1 && p.OnSim() == 0; }));
     p.clock.Advance(60000);
@@ -250,7 +250,7 @@ TEST(MessageActions, ExportWritesTheShownFolderInListOrderWithTheChosenDelimiter
 TEST(MessageActions, AnalyseLogsThePartsOfTheSelectedInboxMessage)
 {
     Program p;
-    p.Start();
+    ASSERT_NO_FATAL_FAILURE(p.Start());
     p.modem->deliverSms(Sms("+15550100793", u"Analyse me"));
     ASSERT_TRUE(WaitFor([&] { return p.Folder(Folder::Inbox).Count() == 1 && p.OnSim() == 0; }));
     TMainWindow& w = *p.window;
