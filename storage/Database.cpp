@@ -1,5 +1,7 @@
 #include "Database.h"
 
+#include "app/DataPaths.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -125,18 +127,6 @@ const char* ContactColumn(std::int64_t code)
     }
 }
 
-// mkdir -p; missing parents get the private mode too, as the data-home rules ask.
-bool MakeFolder(const QString& path, mode_t mode)
-{
-    QFileInfo info(path);
-    if (info.isDir())
-        return true;
-    const QString parent = info.absolutePath();
-    if (parent != path && !QFileInfo(parent).isDir() && !MakeFolder(parent, 0700))
-        return false;
-    return ::mkdir(QFile::encodeName(path).constData(), mode) == 0 || errno == EEXIST;
-}
-
 } // namespace
 
 // State shared between the database and one loader run. The thread keeps it alive, so a
@@ -200,18 +190,7 @@ QDatabase::~QDatabase()
 
 QString QDatabase::DefaultPath(const QString& programPath, const QString& title)
 {
-    const QFileInfo program(programPath);
-    const QString fileName = program.completeBaseName() + QStringLiteral(".db");
-    const QString beside = program.absolutePath() + QLatin1Char('/') + fileName;
-    if (QFileInfo(beside).isFile())
-        return beside;
-
-    QString dataHome = qEnvironmentVariable("XDG_DATA_HOME");
-    if (dataHome.isEmpty() || !QDir::isAbsolutePath(dataHome))
-        dataHome = QDir::homePath() + QStringLiteral("/.local/share");
-    const QString folder = dataHome + QLatin1Char('/') + title;
-    MakeFolder(folder, 0700); // when this fails, Open fails on the path and says so
-    return folder + QLatin1Char('/') + fileName;
+    return ProgramDataFile(programPath, QStringLiteral("db"), title);
 }
 
 bool QDatabase::Open(const QString& path)

@@ -1,57 +1,14 @@
 #include "ussd/Templates.h"
 
-#include <QDir>
+#include "app/DataPaths.h"
+
 #include <QFile>
 #include <QFileInfo>
-
-#include <sys/stat.h>
-
-#include <cerrno>
-#include <cstdint>
-
-namespace {
-
-// mkdir -p with the private mode, as the data-home rules ask.
-bool MakeFolder(const QString& path)
-{
-    const QFileInfo info(path);
-    if (info.isDir())
-        return true;
-    const QString parent = info.absolutePath();
-    if (parent != path && !QFileInfo(parent).isDir() && !MakeFolder(parent))
-        return false;
-    return ::mkdir(QFile::encodeName(path).constData(), 0700) == 0 || errno == EEXIST;
-}
-
-QString Utf16(const QByteArray& bytes, qsizetype skip, bool bigEndian)
-{
-    const qsizetype units = (bytes.size() - skip) / 2; // an odd last byte is dropped
-    QString text;
-    text.reserve(units);
-    for (qsizetype i = 0; i < units; ++i) {
-        const auto a = static_cast<std::uint8_t>(bytes[skip + 2 * i]);
-        const auto b = static_cast<std::uint8_t>(bytes[skip + 2 * i + 1]);
-        text.append(QChar(static_cast<char16_t>(bigEndian ? (a << 8) | b : (b << 8) | a)));
-    }
-    return text;
-}
-
-} // namespace
+#include <QStringDecoder>
 
 QString UssdTemplatesPath(const QString& programPath)
 {
-    const QFileInfo program(programPath);
-    const QString fileName = program.completeBaseName() + QStringLiteral(".ussd");
-    const QString beside = program.absolutePath() + QLatin1Char('/') + fileName;
-    if (QFileInfo(beside).isFile())
-        return beside;
-
-    QString dataHome = qEnvironmentVariable("XDG_DATA_HOME");
-    if (dataHome.isEmpty() || !QDir::isAbsolutePath(dataHome))
-        dataHome = QDir::homePath() + QStringLiteral("/.local/share");
-    const QString folder = dataHome + QStringLiteral("/Parlowen");
-    MakeFolder(folder); // when this fails, reading the file fails and says so
-    return folder + QLatin1Char('/') + fileName;
+    return ProgramDataFile(programPath, QStringLiteral("ussd"), QStringLiteral("Parlowen"));
 }
 
 namespace ussd {
@@ -60,10 +17,11 @@ QString DecodeTemplatesText(const QByteArray& bytes)
 {
     if (bytes.startsWith("\xEF\xBB\xBF"))
         return QString::fromUtf8(bytes.constData() + 3, bytes.size() - 3);
+    // An odd last byte of UTF-16 is dropped rather than shown as a replacement character.
     if (bytes.startsWith("\xFF\xFE"))
-        return Utf16(bytes, 2, false);
+        return QStringDecoder(QStringConverter::Utf16LE)(bytes.sliced(2, (bytes.size() - 2) & ~qsizetype(1)));
     if (bytes.startsWith("\xFE\xFF"))
-        return Utf16(bytes, 2, true);
+        return QStringDecoder(QStringConverter::Utf16BE)(bytes.sliced(2, (bytes.size() - 2) & ~qsizetype(1)));
     return QString::fromUtf8(bytes);
 }
 

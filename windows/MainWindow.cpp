@@ -373,7 +373,9 @@ void TMainWindow::ShowProgress(bool on)
 
 void TMainWindow::UnreadChanged(int count)
 {
-    panels_[5]->setText(folders_->UnreadText());
+    // A device message in the panel stands until the device clears it.
+    if (deviceState_->Panel(5).isEmpty())
+        panels_[5]->setText(folders_->UnreadText());
     if (tray_)
         tray_->SetImage(count > 0 ? 1 : 0);
 }

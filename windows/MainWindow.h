@@ -232,6 +232,14 @@ private:
     void DeviceEvent(const Message& message);
     void DeviceInfo(const Message& message);
     QAction* NewAction(const QString& name, const QString& caption, const char* icon = nullptr);
+    // Check actions that stand for a setting: checked as it is, and it follows them.
+    struct Toggle
+    {
+        const char* name;
+        const char* caption;
+        bool* setting;
+    };
+    void NewToggles(std::initializer_list<Toggle> toggles);
 
     std::unique_ptr<TApplicationLog> log_;
     std::unique_ptr<QSettings> ownSettings_;

@@ -241,29 +241,13 @@ void TMainWindow::BuildActions()
     });
 
     // Option toggles: their checked states are what the rest reads.
-    struct Toggle
-    {
-        const char* name;
-        const char* caption;
-        bool checked;
-    };
-    const Toggle toggles[] = {{"AlwaysOnTopAction", "Always On Top", settings_->AlwaysOnTop},
-                              {"HideWhenMinimizedAction", "Hide When Minimized", settings_->HideWhenMinimized},
-                              {"SmsDeliveryReportAction", "Delivery Report", settings_->DeliveryReport}};
-    for (const Toggle& t : toggles) {
-        QAction* action = NewAction(QString::fromLatin1(t.name), QString::fromLatin1(t.caption));
-        action->setCheckable(true);
-        action->setChecked(t.checked);
-    }
+    NewToggles({{"AlwaysOnTopAction", "Always On Top", &settings_->AlwaysOnTop},
+                {"HideWhenMinimizedAction", "Hide When Minimized", &settings_->HideWhenMinimized},
+                {"SmsDeliveryReportAction", "Delivery Report", &settings_->DeliveryReport}});
     connect(Action(QStringLiteral("AlwaysOnTopAction")), &QAction::toggled, this, [this](bool on) {
-        settings_->AlwaysOnTop = on;
         setWindowFlag(Qt::WindowStaysOnTopHint, on);
         show();
     });
-    connect(Action(QStringLiteral("HideWhenMinimizedAction")), &QAction::toggled, this,
-            [this](bool on) { settings_->HideWhenMinimized = on; });
-    connect(Action(QStringLiteral("SmsDeliveryReportAction")), &QAction::toggled, this,
-            [this](bool on) { settings_->DeliveryReport = on; });
 
     QAction* clearLog = NewAction(QStringLiteral("ClearLogAction"), QStringLiteral("Clear log"), "edit-clear");
     connect(clearLog, &QAction::triggered, this, [this] {

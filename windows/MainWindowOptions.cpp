@@ -20,25 +20,12 @@
 
 void TMainWindow::BuildOptionActions()
 {
-    struct Toggle
-    {
-        const char* name;
-        const char* caption;
-        bool* setting;
-    };
-    const Toggle toggles[] = {
+    NewToggles({
         {"HideWhenClosingAction", "Hide When Closing", &settings_->HideWhenClosing},
         {"AppCloseConfirmationAction", "Close confirmation", &settings_->CloseConfirmation},
         {"SmsSaveSentAction", "Save sent messages", &settings_->SaveSent},
         {"SmsConfirmationToSendAction", "Confirmation to send", &settings_->ConfirmationToSend},
-    };
-    for (const Toggle& t : toggles) {
-        QAction* action = NewAction(QString::fromLatin1(t.name), QString::fromLatin1(t.caption));
-        action->setCheckable(true);
-        action->setChecked(*t.setting);
-        bool* setting = t.setting;
-        connect(action, &QAction::toggled, this, [setting](bool on) { *setting = on; });
-    }
+    });
     connect(Action(QStringLiteral("HideWhenClosingAction")), &QAction::triggered, this,
             [this](bool checked) { closeForReal_ = !checked; });
 
@@ -154,4 +141,15 @@ void TMainWindow::ShowUssdAgain()
 TUssdWindow* TMainWindow::UssdWindow() const
 {
     return ussdWindow_.data();
+}
+
+void TMainWindow::NewToggles(std::initializer_list<Toggle> toggles)
+{
+    for (const Toggle& t : toggles) {
+        QAction* action = NewAction(QString::fromLatin1(t.name), QString::fromLatin1(t.caption));
+        action->setCheckable(true);
+        action->setChecked(*t.setting);
+        bool* setting = t.setting;
+        connect(action, &QAction::toggled, this, [setting](bool on) { *setting = on; });
+    }
 }

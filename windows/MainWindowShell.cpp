@@ -73,13 +73,7 @@ void TMainWindow::BuildShellActions()
             deviceState_->SelectInterface(*id);
     });
 
-    struct Toggle
-    {
-        const char* name;
-        const char* caption;
-        bool* setting;
-    };
-    const Toggle toggles[] = {
+    NewToggles({
         {"LargeButtonsAction", "Large buttons", &settings_->LargeButtonsChecked},
         {"LargeTextAction", "Large text", &settings_->LargeTextChecked},
         {"LargeRowsAction", "Large rows", &settings_->LargeRows},
@@ -87,14 +81,7 @@ void TMainWindow::BuildShellActions()
         {"BalloonNotificationAction", "Balloon Notification", &settings_->ShowBalloonNotification},
         {"ToastNotificationAction", "Toast Notification", &settings_->ShowToastNotification},
         {"DataClassNotificationAction", "Data class notification", &settings_->ShowDataClassNotification},
-    };
-    for (const Toggle& t : toggles) {
-        QAction* action = NewAction(QString::fromLatin1(t.name), QString::fromLatin1(t.caption));
-        action->setCheckable(true);
-        action->setChecked(*t.setting);
-        bool* setting = t.setting;
-        connect(action, &QAction::toggled, this, [setting](bool on) { *setting = on; });
-    }
+    });
     Action(QStringLiteral("LargeButtonsAction"))->setStatusTip(QStringLiteral("Show large buttons"));
     connect(Action(QStringLiteral("LargeButtonsAction")), &QAction::triggered, this, &TMainWindow::ApplyLargeButtons);
     connect(Action(QStringLiteral("LargeRowsAction")), &QAction::triggered, this, &TMainWindow::ApplyLargeRows);

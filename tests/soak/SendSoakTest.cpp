@@ -1,6 +1,7 @@
 // Messages written in the composer go out exactly once or stay visibly failed, while the modem
 // refuses sends, loses completions, is unplugged and the program is closed and started again.
 #include "ProgramRig.h"
+#include "controller/DeviceState.h"
 #include "controller/SendPipeline.h"
 #include "support/TestMain.h"
 
@@ -103,7 +104,10 @@ TEST(SendSoak, EveryMessageIsSentOnceOrStaysFailedUntilRetried)
             ASSERT_TRUE(WaitFor([&] { return p.window->Pipeline().SendingCount() == 0; }));
             std::string error;
             ASSERT_TRUE(p.modem->replug(&error)) << error;
-            ASSERT_TRUE(WaitFor([&] { return p.window->PanelText(5) == "Device connected"; }));
+            // A replugged device is found by polling its path and opened again: slow on a busy machine.
+            ASSERT_TRUE(WaitFor([&] { return p.window->PanelText(5) == "Device connected"; }, 30000))
+                << p.window->PanelText(5).toStdString() << " / " << p.window->Device().Panel(5).toStdString() << " / "
+                << p.window->PanelText(0).toStdString();
             p.window->Action(QStringLiteral("ConnectAction"))->trigger();
             ASSERT_EQ(p.window->Broadband().GetState(), 3);
         }

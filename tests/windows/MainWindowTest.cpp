@@ -200,7 +200,7 @@ TEST(MainWindow, UnplugWithPartsInFlightFailsThemAndRetryAfterReplugSends)
     EXPECT_EQ(p.window->PanelText(0), "Device disconnected");
     std::string error;
     ASSERT_TRUE(p.modem->replug(&error)) << error;
-    ASSERT_TRUE(WaitFor([&] { return p.window->PanelText(5) == "Device connected"; }));
+    ASSERT_TRUE(WaitFor([&] { return p.window->PanelText(5) == "Device connected"; }, 30000));
     p.window->Action(QStringLiteral("ConnectAction"))->trigger();
     ASSERT_EQ(p.window->Broadband().GetState(), 3);
     p.window->Pipeline().Retry(outbox.At(0));
