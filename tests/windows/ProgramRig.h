@@ -40,6 +40,9 @@ public:
         options.modem.simLocked = simLocked;
         options.modem.statusReportDelayMs = 200;
         options.modem.scanDelayMs = 300;
+        // A fixed path for the program: a replugged terminal may get another number while the
+        // program still holds the old one, and a freed number may go to another test's modem.
+        options.linkPath = dir.filePath(QStringLiteral("modem")).toStdString();
         modem = std::make_unique<sim::ModemSimulator>(options);
         std::string error;
         EXPECT_TRUE(modem->start(&error)) << error;
