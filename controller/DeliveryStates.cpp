@@ -100,6 +100,15 @@ void DeliveryStates::Sent(std::int64_t sentId, std::int32_t part, std::uint32_t 
     Refresh(static_cast<std::int32_t>(sentId));
 }
 
+std::optional<std::uint32_t> DeliveryStates::EarlyReference(const QString& number) const
+{
+    const QString prefix = DeliveryNumberKey(number) + QLatin1Char('/');
+    for (auto it = early_.cbegin(); it != early_.cend(); ++it)
+        if (it.key().startsWith(prefix) && sends_ - it->Sends <= kEarlyReportSends)
+            return it.key().mid(prefix.size()).toUInt();
+    return std::nullopt;
+}
+
 void DeliveryStates::Apply(std::int64_t sentId, Part& part, DeliveryState state, std::int64_t reportId)
 {
     part.State = state;

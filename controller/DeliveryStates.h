@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 class QDatabase;
@@ -45,6 +46,11 @@ public:
     // that part's state unless it or a newer report already did (a replay). Gives the part's ID,
     // or 0 when no sent part matches (yet).
     std::int64_t Report(const QString& number, unsigned reference, unsigned reportStatus, std::int64_t reportId);
+    // The reference of a report to this number that matched nothing and still waits for its
+    // part, if any: a part whose completion never came may be the one.
+    std::optional<std::uint32_t> EarlyReference(const QString& number) const;
+    // Forgets such a report once its part is known without being saved.
+    void DropEarly(const QString& number, std::uint32_t reference) { early_.remove(MatchKey(number, reference)); }
     // How many sends a report that matched nothing waits for its part's completion.
     static constexpr std::uint64_t kEarlyReportSends = 16;
     // The state of one sent part, or -1 when none is kept.

@@ -161,6 +161,10 @@ void DeviceState::HandleSignal(bool known, std::uint32_t strength)
 
 void DeviceState::HandleRegistration(const BROADBAND_REGISTRATION_DATA& registration)
 {
+    // Back on a network: what arrived meanwhile may only now be readable.
+    if (registration.Registered && !registered_)
+        ReadWhenReady();
+    registered_ = registration.Registered;
     if (registration.Registered) {
         SetPanel(1, QString::fromStdString(registration.ProviderName), 35);
         widths_[2] = registration.Roaming ? 80 : 0;
@@ -319,18 +323,34 @@ void DeviceState::HandleEvent(std::uintptr_t code, std::intptr_t value, const st
         if (text)
             DeviceRemoved(*text);
         break;
-    case EV_READY_STATE: ShowReadyState(static_cast<std::int32_t>(value), true); break;
+    case EV_READY_STATE:
+        ShowReadyState(static_cast<std::int32_t>(value), true);
+        // A read refused while the SIM was locked or absent is not repeated by itself.
+        if (value == 1)
+            ReadWhenReady();
+        break;
     case EV_CAPABILITY:
         ShowModelName();
         Q_EMIT Changed();
         break;
-    case EV_RADIO_STATE:
+    case EV_RADIO_STATE: {
+        const bool wasOn = radioOn_;
         ShowRadio(static_cast<std::int32_t>(value));
         Q_EMIT Changed();
+        if (radioOn_ && !wasOn)
+            ReadWhenReady();
         break;
+    }
     case EV_PACKET_SERVICE: ShowDataClass(static_cast<std::uint32_t>(value)); break;
     default: break;
     }
+}
+
+void DeviceState::ReadWhenReady()
+{
+    std::int32_t ready = 0;
+    if (device_.GetReadyState(ready) && ready == 1)
+        incoming_.ReadDevice();
 }
 
 void DeviceState::ConnectAction()

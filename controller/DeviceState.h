@@ -85,6 +85,8 @@ Q_SIGNALS:
     void StatusViewStale();
 
 private:
+    // A read of the device's messages, once it can answer one.
+    void ReadWhenReady();
     void SetPanel(int index, const QString& text, int widenBy = 0);
     void DeviceConnected();
     void DeviceRemoved(const std::string& interfaceId);
@@ -109,6 +111,7 @@ private:
     bool pinVisible_ = false;
     bool interfaceSelectVisible_ = false;
     bool radioOn_ = false;
+    bool registered_ = false;
     bool radioOff_ = false;
     int dataClassImage_ = 2;
     bool scanRequested_ = false;

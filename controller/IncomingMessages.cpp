@@ -51,7 +51,12 @@ void IncomingMessages::HandleDeviceSms(std::uint32_t index, const BROADBAND_SMS_
     }
     if (!settings_.SaveOnDisk || record.Class0 || record.Status == 2) {
         host_.WriteLog(QStringLiteral("SMS -> Device ID = %1").arg(index));
-        ProcessSmsRecord(index, record);
+        // A class-0 message is handed over once, always at the same index: each one gets an ID of
+        // its own, below every storage ID and device index, or the next would pass for the first.
+        if (record.Class0)
+            File(nextShownOnlyId_--, record, SmsPlace::ShownOnly, true);
+        else
+            File(index, record, SmsPlace::Device, true);
         return;
     }
     if (IsPending(index))
@@ -71,7 +76,7 @@ void IncomingMessages::HandleDeviceSms(std::uint32_t index, const BROADBAND_SMS_
     }
     RequestDelete(index);
     host_.WriteLog(QStringLiteral("SMS -> Storage ID = %1").arg(id));
-    ProcessSmsRecord(static_cast<std::uint32_t>(id), record);
+    File(static_cast<std::uint32_t>(id), record, SmsPlace::Stored, true);
 }
 
 void IncomingMessages::HandleStoredSms(std::uint32_t id, const DATABASE_SMS_DATA& record)
@@ -139,6 +144,11 @@ void IncomingMessages::NameAndCaption(SmsData& data)
 
 void IncomingMessages::ProcessSmsRecord(std::uint32_t id, const BROADBAND_SMS_DATA& record)
 {
+    File(id, record, SmsPlace::Stored, false);
+}
+
+void IncomingMessages::File(std::uint32_t id, const BROADBAND_SMS_DATA& record, SmsPlace place, bool fromDevice)
+{
     try {
         // The message type decides the decoder, not the class-0 flag: a flash message is a
         // DELIVER, and device stores keep status reports beside the messages.
@@ -166,31 +176,38 @@ void IncomingMessages::ProcessSmsRecord(std::uint32_t id, const BROADBAND_SMS_DA
 
         SmsData parts;
         const auto sid = static_cast<std::int32_t>(id);
+        // What the ID column shows: a shown-only message keeps its device index there.
+        const QString shownId = QString::number(place == SmsPlace::ShownOnly ? record.Index : id);
         if (report) {
             // The part keeps the storage ID (or device index) so that deleting the row deletes
-            // the stored report; the ID column shows the report's message reference.
+            // the stored report; the ID column shows the report's message reference. A report
+            // read again (a device read, a replay of what the start-up read stored) is listed once.
+            FolderModel& reports = folders_.Model(Folder::Reports);
+            if (reports.FindById(sid))
+                return;
             auto data = std::make_unique<SmsData>();
             data->AddUnit(sid, number, 0, 0, 0, pduText, time, date, text);
+            data->Units.back().Place = place;
             data->Ids = QString::number(pdu.MessageId);
             NameAndCaption(*data);
-            FolderModel& reports = folders_.Model(Folder::Reports);
             const QString caption = settings_.ShowSmsID ? data->Ids : QString();
             reports.Add(std::move(data), ImageReport, caption, true);
-            // Stored rows and saved copies carry index 0; a device record has a storage ID only
-            // when it was stored.
-            const bool stored = record.Index == 0 || (settings_.SaveOnDisk && !record.Class0);
-            delivery_.Report(number, pdu.MessageId, pdu.ReportStatus, stored ? id : 0);
+            const std::int64_t sentId =
+                delivery_.Report(number, pdu.MessageId, pdu.ReportStatus, place == SmsPlace::Stored ? id : 0);
+            if (sentId == 0 && fromDevice && unmatchedReport_)
+                unmatchedReport_(number, pdu.MessageId);
             host_.Sounds().Play(QStringLiteral("Notification.SMS"));
             return;
         }
         parts.AddUnit(sid, number, total, part, reference, pduText, time, date, text);
+        parts.Units.back().Place = place;
 
         switch (record.Status) {
         case 0:
-        case 1: FileInbox(id, record.Status, std::move(parts)); break;
+        case 1: FileInbox(sid, shownId, record.Status, std::move(parts)); break;
         case 3: {
             if (!folders_.Model(Folder::Sent).FindById(sid))
-                JoinOrAdd(Folder::Sent, id, std::move(parts), ImageRead, QString::number(id), nullptr);
+                JoinOrAdd(Folder::Sent, shownId, std::move(parts), ImageRead, nullptr);
             delivery_.Refresh(sid);
             // Stored and saved copies carry index 0, which names no draft.
             FolderModel& drafts = folders_.Model(Folder::Drafts);
@@ -203,7 +220,8 @@ void IncomingMessages::ProcessSmsRecord(std::uint32_t id, const BROADBAND_SMS_DA
         }
         case 2:
             if (!folders_.Model(Folder::Drafts).FindById(sid))
-                JoinOrAdd(Folder::Drafts, id, std::move(parts), ImageDraft, QString::number(record.Index), nullptr);
+                JoinOrAdd(Folder::Drafts, shownId, std::move(parts), ImageDraft, nullptr,
+                          QString::number(record.Index));
             break;
         default: break;
         }
@@ -212,8 +230,8 @@ void IncomingMessages::ProcessSmsRecord(std::uint32_t id, const BROADBAND_SMS_DA
     }
 }
 
-void IncomingMessages::JoinOrAdd(Folder folder, std::uint32_t id, SmsData&& parts, int image, const QString& ids,
-                                 bool* added)
+void IncomingMessages::JoinOrAdd(Folder folder, const QString& shownId, SmsData&& parts, int image, bool* added,
+                                 const QString& newIds)
 {
     FolderModel& model = folders_.Model(folder);
     const SmsUnit& unit = parts.Units.front();
@@ -221,9 +239,13 @@ void IncomingMessages::JoinOrAdd(Folder folder, std::uint32_t id, SmsData&& part
         *added = false;
     if (unit.PartsTotal > 0 || unit.Reference != 0) {
         if (SmsData* data = model.FindMultipart(unit.Number, unit.Reference, unit.Date)) {
+            const SmsPlace place = unit.Place;
             data->AddUnit(unit.Id, unit.Number, unit.PartsTotal, unit.PartNumber, unit.Reference, unit.Pdu, unit.Time,
                           unit.Date, unit.Text);
-            data->Ids += QLatin1Char('/') + QString::number(id);
+            for (SmsUnit& joined : data->Units)
+                if (joined.Id == unit.Id)
+                    joined.Place = place;
+            data->Ids += QLatin1Char('/') + shownId;
             NameAndCaption(*data);
             model.Changed(data);
             if (settings_.ShowSmsID)
@@ -233,7 +255,7 @@ void IncomingMessages::JoinOrAdd(Folder folder, std::uint32_t id, SmsData&& part
         }
     }
     auto data = std::make_unique<SmsData>(std::move(parts));
-    data->Ids = ids;
+    data->Ids = newIds.isNull() ? shownId : newIds;
     NameAndCaption(*data);
     const QString caption = settings_.ShowSmsID ? data->Ids : QString();
     model.Add(std::move(data), image, caption, true);
@@ -241,20 +263,20 @@ void IncomingMessages::JoinOrAdd(Folder folder, std::uint32_t id, SmsData&& part
         *added = true;
 }
 
-void IncomingMessages::FileInbox(std::uint32_t id, std::uint32_t status, SmsData&& parts)
+void IncomingMessages::FileInbox(std::int32_t id, const QString& shownId, std::uint32_t status, SmsData&& parts)
 {
     FolderModel& inbox = folders_.Model(Folder::Inbox);
-    if (inbox.FindById(static_cast<std::int32_t>(id)))
+    if (inbox.FindById(id))
         return;
     bool added = false;
     const int image = status == 0 ? ImageUnread : ImageRead;
-    JoinOrAdd(Folder::Inbox, id, std::move(parts), image, QString::number(id), &added);
+    JoinOrAdd(Folder::Inbox, shownId, std::move(parts), image, &added);
     if (!added || status != 0)
         return;
     // During a replay the rows are out of sight until its end, which shows the count once.
     const int unread = folders_.UpdateUnreadCounter();
     if (!inbox.InBulk()) {
-        host_.EnsureVisible(Folder::Inbox, inbox.FindById(static_cast<std::int32_t>(id)));
+        host_.EnsureVisible(Folder::Inbox, inbox.FindById(id));
         host_.UnreadChanged(unread);
     }
     host_.Sounds().Play(QStringLiteral("Notification.SMS"));
@@ -336,8 +358,27 @@ void IncomingMessages::ReceiveTimerTimer()
     ReadDevice();
 }
 
+void IncomingMessages::HandleSmsStatus()
+{
+    device_.SmsRead(0);
+}
+
 void IncomingMessages::ReadDevice()
 {
     if (device_.GetState() == 3)
         device_.SmsRead(0);
+}
+
+bool IncomingMessages::MarkRead(SmsData* data)
+{
+    FolderModel& inbox = folders_.Model(Folder::Inbox);
+    if (!data || inbox.Image(data) != ImageUnread)
+        return false;
+    // Only stored parts have a row; a device index or a shown-only ID names none, or another's.
+    for (const SmsUnit& unit : data->Units)
+        if (unit.Place == SmsPlace::Stored)
+            database_.UpdateMessageStatus(unit.Id, 1);
+    inbox.SetImage(data, ImageRead);
+    host_.UnreadChanged(folders_.UpdateUnreadCounter());
+    return true;
 }

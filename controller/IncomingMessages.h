@@ -40,6 +40,8 @@ public:
 
     // A read of every device message when an interface is there.
     void ReadDevice();
+    // The device says its messages changed: read them.
+    void HandleSmsStatus();
     // Stores a template and lists it; false when it was not stored.
     bool AddTemplate(const QString& number, const QString& text);
     void SetReceiveTimer(bool enabled);
@@ -50,6 +52,15 @@ public:
     // Contact names are looked up once per number; a change of the contacts forgets them.
     QString ContactName(const QString& number);
     void ForgetContactNames() { contactNames_.clear(); }
+
+    // A report from the device that names no sent part: the send pipeline may know a part of
+    // unknown fate it is about.
+    void SetUnmatchedReport(std::function<void(const QString& number, unsigned reference)> handler)
+    {
+        unmatchedReport_ = std::move(handler);
+    }
+    // Marks an Inbox row read, in the database too where it is stored; false when it was read.
+    bool MarkRead(SmsData* data);
 
     // The delivery states of sent parts, which the reports filed here set.
     DeliveryStates& Delivery() { return delivery_; }
@@ -63,8 +74,13 @@ private:
     void RequestDelete(std::uint32_t index);
     void LogDecoded(const PDU& pdu);
     void NameAndCaption(SmsData& data);
-    void FileInbox(std::uint32_t id, std::uint32_t status, SmsData&& parts);
-    void JoinOrAdd(Folder folder, std::uint32_t id, SmsData&& parts, int image, const QString& ids, bool* added);
+    // Files a decoded record; fromDevice: it came from a device read, not a replay or a sent copy.
+    void File(std::uint32_t id, const BROADBAND_SMS_DATA& record, SmsPlace place, bool fromDevice);
+    void FileInbox(std::int32_t id, const QString& shownId, std::uint32_t status, SmsData&& parts);
+    // Joins the parts to the row of the same multipart message, or lists them as a new row whose
+    // ID column is newIds (shownId when null).
+    void JoinOrAdd(Folder folder, const QString& shownId, SmsData&& parts, int image, bool* added,
+                   const QString& newIds = QString());
 
     ControllerHost& host_;
     SettingsStore& settings_;
@@ -75,5 +91,7 @@ private:
     std::function<bool()> sendTimerActive_;
     std::vector<std::pair<std::uint32_t, std::uint32_t>> pendingDeletes_;
     QHash<QString, QString> contactNames_;
+    std::function<void(const QString&, unsigned)> unmatchedReport_;
+    std::int32_t nextShownOnlyId_ = -1;
     DeliveryStates delivery_{database_, folders_.Model(Folder::Sent)};
 };

@@ -30,8 +30,7 @@ bool MessageActions::Delete(Folder folder, SmsData* data)
         if (!host_.Prompts().Ask(kCaption, message))
             return false;
         for (const SmsUnit& unit : data->Units)
-            all &= settings_.SaveOnDisk ? database_.DeleteMessage(unit.Id)
-                                        : device_.SmsDelete(static_cast<std::uint32_t>(unit.Id));
+            all &= DeleteCopy(unit);
         break;
     case Folder::Drafts:
         if (!host_.Prompts().Ask(kCaption, message))
@@ -49,9 +48,9 @@ bool MessageActions::Delete(Folder folder, SmsData* data)
         break;
     case Folder::Reports:
         // A report read back from the database goes from there too, or it would return at the
-        // next start.
-        if (settings_.SaveOnDisk)
-            for (const SmsUnit& unit : data->Units)
+        // next start; one still on the device stays there, as before.
+        for (const SmsUnit& unit : data->Units)
+            if (unit.Place == SmsPlace::Stored)
                 database_.DeleteMessage(unit.Id);
         break;
     case Folder::Outbox:
@@ -70,13 +69,23 @@ bool MessageActions::Delete(Folder folder, SmsData* data)
     return true;
 }
 
+bool MessageActions::DeleteCopy(const SmsUnit& unit)
+{
+    switch (unit.Place) {
+    case SmsPlace::Stored: return database_.DeleteMessage(unit.Id);
+    case SmsPlace::Device: return device_.SmsDelete(static_cast<std::uint32_t>(unit.Id));
+    case SmsPlace::ShownOnly: return true; // nothing holds it but the row
+    }
+    return false;
+}
+
 bool MessageActions::SetAsUnread(SmsData* data)
 {
     FolderModel& inbox = folders_.Model(Folder::Inbox);
     if (data == nullptr || inbox.RowOf(data) < 0 || inbox.Image(data) == ImageUnread)
         return false;
-    if (settings_.SaveOnDisk)
-        for (const SmsUnit& unit : data->Units)
+    for (const SmsUnit& unit : data->Units)
+        if (unit.Place == SmsPlace::Stored)
             database_.UpdateMessageStatus(unit.Id, 0);
     inbox.SetImage(data, ImageUnread);
     host_.UnreadChanged(folders_.UpdateUnreadCounter());

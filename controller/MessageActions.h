@@ -32,6 +32,10 @@ public:
     void Compact();
 
 private:
+    // Deletes what holds one part: its stored row, its device message, or nothing for a part
+    // only shown.
+    bool DeleteCopy(const SmsUnit& unit);
+
     ControllerHost& host_;
     const SettingsStore& settings_;
     QDatabase& database_;

@@ -674,11 +674,12 @@ void MessageFolders::SetNames(const std::function<QString(const QString&)>& name
 
 void MessageFolders::ClearMessageLists()
 {
-    for (Folder folder : {Folder::Inbox, Folder::Sent, Folder::Outbox, Folder::Drafts, Folder::Reports})
+    // The Outbox is kept: its messages exist nowhere else, and a part in flight still needs its
+    // row when its completion comes.
+    for (Folder folder : {Folder::Inbox, Folder::Sent, Folder::Drafts, Folder::Reports})
         Model(folder).Clear();
-    if (unreadShown_ != 0 || outboxShown_ != 0 || reportWaiting_) {
+    if (unreadShown_ != 0 || reportWaiting_) {
         unreadShown_ = 0;
-        outboxShown_ = 0;
         reportWaiting_ = false;
         Announce();
     }
@@ -687,14 +688,15 @@ void MessageFolders::ClearMessageLists()
 void MessageFolders::BeginBulk()
 {
     bulk_ = true;
-    for (FolderModel* model : models_)
-        model->BeginBulk();
+    // A replay never fills the Outbox, and a message queued meanwhile must be sendable at once.
+    for (Folder folder : kReplayed)
+        Model(folder).BeginBulk();
 }
 
 void MessageFolders::EndBulk()
 {
-    for (FolderModel* model : models_)
-        model->EndBulk();
+    for (Folder folder : kReplayed)
+        Model(folder).EndBulk();
     bulk_ = false;
     if (announcePending_) {
         announcePending_ = false;

@@ -189,8 +189,9 @@ public:
 
     // SetNames on all six folders.
     void SetNames(const std::function<QString(const QString&)>& nameOf);
-    // Empties every folder but Templates and resets the node states.
+    // Empties every folder but Outbox and Templates and resets their node states.
     void ClearMessageLists();
+    // Bulk mode of every folder a replay fills: all but the Outbox.
     void BeginBulk();
     void EndBulk();
 
@@ -199,6 +200,8 @@ Q_SIGNALS:
     void NodesChanged();
 
 private:
+    static constexpr std::array<Folder, 5> kReplayed{Folder::Inbox, Folder::Sent, Folder::Drafts, Folder::Templates,
+                                                     Folder::Reports};
     void Announce();
 
     std::array<FolderModel*, FolderCount> models_{};

@@ -7,16 +7,18 @@
 #include "controller/Host.h"
 #include "controller/IncomingMessages.h"
 #include "device/Broadband.h"
-#include "device/Texts.h"
+#include "device/Status.h"
 #include "model/StoredRecord.h"
 #include "storage/Database.h"
 
 #include <QRandomGenerator>
 
+#include <algorithm>
+
 namespace {
 
-// What an unplug or a stopped interface leaves a submission with.
-constexpr HRESULT DeviceGone = static_cast<HRESULT>(0x80070015);
+const QString kCaption = QStringLiteral("Messages");
+const QString kUnknownStatus = QStringLiteral("Not confirmed: may already have been sent");
 
 QString PartLine(int message, int part, int parts)
 {
@@ -38,6 +40,8 @@ SendPipeline::SendPipeline(ControllerHost& host, SettingsStore& settings, QDatab
 {
     sendTimer_.setInterval(1500);
     connect(&sendTimer_, &QTimer::timeout, this, &SendPipeline::SendTimerTimer);
+    incoming_.SetUnmatchedReport(
+        [this](const QString& number, unsigned reference) { ReportWithoutPart(number, reference); });
 }
 
 void SendPipeline::RememberNumber(const QString& number)
@@ -74,9 +78,9 @@ void SendPipeline::QueueMessage(const QString& number, const QString& text, bool
     } else {
         smsc.clear();
         host_.WriteLog(QStringLiteral("SendSms -> Unable to get message service center number"));
-        host_.Prompts().Show(QStringLiteral("Messages"),
-                             QStringLiteral("Warning: Unable to get message service center number."),
-                             PromptIcon::Information);
+        // Told once the row holds its PDUs: a send timer tick while the box is open must not
+        // submit parts that are not encoded yet.
+        Tell(QStringLiteral("Warning: Unable to get message service center number."), PromptIcon::Information);
     }
 
     MessageToEncode toEncode;
@@ -114,6 +118,27 @@ void SendPipeline::QueueMessage(const QString& number, const QString& text, bool
     }
     folders_.UpdateOutboxCounter();
     sendTimer_.start();
+    TellPending();
+}
+
+void SendPipeline::Tell(const QString& text, PromptIcon icon)
+{
+    told_.push_back({text, icon});
+}
+
+void SendPipeline::TellPending()
+{
+    // A box runs an event loop, in which a timer tick or a completion can come back here: the
+    // outer call shows what they add, one box at a time, and no loop is ever inside a box.
+    if (telling_)
+        return;
+    telling_ = true;
+    while (!told_.empty()) {
+        const auto [text, icon] = told_.front();
+        told_.erase(told_.begin());
+        host_.Prompts().Show(kCaption, text, icon);
+    }
+    telling_ = false;
 }
 
 void SendPipeline::MarkFailed(SmsData* message, const QString& status)
@@ -152,7 +177,8 @@ void SendPipeline::ProcessOutbox()
             SmsUnit& unit = message->Units[p];
             switch (unit.Status) {
             case SmsUnitSubmitted: host_.WriteLog(PartLine(m + 1, p + 1, parts) + " - Already sending..."); break;
-            case SmsUnitFailed: host_.WriteLog(PartLine(m + 1, p + 1, parts) + " - Error occurred"); break;
+            case SmsUnitFailed:
+            case SmsUnitUnknown: host_.WriteLog(PartLine(m + 1, p + 1, parts) + " - Error occurred"); break;
             case SmsUnitSent: host_.WriteLog(PartLine(m + 1, p + 1, parts) + " - Ok"); break;
             case SmsUnitWaiting: {
                 outbox.SetStatus(message, QStringLiteral("Sending..."));
@@ -186,14 +212,13 @@ void SendPipeline::ProcessOutbox()
             }
         }
         if (!ok)
-            host_.Prompts().Show(QStringLiteral("Messages"),
-                                 QStringLiteral("Error: Unable to send message to ") + message->Number,
-                                 PromptIcon::Error);
+            Tell(QStringLiteral("Error: Unable to send message to ") + message->Number, PromptIcon::Error);
     }
     if (limitReached)
         sendTimer_.start();
     else
         sendTimer_.stop();
+    TellPending();
 }
 
 void SendPipeline::SaveSentCopy(const QString& pdu, std::uint32_t messageReference)
@@ -229,27 +254,91 @@ void SendPipeline::HandleSmsSendComplete(const BROADBAND_REQUEST_RESULT& result)
     const auto id = static_cast<std::int32_t>(result.RequestID);
     SmsData* message = outbox.FindById(id);
     if (message && message->HasUnit(id)) {
-        if (result.Status != 0) {
-            message->SetUnitStatus(id, SmsUnitFailed);
+        SmsUnit& unit = *std::find_if(message->Units.begin(), message->Units.end(),
+                                      [id](const SmsUnit& u) { return u.Id == id; });
+        if (result.Status == Hr::Timeout) {
+            // No answer is not a refusal: the part may have gone out.
+            MarkUnknown(message, unit);
+        } else if (result.Status != 0) {
+            unit.Status = SmsUnitFailed;
+            MarkFailed(message, QStringLiteral("Error: ") + QString::fromStdString(HresultText(result.Status)));
         } else {
-            message->SetUnitStatus(id, SmsUnitSent);
-            if (settings_.SaveSent)
-                SaveSentCopy(message->UnitPdu(id), result.MessageReference);
-        }
-        if (message->AnyFailed())
-            MarkFailed(message, result.Status != 0
-                                    ? QStringLiteral("Error: ") + QString::fromStdString(HresultText(result.Status))
-                                    : QString());
-        if (message->AllSent()) {
-            outbox.SetStatus(message, QStringLiteral("Success"));
-            host_.MessageRemoving(Folder::Outbox, message);
-            outbox.Remove(message);
-            folders_.UpdateOutboxCounter();
-        } else {
-            host_.MessageChanged(Folder::Outbox, message);
+            Confirm(message, unit, result.MessageReference);
         }
     }
     incoming_.ReadDevice();
+}
+
+void SendPipeline::Confirm(SmsData* message, SmsUnit& unit, std::uint32_t messageReference)
+{
+    FolderModel& outbox = folders_.Model(Folder::Outbox);
+    unit.Status = SmsUnitSent;
+    if (settings_.SaveSent)
+        SaveSentCopy(unit.Pdu, messageReference);
+    else
+        incoming_.Delivery().DropEarly(unit.Number, messageReference);
+    if (message->AnyFailed())
+        MarkFailed(message, QString());
+    if (message->AllSent()) {
+        outbox.SetStatus(message, QStringLiteral("Success"));
+        host_.MessageRemoving(Folder::Outbox, message);
+        outbox.Remove(message);
+        folders_.UpdateOutboxCounter();
+    } else {
+        outbox.Changed(message);
+        host_.MessageChanged(Folder::Outbox, message);
+    }
+}
+
+void SendPipeline::MarkUnknown(SmsData* message, SmsUnit& unit)
+{
+    unit.Status = SmsUnitUnknown;
+    host_.WriteLog(QStringLiteral("SendSms -> Not confirmed, may already have been sent: part %1 to %2")
+                       .arg(unit.PartNumber)
+                       .arg(unit.Number));
+    // Its report may have come before the completion was given up.
+    if (!InFlightTo(unit.Number))
+        if (const auto reference = incoming_.Delivery().EarlyReference(unit.Number)) {
+            host_.WriteLog(QStringLiteral("SendSms -> Delivery report found, part %1 to %2 was sent")
+                               .arg(unit.PartNumber)
+                               .arg(unit.Number));
+            Confirm(message, unit, *reference);
+            return;
+        }
+    folders_.Model(Folder::Outbox).Changed(message);
+    MarkFailed(message, kUnknownStatus);
+}
+
+bool SendPipeline::InFlightTo(const QString& number) const
+{
+    const QString key = DeliveryNumberKey(number);
+    const FolderModel& outbox = folders_.Model(Folder::Outbox);
+    for (int m = 0; m < outbox.rowCount(); ++m)
+        for (const SmsUnit& unit : outbox.At(m)->Units)
+            if (unit.Status == SmsUnitSubmitted && DeliveryNumberKey(unit.Number) == key)
+                return true;
+    return false;
+}
+
+void SendPipeline::ReportWithoutPart(const QString& number, unsigned reference)
+{
+    // A report whose part is still awaited waits for that part's completion instead.
+    if (InFlightTo(number))
+        return;
+    const QString key = DeliveryNumberKey(number);
+    FolderModel& outbox = folders_.Model(Folder::Outbox);
+    for (int m = 0; m < outbox.rowCount(); ++m) {
+        SmsData* message = outbox.At(m);
+        for (SmsUnit& unit : message->Units) {
+            if (unit.Status != SmsUnitUnknown || DeliveryNumberKey(unit.Number) != key)
+                continue;
+            host_.WriteLog(QStringLiteral("SendSms -> Delivery report found, part %1 to %2 was sent")
+                               .arg(unit.PartNumber)
+                               .arg(unit.Number));
+            Confirm(message, unit, reference);
+            return;
+        }
+    }
 }
 
 void SendPipeline::Retry(SmsData* message)
@@ -258,10 +347,16 @@ void SendPipeline::Retry(SmsData* message)
     if (!message || outbox.RowOf(message) < 0)
         return;
     bool reset = false;
+    // Sending a part of unknown fate again may deliver it twice: only when the user says so.
+    const bool again = message->AnyUnknown() &&
+                       host_.Prompts().Ask(kCaption, QStringLiteral("This message may already have been sent. "
+                                                                    "Do you want to send it again?"));
+    if (outbox.RowOf(message) < 0)
+        return; // a completion removed it while the question was open
     const int parts = static_cast<int>(message->Units.size());
     for (int p = 0; p < parts; ++p) {
         SmsUnit& unit = message->Units[p];
-        if (unit.Status != SmsUnitFailed)
+        if (unit.Status != SmsUnitFailed && !(again && unit.Status == SmsUnitUnknown))
             continue;
         host_.WriteLog(QStringLiteral("SmsSend -> Set retry status, message for %1 / part %2 of %3")
                            .arg(unit.Number)
@@ -275,7 +370,9 @@ void SendPipeline::Retry(SmsData* message)
         outbox.Changed(message);
         if (settings_.ShowSmsID)
             outbox.SetCaption(message, QStringLiteral("RETRY"));
-        outbox.SetImage(message, ImageQueued);
+        // A part still of unknown fate keeps the mark.
+        if (!message->AnyFailed())
+            outbox.SetImage(message, ImageQueued);
         outbox.SetStatus(message, QStringLiteral("Retry..."));
         host_.MessageChanged(Folder::Outbox, message);
         sendTimer_.start();
@@ -289,23 +386,25 @@ void SendPipeline::InterfaceLost()
     if (inFlight_.isEmpty())
         return;
     FolderModel& outbox = folders_.Model(Folder::Outbox);
-    const QString status = QStringLiteral("Error: ") + QString::fromStdString(HresultText(DeviceGone));
-    for (int m = 0; m < outbox.rowCount(); ++m) {
-        SmsData* message = outbox.At(m);
-        bool failed = false;
-        for (SmsUnit& unit : message->Units) {
+    const qsizetype lost = inFlight_.size();
+    // Every part in flight first, so that none of them counts as still awaited below.
+    std::vector<std::pair<SmsData*, std::int32_t>> unknown;
+    for (int m = 0; m < outbox.rowCount(); ++m)
+        for (SmsUnit& unit : outbox.At(m)->Units)
             if (unit.Status == SmsUnitSubmitted && inFlight_.contains(static_cast<std::uint32_t>(unit.Id))) {
-                unit.Status = SmsUnitFailed;
-                unit.Id = 0;
-                failed = true;
+                unit.Status = SmsUnitUnknown;
+                unknown.emplace_back(outbox.At(m), unit.Id);
             }
-        }
-        if (failed) {
-            outbox.Changed(message);
-            MarkFailed(message, status);
-        }
-    }
-    host_.WriteLog(
-        QStringLiteral("SendSms -> Interface lost, %1 part(s) in flight marked failed").arg(inFlight_.size()));
     inFlight_.clear();
+    host_.WriteLog(QStringLiteral("SendSms -> Interface lost, %1 part(s) in flight not confirmed").arg(lost));
+    for (const auto& [message, id] : unknown) {
+        // Confirming one part can complete and remove its message.
+        if (outbox.RowOf(message) < 0)
+            continue;
+        for (SmsUnit& unit : message->Units)
+            if (unit.Id == id && unit.Status == SmsUnitUnknown) {
+                MarkUnknown(message, unit);
+                break;
+            }
+    }
 }

@@ -3,6 +3,7 @@
 // submissions at the device, each followed to its completion; sent parts are saved and filed in
 // Sent, failed ones stay visibly failed until retried or deleted.
 
+#include "app/Prompts.h"
 #include "controller/MessageFolders.h"
 
 #include <QObject>
@@ -11,6 +12,8 @@
 #include <QTimer>
 
 #include <cstdint>
+#include <utility>
+#include <vector>
 
 class ControllerHost;
 class SettingsStore;
@@ -34,11 +37,15 @@ public:
     void QueueMessage(const QString& number, const QString& text, bool flash);
     void ProcessOutbox();
     void HandleSmsSendComplete(const BROADBAND_REQUEST_RESULT& result);
-    // Resets the failed parts of one Outbox message; the send timer follows.
+    // Resets the failed parts of one Outbox message, and after a question those of unknown fate;
+    // the send timer follows.
     void Retry(SmsData* message);
+    // A status report from the device that matched no saved part: a part of unknown fate to that
+    // number went out after all.
+    void ReportWithoutPart(const QString& number, unsigned reference);
     void SendAll() { sendTimer_.start(); }
-    // The interface went away or was stopped: every part in flight has failed; a completion that
-    // still comes for one of them changes nothing.
+    // The interface went away or was stopped: every part in flight is of unknown fate (sent when
+    // its report comes); a completion that still comes for one of them changes nothing.
     void InterfaceLost();
 
     int SendingCount() const { return static_cast<int>(inFlight_.size()); }
@@ -48,6 +55,13 @@ private:
     void SendTimerTimer();
     void MarkFailed(SmsData* message, const QString& status);
     void SaveSentCopy(const QString& pdu, std::uint32_t messageReference);
+    // A part went out: saved, and its message leaves the Outbox when it was the last.
+    void Confirm(SmsData* message, SmsUnit& unit, std::uint32_t messageReference);
+    void MarkUnknown(SmsData* message, SmsUnit& unit);
+    bool InFlightTo(const QString& number) const;
+    // Boxes wait until the Outbox is consistent and no loop runs over it.
+    void Tell(const QString& text, PromptIcon icon);
+    void TellPending();
 
     ControllerHost& host_;
     SettingsStore& settings_;
@@ -59,4 +73,6 @@ private:
     QTimer sendTimer_;
     QStringList recent_;
     QSet<std::uint32_t> inFlight_; // request IDs of submissions whose completion is awaited
+    std::vector<std::pair<QString, PromptIcon>> told_;
+    bool telling_ = false;
 };

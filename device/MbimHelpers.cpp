@@ -50,6 +50,8 @@ HRESULT CommandResult(MbimMessage* response, const GError* transportError)
     if (transportError) {
         if (g_error_matches(transportError, G_IO_ERROR, G_IO_ERROR_CANCELLED))
             return Hr::NotReady;
+        if (g_error_matches(transportError, MBIM_CORE_ERROR, MBIM_CORE_ERROR_TIMEOUT))
+            return Hr::Timeout;
         return Hr::Fail;
     }
     if (!response)

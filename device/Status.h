@@ -22,6 +22,8 @@ constexpr HRESULT GenFailure = static_cast<HRESULT>(0x8007001F);
 constexpr HRESULT NotSupported = static_cast<HRESULT>(0x80070032);
 constexpr HRESULT InvalidArg = static_cast<HRESULT>(0x80070057);
 constexpr HRESULT Busy = static_cast<HRESULT>(0x800700AA);
+// No answer in time: the request may or may not have been carried out.
+constexpr HRESULT Timeout = static_cast<HRESULT>(0x800705B4);
 constexpr HRESULT DeviceInUse = static_cast<HRESULT>(0x80070964);
 constexpr HRESULT Empty = static_cast<HRESULT>(0x800710D2);
 constexpr HRESULT InvalidState = static_cast<HRESULT>(0x8007139F);

@@ -24,6 +24,7 @@ constexpr CodeText hresultTexts[] = {
     {0x80070057, "The device detected invalid parameters in the send request"},
     {0x800700AA, "The device is busy and can't currently perform a network operation"},
     {0x80070490, "Element not found."},
+    {0x800705B4, "This operation returned because the timeout period expired"},
     {0x80070964, "Operation has failed because the device is in use"},
     {0x800710D2, "Device failed to send any resource data: The library, drive, or media pool is empty"},
     {0x8007139F, "The group or resource is not in the correct state to perform the requested operation"},

@@ -98,14 +98,18 @@ QString SmsData::UnitPdu(int32_t id) const
 
 bool SmsData::AllSent() const
 {
-    return std::all_of(Units.begin(), Units.end(), [](const SmsUnit& u) {
-        return u.Status != SmsUnitWaiting && u.Status != SmsUnitSubmitted && u.Status != SmsUnitFailed;
-    });
+    return std::all_of(Units.begin(), Units.end(), [](const SmsUnit& u) { return u.Status == SmsUnitSent; });
 }
 
 bool SmsData::AnyFailed() const
 {
-    return std::any_of(Units.begin(), Units.end(), [](const SmsUnit& u) { return u.Status == SmsUnitFailed; });
+    return std::any_of(Units.begin(), Units.end(),
+                       [](const SmsUnit& u) { return u.Status == SmsUnitFailed || u.Status == SmsUnitUnknown; });
+}
+
+bool SmsData::AnyUnknown() const
+{
+    return std::any_of(Units.begin(), Units.end(), [](const SmsUnit& u) { return u.Status == SmsUnitUnknown; });
 }
 
 bool SmsData::Matches(const QString& number, int32_t reference, const QString& date) const

@@ -11,6 +11,16 @@ enum SmsUnitStatus : int32_t {
     SmsUnitSent = 1,
     SmsUnitSubmitted = 2,
     SmsUnitFailed = 3,
+    // Submitted, but whether it went out is not known: the interface went away or the
+    // completion never came. Sending it again may send it twice.
+    SmsUnitUnknown = 4,
+};
+
+// Where a listed part lives, which decides what deleting it deletes.
+enum class SmsPlace : uint8_t {
+    Stored,   // a row of the database; Id is its storage ID
+    Device,   // a message in the device's store; Id is its index there
+    ShownOnly // nowhere: a flash message or report handed over once; Id only tells rows apart
 };
 
 // One SMS as received, stored or sent: one part of a listed message.
@@ -27,6 +37,7 @@ struct SmsUnit
     int32_t PartNumber = 0;
     int32_t PartsTotal = 0;
     int32_t Status = SmsUnitWaiting;
+    SmsPlace Place = SmsPlace::Stored;
     bool Duplicate = false; // repeats an earlier part's number; left out of the text
 };
 
@@ -50,7 +61,9 @@ public:
     void SetUnitStatus(int32_t id, int32_t status);
     QString UnitPdu(int32_t id) const;
     bool AllSent() const;
+    // Failed, or of unknown fate: the row carries the error mark.
     bool AnyFailed() const;
+    bool AnyUnknown() const;
     bool Matches(const QString& number, int32_t reference, const QString& date) const;
 
     QString Number;

@@ -1,4 +1,5 @@
 // parlowen: the desktop program.
+#include "app/DataPaths.h"
 #include "app/SingleInstance.h"
 #include "device/BroadbandService.h"
 #include "sim/ModemSimulator.h"
@@ -76,10 +77,16 @@ int main(int argc, char** argv)
         options.paths.push_back(path.toStdString());
     std::unique_ptr<sim::ModemSimulator> simulator;
     if (parser.isSet(simulatorOption)) {
-        simulator = std::make_unique<sim::ModemSimulator>();
+        // Its SIM lives on between runs, as a real one does: the demo messages come once.
+        sim::ModemSimulator::Options simOptions;
+        const QString state = ProgramDataFile(QCoreApplication::applicationFilePath(), QStringLiteral("modemsim"),
+                                              QStringLiteral("Parlowen"));
+        simOptions.statePath = state.toStdString();
+        simulator = std::make_unique<sim::ModemSimulator>(simOptions);
         std::string error;
         if (!simulator->start(&error)) {
-            std::fprintf(stderr, "parlowen: the simulated modem did not start: %s\n", error.c_str());
+            std::fprintf(stderr, "parlowen: the simulated modem did not start (%s): %s\n", qPrintable(state),
+                         error.c_str());
             return 1;
         }
         options.paths.push_back(simulator->devicePath());

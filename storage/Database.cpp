@@ -313,6 +313,9 @@ bool QDatabase::DeleteMessage(std::int64_t id)
     const auto bindId = [&](sqlite3_stmt* s) { return sqlite3_bind_int64(s, 1, id) == SQLITE_OK; };
     if (!ExecuteBound("DELETE FROM [Messages] WHERE [ID] = ?;", bindId))
         return false;
+    // Only this thread writes, so the count is this statement's: no row, no success.
+    if (sqlite3_changes(db_) == 0)
+        return false;
     // IDs are never given twice, so a row left behind would only take room.
     ExecuteBound("DELETE FROM [Delivery] WHERE [ID] = ?;", bindId);
     return true;

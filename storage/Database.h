@@ -68,6 +68,7 @@ public:
     bool RecreateContacts();
 
     bool InsertMessage(const std::string& pdu, std::uint32_t status, std::int64_t* id = nullptr);
+    // False when it failed or no stored message has this ID.
     bool DeleteMessage(std::int64_t id);
     bool DeleteAllMessages();
     bool UpdateMessageStatus(std::int64_t id, std::uint32_t status);

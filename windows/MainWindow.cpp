@@ -12,6 +12,7 @@
 #include "controller/LogModel.h"
 #include "controller/MessageActions.h"
 #include "controller/MessageFolders.h"
+#include "controller/MessageRouter.h"
 #include "controller/SendPipeline.h"
 #include "controller/ShellIntegration.h"
 #include "device/Broadband.h"
@@ -104,6 +105,7 @@ TMainWindow::TMainWindow(const Options& options)
     channels_ = std::make_unique<DesktopChannels>();
     announcer_ = std::make_unique<Announcer>(*settings_, *channels_);
     deviceState_ = new DeviceState(*this, *settings_, *device_, *folders_, *pipeline_, *incoming_, this);
+    router_ = std::make_unique<MessageRouter>(*incoming_, *pipeline_, *deviceState_);
     connect(deviceState_, &DeviceState::Changed, this, &TMainWindow::UpdateStatusBar);
     // Queued: the refill lets pending window messages through, which a device handler must not.
     connect(
@@ -219,6 +221,8 @@ void TMainWindow::StartTimerTimer()
 std::intptr_t TMainWindow::HandleMessage(const Message& message)
 {
     try {
+        if (router_ && router_->Route(message))
+            return 0;
         switch (message.Number) {
         case WM_TRAY_NOTIFY:
             if (message.LParam == 514 || message.LParam == 520)
@@ -232,26 +236,6 @@ std::intptr_t TMainWindow::HandleMessage(const Message& message)
             break;
         case WM_BROADBAND_EVENT: DeviceEvent(message); break;
         case WM_BROADBAND_INFO: DeviceInfo(message); break;
-        case WM_BROADBAND_SIGNAL:
-            deviceState_->HandleSignal(message.WParam != 0, static_cast<std::uint32_t>(message.LParam));
-            break;
-        case WM_BROADBAND_SMS:
-            if (const auto* record = message.Record<BROADBAND_SMS_DATA>())
-                incoming_->HandleDeviceSms(static_cast<std::uint32_t>(message.WParam), *record);
-            break;
-        case WM_BROADBAND_REGISTRATION:
-            if (const auto* record = message.Record<BROADBAND_REGISTRATION_DATA>())
-                deviceState_->HandleRegistration(*record);
-            break;
-        case WM_DATABASE_SMS:
-            if (const auto* batch = message.Record<DATABASE_SMS_BATCH>())
-                incoming_->HandleStoredBatch(*batch);
-            break;
-        case WM_DATABASE_TEMPLATE:
-            if (const auto* record = message.Record<DATABASE_TEMPLATE_DATA>())
-                incoming_->HandleStoredTemplate(*record);
-            break;
-        case WM_DATABASE_LOAD: incoming_->HandleLoadProgress(message.WParam); break;
         case WM_USSD_LOG:
             if (const auto* text = message.Record<QString>())
                 WriteLog(*text);
@@ -266,27 +250,10 @@ std::intptr_t TMainWindow::HandleMessage(const Message& message)
 
 void TMainWindow::DeviceEvent(const Message& message)
 {
+    // The router gave the device state its share already.
     const std::uintptr_t code = message.WParam;
     switch (code) {
-    case EV_SMS_DELETE_COMPLETE:
-        if (const auto* result = message.Record<BROADBAND_REQUEST_RESULT>())
-            incoming_->HandleSmsDeleteComplete(*result);
-        break;
-    case EV_SMS_SEND_COMPLETE:
-        if (const auto* result = message.Record<BROADBAND_REQUEST_RESULT>())
-            pipeline_->HandleSmsSendComplete(*result);
-        break;
-    case EV_SMS_STATUS: device_->SmsRead(0); break;
-    case EV_INTERFACE_ARRIVAL:
-    case EV_INTERFACE_REMOVAL:
-    case EV_READY_STATE:
-    case EV_CAPABILITY:
-    case EV_RADIO_STATE:
-    case EV_PACKET_SERVICE:
-        deviceState_->HandleEvent(code, message.LParam, message.Record<std::string>());
-        if (code == EV_RADIO_STATE)
-            ShowRadioState();
-        break;
+    case EV_RADIO_STATE: ShowRadioState(); break;
     case EV_SCAN_NETWORK_COMPLETE:
         if (const auto* result = message.Record<BROADBAND_REQUEST_RESULT>())
             ScanComplete(result->Status);
@@ -418,14 +385,8 @@ void TMainWindow::UpdateStatusBar()
 void TMainWindow::ListSelected(Folder folder, SmsData* data)
 {
     messagesPage_->DisplayMessage(data);
-    FolderModel& model = folders_->Model(folder);
-    if (data && model.Image(data) == ImageUnread) {
-        if (settings_->SaveOnDisk)
-            for (const SmsUnit& unit : data->Units)
-                database_->UpdateMessageStatus(unit.Id, 1);
-        model.SetImage(data, ImageRead);
-        UnreadChanged(folders_->UpdateUnreadCounter());
-    }
+    if (folder == Folder::Inbox)
+        incoming_->MarkRead(data);
     UpdateMessageActions(folder, data);
 }
 

@@ -17,6 +17,7 @@
 #include <memory>
 
 class Announcer;
+class MessageRouter;
 class BroadbandService;
 class DesktopChannels;
 class SignalPanel;
@@ -268,6 +269,7 @@ private:
     IncomingMessages* incoming_ = nullptr;
     SendPipeline* pipeline_ = nullptr;
     DeviceState* deviceState_ = nullptr;
+    std::unique_ptr<MessageRouter> router_;
     LogModel* logModel_ = nullptr;
     LogModel* statusModel_ = nullptr;
 

@@ -20,6 +20,8 @@ std::optional<QString> TakeFront(std::deque<std::optional<QString>>& queue)
 bool ScriptedPrompts::Ask(const QString& caption, const QString& text, PromptIcon icon)
 {
     shown.push_back({Kind::Ask, caption, text, icon, {}});
+    if (whileOpen)
+        whileOpen(Prompt(shown.back())); // a copy: a box opened meanwhile grows the list
     if (answers.empty()) {
         ADD_FAILURE() << "unscripted question: " << caption.toStdString() << ": " << text.toStdString();
         return false;
@@ -44,6 +46,8 @@ PromptChoice ScriptedPrompts::Choose(const QString& caption, const QString& text
 void ScriptedPrompts::Show(const QString& caption, const QString& text, PromptIcon icon)
 {
     shown.push_back({Kind::Show, caption, text, icon, {}});
+    if (whileOpen)
+        whileOpen(Prompt(shown.back())); // a copy: a box opened meanwhile grows the list
 }
 
 std::optional<QString> ScriptedPrompts::NextInput(const QString& caption, const QString& prompt)

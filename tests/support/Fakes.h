@@ -11,6 +11,7 @@
 #include <QString>
 
 #include <deque>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -38,6 +39,8 @@ public:
     std::deque<std::optional<QString>> inputs; // for Input and InputSecret
     std::deque<std::optional<QString>> files;  // file dialog answers, both kinds
     std::vector<Prompt> shown;
+    // Runs while a box is open, as a real box runs the event loop: what may happen meanwhile.
+    std::function<void(const Prompt&)> whileOpen;
 
     bool Ask(const QString& caption, const QString& text, PromptIcon icon = PromptIcon::Question) override;
     PromptChoice Choose(const QString& caption, const QString& text) override;
