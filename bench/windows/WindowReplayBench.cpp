@@ -156,21 +156,25 @@ private:
     std::vector<std::pair<Steady::time_point, long>> samples;
 };
 
-// The longest time a line waited for the file: for each count of logged lines, from the sample
-// before it (those lines were logged after it) to the first time the file held them.
-double LongestWait(const std::vector<std::pair<Steady::time_point, long>>& logged,
-                   const std::vector<std::pair<Steady::time_point, long>>& inFile)
+// The longest time a line waited for the file, within the sampling: for each count of logged
+// lines, the last of them was logged after the sample before and by the sample itself, and
+// reached the file when the file first held that many lines. {at least, at most}; -1: never.
+std::pair<double, double> LongestWait(const std::vector<std::pair<Steady::time_point, long>>& logged,
+                                      const std::vector<std::pair<Steady::time_point, long>>& inFile)
 {
-    double longest = 0;
+    double atLeast = 0, atMost = 0;
     auto file = inFile.begin();
     for (size_t i = 1; i < logged.size(); ++i) {
+        if (logged[i].second == logged[i - 1].second)
+            continue; // nothing logged since the sample before
         while (file != inFile.end() && file->second < logged[i].second)
             ++file;
         if (file == inFile.end())
-            return -1; // never reached the file (the caller reports that)
-        longest = std::max(longest, MsSince(logged[i - 1].first, file->first));
+            return {-1, -1};
+        atLeast = std::max(atLeast, MsSince(logged[i].first, file->first));
+        atMost = std::max(atMost, MsSince(logged[i - 1].first, file->first));
     }
-    return longest;
+    return {atLeast, atMost};
 }
 
 // FNV-1a over the texts of lines (without their timestamps), to compare the file with the window.
@@ -378,12 +382,12 @@ int main(int argc, char** argv)
     for (const auto& sample : inFile)
         if (sample.first <= replayEnd)
             atEnd = sample.second;
-    const double waited = LongestWait(logged, inFile);
+    const auto [waitedAtLeast, waitedAtMost] = LongestWait(logged, inFile);
     const QString caught = caughtUp < 0 ? QStringLiteral("NEVER (%1 lines after 5 s)").arg(lastSeen)
                                         : QStringLiteral("%1 ms after it").arg(caughtUp, 0, 'f', 1);
-    std::printf("log file: %ld of %ld lines in it at the replay's end, all there %s; "
-                "longest wait of a line for the file: %.1f ms (5 ms samples)\n",
-                atEnd, logged.back().second, qPrintable(caught), waited);
+    std::printf("log file: %ld of %ld lines in it at the replay's end, all there %s; longest wait of a line "
+                "for the file: %.1f to %.1f ms (sampled by the 5 ms timer, so the upper bound takes in its pauses)\n",
+                atEnd, logged.back().second, qPrintable(caught), waitedAtLeast, waitedAtMost);
 
     // The file must hold what the window showed, line for line, and then the lines of its end.
     TextHash shownHash;
