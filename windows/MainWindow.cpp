@@ -39,10 +39,13 @@
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QStatusBar>
+#include <QStringEncoder>
 #include <QTimer>
 #include <QTreeView>
 #include <QTreeWidget>
+#include <QVarLengthArray>
 
+#include <algorithm>
 #include <cstdio>
 #include <exception>
 
@@ -294,8 +297,19 @@ void TMainWindow::DeviceInfo(const Message& message)
 
 void TMainWindow::WriteLog(const QString& text)
 {
-    if (log_ && log_->IsOpen())
-        log_->WriteString(text.toStdString());
+    if (log_ && log_->IsOpen()) {
+        // A replay logs a million lines: a short one is encoded on the stack, not on the heap. The
+        // encoder writes a lone surrogate as U+FFFD where toUtf8 writes '?', so those take toUtf8.
+        if (std::none_of(text.cbegin(), text.cend(), [](QChar c) { return c.isSurrogate(); })) {
+            QVarLengthArray<char, 1024> bytes(text.size() * 3); // at most three bytes a unit
+            QStringEncoder encoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+            const char* end = encoder.appendToBuffer(bytes.data(), text);
+            log_->WriteString(std::string_view(bytes.data(), static_cast<std::size_t>(end - bytes.data())));
+        } else {
+            const QByteArray bytes = text.toUtf8();
+            log_->WriteString(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+        }
+    }
     logModel_->AppendTimestamped(text);
 }
 
