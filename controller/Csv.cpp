@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QSaveFile>
+#include <QStringDecoder>
 
 namespace csv {
 
@@ -200,7 +201,9 @@ bool ReadText(const QString& path, QString* text, QString* error)
     }
     if (bytes.startsWith(kBom))
         bytes.remove(0, kBom.size());
-    *text = QString::fromUtf8(bytes);
+    // Only the one mark is skipped: a second belongs to the first field.
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+    *text = decoder.decode(bytes);
     return true;
 }
 

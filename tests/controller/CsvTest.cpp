@@ -149,6 +149,13 @@ TEST(Csv, WritesBomAndCrLfAndReadsTheTextWithoutTheBom)
     QString text;
     ASSERT_TRUE(csv::ReadText(mixed.fileName(), &text, &error));
     EXPECT_EQ(text, QStringLiteral("one\r\n\u00FC\uFFFDx")) << "bad bytes become replacement characters";
+
+    QFile twice(dir.filePath("twice.txt"));
+    ASSERT_TRUE(twice.open(QIODevice::WriteOnly));
+    twice.write("\xEF\xBB\xBF\xEF\xBB\xBFx");
+    twice.close();
+    ASSERT_TRUE(csv::ReadText(twice.fileName(), &text, &error));
+    EXPECT_EQ(text, QStringLiteral("\uFEFFx")) << "only the first mark is skipped";
 }
 
 TEST(Csv, ReportsFilesItCannotUse)
