@@ -93,13 +93,15 @@ void ContactEditor::ViewButtons()
     State(ContactButton::Cancel).visible = false;
 }
 
-void ContactEditor::Save()
+bool ContactEditor::Save()
 {
+    if (!Store())
+        return false;
     ViewButtons();
-    Store();
     Load();
     ReadOnlyMode();
     title_ = Caption();
+    return true;
 }
 
 bool ContactEditor::Cancel()
@@ -143,7 +145,7 @@ bool ContactEditor::MayClose()
         return true;
     switch (prompts_.Choose(Caption(), QStringLiteral("Save changes?"))) {
     case PromptChoice::Cancel: return false;
-    case PromptChoice::Yes: Save(); return true;
+    case PromptChoice::Yes: return Save();
     case PromptChoice::No: return true;
     }
     return true;
@@ -289,37 +291,50 @@ void ContactEditor::Load()
     pictureActions_ = false;
 }
 
-void ContactEditor::Store()
+bool ContactEditor::Store()
 {
     const DATABASE_CONTACTS_DATA contact = Trimmed(fields_);
     if (exists_) {
         if (!database_.UpdateContact(id_, contact)) {
             prompts_.Show(Caption(), QStringLiteral("Unable to update contract information."), PromptIcon::Error);
-            return;
+            return false;
         }
         changed_ = true;
-        StorePicture();
-        return;
+        if (!StorePicture()) {
+            prompts_.Show(Caption(), QStringLiteral("Unable to update contract information."), PromptIcon::Error);
+            return false;
+        }
+        return true;
     }
     std::int64_t id = 0;
     if (!database_.InsertContact(contact, &id)) {
         prompts_.Show(Caption(), QStringLiteral("Unable to save contract information."), PromptIcon::Error);
-        return;
+        return false;
     }
     exists_ = true;
     changed_ = true;
     id_ = id;
-    StorePicture();
+    if (!StorePicture()) {
+        // The contact is stored, its picture not yet: go on editing it as a stored one.
+        State(ContactButton::Delete).visible = true;
+        title_ = QStringLiteral("Contact editing");
+        prompts_.Show(Caption(), QStringLiteral("Unable to save contract information."), PromptIcon::Error);
+        return false;
+    }
     title_ = Caption();
+    return true;
 }
 
-void ContactEditor::StorePicture()
+bool ContactEditor::StorePicture()
 {
     if (pictureState_ != ChangedPicture)
-        return;
-    // The shown picture is already JPEG bytes (empty for a cleared one), so writing cannot fail.
+        return true;
+    // The shown picture is already JPEG bytes (empty for a cleared one), so only the database
+    // can fail; the picture then stays to be stored.
+    if (!database_.SetContactImage(id_, picture_))
+        return false;
     pictureState_ = StoredPicture;
-    database_.SetContactImage(id_, picture_);
+    return true;
 }
 
 void ContactEditor::ReadOnlyMode()

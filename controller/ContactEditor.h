@@ -50,12 +50,15 @@ public:
 
     // The buttons' actions. Those that can end the window return true when it is to close.
     void Edit();
-    void Save();
+    // True when stored. A failed save has shown its error and keeps the window editing what was
+    // typed, the picture included, so that nothing is lost and it can be tried again.
+    bool Save();
     bool Cancel();
     bool Delete();
     // Escape runs Cancel where it shows, otherwise Close.
     bool Escape();
-    // Asked when the window is about to close; false keeps it open.
+    // Asked when the window is about to close; false keeps it open, also when Yes to saving
+    // failed.
     bool MayClose();
     // Double-click on the header: the fields can be reached (to select and copy) in any mode.
     void EnableFields() { pageEnabled_ = true; }
@@ -98,8 +101,8 @@ private:
     static std::size_t Index(ContactField field) { return static_cast<std::size_t>(field); }
     ContactButtonState& State(ContactButton button) { return buttons_[static_cast<std::size_t>(button)]; }
     void Load();
-    void Store();
-    void StorePicture();
+    bool Store();
+    bool StorePicture();
     void ReadOnlyMode();
     void EditMode();
     void ViewButtons();

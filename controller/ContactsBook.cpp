@@ -81,7 +81,7 @@ void ContactsBook::Export()
     host_.Prompts().Show(kCaption, QStringLiteral("Error exporting contacts."), PromptIcon::Error);
 }
 
-bool ContactsBook::Import(const std::function<void()>& clearList)
+bool ContactsBook::Import(const std::function<void()>& clearList, const std::function<void()>& done)
 {
     if (!host_.Prompts().Ask(kCaption,
                              QStringLiteral("This action will delete all current contacts. Are you sure to continue?"),
@@ -92,12 +92,12 @@ bool ContactsBook::Import(const std::function<void()>& clearList)
         return false;
     const QChar delimiter = settings_.CsvDelimiterChar();
     host_.WriteLog(QStringLiteral("Contacts -> Import"));
-    QStringList lines;
+    QString text;
     bool loaded = false;
     if (QFileInfo::exists(*path)) {
         host_.WriteLog(QStringLiteral("Contacts -> Import -> Load -> ") + *path);
         QString error;
-        loaded = csv::ReadLines(*path, &lines, &error);
+        loaded = csv::ReadText(*path, &text, &error);
         host_.WriteLog(loaded ? QStringLiteral("Contacts -> Import -> Load -> Done")
                               : QStringLiteral("Contacts -> Import -> Load -> Error -> ") + error);
     }
@@ -110,10 +110,16 @@ bool ContactsBook::Import(const std::function<void()>& clearList)
     database_.RecreateContacts();
     database_.BeginTransaction();
     int count = 0;
-    for (const QString& line : lines) {
-        const QStringList fields = csv::SplitFields(line, delimiter);
-        if (fields.size() != 8)
+    int skipped = 0; // records that gave no contact; empty lines are not counted
+    csv::RecordReader reader(text, delimiter);
+    QStringList fields;
+    while (reader.Next(&fields)) {
+        if (fields.isEmpty())
             continue;
+        if (fields.size() != 8) {
+            ++skipped;
+            continue;
+        }
         DATABASE_CONTACTS_DATA c;
         c.Contact = TrimField(fields[1]);
         c.FirstName = TrimField(fields[2]);
@@ -122,13 +128,24 @@ bool ContactsBook::Import(const std::function<void()>& clearList)
         c.Number = WithoutBlanks(TrimField(fields[5]));
         c.Group = TrimField(fields[6]);
         c.Notes = TrimField(fields[7]);
-        if (c.Contact.isEmpty() || c.Number.isEmpty())
-            continue;
-        if (database_.InsertContact(c))
+        if (!c.Contact.isEmpty() && !c.Number.isEmpty() && database_.InsertContact(c))
             ++count;
+        else
+            ++skipped;
     }
     database_.EndTransaction();
-    host_.WriteLog(QStringLiteral("Contacts -> Import -> Done -> %1 records").arg(count));
+    if (skipped == 0)
+        host_.WriteLog(QStringLiteral("Contacts -> Import -> Done -> %1 records").arg(count));
+    else
+        host_.WriteLog(
+            QStringLiteral("Contacts -> Import -> Done -> %1 records, %2 lines skipped").arg(count).arg(skipped));
     database_.Vacuum();
+    if (done)
+        done();
+    if (skipped > 0)
+        host_.Prompts().Show(
+            kCaption,
+            QStringLiteral("Import completed: %1 records imported, %2 lines skipped.").arg(count).arg(skipped),
+            PromptIcon::Warning);
     return true;
 }

@@ -22,8 +22,9 @@ public:
     // Asks for a file and writes every contact to it.
     void Export();
     // Asks, asks for a file and replaces every contact by the file's; true when the contacts were
-    // replaced. clearList runs just before the old contacts go, so no view shows a dropped row.
-    bool Import(const std::function<void()>& clearList);
+    // replaced. clearList runs just before the old contacts go, so no view shows a dropped row;
+    // done runs when the new ones are stored, before the box that tells of skipped lines.
+    bool Import(const std::function<void()>& clearList, const std::function<void()>& done = {});
 
     // The file filter of both dialogs.
     static const QString& FileFilter();

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QSaveFile>
+#include <QStringDecoder>
 
 namespace csv {
 
@@ -9,9 +10,17 @@ namespace {
 
 const QByteArray kBom("\xEF\xBB\xBF");
 
+bool NeedsQuotes(const QString& field, QChar delimiter)
+{
+    for (QChar c : field)
+        if (c == delimiter || c == QLatin1Char('"') || c == QLatin1Char('\r') || c == QLatin1Char('\n'))
+            return true;
+    return false;
+}
+
 void AppendField(QString& out, const QString& field, QChar delimiter)
 {
-    if (!field.contains(delimiter) && !field.contains(QLatin1Char('"'))) {
+    if (!NeedsQuotes(field, delimiter)) {
         out += field;
         return;
     }
@@ -22,6 +31,24 @@ void AppendField(QString& out, const QString& field, QChar delimiter)
         out += c;
     }
     out += QLatin1Char('"');
+}
+
+bool IsLineEnd(QChar c)
+{
+    return c == QLatin1Char('\r') || c == QLatin1Char('\n');
+}
+
+// Line breaks in text[from, to), CR LF counted once.
+qsizetype CountLineEnds(const QString& text, qsizetype from, qsizetype to)
+{
+    qsizetype count = 0;
+    for (qsizetype i = from; i < to; ++i) {
+        if (text[i] == QLatin1Char('\n'))
+            ++count;
+        else if (text[i] == QLatin1Char('\r') && (i + 1 >= text.size() || text[i + 1] != QLatin1Char('\n')))
+            ++count;
+    }
+    return count;
 }
 
 } // namespace
@@ -37,53 +64,104 @@ QString JoinFields(const QStringList& fields, QChar delimiter)
     return line;
 }
 
-QStringList SplitFields(const QString& line, QChar delimiter)
+RecordReader::RecordReader(const QString& text, QChar delimiter) : text_(text), delimiter_(delimiter)
+{ }
+
+QString RecordReader::QuotedField(qsizetype limit, bool* closed)
 {
-    QStringList fields;
-    if (line.isEmpty())
-        return fields;
-    const qsizetype n = line.size();
-    qsizetype i = 0;
-    for (;;) {
-        QString field;
-        if (i < n && line[i] == QLatin1Char('"')) {
+    QString field;
+    qsizetype i = pos_ + 1; // past the opening quote
+    *closed = false;
+    while (i < limit) {
+        const qsizetype quote = text_.indexOf(QLatin1Char('"'), i);
+        if (quote < 0 || quote >= limit)
+            break;
+        field += QStringView(text_).mid(i, quote - i);
+        if (quote + 1 < limit && text_[quote + 1] == QLatin1Char('"')) {
+            field += QLatin1Char('"');
+            i = quote + 2;
+            continue;
+        }
+        *closed = true;
+        line_ += CountLineEnds(text_, pos_, quote);
+        pos_ = quote + 1;
+        return field;
+    }
+    field += QStringView(text_).mid(i, limit - i);
+    return field;
+}
+
+void RecordReader::EndLine()
+{
+    const qsizetype n = text_.size();
+    if (pos_ >= n)
+        return;
+    if (text_[pos_] == QLatin1Char('\r') && pos_ + 1 < n && text_[pos_ + 1] == QLatin1Char('\n'))
+        ++pos_;
+    ++pos_;
+    ++line_;
+}
+
+bool RecordReader::Next(QStringList* fields)
+{
+    fields->clear();
+    const qsizetype n = text_.size();
+    if (pos_ >= n)
+        return false;
+    recordLine_ = line_;
+    auto atEnd = [&](qsizetype i) { return i >= n || IsLineEnd(text_[i]); };
+    // Where the plain text from i ends: at the delimiter or the end of the line.
+    auto plainEnd = [&](qsizetype i) {
+        while (!atEnd(i) && text_[i] != delimiter_)
             ++i;
-            while (i < n) {
-                if (line[i] == QLatin1Char('"')) {
-                    if (i + 1 < n && line[i + 1] == QLatin1Char('"')) {
-                        field += QLatin1Char('"');
-                        i += 2;
-                        continue;
-                    }
-                    ++i; // the closing quote
-                    break;
-                }
-                field += line[i++];
+        return i;
+    };
+    if (atEnd(pos_)) {
+        EndLine(); // an empty line
+        return true;
+    }
+    for (;;) {
+        if (text_[pos_] == QLatin1Char('"')) {
+            bool closed = false;
+            QString field = QuotedField(n, &closed);
+            if (!closed) {
+                // Never closed: the field runs to the end of its own line only.
+                qsizetype lineEnd = pos_;
+                while (!atEnd(lineEnd))
+                    ++lineEnd;
+                field = QuotedField(lineEnd, &closed);
+                pos_ = lineEnd;
             }
-            fields << field;
-            if (i >= n)
-                return fields;
-            if (line[i] != delimiter) {
+            *fields << field;
+            if (!atEnd(pos_) && text_[pos_] != delimiter_) {
                 // Text after the closing quote, up to the delimiter, is a field of its own.
-                const qsizetype end = line.indexOf(delimiter, i);
-                fields << line.mid(i, end < 0 ? -1 : end - i);
-                if (end < 0)
-                    return fields;
-                i = end;
+                const qsizetype end = plainEnd(pos_);
+                *fields << text_.mid(pos_, end - pos_);
+                pos_ = end;
             }
         } else {
-            const qsizetype end = line.indexOf(delimiter, i);
-            fields << line.mid(i, end < 0 ? -1 : end - i);
-            if (end < 0)
-                return fields;
-            i = end;
+            const qsizetype end = plainEnd(pos_);
+            *fields << text_.mid(pos_, end - pos_);
+            pos_ = end;
         }
-        ++i; // past the delimiter; one at the very end leaves a last, empty field
-        if (i >= n) {
-            fields << QString();
-            return fields;
+        if (atEnd(pos_)) {
+            EndLine();
+            return true;
+        }
+        ++pos_; // past the delimiter; one at the end of the record leaves a last, empty field
+        if (atEnd(pos_)) {
+            *fields << QString();
+            EndLine();
+            return true;
         }
     }
+}
+
+QStringList SplitFields(const QString& text, QChar delimiter)
+{
+    QStringList fields;
+    RecordReader(text, delimiter).Next(&fields);
+    return fields;
 }
 
 Writer::Writer(QChar delimiter) : delimiter_(delimiter), bytes_(kBom)
@@ -107,7 +185,7 @@ bool Writer::Save(const QString& path, QString* error) const
     return true;
 }
 
-bool ReadLines(const QString& path, QStringList* lines, QString* error)
+bool ReadText(const QString& path, QString* text, QString* error)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
@@ -123,21 +201,9 @@ bool ReadLines(const QString& path, QStringList* lines, QString* error)
     }
     if (bytes.startsWith(kBom))
         bytes.remove(0, kBom.size());
-    const QString text = QString::fromUtf8(bytes);
-    lines->clear();
-    qsizetype start = 0;
-    const qsizetype n = text.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        const QChar c = text[i];
-        if (c != QLatin1Char('\r') && c != QLatin1Char('\n'))
-            continue;
-        *lines << text.mid(start, i - start);
-        if (c == QLatin1Char('\r') && i + 1 < n && text[i + 1] == QLatin1Char('\n'))
-            ++i;
-        start = i + 1;
-    }
-    if (start < n)
-        *lines << text.mid(start);
+    // Only the one mark is skipped: a second belongs to the first field.
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+    *text = decoder.decode(bytes);
     return true;
 }
 

@@ -61,15 +61,16 @@ void TMainWindow::BuildContactActions()
     connect(NewAction(QStringLiteral("ContactsImportAction"), QStringLiteral("Import contacts"), "document-import"),
             &QAction::triggered, this, [this] {
                 std::optional<WaitCursor> wait; // from the replacing on, as long as it runs
-                const bool replaced = contactsBook_->Import([this, &wait] {
-                    wait.emplace();
-                    ContactsSelectionChanged(false);
-                });
-                if (replaced)
-                    RefreshContacts();
-                wait.reset();
-                if (replaced)
-                    Action(QStringLiteral("ShowContactsAction"))->trigger();
+                contactsBook_->Import(
+                    [this, &wait] {
+                        wait.emplace();
+                        ContactsSelectionChanged(false);
+                    },
+                    [this, &wait] {
+                        RefreshContacts();
+                        Action(QStringLiteral("ShowContactsAction"))->trigger();
+                        wait.reset(); // before any box about skipped lines
+                    });
             });
     connect(NewAction(QStringLiteral("ContactsExportAction"), QStringLiteral("Export contacts"), "document-export"),
             &QAction::triggered, this, [this] { contactsBook_->Export(); });

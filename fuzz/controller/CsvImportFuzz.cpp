@@ -1,6 +1,6 @@
-// A contacts file of any bytes through the whole import: the file is read, split by the delimiter
-// the first byte picks and written into a database. Every line's fields must survive being
-// written out and split again, which is what export followed by import does.
+// A contacts file of any bytes through the whole import: the file is read, split into records by
+// the delimiter the first byte picks and written into a database. Every record's fields must
+// survive being written out and read again, which is what export followed by import does.
 #include "app/Prompts.h"
 #include "app/Settings.h"
 #include "app/Sounds.h"
@@ -14,6 +14,7 @@
 
 #include <cstdlib>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -88,19 +89,39 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     file.write(reinterpret_cast<const char*>(data + 1), static_cast<qint64>(size - 1));
     file.close();
 
-    QStringList lines;
+    QString text;
     QString error;
-    if (!csv::ReadLines(file.fileName(), &lines, &error))
+    if (!csv::ReadText(file.fileName(), &text, &error))
         std::abort(); // the file is there and readable
-    for (const QString& line : lines) {
-        if (line.contains(u'\r') || line.contains(u'\n'))
-            std::abort();
-        const QStringList fields = csv::SplitFields(line, delimiter);
-        if (fields.size() == 1 && fields[0].isEmpty())
+    csv::RecordReader reader(text, delimiter);
+    QStringList fields;
+    std::vector<QStringList> records;
+    qsizetype line = 0;
+    while (reader.Next(&fields)) {
+        if (reader.RecordLine() <= line)
+            std::abort(); // every record moves on by at least one line
+        line = reader.RecordLine();
+        if (fields.isEmpty() || (fields.size() == 1 && fields[0].isEmpty()))
             continue; // a lone empty field is written as an empty line, which holds none
         if (csv::SplitFields(csv::JoinFields(fields, delimiter), delimiter) != fields)
             std::abort();
+        records.push_back(fields);
     }
+    // Written out as export writes them, the records read back the same, line breaks and all.
+    csv::Writer writer(delimiter);
+    for (const QStringList& record : records)
+        writer.AddLine(record);
+    const QString exported = rig.dir.filePath(QStringLiteral("exported.csv"));
+    QString written;
+    if (!writer.Save(exported, &error) || !csv::ReadText(exported, &written, &error))
+        std::abort();
+    csv::RecordReader again(written, delimiter);
+    std::size_t index = 0;
+    while (again.Next(&fields))
+        if (index >= records.size() || fields != records[index++])
+            std::abort();
+    if (index != records.size())
+        std::abort();
 
     ContactsBook book(rig.host, settings, rig.database);
     bool cleared = false;

@@ -273,37 +273,115 @@ struct FailedStoreCase
 {
     const char* name;
     bool existing;
+    const char* refused; // the statement the database refuses
     const char* message;
+    bool stored; // the fields were stored, only the picture failed
 };
 
 class ContactStoreFailure : public ContactEditorTest, public ::testing::WithParamInterface<FailedStoreCase>
-{ };
+{
+protected:
+    // The database itself refuses the statement, as a full disk or a locked file would.
+    void Refuse(const char* statement)
+    {
+        const std::string sql = std::string("CREATE TEMP TRIGGER Refuse BEFORE ") + statement +
+                                " ON [Contacts] BEGIN SELECT RAISE(ABORT, 'refused'); END;";
+        ASSERT_TRUE(db.Execute(sql.c_str()));
+    }
 
-TEST_P(ContactStoreFailure, IsReportedAndChangesNothing)
+    // Opens, types a contact with a picture and makes the database refuse the store.
+    void TypeAndRefuse(const FailedStoreCase& c)
+    {
+        if (c.existing) {
+            editor.OpenContact(bob);
+            editor.Edit();
+        } else {
+            editor.OpenNew();
+        }
+        editor.SetField(ContactField::Name, QStringLiteral("Dave"));
+        editor.SetField(ContactField::Number, QStringLiteral("+15550400"));
+        editor.SetField(ContactField::Notes, QStringLiteral("first line\nsecond line"));
+        prompts.files.push_back(WriteFile(QStringLiteral("in.jpg"), SolidJpeg(126, 84)));
+        ASSERT_TRUE(editor.LoadPicture());
+        picture = editor.PictureBytes();
+        title = editor.Title();
+        Refuse(c.refused);
+    }
+
+    void ExpectStillEditingWhatWasTyped(const FailedStoreCase& c)
+    {
+        ASSERT_EQ(prompts.shown.size(), 2u);
+        EXPECT_EQ(prompts.shown.back(),
+                  (ScriptedPrompts::Prompt{
+                      Kind::Show, QStringLiteral("Contact"), QString::fromUtf8(c.message), PromptIcon::Error, {}}));
+        EXPECT_EQ(editor.Changed(), c.stored);
+        EXPECT_EQ(editor.Exists(), c.existing || c.stored);
+        EXPECT_TRUE(editor.Editable()) << "still editing";
+        EXPECT_TRUE(Visible(ContactButton::Save) && SaveEnabled()) << "to try again";
+        EXPECT_TRUE(Visible(ContactButton::Cancel));
+        EXPECT_FALSE(Visible(ContactButton::Edit));
+        EXPECT_EQ(Visible(ContactButton::Delete), editor.Exists());
+        EXPECT_EQ(editor.Title(), c.stored && !c.existing ? QStringLiteral("Contact editing") : title);
+        EXPECT_EQ(editor.Field(ContactField::Name), "Dave") << "the typed values stay";
+        EXPECT_EQ(editor.Field(ContactField::Number), "+15550400");
+        EXPECT_EQ(editor.Field(ContactField::Notes), "first line\nsecond line");
+        EXPECT_EQ(editor.Picture(), ContactEditor::ChangedPicture) << "the loaded picture stays, still to be stored";
+        EXPECT_EQ(editor.PictureBytes(), picture);
+    }
+
+    void ExpectSavedOnceAllowed()
+    {
+        ASSERT_TRUE(db.Execute("DROP TRIGGER Refuse;"));
+        const std::size_t shown = prompts.shown.size();
+        EXPECT_TRUE(editor.Save());
+        EXPECT_EQ(prompts.shown.size(), shown) << "no error this time";
+        EXPECT_FALSE(editor.Editable());
+        EXPECT_TRUE(editor.Changed());
+        EXPECT_EQ(Stored(editor.Id()).Contact, "Dave");
+        QByteArray stored;
+        ASSERT_TRUE(db.GetContactImage(editor.Id(), stored));
+        EXPECT_EQ(stored, picture);
+        EXPECT_EQ(editor.Picture(), ContactEditor::StoredPicture);
+    }
+
+    QByteArray picture;
+    QString title;
+};
+
+TEST_P(ContactStoreFailure, IsReportedAndKeepsWhatWasTyped)
 {
     const FailedStoreCase& c = GetParam();
-    if (c.existing) {
-        editor.OpenContact(bob);
-        editor.Edit();
-    } else {
-        editor.OpenNew();
+    TypeAndRefuse(c);
+    EXPECT_FALSE(editor.Save());
+    ExpectStillEditingWhatWasTyped(c);
+    if (c.existing && !c.stored) {
+        EXPECT_EQ(Stored(bob).Contact, "Bob") << "nothing half stored";
     }
-    editor.SetField(ContactField::Name, QStringLiteral("Dave"));
-    editor.SetField(ContactField::Number, QStringLiteral("+15550400"));
-    db.Close();
-    editor.Save();
-    ASSERT_EQ(prompts.shown.size(), 1u);
-    EXPECT_EQ(prompts.shown[0].text, QString::fromUtf8(c.message));
-    EXPECT_EQ(prompts.shown[0].icon, PromptIcon::Error);
-    EXPECT_FALSE(editor.Changed());
-    EXPECT_EQ(editor.Exists(), c.existing);
-    EXPECT_FALSE(editor.Editable()) << "back to read-only";
-    EXPECT_EQ(editor.Field(ContactField::Name), "Dave") << "the typed values stay shown";
+    ExpectSavedOnceAllowed();
+}
+
+TEST_P(ContactStoreFailure, YesToSavingOnClosingKeepsTheWindowOpen)
+{
+    const FailedStoreCase& c = GetParam();
+    TypeAndRefuse(c);
+    prompts.choices.push_back(PromptChoice::Yes);
+    EXPECT_FALSE(editor.MayClose()) << "the save failed: the window stays";
+    ASSERT_EQ(prompts.shown.size(), 3u);
+    EXPECT_EQ(prompts.shown[1].text, "Save changes?");
+    prompts.shown.erase(prompts.shown.begin() + 1);
+    ExpectStillEditingWhatWasTyped(c);
+    ExpectSavedOnceAllowed();
 }
 
 INSTANTIATE_TEST_SUITE_P(Contacts, ContactStoreFailure,
-                         ::testing::Values(FailedStoreCase{"Update", true, "Unable to update contract information."},
-                                           FailedStoreCase{"Insert", false, "Unable to save contract information."}),
+                         ::testing::Values(FailedStoreCase{"Update", true, "UPDATE OF [Contact]",
+                                                           "Unable to update contract information.", false},
+                                           FailedStoreCase{"Insert", false, "INSERT",
+                                                           "Unable to save contract information.", false},
+                                           FailedStoreCase{"StoredContactsPicture", true, "UPDATE OF [Image]",
+                                                           "Unable to update contract information.", true},
+                                           FailedStoreCase{"NewContactsPicture", false, "UPDATE OF [Image]",
+                                                           "Unable to save contract information.", true}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ContactEditorTest, CancelClosesANewContactAndRestoresAStoredOne)

@@ -1,6 +1,7 @@
 #include "controller/MessageExport.h"
 #include "Rows.h"
 #include "app/Settings.h"
+#include "controller/Csv.h"
 #include "controller/Host.h"
 #include "support/Fakes.h"
 
@@ -249,6 +250,28 @@ TEST(ExportMessages, AFailedWriteIsLoggedAndReported)
     ASSERT_EQ(host.prompts.shown.size(), 2u);
     EXPECT_EQ(host.prompts.shown[1].text, "Error exporting messages.");
     EXPECT_EQ(host.prompts.shown[1].icon, PromptIcon::Error);
+}
+
+TEST(ExportMessages, ALineBreakLeftInTheTextIsQuoted)
+{
+    // The list form turns LF into a blank; a CR stays and must not end the row.
+    FolderModel inbox(Folder::Inbox);
+    AddMsg(inbox, Message(1, "+15550100", "01.02.2024", "10:00:00", "Line one\r\nLine two\rthree"));
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("out.csv"));
+    RecordingHost host;
+    host.prompts.files = {path};
+    message_export::SmsExportActionExecute(host, inbox, ';');
+    EXPECT_EQ(ReadAll(path), QByteArray("\xEF\xBB\xBF"
+                                        "1;01.02.2024;10:00:00;+15550100;\"Line one\r Line two\rthree\"\r\n"));
+    QString text;
+    QString error;
+    ASSERT_TRUE(csv::ReadText(path, &text, &error));
+    csv::RecordReader reader(text, ';');
+    QStringList fields;
+    ASSERT_TRUE(reader.Next(&fields));
+    EXPECT_EQ(fields, QStringList({"1", "01.02.2024", "10:00:00", "+15550100", inbox.At(0)->ListText()}));
+    EXPECT_FALSE(reader.Next(&fields)) << "one row";
 }
 
 TEST(AnalyseMessage, LogsEveryPartWithItsDuplicateMark)

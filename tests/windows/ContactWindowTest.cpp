@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QFile>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -15,6 +16,8 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <string>
 
 namespace {
 
@@ -197,6 +200,89 @@ TEST_F(ContactWindowTest, DeleteClosesTheWindow)
     DATABASE_CONTACTS_DATA gone;
     EXPECT_FALSE(db.GetContact(bobId, gone));
     EXPECT_EQ(prompts.shown.size(), 1u) << "no save question after deleting";
+}
+
+// The database refuses the statement, as a full disk or a locked file would.
+void Refuse(QDatabase& db, const char* statement)
+{
+    const std::string sql = std::string("CREATE TEMP TRIGGER Refuse BEFORE ") + statement +
+                            " ON [Contacts] BEGIN SELECT RAISE(ABORT, 'refused'); END;";
+    ASSERT_TRUE(db.Execute(sql.c_str()));
+}
+
+TEST_F(ContactWindowTest, AFailedUpdateKeepsTheWindowAndWhatWasTyped)
+{
+    auto w = Window();
+    w->OpenContact(bobId);
+    QTest::mouseClick(w->ButtonOf(ContactButton::Edit), Qt::LeftButton);
+    QLineEdit* name = w->FieldEdit(ContactField::Name);
+    name->setFocus();
+    name->end(false);
+    QTest::keyClicks(name, QStringLiteral("by"));
+    w->NotesEdit()->setFocus();
+    QTest::keyClicks(w->NotesEdit(), QStringLiteral("one"));
+    QTest::keyClick(w->NotesEdit(), Qt::Key_Return);
+    QTest::keyClicks(w->NotesEdit(), QStringLiteral("two"));
+    Refuse(db, "UPDATE");
+
+    QPushButton* save = w->ButtonOf(ContactButton::Save);
+    QTest::mouseClick(save, Qt::LeftButton);
+    ASSERT_EQ(prompts.shown.size(), 1u);
+    EXPECT_EQ(prompts.shown[0].text, "Unable to update contract information.");
+    EXPECT_EQ(name->text(), "Bobby");
+    EXPECT_FALSE(name->isReadOnly());
+    EXPECT_EQ(w->NotesEdit()->toPlainText(), "one\ntwo");
+    EXPECT_TRUE(save->isVisible() && save->isEnabled()) << "to try again";
+    EXPECT_EQ(w->TitleLabel()->text(), "Contact editing");
+
+    prompts.choices.push_back(PromptChoice::Yes);
+    w->close();
+    EXPECT_TRUE(w->isVisible()) << "Yes to saving, but the save failed";
+    ASSERT_EQ(prompts.shown.size(), 3u);
+    EXPECT_EQ(prompts.shown[1].text, "Save changes?");
+    EXPECT_EQ(prompts.shown[2].text, "Unable to update contract information.");
+    EXPECT_EQ(name->text(), "Bobby");
+    EXPECT_FALSE(w->Changed());
+
+    ASSERT_TRUE(db.Execute("DROP TRIGGER Refuse;"));
+    prompts.choices.push_back(PromptChoice::Yes);
+    w->close();
+    EXPECT_FALSE(w->isVisible());
+    EXPECT_TRUE(w->Changed());
+    DATABASE_CONTACTS_DATA stored;
+    ASSERT_TRUE(db.GetContact(bobId, stored));
+    EXPECT_EQ(stored.Contact, "Bobby");
+    EXPECT_EQ(stored.Notes, "one\ntwo");
+}
+
+TEST_F(ContactWindowTest, AFailedInsertKeepsTheLoadedPicture)
+{
+    auto w = Window();
+    w->OpenNew();
+    QTest::keyClicks(w->FieldEdit(ContactField::Name), QStringLiteral("Carol"));
+    w->FieldEdit(ContactField::Number)->setFocus();
+    QTest::keyClicks(w->FieldEdit(ContactField::Number), QStringLiteral("+1555"));
+    prompts.files.push_back(PictureFile());
+    w->ImageLoadAction()->trigger();
+    const QImage loaded = w->PictureLabel()->pixmap().toImage();
+    ASSERT_FALSE(loaded.isNull());
+    Refuse(db, "INSERT");
+
+    QTest::mouseClick(w->ButtonOf(ContactButton::Save), Qt::LeftButton);
+    ASSERT_EQ(prompts.shown.size(), 2u);
+    EXPECT_EQ(prompts.shown[1].text, "Unable to save contract information.");
+    EXPECT_EQ(w->PictureLabel()->pixmap().toImage(), loaded) << "the picture stays shown";
+    EXPECT_TRUE(w->ImageClearAction()->isEnabled());
+    EXPECT_EQ(w->TitleLabel()->text(), "New contact");
+    EXPECT_EQ(w->FieldEdit(ContactField::Name)->text(), "Carol");
+    EXPECT_FALSE(w->Changed());
+
+    ASSERT_TRUE(db.Execute("DROP TRIGGER Refuse;"));
+    QTest::mouseClick(w->ButtonOf(ContactButton::Save), Qt::LeftButton);
+    EXPECT_EQ(prompts.shown.size(), 2u);
+    EXPECT_TRUE(w->Changed());
+    QByteArray image;
+    EXPECT_TRUE(db.GetContactImage(w->Editor().Id(), image)) << "stored with the contact";
 }
 
 } // namespace

@@ -202,7 +202,9 @@ TEST(ContactsPage, ImportSkipsBadLinesAndChangesNothingWhenRefusedOrMissing)
     ASSERT_TRUE(p.Model().ContactAt(1, spaced));
     EXPECT_EQ(spaced.Number, "+15550100000");
     const LogModel& log = p.window->LogLines();
-    EXPECT_EQ(log.LineAt(log.LineCount() - 1).mid(21), "Contacts -> Import -> Done -> 2 records");
+    EXPECT_EQ(log.LineAt(log.LineCount() - 1).mid(21), "Contacts -> Import -> Done -> 2 records, 4 lines skipped");
+    EXPECT_EQ(p.prompts.shown.back().text, "Import completed: 2 records imported, 4 lines skipped.");
+    EXPECT_EQ(p.window->CurrentPage(), TMainWindow::ContactsPageIndex);
 }
 
 TEST(ContactsPage, NewMessageFromTheContactsPageAndTheComposersContactPage)
