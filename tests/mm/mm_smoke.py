@@ -9,6 +9,8 @@ Cases (--case):
           the new terminal and receives on it.
   beside  parlowen-cli finds the modem in the fake sysfs and works beside ModemManager through
           the shared mbim-proxy; both keep seeing new messages.
+  program the desktop program beside ModemManager takes the SIM's messages into its database;
+          ModemManager's list must stay true and it must still take new messages.
 
 Exit status: 0 passed, 1 failed, 77 skipped (no network namespace on this machine).
 """
@@ -16,6 +18,7 @@ Exit status: 0 passed, 1 failed, 77 skipped (no network namespace on this machin
 import argparse
 import json
 import os
+import sqlite3
 import sys
 import time
 
@@ -142,7 +145,48 @@ def case_beside(rig, steps):
     return "parlowen-cli listed the SIM through mbim-proxy beside ModemManager; both saw the new message"
 
 
-CASES = {"smoke": case_smoke, "replug": case_replug, "beside": case_beside}
+def database_rows(database):
+    try:
+        con = sqlite3.connect("file:%s?mode=ro" % database, uri=True, timeout=2)
+        try:
+            return con.execute("SELECT COUNT(*) FROM [Messages]").fetchone()[0]
+        finally:
+            con.close()
+    except sqlite3.Error:
+        return 0  # not made yet, or busy
+
+
+def case_program(rig, steps):
+    """The desktop program beside ModemManager: what it takes off the SIM must leave
+    ModemManager's list true, or ModemManager drops the next message stored at a freed index."""
+    bring_up(rig, steps)
+    check(len(rig.sms_paths()) == 3, "ModemManager lists %d stored messages, not 3" % len(rig.sms_paths()))
+    t = time.monotonic()
+    database = rig.start_program()
+    # The program keeps what it receives in its database and takes it off the SIM.
+    mmrig.wait_for(lambda: database_rows(database) == 4 and not rig.sim_storage(), 30,
+                   "the program to take the four stored parts off the SIM", 0.5)
+    steps["program took the SIM's messages"] = time.monotonic() - t
+    left = rig.list_sms()
+    check(not left, "ModemManager still lists %d messages the program took off the SIM: %s" %
+          (len(left), [(sms["number"], sms["text"][:20]) for sms in left]))
+
+    t = time.monotonic()
+    text = "For the program and ModemManager"
+    rig.deliver(SENDER, text)
+    mmrig.wait_for(lambda: database_rows(database) == 5, 20, "the new message in the program's database", 0.3)
+    steps["new message in the database"] = time.monotonic() - t
+    log = rig.mm_log()
+    check("already taken" not in log, "ModemManager refused the new message: %s" %
+          [line for line in log.splitlines() if "already taken" in line])
+    check("UTF-8: " + text in log, "ModemManager never read the new message")
+    mmrig.wait_for(lambda: not rig.sim_storage() and not rig.sms_paths(), 10,
+                   "the SIM and ModemManager's list both empty again", 0.3)
+    check(rig.program.poll() is None, "the program ended with %s" % rig.program.returncode)
+    return "the program took 5 messages off the SIM through ModemManager, whose list stayed true"
+
+
+CASES = {"smoke": case_smoke, "replug": case_replug, "beside": case_beside, "program": case_program}
 
 
 def main():
@@ -150,6 +194,7 @@ def main():
     parser.add_argument("--build", help="the build folder, where tools/modemsim and tools/cli are")
     parser.add_argument("--simulator", help="parlowen-modemsim (instead of --build)")
     parser.add_argument("--cli", help="parlowen-cli (instead of --build)")
+    parser.add_argument("--program", help="parlowen, the desktop program (instead of --build)")
     parser.add_argument("--case", choices=sorted(CASES), default="smoke")
     parser.add_argument("--verbose", action="store_true", help="log every step and mmcli call")
     parser.add_argument("--deadline", type=float, default=55, help="seconds before the run gives up")
@@ -164,7 +209,8 @@ def main():
     started = time.monotonic()
     steps = {}
     try:
-        with mmrig.Rig(args.build, verbose=args.verbose, simulator=args.simulator, cli=args.cli) as rig:
+        with mmrig.Rig(args.build, verbose=args.verbose, simulator=args.simulator, cli=args.cli,
+                       program=args.program) as rig:
             summary = CASES[args.case](rig, steps)
     except (Failure, mmrig.RigError, mmrig.Interrupted) as e:
         print("FAIL (%s): %s" % (args.case, e), flush=True)

@@ -112,7 +112,9 @@ def enter_namespaces():
             env[NS_MARK] = "1"
             sys.stdout.flush()
             sys.stderr.flush()
-            os.execve(unshare, [unshare] + variant + ["--", sys.executable] + sys.argv, env)
+            # The system interpreter: python3-gi is a Debian package, not in other Pythons.
+            python = SYSTEM_PYTHON if os.access(SYSTEM_PYTHON, os.X_OK) else sys.executable
+            os.execve(unshare, [unshare] + variant + ["--", python] + sys.argv, env)
         why = probe.stderr.strip() or "unshare exited with %d" % probe.returncode
     print("SKIP: this machine cannot create a network namespace (%s)" % why)
     sys.exit(SKIP)
@@ -275,6 +277,7 @@ class Rig:
         self.sim_out = None
         self.sim_err = None
         self.mm = None
+        self.program = None
         self.modem_path = None
         self.env = None
         self.client_env = None
@@ -693,6 +696,27 @@ class Rig:
         kwargs.setdefault("env", self.client_env)
         return self._spawn(name, argv, **kwargs)
 
+    def start_program(self, *args, settings=""):
+        """The desktop program in the rig (offscreen, a home of its own, its own database),
+        finding the modem in the fake sysfs as on a real machine; close() stops it. `settings`
+        is added to its settings file. Returns the database's path."""
+        if not self.program_binary or not os.access(self.program_binary, os.X_OK):
+            raise RigError("no parlowen at %s: build the target parlowen" % self.program_binary)
+        home = self.path("home")
+        for folder in ("config/Corvaline", "data"):
+            os.makedirs(os.path.join(home, folder), exist_ok=True)
+        os.makedirs(os.path.join(home, "runtime"), mode=0o700, exist_ok=True)
+        with open(os.path.join(home, "config", "Corvaline", "Parlowen.conf"), "w") as f:
+            f.write("[Settings]\nCloseConfirmation=0\n" + settings)
+        env = dict(self.client_env, HOME=home, XDG_CONFIG_HOME=os.path.join(home, "config"),
+                   XDG_DATA_HOME=os.path.join(home, "data"), XDG_RUNTIME_DIR=os.path.join(home, "runtime"),
+                   QT_QPA_PLATFORM="offscreen", CANBERRA_DRIVER="null")
+        database = self.path("parlowen.db")
+        log = self._log_file("parlowen.log")
+        self.program = self._spawn("parlowen", [self.program_binary, "--database", database] + list(args),
+                                   stdin=subprocess.DEVNULL, stdout=log, stderr=subprocess.STDOUT, env=env)
+        return database
+
     # -- diagnosis
 
     def diagnose(self):
@@ -701,7 +725,8 @@ class Rig:
         for name, path, skip in (("ModemManager log", self.path("mm.log"), MBIM_DUMP),
                                  ("simulator log", self.path("modemsim.log"), None),
                                  ("umockdev-run", self.path("umockdev.log"), None),
-                                 ("polkit stand-in", self.path("polkit.log"), None)):
+                                 ("polkit stand-in", self.path("polkit.log"), None),
+                                 ("program", self.path("parlowen.log"), None)):
             lines = tail(path, 40, skip)
             if lines:
                 print("---- last lines of the %s (%s)" % (name, path), flush=True)
