@@ -31,8 +31,11 @@ What it is made of, and why:
   preload sends /sys to the testbed and /dev to the testbed's dev/ first. The testbed's
   dev/<port> is the simulator's --link, a symbolic link to its pseudo-terminal: the preload
   rewrites only the path it is given, the kernel then follows the link to the real /dev/pts/N.
+  Its stat() still reports a character device 180:176 (from the description's `dev`
+  attribute), so the node looks like a real cdc-wdm one; realpath() gives /dev/pts/N.
   mbim-proxy, which libmbim spawns from ModemManager, inherits both variables (seen in its
-  /proc/PID/environ) and so opens the same terminal. The description files carry comments,
+  /proc/PID/environ, with the preload in its maps) and so opens the same terminal; ModemManager
+  itself holds no descriptor of the terminal, only its connection to the proxy. The description files carry comments,
   which umockdev does not read: the rig gives it a copy without them. The drivers' folders
   (sys/bus/*/drivers/NAME), which the `driver` links point at, are made by hand.
 - ModemManager without udev learns of ports only through `mmcli --report-kernel-event`: the net
@@ -162,7 +165,7 @@ class Lines:
         self.lines = []
         self.ended = False
         self.cond = threading.Condition()
-        self.file = open(path, "w")
+        self.file = open(path, "w", encoding="utf-8")
         self.path = path
         self.thread = threading.Thread(target=self._read, args=(pipe,), daemon=True)
         self.thread.start()
@@ -172,8 +175,9 @@ class Lines:
             line = line.rstrip("\n")
             with self.cond:
                 self.lines.append(line)
-                self.file.write(line + "\n")
-                self.file.flush()
+                if not self.file.closed:
+                    self.file.write(line + "\n")
+                    self.file.flush()
                 self.cond.notify_all()
         with self.cond:
             self.ended = True
@@ -310,12 +314,15 @@ class Rig:
 
     def _spawn(self, name, argv, **kwargs):
         self.debug("start %s: %s" % (name, " ".join(shlex.quote(a) for a in argv)))
+        if kwargs.pop("text", False):
+            # Whatever the locale: a stray byte must not end a reader thread.
+            kwargs.update(encoding="utf-8", errors="replace")
         proc = subprocess.Popen(argv, **kwargs)
         self.procs.append((name, proc))
         return proc
 
     def _log_file(self, name):
-        f = open(self.path(name), "w")
+        f = open(self.path(name), "w", encoding="utf-8")
         self.files.append(f)
         return f
 
@@ -405,8 +412,8 @@ class Rig:
                                stderr=subprocess.PIPE, text=True, bufsize=1)
         self.sim_out = self._reader(self.sim.stdout, "modemsim.out")
         self.sim_err = self._reader(self.sim.stderr, "modemsim.log")
-        self.sim_out.wait(r"^/", 15, what="parlowen-modemsim")
-        self.sim_cursor = 1
+        index, _ = self.sim_out.wait(r"^/", 15, what="parlowen-modemsim")
+        self.sim_cursor = index + 1  # answers to commands follow the device path
         self.sim_lock = threading.Lock()
 
     # -- ModemManager
@@ -434,7 +441,8 @@ class Rig:
         argv = ["mmcli", "--test-session", "--timeout=%d" % max(1, int(timeout))]
         argv += (["-J"] if json_out else []) + list(args)
         try:
-            done = subprocess.run(argv, env=self.env, capture_output=True, text=True, timeout=timeout + 5)
+            done = subprocess.run(argv, env=self.env, capture_output=True, encoding="utf-8",
+                                  errors="replace", timeout=timeout + 5)
         except subprocess.TimeoutExpired:
             raise RigError("mmcli %s did not end" % " ".join(args))
         self.debug("mmcli %s -> %d %s" % (" ".join(args), done.returncode, (done.stdout + done.stderr).strip()[:300]))
@@ -621,7 +629,9 @@ class Rig:
     def unplug(self, report=True):
         """The modem goes: the simulator closes its terminal, its sysfs entries leave the testbed
         (kept aside for replug) and, with report, ModemManager hears the remove events."""
-        self.sim_command("unplug")
+        answer = self.sim_command("unplug")
+        if answer != "ok":
+            raise RigError("the simulator could not unplug: %s" % answer)
         self._stash_sysfs()
         if report:
             self.report_ports("remove")
@@ -659,7 +669,8 @@ class Rig:
                 continue
             for name in dirs + files:
                 link = os.path.join(base, name)
-                if os.path.islink(link) and os.path.realpath(link).startswith(root):
+                target = os.path.realpath(link)
+                if os.path.islink(link) and (target == root or target.startswith(root + os.sep)):
                     moved.append(link)
         moved.append(root)
         for item in moved:
@@ -678,7 +689,8 @@ class Rig:
     def client(self, argv, timeout=30, check=False):
         """Runs a program in the rig: on its bus, in its fake sysfs, beside its mbim-proxy."""
         try:
-            done = subprocess.run(argv, env=self.client_env, capture_output=True, text=True, timeout=timeout)
+            done = subprocess.run(argv, env=self.client_env, capture_output=True, encoding="utf-8",
+                                  errors="replace", timeout=timeout)
         except subprocess.TimeoutExpired:
             raise RigError("%s did not end within %g s" % (os.path.basename(argv[0]), timeout))
         if check and done.returncode != 0:
@@ -686,7 +698,8 @@ class Rig:
         return done
 
     def cli(self, *args, timeout=30, check=False):
-        """parlowen-cli with the given arguments (add --device /dev/cdc-wdm0 yourself)."""
+        """parlowen-cli with the given arguments; without --device it finds the modem in the
+        fake sysfs (cdc_mbim ports) and opens it through ModemManager's mbim-proxy."""
         if not self.cli_binary or not os.access(self.cli_binary, os.X_OK):
             raise RigError("no parlowen-cli at %s: build the target parlowen-cli" % self.cli_binary)
         return self.client([self.cli_binary] + list(args), timeout=timeout, check=check)
