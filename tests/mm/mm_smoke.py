@@ -22,6 +22,7 @@ import sqlite3
 import sys
 import time
 
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import mmrig  # noqa: E402
 
