@@ -79,22 +79,6 @@ BroadbandService::~BroadbandService()
     watch.reset();
 }
 
-bool BroadbandService::ProxyRunning()
-{
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0)
-        return false;
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    static const char name[] = MBIM_PROXY_SOCKET_PATH;
-    // Abstract socket: a leading NUL, then the name without terminator.
-    std::memcpy(address.sun_path + 1, name, sizeof(name) - 1);
-    const auto length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + sizeof(name) - 1);
-    const bool running = ::connect(fd, reinterpret_cast<sockaddr*>(&address), length) == 0;
-    ::close(fd);
-    return running;
-}
-
 std::vector<std::string> BroadbandService::ScanSysfs(const std::string& sysClassDir)
 {
     namespace fs = std::filesystem;
@@ -209,7 +193,7 @@ void BroadbandService::Open(const std::string& path, bool initial)
         ++pendingInitialOpens;
         watch->initialPaths.push_back(path);
     }
-    iface->Open(options.useProxyWhenRunning);
+    iface->Open(options.useProxy);
 }
 
 namespace {

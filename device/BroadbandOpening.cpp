@@ -65,9 +65,7 @@ void BroadbandInterfacePrivate::DeviceCreated(GObject*, GAsyncResult* result, gp
     d.indicationHandler =
         g_signal_connect(device, MBIM_DEVICE_SIGNAL_INDICATE_STATUS, G_CALLBACK(Indication), iface.get());
     d.removedHandler = g_signal_connect(device, MBIM_DEVICE_SIGNAL_REMOVED, G_CALLBACK(Removed), iface.get());
-    const auto flags = iface->service.options.useProxyWhenRunning && BroadbandService::ProxyRunning()
-                           ? MBIM_DEVICE_OPEN_FLAGS_PROXY
-                           : MBIM_DEVICE_OPEN_FLAGS_NONE;
+    const auto flags = iface->service.options.useProxy ? MBIM_DEVICE_OPEN_FLAGS_PROXY : MBIM_DEVICE_OPEN_FLAGS_NONE;
     mbim_device_open_full(device, flags, mbimx::openTimeoutSeconds, d.cancellable, DeviceOpened,
                           new std::weak_ptr<BroadbandInterface>(iface));
 }

@@ -153,7 +153,9 @@ public:
         std::vector<std::string> paths; // device nodes given on the command line
         bool scanSysfs = true;          // cdc_mbim nodes under /sys/class/usbmisc
         bool watchUdev = true;
-        bool useProxyWhenRunning = true;
+        // Through mbim-proxy, which libmbim starts when none runs: a second direct reader of the
+        // port would take answers from ModemManager or any other client, and they from us.
+        bool useProxy = true;
     };
 
     explicit BroadbandService(Options options);
@@ -195,8 +197,6 @@ public:
     static BroadbandService* Default();
     static void SetDefault(BroadbandService* service);
 
-    // Is mbim-proxy listening (abstract socket "mbim-proxy")?
-    static bool ProxyRunning();
     // Device nodes of cdc_mbim interfaces found in sysfs.
     static std::vector<std::string> ScanSysfs(const std::string& sysClassDir = "/sys/class/usbmisc");
 

@@ -50,7 +50,6 @@ protected:
             options.paths.push_back(m->Path());
         options.scanSysfs = false;
         options.watchUdev = false;
-        options.useProxyWhenRunning = false;
         auto service = std::make_unique<BroadbandService>(options);
         service->Start();
         EXPECT_TRUE(service->WaitUntilSettled(waitMs));
@@ -709,7 +708,6 @@ TEST_F(BroadbandTest, ReadyStateAndPacketServiceChangesRaiseTheirCodes)
     serviceOptions.paths.push_back(simulator.devicePath());
     serviceOptions.scanSysfs = false;
     serviceOptions.watchUdev = false;
-    serviceOptions.useProxyWhenRunning = false;
     BroadbandService service(serviceOptions);
     service.Start();
     ASSERT_TRUE(service.WaitUntilSettled(waitMs));

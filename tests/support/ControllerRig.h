@@ -78,7 +78,6 @@ public:
         serviceOptions.paths.push_back(modem->devicePath());
         serviceOptions.scanSysfs = false;
         serviceOptions.watchUdev = false;
-        serviceOptions.useProxyWhenRunning = false;
         service = std::make_unique<BroadbandService>(serviceOptions);
         service->Start();
         ASSERT_TRUE(service->WaitUntilSettled(waitMs));

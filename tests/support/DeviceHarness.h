@@ -170,7 +170,6 @@ public:
         serviceOptions.paths.push_back(simulator->devicePath());
         serviceOptions.scanSysfs = false;
         serviceOptions.watchUdev = false;
-        serviceOptions.useProxyWhenRunning = false;
         service = std::make_unique<BroadbandService>(serviceOptions);
         service->Start();
         EXPECT_TRUE(service->WaitUntilSettled(waitMs));

@@ -62,7 +62,6 @@ public:
         options.paths.push_back(modem->devicePath());
         options.scanSysfs = false;
         options.watchUdev = false;
-        options.useProxyWhenRunning = false;
         service = std::make_unique<BroadbandService>(options);
         service->Start();
         ASSERT_TRUE(service->WaitUntilSettled(15000));
