@@ -292,6 +292,10 @@ void DeviceState::DeviceConnected()
     signalImage_ = 6;
     interfaceSelectVisible_ = device_.GetInterfaceCount() != 1;
     Q_EMIT Changed();
+    // A modem plugged back in or resumed: its state and the messages that came meanwhile, as at
+    // start. After "Stop interface" no arrival reaches here.
+    if (device_.GetState() == 3)
+        ShowInterface();
 }
 
 void DeviceState::DeviceRemoved(const std::string& interfaceId)

@@ -254,8 +254,8 @@ void SendPipeline::HandleSmsSendComplete(const BROADBAND_REQUEST_RESULT& result)
     const auto id = static_cast<std::int32_t>(result.RequestID);
     SmsData* message = outbox.FindById(id);
     if (message && message->HasUnit(id)) {
-        SmsUnit& unit = *std::find_if(message->Units.begin(), message->Units.end(),
-                                      [id](const SmsUnit& u) { return u.Id == id; });
+        SmsUnit& unit =
+            *std::find_if(message->Units.begin(), message->Units.end(), [id](const SmsUnit& u) { return u.Id == id; });
         if (result.Status == Hr::Timeout) {
             // No answer is not a refusal: the part may have gone out.
             MarkUnknown(message, unit);

@@ -84,7 +84,8 @@ TEST_P(FlashMessages, EachOfThreeInARowIsListed)
                 if (inbox.At(i)->ListText() == wanted)
                     return true;
             return false;
-        })) << "flash message \"" << wanted.toStdString() << "\" never listed";
+        })) << "flash message \""
+            << wanted.toStdString() << "\" never listed";
     }
     EXPECT_EQ(rig.Folder(Folder::Inbox).rowCount(), 3);
     for (int i = 0; i < 3; ++i)
@@ -200,16 +201,16 @@ TEST_P(OutboxKept, FailedAndInFlightMessagesSurvive)
     EXPECT_TRUE(rig.Folder(Folder::Outbox).At(0)->AnyFailed());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Clears, OutboxKept,
-    ::testing::Values(ClearCase{"Synchronize",
-                                [](ControllerRig& rig) {
-                                    rig.folders->ClearMessageLists();
-                                    ASSERT_NO_FATAL_FAILURE(rig.Replay());
-                                }},
-                      ClearCase{"StopInterface", [](ControllerRig& rig) { rig.state->DisconnectAction(); }},
-                      ClearCase{"Compress", [](ControllerRig& rig) { rig.actions->Compress(); }}),
-    [](const auto& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Clears, OutboxKept,
+                         ::testing::Values(ClearCase{"Synchronize",
+                                                     [](ControllerRig& rig) {
+                                                         rig.folders->ClearMessageLists();
+                                                         ASSERT_NO_FATAL_FAILURE(rig.Replay());
+                                                     }},
+                                           ClearCase{"StopInterface",
+                                                     [](ControllerRig& rig) { rig.state->DisconnectAction(); }},
+                                           ClearCase{"Compress", [](ControllerRig& rig) { rig.actions->Compress(); }}),
+                         [](const auto& info) { return info.param.name; });
 
 TEST(MessagePath, TimerTickDuringTheServiceCentreWarningSubmitsEncodedParts)
 {
@@ -232,8 +233,7 @@ TEST(MessagePath, TimerTickDuringTheServiceCentreWarningSubmitsEncodedParts)
     rig.host.prompts.whileOpen = {};
     EXPECT_EQ(CountShown(rig.host.prompts, QStringLiteral("Error: Unable to send message to +15550100209")), 0)
         << "a part was submitted before it was encoded";
-    EXPECT_EQ(CountShown(rig.host.prompts, QStringLiteral("Warning: Unable to get message service center number.")),
-              1);
+    EXPECT_EQ(CountShown(rig.host.prompts, QStringLiteral("Warning: Unable to get message service center number.")), 1);
 }
 
 TEST(MessagePath, CompletionWhileTheSendErrorIsOpenSkipsNoWaitingMessage)
@@ -298,10 +298,8 @@ protected:
     {
         std::string error;
         ASSERT_TRUE(rig->modem->replug(&error)) << error;
-        ASSERT_TRUE(ControllerRig::WaitFor([&] { return rig->state->Panel(5) == QLatin1String("Device connected"); },
-                                           30000));
-        rig->state->ConnectAction();
-        ASSERT_EQ(rig->device->GetState(), 3);
+        // Connected again by itself, as at start.
+        ASSERT_TRUE(ControllerRig::WaitFor([&] { return rig->device->GetState() == 3; }, 30000));
     }
 
     void Make(std::uint32_t reportDelayMs)
@@ -395,6 +393,40 @@ TEST(MessagePath, MessagesWaitingOnALockedSimAreReadAfterThePin)
     ASSERT_TRUE(rig.device->EnterPin(2, "1234"));
     ASSERT_TRUE(ControllerRig::WaitFor([&] { return rig.Folder(Folder::Inbox).rowCount() == 1; }))
         << "the waiting message stayed hidden after the PIN";
+}
+
+TEST(MessagePath, AReplugShowsTheDeviceAndReadsWhatCameMeanwhile)
+{
+    ControllerRig rig(EmptySim());
+    ASSERT_NO_FATAL_FAILURE(rig.Start());
+    const QString model = rig.state->Panel(0);
+    const QString provider = rig.state->Panel(1);
+    ASSERT_FALSE(model.isEmpty());
+    rig.modem->unplug();
+    ASSERT_TRUE(ControllerRig::WaitFor([&] { return rig.state->Panel(0) == QLatin1String("Device disconnected"); }));
+    rig.modem->deliverSms(Plain("+15550100215", u"while unplugged"));
+    std::string error;
+    ASSERT_TRUE(rig.modem->replug(&error)) << error;
+    ASSERT_TRUE(ControllerRig::WaitFor([&] { return rig.Folder(Folder::Inbox).rowCount() == 1; }, 30000))
+        << "the message that came meanwhile stayed on the SIM\n"
+        << rig.deviceLog.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(rig.state->Panel(0), model);
+    EXPECT_EQ(rig.state->Panel(1), provider);
+    EXPECT_NE(rig.state->SignalImage(), 6) << "still shown as connecting";
+}
+
+TEST(MessagePath, AfterStopInterfaceAnArrivalDoesNotConnect)
+{
+    ControllerRig rig(EmptySim());
+    ASSERT_NO_FATAL_FAILURE(rig.Start());
+    rig.state->DisconnectAction();
+    rig.modem->unplug();
+    std::string error;
+    ASSERT_TRUE(rig.modem->replug(&error)) << error;
+    rig.modem->deliverSms(Plain("+15550100216", u"not read"));
+    ControllerRig::Settle(1500);
+    EXPECT_NE(rig.device->GetState(), 3) << "the user stopped the interface";
+    EXPECT_EQ(rig.Folder(Folder::Inbox).rowCount(), 0);
 }
 
 } // namespace

@@ -123,7 +123,10 @@ public:
         return testsupport::WaitFor(done, timeoutMs);
     }
     // Lets the event loop run for a while: for what must NOT happen.
-    static void Settle(int ms) { testsupport::WaitFor([] { return false; }, ms); }
+    static void Settle(int ms)
+    {
+        testsupport::WaitFor([] { return false; }, ms);
+    }
 
     std::intptr_t Handle(const Message& m)
     {
