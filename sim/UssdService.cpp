@@ -75,6 +75,13 @@ std::optional<ModemCore::Reply> ModemCore::ussd(const mbim::Request& req)
             answer.response = UssdOtherLocalClient;
             return ussdReply(answer, false);
         }
+        if (ussd_.waiting()) {
+            // A menu waits for its user's answer, possibly another local client's: the modem
+            // refuses to start a second dialogue beside it (MBIM_STATUS_BUSY, one of the USSD
+            // command's statuses) and leaves that menu open. Only an answer or a cancel reaches it.
+            note("USSD request " + utf8(text) + " refused: a dialogue waits for an answer");
+            return Reply{mbim::Busy, {}};
+        }
         note("USSD request " + utf8(text));
         answer = ussd_.initiate(text);
         newSession = true;
