@@ -377,7 +377,7 @@ TEST(SimUssd, ANewRequestWhileAMenuWaitsIsRefusedAsBusy)
         MbimUssdAction action;
         const char16_t* text;
         MbimStatusError status;
-        MbimUssdResponse response = {}; // when accepted
+        MbimUssdResponse response = {};  // when accepted
         const char16_t* reply = nullptr; // when checked
     };
     const Step steps[] = {
