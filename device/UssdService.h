@@ -12,6 +12,10 @@
 class BroadbandService;
 class QObject;
 
+// What a refusal with Hr::Busy means to the user: the device does not start a new dialogue while
+// one, possibly another program's, waits for its user's answer.
+inline constexpr char UssdBusyText[] = "The device is busy: another program has a USSD session open.";
+
 // One reply of the network.
 struct UssdReply
 {
@@ -45,7 +49,8 @@ public:
 
     // Sends text (a new request, or the answer to a menu the network keeps open) and waits at
     // most timeoutMs for one reply. Ok with the reply; Hr::Pending when the time ran out;
-    // Hr::Abort when Cancel ended the wait; the device's result otherwise.
+    // Hr::Abort when Cancel ended the wait; the device's result otherwise, Hr::Busy when it refused
+    // a new request beside a dialogue that waits for an answer (that dialogue is left alone).
     HRESULT SendAndWait(const QString& text, int timeoutMs, UssdReply& reply);
     // Ends a wait in SendAndWait from another thread.
     void Cancel();

@@ -305,8 +305,12 @@ void ModemCore::setRadio(bool on)
 void ModemCore::setRegistration(uint32_t state, const std::string& providerId)
 {
     network_.registerState = state;
+    // Without an ID, home and roaming name their provider; other states keep the one there is.
+    const Provider* implied = state == RegHome ? network_.home() : state == RegRoaming ? network_.roaming() : nullptr;
     if (!providerId.empty())
         network_.registeredId = providerId;
+    else if (implied)
+        network_.registeredId = implied->id;
     else if (network_.isRegistered() && network_.registeredId.empty() && network_.home())
         network_.registeredId = network_.home()->id;
     network_.nwError = state == RegDenied ? 11 : 0;

@@ -28,6 +28,14 @@ const Provider* Network::home() const
     return providers.empty() ? nullptr : &providers.front();
 }
 
+const Provider* Network::roaming() const
+{
+    for (const auto& p : providers)
+        if (!p.home && !p.forbidden)
+            return &p;
+    return nullptr;
+}
+
 const Provider* Network::registered() const
 {
     return isRegistered() ? find(registeredId) : static_cast<const Provider*>(nullptr);

@@ -76,6 +76,8 @@ public:
 
     const Provider* find(const std::string& id) const;
     const Provider* home() const;
+    // The first provider that is neither the home network nor forbidden.
+    const Provider* roaming() const;
     const Provider* registered() const;
     bool isRegistered() const
     {

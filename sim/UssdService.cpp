@@ -75,6 +75,14 @@ std::optional<ModemCore::Reply> ModemCore::ussd(const mbim::Request& req)
             answer.response = UssdOtherLocalClient;
             return ussdReply(answer, false);
         }
+        if (ussd_.waiting()) {
+            // A menu waits for its user's answer, perhaps another client's. A second dialogue
+            // beside it is refused as a command status, not as a reply: MBIM_STATUS_BUSY is the
+            // USSD command's "cannot take this now", so the host's request fails outright. The
+            // menu stays open; only an answer or a cancel reaches it.
+            note("USSD request " + utf8(text) + " refused: a dialogue waits for an answer");
+            return Reply{mbim::Busy, {}};
+        }
         note("USSD request " + utf8(text));
         answer = ussd_.initiate(text);
         newSession = true;

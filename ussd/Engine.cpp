@@ -262,6 +262,13 @@ void TUssdEngine::Shared::Exchange(const QString& text, Outcome& outcome)
         Log(QStringLiteral("USSD -> No response, timeout..."));
         return;
     }
+    if (hr == Hr::Busy) {
+        // Refused beside another dialogue that waits for its user; closing this session afterwards
+        // sends no cancel, so that dialogue goes on.
+        outcome.errorText = QString::fromLatin1(UssdBusyText);
+        Log(QStringLiteral("USSD -> UssdSession->SendMessageAndGetReplyAsync -> Error: ") + ErrorWithCode(hr));
+        return;
+    }
     if (Failed(hr)) {
         // The device ended the exchange without a reply: it refused it, or it went away.
         outcome.errorText = QStringLiteral("Bad request");

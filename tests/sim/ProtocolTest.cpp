@@ -303,6 +303,47 @@ INSTANTIATE_TEST_SUITE_P(
                                  MBIM_STATUS_ERROR_DATA_CLASS_NOT_AVAILABLE, MBIM_REGISTER_STATE_UNKNOWN}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// The operator's registration control: without a provider ID, home registers on the SIM's home
+// network and roaming on the roaming partner, whatever the modem was registered on before.
+TEST(SimBasicConnect, ControlledRegistrationPicksItsProvider)
+{
+    struct Step
+    {
+        uint32_t state;
+        const char* provider;
+        MbimRegisterState expectedState;
+        const char* expectedId;
+    };
+    // The modem starts registered at home.
+    const Step steps[] = {
+        {sim::RegRoaming, "", MBIM_REGISTER_STATE_ROAMING, "00102"},
+        {sim::RegHome, "", MBIM_REGISTER_STATE_HOME, "00101"},
+        {sim::RegRoaming, "", MBIM_REGISTER_STATE_ROAMING, "00102"},
+        {sim::RegPartner, "", MBIM_REGISTER_STATE_PARTNER, "00102"},
+        {sim::RegHome, "", MBIM_REGISTER_STATE_HOME, "00101"},
+        {sim::RegRoaming, "00103", MBIM_REGISTER_STATE_ROAMING, "00103"},
+        {sim::RegHome, "", MBIM_REGISTER_STATE_HOME, "00101"},
+        {sim::RegHome, "00102", MBIM_REGISTER_STATE_HOME, "00102"},
+        {sim::RegDenied, "", MBIM_REGISTER_STATE_DENIED, ""},
+        {sim::RegRoaming, "", MBIM_REGISTER_STATE_ROAMING, "00102"},
+    };
+    Host host;
+    host.open();
+    int n = 0;
+    for (const Step& step : steps) {
+        SCOPED_TRACE(testing::Message() << "step " << ++n);
+        host.core.setRegistration(step.state, step.provider);
+        auto done = host.command(mbim_message_register_state_query_new(nullptr));
+        MbimRegisterState state;
+        gchar* id = nullptr;
+        ASSERT_TRUE(mbim_message_register_state_response_parse(done.get(), nullptr, &state, nullptr, nullptr, nullptr,
+                                                               &id, nullptr, nullptr, nullptr, nullptr));
+        EXPECT_EQ(state, step.expectedState);
+        EXPECT_STREQ(id ? id : "", step.expectedId);
+        g_free(id);
+    }
+}
+
 TEST(SimBasicConnect, VisibleProvidersScanTakesItsTime)
 {
     Host host;

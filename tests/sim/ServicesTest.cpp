@@ -368,6 +368,48 @@ TEST(SimUssd, MenuDialogueInTwoSteps)
               MBIM_USSD_RESPONSE_TERMINATED_BY_NETWORK);
 }
 
+// Two clients share the modem: while one's menu waits for its user, a new request of another
+// is refused and leaves that menu alone; an answer or a cancel still reaches it.
+TEST(SimUssd, ANewRequestWhileAMenuWaitsIsRefusedAsBusy)
+{
+    struct Step
+    {
+        MbimUssdAction action;
+        const char16_t* text;
+        MbimStatusError status;
+        MbimUssdResponse response = {};  // when accepted
+        const char16_t* reply = nullptr; // when checked
+    };
+    const Step steps[] = {
+        {MBIM_USSD_ACTION_INITIATE, u"*101#", MBIM_STATUS_ERROR_NONE, MBIM_USSD_RESPONSE_ACTION_REQUIRED},
+        {MBIM_USSD_ACTION_INITIATE, u"*100#", MBIM_STATUS_ERROR_BUSY},
+        {MBIM_USSD_ACTION_CONTINUE, u"7", MBIM_STATUS_ERROR_NONE, MBIM_USSD_RESPONSE_ACTION_REQUIRED},
+        {MBIM_USSD_ACTION_INITIATE, u"*101#", MBIM_STATUS_ERROR_BUSY},
+        {MBIM_USSD_ACTION_CONTINUE, u"2", MBIM_STATUS_ERROR_NONE, MBIM_USSD_RESPONSE_NO_ACTION_REQUIRED,
+         u"Tariff: Simnet Basic, 0.09 EUR per SMS."},
+        {MBIM_USSD_ACTION_INITIATE, u"*100#", MBIM_STATUS_ERROR_NONE, MBIM_USSD_RESPONSE_NO_ACTION_REQUIRED},
+        {MBIM_USSD_ACTION_INITIATE, u"*101#", MBIM_STATUS_ERROR_NONE, MBIM_USSD_RESPONSE_ACTION_REQUIRED},
+        {MBIM_USSD_ACTION_CANCEL, u"", MBIM_STATUS_ERROR_NONE, MBIM_USSD_RESPONSE_TERMINATED_BY_NETWORK},
+        {MBIM_USSD_ACTION_INITIATE, u"*100#", MBIM_STATUS_ERROR_NONE, MBIM_USSD_RESPONSE_NO_ACTION_REQUIRED,
+         u"Balance: 12.50 EUR. Valid until 31.12."},
+    };
+    Host host;
+    host.open();
+    int n = 0;
+    for (const Step& step : steps) {
+        SCOPED_TRACE(testing::Message() << "step " << ++n);
+        auto done = ussd(host, step.action, step.text);
+        ASSERT_EQ(Host::status(done), step.status);
+        if (step.status != MBIM_STATUS_ERROR_NONE)
+            continue;
+        auto result = ussdResult(done);
+        EXPECT_EQ(result.response, step.response);
+        if (step.reply) {
+            EXPECT_EQ(result.text, step.reply);
+        }
+    }
+}
+
 struct UssdCase
 {
     const char* name;

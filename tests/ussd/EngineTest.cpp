@@ -1,6 +1,7 @@
 // The USSD engine against the simulated modem in this process: the event order and log lines of
-// replies, menus, timeouts and failures (the byte order of UCS2 replies is the window's test), the session kept between the steps of a menu, a stop that
-// cancels at the device, and an unplug in the middle of a request.
+// replies, menus, timeouts and failures (the byte order of UCS2 replies is the window's test), the
+// session kept between the steps of a menu, a stop that cancels at the device, an unplug in the
+// middle of a request, and a request refused while another program's menu waits.
 
 #include "ussd/Engine.h"
 #include "app/Messages.h"
@@ -170,6 +171,35 @@ TEST_F(EngineTest, RepliesThatEndTheDialogue)
         EXPECT_TRUE(recorder.Logged(QString::fromLatin1(c.resultLine)));
         EXPECT_FALSE(engine->SessionOpen());
     }
+}
+
+TEST_F(EngineTest, ARequestWhileAnotherProgramsMenuWaitsIsRefusedAndLeavesTheMenuAlone)
+{
+    // Another program on the same device, with a menu waiting for its user.
+    Recorder otherRecorder;
+    TUssdEngine other(&otherRecorder.log, &otherRecorder.owner, rig->service.get());
+    other.SetInterfaceId(rig->session->GetInterfaceID());
+    ASSERT_TRUE(other.SendRequest(QStringLiteral("*101#")));
+    ASSERT_TRUE(otherRecorder.AwaitFinished());
+    ASSERT_TRUE(other.SessionOpen());
+
+    Run("*100#");
+    EXPECT_EQ(recorder.events,
+              (std::vector<std::string>{"STARTED", "SESSION_OPEN",
+                                        "ERROR:The device is busy: another program has a USSD session open.",
+                                        "SESSION_FINISHED", "RESULT:Request uncompleted", "FINISHED"}));
+    EXPECT_TRUE(recorder.Logged("USSD -> UssdSession->SendMessageAndGetReplyAsync -> Error: The device is busy and "
+                                "can't currently perform a network operation (0x800700AA)"));
+    EXPECT_FALSE(engine->SessionOpen());
+
+    // Nothing ended the other program's dialogue: its answer is taken.
+    otherRecorder.Clear();
+    ASSERT_TRUE(other.SendRequest(QStringLiteral("2")));
+    ASSERT_TRUE(otherRecorder.AwaitFinished());
+    EXPECT_EQ(otherRecorder.events.at(1), "DATA:Tariff: Simnet Basic, 0.09 EUR per SMS.");
+    // Once it is over, this engine is served again.
+    Run("*100#");
+    EXPECT_EQ(recorder.events.at(2), "DATA:Balance: 12.50 EUR. Valid until 31.12.");
 }
 
 TEST_F(EngineTest, NoReplyWithinTheTimeoutClosesTheSession)

@@ -1,10 +1,12 @@
 // The USSD window offscreen over its engine and the simulated modem in this process: the
 // transcript, busy and idle states, the status bar, templates and recent requests, the keypad, the
-// byte order, the settings it keeps, closing refused while a request runs, and the two ways a
-// request fails before the device answers: an unplug and a thread that cannot be started.
+// byte order, the settings it keeps, closing refused while a request runs, the two ways a request
+// fails before the device answers (an unplug and a thread that cannot be started), and a request
+// the device refuses while another program's menu waits.
 #include "windows/UssdWindow.h"
 
 #include "app/Messages.h"
+#include "device/UssdService.h"
 #include "support/DeviceHarness.h"
 #include "support/Fakes.h"
 #include "support/TestMain.h"
@@ -252,6 +254,34 @@ TEST_F(UssdWindowTest, AnUnplugEndsTheRequestAtOnce)
     EXPECT_EQ(w.StatusText(3), QStringLiteral("Request uncompleted"));
     EXPECT_TRUE(w.CloseButton()->isEnabled());
     EXPECT_FALSE(w.ProgressBar()->isVisible());
+}
+
+TEST_F(UssdWindowTest, ARequestRefusedWhileAnotherProgramsMenuWaits)
+{
+    // Another program on the same device, with a menu waiting for its user.
+    UssdService other(&logContext, rig->service.get());
+    ASSERT_EQ(other.Open(rig->session->GetInterfaceID()), 0);
+    UssdReply menu;
+    ASSERT_EQ(other.SendAndWait(QStringLiteral("*101#"), 5000, menu), 0);
+    ASSERT_TRUE(other.IsActive());
+
+    TUssdWindow& w = Open();
+    Send(QStringLiteral("*100#"));
+    EXPECT_EQ(Transcript(), (QStringList{">> *100#", "< Error occurred - The device is busy: another program has a "
+                                                     "USSD session open."}));
+    EXPECT_EQ(w.StatusText(2), QStringLiteral("Finished"));
+    EXPECT_EQ(w.StatusText(3), QStringLiteral("Request uncompleted"));
+    EXPECT_TRUE(w.CloseButton()->isEnabled());
+    EXPECT_TRUE(w.MessageText()->isEnabled());
+    EXPECT_TRUE(w.MessageText()->toPlainText().isEmpty());
+    EXPECT_FALSE(w.ProgressBar()->isVisible());
+    EXPECT_FALSE(w.Engine().SessionOpen());
+
+    // The other program's menu was left alone: its answer is taken.
+    UssdReply answer;
+    ASSERT_EQ(other.SendAndWait(QStringLiteral("1"), 5000, answer), 0);
+    EXPECT_EQ(answer.ResultCode, 0);
+    EXPECT_EQ(answer.Text, QStringLiteral("Balance: 12.50 EUR."));
 }
 
 TEST_F(UssdWindowTest, NoThreadReturnsToIdleWithAnErrorLine)

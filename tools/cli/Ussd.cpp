@@ -18,8 +18,6 @@ QString ResultText(std::int32_t code)
     return code >= 0 && code <= 5 ? QString::fromLatin1(texts[code]) : QStringLiteral("Unknown");
 }
 
-// One dialogue: the first code opens it, each further one answers the menu before it. Runs on a
-
 } // namespace
 
 // One dialogue: the first code opens it, each further one answers the menu before it. Runs on a
@@ -43,6 +41,9 @@ int Ussd(QObject& context, BroadbandService& service, const std::string& interfa
             hr = ussd.SendAndWait(codes[i], timeoutMs, reply);
             if (hr == Hr::Pending) {
                 PrintError(QStringLiteral("%1: no response, timeout").arg(codes[i]));
+                ok = false;
+            } else if (hr == Hr::Busy) {
+                PrintError(QStringLiteral("%1: %2").arg(codes[i], QString::fromLatin1(UssdBusyText)));
                 ok = false;
             } else if (Failed(hr)) {
                 PrintError(QStringLiteral("%1: %2").arg(codes[i], QString::fromStdString(HresultText(hr))));
