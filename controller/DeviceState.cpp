@@ -399,6 +399,7 @@ void DeviceState::ShowInterface()
     if (device_.GetReadyState(ready))
         ShowReadyState(ready, false);
     Q_EMIT Changed();
+    incoming_.DeviceConnected();
     device_.SmsRead(0);
 }
 

@@ -4,10 +4,12 @@
 #include "app/Sounds.h"
 #include "codec/Pdu.h"
 #include "controller/Host.h"
+#include "controller/ModemManagerLink.h"
 #include "device/Broadband.h"
 #include "model/StoredRecord.h"
 #include "storage/Database.h"
 
+#include <algorithm>
 #include <exception>
 
 namespace {
@@ -35,11 +37,68 @@ bool IncomingMessages::IsPending(std::uint32_t index) const
     return false;
 }
 
-void IncomingMessages::RequestDelete(std::uint32_t index)
+void IncomingMessages::RequestDelete(std::uint32_t index, const BROADBAND_SMS_DATA& record)
 {
+    if (!modemManager_) {
+        DeleteDirectly(index);
+        return;
+    }
+    // Pending under no request ID until ModemManager or the device takes it.
+    pendingDeletes_.emplace_back(index, 0);
+    const StoredRecord decoded(record);
+    ModemManagerLink::Part part;
+    part.Index = index;
+    part.Number = decoded.Number;
+    part.Text = decoded.Text;
+    if (decoded.Ok) {
+        part.Date = QString::fromStdString(decoded.Pdu.Date);
+        part.Time = QString::fromStdString(decoded.Pdu.Time);
+        part.Report = decoded.Pdu.StatusReport;
+        part.MessageId = decoded.Pdu.MessageId;
+        if (decoded.Pdu.Multipart) {
+            part.Reference = static_cast<int>(decoded.Pdu.Reference);
+            part.PartNumber = static_cast<int>(decoded.Pdu.PartNumber);
+            part.PartsTotal = static_cast<int>(decoded.Pdu.PartsTotal);
+        }
+    }
+    modemManager_->Delete(part);
+}
+
+void IncomingMessages::DeleteDirectly(std::uint32_t index)
+{
+    auto pending = std::find_if(pendingDeletes_.begin(), pendingDeletes_.end(),
+                                [index](const auto& pair) { return pair.first == index && pair.second == 0; });
     std::uint32_t requestId = 0;
-    if (device_.SmsDelete(index, requestId))
-        pendingDeletes_.emplace_back(index, requestId);
+    if (device_.SmsDelete(index, requestId)) {
+        if (pending != pendingDeletes_.end())
+            pending->second = requestId;
+        else
+            pendingDeletes_.emplace_back(index, requestId);
+    } else if (pending != pendingDeletes_.end()) {
+        // Refused: the next read stores it again, as without ModemManager.
+        pendingDeletes_.erase(pending);
+    }
+}
+
+void IncomingMessages::SetModemManager(ModemManagerLink* link)
+{
+    modemManager_ = link;
+    if (!link)
+        return;
+    connect(link, &ModemManagerLink::DeleteDirectly, this, &IncomingMessages::DeleteDirectly);
+    connect(link, &ModemManagerLink::Deleted, this, [this](std::uint32_t index) {
+        pendingDeletes_.erase(std::remove_if(pendingDeletes_.begin(), pendingDeletes_.end(),
+                                             [index](const auto& pair) { return pair.first == index; }),
+                              pendingDeletes_.end());
+    });
+    // A refusal keeps the pair: the index is ignored for the rest of the run, as after a failed
+    // device delete.
+}
+
+void IncomingMessages::DeviceConnected()
+{
+    if (modemManager_)
+        modemManager_->SetPort(QString::fromStdString(device_.GetDevicePath()));
 }
 
 void IncomingMessages::HandleDeviceSms(std::uint32_t index, const BROADBAND_SMS_DATA& incoming)
@@ -63,7 +122,7 @@ void IncomingMessages::HandleDeviceSms(std::uint32_t index, const BROADBAND_SMS_
         return;
     if (record.Status == 3) {
         // The device keeps a copy of what it sent: the program has its own.
-        RequestDelete(index);
+        RequestDelete(index, record);
         return;
     }
     if (record.Status == 1)
@@ -74,7 +133,7 @@ void IncomingMessages::HandleDeviceSms(std::uint32_t index, const BROADBAND_SMS_
         host_.WriteLog(QStringLiteral("SMS -> Unable to store, kept on the device: Device ID = %1").arg(index));
         return;
     }
-    RequestDelete(index);
+    RequestDelete(index, record);
     host_.WriteLog(QStringLiteral("SMS -> Storage ID = %1").arg(id));
     File(static_cast<std::uint32_t>(id), record, SmsPlace::Stored, true);
 }
@@ -95,7 +154,7 @@ void IncomingMessages::HandleStoredBatch(const DATABASE_SMS_BATCH& batch)
 
 void IncomingMessages::HandleSmsDeleteComplete(const BROADBAND_REQUEST_RESULT& result)
 {
-    if (result.Status != 0)
+    if (result.Status != 0 || result.RequestID == 0)
         return; // the index stays ignored for this run
     for (auto it = pendingDeletes_.begin(); it != pendingDeletes_.end(); ++it) {
         if (it->second == result.RequestID) {

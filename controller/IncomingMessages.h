@@ -20,6 +20,7 @@ class ControllerHost;
 class SettingsStore;
 class QDatabase;
 class MobileBroadband;
+class ModemManagerLink;
 class PDU;
 struct BROADBAND_REQUEST_RESULT;
 
@@ -37,6 +38,11 @@ public:
     void HandleLoadProgress(std::uintptr_t phase);
     void HandleSmsDeleteComplete(const BROADBAND_REQUEST_RESULT& result);
     void ProcessSmsRecord(std::uint32_t id, const BROADBAND_SMS_DATA& record);
+
+    // ModemManager beside the program; null: the device's messages are deleted directly.
+    void SetModemManager(ModemManagerLink* link);
+    // The session has its interface: which port it is decides whether ModemManager shares it.
+    void DeviceConnected();
 
     // A read of every device message when an interface is there.
     void ReadDevice();
@@ -71,7 +77,9 @@ public:
 private:
     void ReceiveTimerTimer();
     bool IsPending(std::uint32_t index) const;
-    void RequestDelete(std::uint32_t index);
+    // Takes a stored message off the device: through ModemManager when it shares the modem.
+    void RequestDelete(std::uint32_t index, const BROADBAND_SMS_DATA& record);
+    void DeleteDirectly(std::uint32_t index);
     void LogDecoded(const PDU& pdu);
     void NameAndCaption(SmsData& data);
     // Files a decoded record; fromDevice: it came from a device read, not a replay or a sent copy.
@@ -93,5 +101,6 @@ private:
     QHash<QString, QString> contactNames_;
     std::function<void(const QString&, unsigned)> unmatchedReport_;
     std::int32_t nextShownOnlyId_ = -1;
+    ModemManagerLink* modemManager_ = nullptr;
     DeliveryStates delivery_{database_, folders_.Model(Folder::Sent)};
 };

@@ -278,6 +278,8 @@ public:
     int GetState() const;
     void ClearInterface(int eventCode);
     std::string GetInterfaceID() const { return currentInterfaceId; }
+    // The control port of the current interface, as it was opened; empty without one.
+    std::string GetDevicePath();
     // The broadband service in use: the one given, else the process's default; may be null.
     BroadbandService* Service() const;
     std::uint32_t GetInterfaceCount() const { return interfaceCount; }

@@ -165,6 +165,16 @@ bool MobileBroadband::SelectInterface(const std::string& interfaceId)
     return true;
 }
 
+std::string MobileBroadband::GetDevicePath()
+{
+    if (!manager || currentInterfaceId.empty())
+        return {};
+    std::shared_ptr<BroadbandInterface> iface;
+    if (Failed(manager->GetInterface(currentInterfaceId, iface)) || !iface)
+        return {};
+    return iface->DevicePath();
+}
+
 int MobileBroadband::GetState() const
 {
     if (!manager)

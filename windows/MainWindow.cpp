@@ -13,6 +13,7 @@
 #include "controller/MessageActions.h"
 #include "controller/MessageFolders.h"
 #include "controller/MessageRouter.h"
+#include "controller/ModemManagerLink.h"
 #include "controller/SendPipeline.h"
 #include "controller/ShellIntegration.h"
 #include "device/Broadband.h"
@@ -31,6 +32,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDBusConnection>
 #include <QDir>
 #include <QLabel>
 #include <QMenu>
@@ -109,6 +111,14 @@ TMainWindow::TMainWindow(const Options& options)
     announcer_ = std::make_unique<Announcer>(*settings_, *channels_);
     deviceState_ = new DeviceState(*this, *settings_, *device_, *folders_, *pipeline_, *incoming_, this);
     router_ = std::make_unique<MessageRouter>(*incoming_, *pipeline_, *deviceState_);
+    modemManager_ = new ModemManagerLink(
+        QDBusConnection::systemBus(), [this](const QString& line) { WriteStatus(line); }, this);
+    incoming_->SetModemManager(modemManager_);
+    connect(modemManager_, &ModemManagerLink::SharingChanged, this, [this](bool, const QString& text) {
+        WriteLog(QStringLiteral("Messages -> ") + text);
+        if (CurrentPage() == StatusPageIndex)
+            ShowStatusView(StatusView::Status);
+    });
     connect(deviceState_, &DeviceState::Changed, this, &TMainWindow::UpdateStatusBar);
     // Queued: the refill lets pending window messages through, which a device handler must not.
     connect(

@@ -18,6 +18,7 @@
 
 class Announcer;
 class MessageRouter;
+class ModemManagerLink;
 class BroadbandService;
 class DesktopChannels;
 class SignalPanel;
@@ -214,6 +215,8 @@ private:
     enum class StatusView { Status, Providers, PreferredProviders };
     // The Status page with one of its three views.
     void ShowStatusView(StatusView view);
+    // The status view's rows about ModemManager, when it shares the modem.
+    void ListSharing();
     void BuildContactsPage();
     void BuildContactsMenu();
     void ResolveMessageNames();
@@ -270,6 +273,7 @@ private:
     SendPipeline* pipeline_ = nullptr;
     DeviceState* deviceState_ = nullptr;
     std::unique_ptr<MessageRouter> router_;
+    ModemManagerLink* modemManager_ = nullptr;
     LogModel* logModel_ = nullptr;
     LogModel* statusModel_ = nullptr;
 

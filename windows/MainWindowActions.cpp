@@ -7,6 +7,7 @@
 #include "controller/LogModel.h"
 #include "controller/MessageExport.h"
 #include "controller/MessageFolders.h"
+#include "controller/ModemManagerLink.h"
 #include "controller/SendPipeline.h"
 #include "device/Broadband.h"
 #include "storage/Database.h"
@@ -14,6 +15,8 @@
 #include "windows/DebugPage.h"
 #include "windows/Images.h"
 #include "windows/MainWindow.h"
+
+#include "controller/ModemManagerLink.h"
 #include "windows/MessagePrinter.h"
 #include "windows/MessagesPage.h"
 #include "windows/StatusPanels.h"
@@ -526,6 +529,22 @@ void TMainWindow::BuildStatusBar()
     UpdateStatusBar();
 }
 
+void TMainWindow::ListSharing()
+{
+    if (!modemManager_->Manages())
+        return;
+    auto* group = new QTreeWidgetItem(statusList_, {QStringLiteral("ModemManager")});
+    QFont font = group->font(0);
+    font.setBold(true);
+    group->setFont(0, font);
+    group->setFirstColumnSpanned(true);
+    new QTreeWidgetItem(group, {QString(), QStringLiteral("Modem"), modemManager_->ModemPath()});
+    new QTreeWidgetItem(group,
+                        {QString(), QStringLiteral("Messages"),
+                         QStringLiteral("Deleted from the SIM through ModemManager, so that its list stays true")});
+    group->setExpanded(true);
+}
+
 void TMainWindow::ShowStatusView(StatusView view)
 {
     nextStatusView_ = view;
@@ -577,7 +596,10 @@ void TMainWindow::ShowPage(int page)
         WaitCursor wait;
         statusList_->setUpdatesEnabled(false);
         switch (view) {
-        case StatusView::Status: device_->ListDeviceStatus(); break;
+        case StatusView::Status:
+            device_->ListDeviceStatus();
+            ListSharing();
+            break;
         case StatusView::Providers: device_->ListVisibleProviders(); break;
         case StatusView::PreferredProviders: device_->ListPreferredProviders(); break;
         }
