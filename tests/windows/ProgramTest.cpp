@@ -1,6 +1,7 @@
 // The parlowen executable as a user starts it.
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -113,4 +114,39 @@ TEST(Program, ADamagedDatabaseIsRefusedWithAMessageAndLeftAsItWas)
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), garbage) << "never overwritten";
+}
+
+TEST(Program, TheSimulatedModemKeepsItsSimBetweenRuns)
+{
+    QTemporaryDir home;
+    const QString database = home.filePath(QStringLiteral("parlowen.db"));
+    const auto stored = [&] {
+        QProcess query;
+        query.start(QStringLiteral("sqlite3"), {database, QStringLiteral("SELECT COUNT(*) FROM [Messages];")});
+        query.waitForFinished(5000);
+        return query.readAllStandardOutput().trimmed().toInt();
+    };
+    // Runs the program until rows are stored, or for the given time when rows is 0.
+    const auto run = [&](int rows, int ms) {
+        QProcess program;
+        program.setProcessEnvironment(Environment(home));
+        program.start(QStringLiteral(PARLOWEN_PROGRAM),
+                      {QStringLiteral("--simulator"), QStringLiteral("--database"), database});
+        EXPECT_TRUE(program.waitForStarted(10000));
+        QElapsedTimer elapsed;
+        elapsed.start();
+        while (elapsed.elapsed() < ms && (rows == 0 || stored() < rows))
+            program.waitForFinished(100);
+        // Deleting them from the SIM is kept in the state file at once; let it happen.
+        program.waitForFinished(1500);
+        program.terminate();
+        if (!program.waitForFinished(5000))
+            program.kill();
+        program.waitForFinished(5000);
+    };
+    run(4, 30000); // the demo SIM: three messages, one of them in two parts
+    ASSERT_EQ(stored(), 4);
+    EXPECT_TRUE(QFile::exists(home.filePath(QStringLiteral("data/Parlowen/parlowen.modemsim"))));
+    run(0, 4000);
+    EXPECT_EQ(stored(), 4) << "the demo messages came again";
 }
