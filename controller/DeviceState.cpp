@@ -400,7 +400,6 @@ void DeviceState::ShowInterface()
         ShowReadyState(ready, false);
     Q_EMIT Changed();
     incoming_.DeviceConnected();
-    device_.SmsRead(0);
 }
 
 void DeviceState::DisconnectAction()

@@ -99,6 +99,18 @@ void IncomingMessages::DeviceConnected()
 {
     if (modemManager_)
         modemManager_->SetPort(QString::fromStdString(device_.GetDevicePath()));
+    device_.SmsRead(0);
+}
+
+void IncomingMessages::Resynchronize()
+{
+    folders_.ClearMessageLists();
+    host_.UnreadChanged(0);
+    if (settings_.SaveOnDisk) {
+        database_.LoadMessages();
+        database_.LoadTemplates();
+    }
+    device_.SmsRead(0);
 }
 
 void IncomingMessages::HandleDeviceSms(std::uint32_t index, const BROADBAND_SMS_DATA& incoming)

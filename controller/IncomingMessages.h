@@ -41,8 +41,11 @@ public:
 
     // ModemManager beside the program; null: the device's messages are deleted directly.
     void SetModemManager(ModemManagerLink* link);
-    // The session has its interface: which port it is decides whether ModemManager shares it.
+    // The session has its interface: which port it is decides whether ModemManager shares it;
+    // then its messages are read.
     void DeviceConnected();
+    // Every list but the Outbox listed anew: the stored messages replayed, the device read.
+    void Resynchronize();
 
     // A read of every device message when an interface is there.
     void ReadDevice();

@@ -12,6 +12,18 @@ const QString kCaption = QStringLiteral("Messages");
 
 } // namespace
 
+AllowedMessageActions AllowedActions(Folder folder, const SmsData* data, int image)
+{
+    AllowedMessageActions allowed;
+    if (!data)
+        return allowed;
+    allowed.Delete = allowed.Reply = allowed.Forward = true;
+    const bool failed = image == ImageError;
+    allowed.Open = allowed.Retry = folder != Folder::Outbox || failed;
+    allowed.SetAsUnread = folder == Folder::Inbox;
+    return allowed;
+}
+
 MessageActions::MessageActions(ControllerHost& host, const SettingsStore& settings, QDatabase& database,
                                MobileBroadband& device, MessageFolders& folders)
     : host_(host), settings_(settings), database_(database), device_(device), folders_(folders)

@@ -10,6 +10,21 @@ class MobileBroadband;
 class QDatabase;
 class SettingsStore;
 
+// Which message actions the selected row of a folder allows; none without a row.
+struct AllowedMessageActions
+{
+    bool Delete = false;
+    bool Reply = false;
+    bool Forward = false;
+    bool Open = false;
+    bool Retry = false;
+    bool SetAsUnread = false;
+
+    bool operator==(const AllowedMessageActions&) const = default;
+};
+// image: the row's image number. In the Outbox only a failed message is opened or retried.
+AllowedMessageActions AllowedActions(Folder folder, const SmsData* data, int image);
+
 class MessageActions
 {
 public:

@@ -416,20 +416,16 @@ void TMainWindow::ListSelected(Folder folder, SmsData* data)
 
 void TMainWindow::UpdateMessageActions(Folder folder, SmsData* data)
 {
-    const bool selected = data != nullptr;
-    for (const char* name :
-         {"SmsDeleteAction", "SmsReplyAction", "SmsForwardAction", "SmsOpenAction", "SmsRetryAction"})
-        Action(QString::fromLatin1(name))->setEnabled(selected);
-    // A hidden action reads as disabled: decide once, then set both.
-    const bool canUnread = selected && folder == Folder::Inbox;
+    const AllowedMessageActions allowed = AllowedActions(folder, data, data ? folders_->Model(folder).Image(data) : -1);
+    Action(QStringLiteral("SmsDeleteAction"))->setEnabled(allowed.Delete);
+    Action(QStringLiteral("SmsReplyAction"))->setEnabled(allowed.Reply);
+    Action(QStringLiteral("SmsForwardAction"))->setEnabled(allowed.Forward);
+    Action(QStringLiteral("SmsOpenAction"))->setEnabled(allowed.Open);
+    Action(QStringLiteral("SmsRetryAction"))->setEnabled(allowed.Retry);
+    // A hidden action reads as disabled: set both.
     QAction* unread = Action(QStringLiteral("SmsSetAsUnreadAction"));
-    unread->setVisible(canUnread);
-    unread->setEnabled(canUnread);
-    if (folder == Folder::Outbox) {
-        const bool failed = selected && folders_->Model(folder).Image(data) == ImageError;
-        Action(QStringLiteral("SmsOpenAction"))->setEnabled(failed);
-        Action(QStringLiteral("SmsRetryAction"))->setEnabled(failed);
-    }
+    unread->setVisible(allowed.SetAsUnread);
+    unread->setEnabled(allowed.SetAsUnread);
 }
 
 void TMainWindow::OpenComposer(const QString& title, const QString& number, const QString& text)

@@ -260,14 +260,8 @@ void TMainWindow::BuildActions()
     connect(NewAction(QStringLiteral("SynchronizeSmsAction"), QStringLiteral("Synchronize messages")),
             &QAction::triggered, this, [this] {
                 pipeline_->ProcessOutbox();
-                folders_->ClearMessageLists();
                 messagesPage_->DisplayMessage(nullptr);
-                UnreadChanged(0);
-                if (settings_->SaveOnDisk) {
-                    database_->LoadMessages();
-                    database_->LoadTemplates();
-                }
-                device_->SmsRead(0);
+                incoming_->Resynchronize();
             });
     connect(NewAction(QStringLiteral("GetDeviceInfoAction"), QStringLiteral("Device info"), "dialog-information"),
             &QAction::triggered, this, [this] {
@@ -582,10 +576,7 @@ void TMainWindow::ShowPage(int page)
                                  "ShowLogAction",      "ShowDebugAction",  "ShowContactsAction"};
     Action(QString::fromLatin1(names[page]))->setChecked(true);
     switch (page) {
-    case MessagesPageIndex:
-        if (device_->GetState() == 3)
-            device_->SmsRead(0);
-        break;
+    case MessagesPageIndex: incoming_->ReadDevice(); break;
     case StatusPageIndex: {
         static const char* const titles[] = {"Status", "Providers", "Preferred providers"};
         const StatusView view = nextStatusView_;
