@@ -50,11 +50,11 @@ void SettingsForm::Load()
     ReadStored();
     At(Box::AutoStart) = QFileInfo::exists(AutostartEntryPath());
     // What the main window shows now outranks what was stored.
-    At(Box::AlwaysOnTop) = host_.ActionChecked(QStringLiteral("AlwaysOnTopAction"));
-    At(Box::HideWhenMinimized) = host_.ActionChecked(QStringLiteral("HideWhenMinimizedAction"));
-    At(Box::LargeButtons) = host_.ActionChecked(QStringLiteral("LargeButtonsAction"));
-    At(Box::LargeText) = host_.ActionChecked(QStringLiteral("LargeTextAction"));
-    At(Box::DeliveryReport) = host_.ActionChecked(QStringLiteral("SmsDeliveryReportAction"));
+    At(Box::AlwaysOnTop) = host_.ActionChecked(MainAction::AlwaysOnTopAction);
+    At(Box::HideWhenMinimized) = host_.ActionChecked(MainAction::HideWhenMinimizedAction);
+    At(Box::LargeButtons) = host_.ActionChecked(MainAction::LargeButtonsAction);
+    At(Box::LargeText) = host_.ActionChecked(MainAction::LargeTextAction);
+    At(Box::DeliveryReport) = host_.ActionChecked(MainAction::SmsDeliveryReportAction);
     toastsAvailable_ = host_.ToastsAvailable();
     if (!toastsAvailable_)
         At(Box::ToastNotification) = false;
@@ -208,35 +208,32 @@ void SettingsForm::WriteAutostart()
 void SettingsForm::ApplyToHost()
 {
     // An action whose state differs is executed, so that it applies itself.
-    auto follow = [this](const char* action, Box box) {
-        const QString name = QString::fromLatin1(action);
-        if (host_.ActionChecked(name) != Checked(box))
-            host_.ExecuteAction(name);
+    auto follow = [this](MainAction action, Box box) {
+        if (host_.ActionChecked(action) != Checked(box))
+            host_.ExecuteAction(action);
     };
-    auto check = [this](const char* action, Box box) {
-        host_.SetActionChecked(QString::fromLatin1(action), Checked(box));
-    };
+    auto check = [this](MainAction action, Box box) { host_.SetActionChecked(action, Checked(box)); };
 
-    check("AppCloseConfirmationAction", Box::CloseConfirmation);
-    follow("LargeRowsAction", Box::LargeRows);
-    follow("LargeButtonsAction", Box::LargeButtons);
-    follow("LargeTextAction", Box::LargeText);
+    check(MainAction::AppCloseConfirmationAction, Box::CloseConfirmation);
+    follow(MainAction::LargeRowsAction, Box::LargeRows);
+    follow(MainAction::LargeButtonsAction, Box::LargeButtons);
+    follow(MainAction::LargeTextAction, Box::LargeText);
     host_.ApplyContactsFeature(Checked(Box::Contacts));
     host_.SetCsvDelimiter(delimiter_);
-    check("HideWhenMinimizedAction", Box::HideWhenMinimized);
-    check("HideWhenClosingAction", Box::HideWhenClosing);
+    check(MainAction::HideWhenMinimizedAction, Box::HideWhenMinimized);
+    check(MainAction::HideWhenClosingAction, Box::HideWhenClosing);
     // Each execution toggles the action and updates the closing behaviour; after two the action
     // is back at the box's state and the behaviour follows it.
-    host_.ExecuteAction(QStringLiteral("HideWhenClosingAction"));
-    host_.ExecuteAction(QStringLiteral("HideWhenClosingAction"));
-    check("SmsDeliveryReportAction", Box::DeliveryReport);
-    check("SmsSaveSentAction", Box::SaveSent);
-    check("SmsConfirmationToSendAction", Box::ConfirmationToSend);
+    host_.ExecuteAction(MainAction::HideWhenClosingAction);
+    host_.ExecuteAction(MainAction::HideWhenClosingAction);
+    check(MainAction::SmsDeliveryReportAction, Box::DeliveryReport);
+    check(MainAction::SmsSaveSentAction, Box::SaveSent);
+    check(MainAction::SmsConfirmationToSendAction, Box::ConfirmationToSend);
     host_.SetReceiveTimer(Checked(Box::ReceiveTimer));
-    check("ToastNotificationAction", Box::ToastNotification);
-    check("BalloonNotificationAction", Box::BalloonNotification);
-    check("DataClassNotificationAction", Box::ShowDataClassNotification);
-    host_.SetActionVisible(QStringLiteral("RegistrationAction2"), Checked(Box::ShowNetworkRegistration));
+    check(MainAction::ToastNotificationAction, Box::ToastNotification);
+    check(MainAction::BalloonNotificationAction, Box::BalloonNotification);
+    check(MainAction::DataClassNotificationAction, Box::ShowDataClassNotification);
+    host_.SetActionVisible(MainAction::RegistrationAction2, Checked(Box::ShowNetworkRegistration));
     host_.SetShowSignalText(Checked(Box::ShowSignalStrength));
     host_.SetShowDataClassIcon(Checked(Box::ShowDataClassIcon));
     if (Checked(Box::ToastNotification))
@@ -248,7 +245,7 @@ void SettingsForm::Ok()
 {
     if (applyEnabled_)
         Apply();
-    const QString action = QStringLiteral("AlwaysOnTopAction");
+    const MainAction action = MainAction::AlwaysOnTopAction;
     if (host_.ActionChecked(action) != Checked(Box::AlwaysOnTop))
         host_.ExecuteAction(action);
 }

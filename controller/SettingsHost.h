@@ -3,6 +3,8 @@
 // executing them (an execution toggles the action and applies it), and the operations that
 // apply a setting to the running window.
 
+#include "controller/MainActions.h"
+
 #include <QString>
 
 class SettingsHost
@@ -10,15 +12,11 @@ class SettingsHost
 public:
     virtual ~SettingsHost() = default;
 
-    // Actions by name: "AlwaysOnTopAction", "HideWhenMinimizedAction", "HideWhenClosingAction",
-    // "LargeButtonsAction", "LargeTextAction", "LargeRowsAction", "AppCloseConfirmationAction",
-    // "SmsDeliveryReportAction", "SmsSaveSentAction", "SmsConfirmationToSendAction",
-    // "ToastNotificationAction", "BalloonNotificationAction", "DataClassNotificationAction",
-    // "RegistrationAction2".
-    virtual bool ActionChecked(const QString& action) const = 0;
-    virtual void SetActionChecked(const QString& action, bool checked) = 0;
-    virtual void ExecuteAction(const QString& action) = 0;
-    virtual void SetActionVisible(const QString& action, bool visible) = 0;
+    // The main window's actions the settings read, execute and show.
+    virtual bool ActionChecked(MainAction action) const = 0;
+    virtual void SetActionChecked(MainAction action, bool checked) = 0;
+    virtual void ExecuteAction(MainAction action) = 0;
+    virtual void SetActionVisible(MainAction action, bool visible) = 0;
 
     virtual bool ToastsAvailable() const = 0;
     virtual QString Caption() const = 0;

@@ -211,13 +211,13 @@ void TMainWindow::FormCreate()
     BuildStatusBar();
     // The loader prepared the opposite of the stored choices: executing both actions flips them
     // to the choice and applies it.
-    Action(QStringLiteral("LargeButtonsAction"))->trigger();
-    Action(QStringLiteral("LargeTextAction"))->trigger();
+    Act(MainAction::LargeButtonsAction)->trigger();
+    Act(MainAction::LargeTextAction)->trigger();
     ApplyContactsFeature(settings_->Contacts);
     ShowPage(0);
-    for (const char* name : {"SmsDeleteAction", "SmsReplyAction", "SmsForwardAction", "SmsOpenAction", "SmsRetryAction",
-                             "SmsSetAsUnreadAction"})
-        Action(QString::fromLatin1(name))->setEnabled(false);
+    for (MainAction name : {MainAction::SmsDeleteAction, MainAction::SmsReplyAction, MainAction::SmsForwardAction,
+                            MainAction::SmsOpenAction, MainAction::SmsRetryAction, MainAction::SmsSetAsUnreadAction})
+        Act(name)->setEnabled(false);
     if (hidden_)
         setWindowState(windowState() | Qt::WindowMinimized);
 }
@@ -398,11 +398,11 @@ void TMainWindow::UpdateStatusBar()
     }
     signalPanel_->Set(deviceState_->SignalImage(), deviceState_->SignalText(), deviceState_->ShowSignalText());
     signalPanel_->setFixedWidth(deviceState_->PanelWidth(3));
-    Action(QStringLiteral("EnterPinAction"))->setVisible(deviceState_->PinVisible());
+    Act(MainAction::EnterPinAction)->setVisible(deviceState_->PinVisible());
     ShowRadioState();
     if (pinSeparator_)
         pinSeparator_->setVisible(deviceState_->PinVisible());
-    Action(QStringLiteral("InterfaceSelectAction"))->setVisible(deviceState_->InterfaceSelectVisible());
+    Act(MainAction::InterfaceSelectAction)->setVisible(deviceState_->InterfaceSelectVisible());
     SyncDataClassTray();
 }
 
@@ -417,13 +417,13 @@ void TMainWindow::ListSelected(Folder folder, SmsData* data)
 void TMainWindow::UpdateMessageActions(Folder folder, SmsData* data)
 {
     const AllowedMessageActions allowed = AllowedActions(folder, data, data ? folders_->Model(folder).Image(data) : -1);
-    Action(QStringLiteral("SmsDeleteAction"))->setEnabled(allowed.Delete);
-    Action(QStringLiteral("SmsReplyAction"))->setEnabled(allowed.Reply);
-    Action(QStringLiteral("SmsForwardAction"))->setEnabled(allowed.Forward);
-    Action(QStringLiteral("SmsOpenAction"))->setEnabled(allowed.Open);
-    Action(QStringLiteral("SmsRetryAction"))->setEnabled(allowed.Retry);
+    Act(MainAction::SmsDeleteAction)->setEnabled(allowed.Delete);
+    Act(MainAction::SmsReplyAction)->setEnabled(allowed.Reply);
+    Act(MainAction::SmsForwardAction)->setEnabled(allowed.Forward);
+    Act(MainAction::SmsOpenAction)->setEnabled(allowed.Open);
+    Act(MainAction::SmsRetryAction)->setEnabled(allowed.Retry);
     // A hidden action reads as disabled: set both.
-    QAction* unread = Action(QStringLiteral("SmsSetAsUnreadAction"));
+    QAction* unread = Act(MainAction::SmsSetAsUnreadAction);
     unread->setVisible(allowed.SetAsUnread);
     unread->setEnabled(allowed.SetAsUnread);
 }

@@ -92,10 +92,10 @@ public:
     QString Caption() const override { return windowTitle(); }
 
     // SettingsHost
-    bool ActionChecked(const QString& action) const override;
-    void SetActionChecked(const QString& action, bool checked) override;
-    void ExecuteAction(const QString& action) override;
-    void SetActionVisible(const QString& action, bool visible) override;
+    bool ActionChecked(MainAction action) const override;
+    void SetActionChecked(MainAction action, bool checked) override;
+    void ExecuteAction(MainAction action) override;
+    void SetActionVisible(MainAction action, bool visible) override;
     void SetCsvDelimiter(int index) override;
     void SetReceiveTimer(bool on) override;
     void RefreshToastRegistration(int applicationIcon) override;
@@ -109,7 +109,7 @@ public:
     void WriteStatus(const QString& text);
 
     // For the composer and tests.
-    QAction* Action(const QString& name) const;
+    QAction* Act(MainAction action) const { return actions_[static_cast<std::size_t>(action)]; }
     MessageFolders& Folders() { return *folders_; }
     IncomingMessages& Incoming() { return *incoming_; }
     SendPipeline& Pipeline() { return *pipeline_; }
@@ -235,11 +235,12 @@ private:
     void ListSelected(Folder folder, SmsData* data);
     void DeviceEvent(const Message& message);
     void DeviceInfo(const Message& message);
-    QAction* NewAction(const QString& name, const QString& caption, const char* icon = nullptr);
+    QAction* NewAction(MainAction action, const QString& caption, const char* icon = nullptr);
+    void SetAction(MainAction action, QAction* made);
     // Check actions that stand for a setting: checked as it is, and it follows them.
     struct Toggle
     {
-        const char* name;
+        MainAction name;
         const char* caption;
         bool* setting;
     };
@@ -277,7 +278,7 @@ private:
     LogModel* logModel_ = nullptr;
     LogModel* statusModel_ = nullptr;
 
-    QHash<QString, QAction*> actions_;
+    std::array<QAction*, MainActionCount> actions_{};
     QStackedWidget* pages_ = nullptr;
     MessagesPage* messagesPage_ = nullptr;
     MessagePrinter* printer_ = nullptr;
@@ -306,7 +307,7 @@ private:
     ContactsView* contactsView_ = nullptr;
     QMenu* contactsMenu_ = nullptr;
     // Enabled states of the message actions while another page is shown.
-    QHash<QString, bool> heldMessageActions_;
+    QHash<int, bool> heldMessageActions_; // by MainAction
     StatusView nextStatusView_ = StatusView::Status;
     QString databasePath_;
     bool hidden_ = false;

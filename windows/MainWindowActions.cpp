@@ -90,21 +90,19 @@ private:
 
 } // namespace
 
-QAction* TMainWindow::NewAction(const QString& name, const QString& caption, const char* icon)
+QAction* TMainWindow::NewAction(MainAction name, const QString& caption, const char* icon)
 {
     auto* action = new QAction(caption, this);
-    action->setObjectName(name);
     if (icon)
         action->setIcon(Images::Theme(icon));
-    actions_.insert(name, action);
+    SetAction(name, action);
     return action;
 }
 
-QAction* TMainWindow::Action(const QString& name) const
+void TMainWindow::SetAction(MainAction name, QAction* made)
 {
-    QAction* action = actions_.value(name);
-    Q_ASSERT_X(action, "TMainWindow::Action", qPrintable(name));
-    return action;
+    made->setObjectName(MainActionName(name));
+    actions_[static_cast<std::size_t>(name)] = made;
 }
 
 void TMainWindow::BuildActions()
@@ -112,26 +110,26 @@ void TMainWindow::BuildActions()
     auto* views = new QActionGroup(this);
     struct View
     {
-        const char* name;
+        MainAction name;
         const char* caption;
         const char* icon;
         int page;
     };
-    const View viewList[] = {{"ShowMessagesAction", "Messages", "mail-message", MessagesPageIndex},
-                             {"ShowContactsAction", "Contacts", "x-office-address-book", ContactsPageIndex},
-                             {"ShowStatusAction", "Status", "network-wireless", StatusPageIndex},
-                             {"ShowDeviceAction", "Device", "computer", DevicePageIndex},
-                             {"ShowLogAction", "Log", "text-x-generic", LogPageIndex}};
+    const View viewList[] = {{MainAction::ShowMessagesAction, "Messages", "mail-message", MessagesPageIndex},
+                             {MainAction::ShowContactsAction, "Contacts", "x-office-address-book", ContactsPageIndex},
+                             {MainAction::ShowStatusAction, "Status", "network-wireless", StatusPageIndex},
+                             {MainAction::ShowDeviceAction, "Device", "computer", DevicePageIndex},
+                             {MainAction::ShowLogAction, "Log", "text-x-generic", LogPageIndex}};
     for (const View& v : viewList) {
-        QAction* action = NewAction(QString::fromLatin1(v.name), QString::fromLatin1(v.caption), v.icon);
+        QAction* action = NewAction(v.name, QString::fromLatin1(v.caption), v.icon);
         action->setCheckable(true);
         views->addAction(action);
         const int page = v.page;
         connect(action, &QAction::triggered, this, [this, page] { ShowPage(page); });
     }
 
-    connect(NewAction(QStringLiteral("SmsNewAction"), QStringLiteral("New"), "mail-message-new"), &QAction::triggered,
-            this, [this] {
+    connect(NewAction(MainAction::SmsNewAction, QStringLiteral("New"), "mail-message-new"), &QAction::triggered, this,
+            [this] {
                 // From the Contacts page, the selected contact is the recipient.
                 QString number;
                 DATABASE_CONTACTS_DATA contact;
@@ -140,22 +138,22 @@ void TMainWindow::BuildActions()
                     number = contact.Number;
                 OpenComposer(QStringLiteral("New message"), number, QString());
             });
-    connect(NewAction(QStringLiteral("SmsReplyAction"), QStringLiteral("Reply"), "mail-reply-sender"),
-            &QAction::triggered, this, [this] {
+    connect(NewAction(MainAction::SmsReplyAction, QStringLiteral("Reply"), "mail-reply-sender"), &QAction::triggered,
+            this, [this] {
                 const Folder f = messagesPage_->Shown();
                 SmsData* data = messagesPage_->Focused();
                 if (data && f != Folder::Templates && f != Folder::Reports)
                     OpenComposer(QStringLiteral("Reply"), data->GetNumber(), QString());
             });
-    connect(NewAction(QStringLiteral("SmsForwardAction"), QStringLiteral("Forward"), "mail-forward"),
-            &QAction::triggered, this, [this] {
+    connect(NewAction(MainAction::SmsForwardAction, QStringLiteral("Forward"), "mail-forward"), &QAction::triggered,
+            this, [this] {
                 const Folder f = messagesPage_->Shown();
                 SmsData* data = messagesPage_->Focused();
                 if (data && f != Folder::Templates && f != Folder::Reports)
                     OpenComposer(QStringLiteral("Forward"), QString(), data->ViewText());
             });
-    connect(NewAction(QStringLiteral("SmsOpenAction"), QStringLiteral("Open"), "document-open"), &QAction::triggered,
-            this, [this] {
+    connect(NewAction(MainAction::SmsOpenAction, QStringLiteral("Open"), "document-open"), &QAction::triggered, this,
+            [this] {
                 const Folder f = messagesPage_->Shown();
                 SmsData* data = messagesPage_->Focused();
                 if (!data || f == Folder::Reports)
@@ -164,21 +162,21 @@ void TMainWindow::BuildActions()
                     return;
                 OpenComposer(QStringLiteral("New message"), data->GetNumber(), data->ViewText());
             });
-    NewAction(QStringLiteral("SmsDeleteAction"), QStringLiteral("Delete"), "edit-delete");
-    NewAction(QStringLiteral("SmsSetAsUnreadAction"), QStringLiteral("Set As Unread"), "mail-mark-unread");
-    connect(NewAction(QStringLiteral("SmsRetryAction"), QStringLiteral("Retry"), "view-refresh"), &QAction::triggered,
-            this, [this] {
+    NewAction(MainAction::SmsDeleteAction, QStringLiteral("Delete"), "edit-delete");
+    NewAction(MainAction::SmsSetAsUnreadAction, QStringLiteral("Set As Unread"), "mail-mark-unread");
+    connect(NewAction(MainAction::SmsRetryAction, QStringLiteral("Retry"), "view-refresh"), &QAction::triggered, this,
+            [this] {
                 if (messagesPage_->Shown() == Folder::Outbox)
                     pipeline_->Retry(messagesPage_->Focused());
             });
-    QAction* sendAll = NewAction(QStringLiteral("SmsSendAllAction"), QStringLiteral("Send All"));
+    QAction* sendAll = NewAction(MainAction::SmsSendAllAction, QStringLiteral("Send All"));
     sendAll->setShortcut(QKeySequence(QStringLiteral("Ctrl+S")));
     connect(sendAll, &QAction::triggered, this, [this] { pipeline_->SendAll(); });
     addAction(sendAll);
 
     // Save, print and export act on the Messages page only; elsewhere they beep.
     printer_ = new MessagePrinter(this);
-    QAction* save = NewAction(QStringLiteral("SmsSaveAction"), QStringLiteral("Save..."), "document-save-as");
+    QAction* save = NewAction(MainAction::SmsSaveAction, QStringLiteral("Save..."), "document-save-as");
     save->setEnabled(false);
     connect(save, &QAction::triggered, this, [this] {
         if (pages_->currentIndex() != MessagesPageIndex) {
@@ -188,7 +186,7 @@ void TMainWindow::BuildActions()
         if (const SmsData* data = messagesPage_->Focused())
             message_export::SmsSaveActionExecute(*this, *data, settings_->Contacts);
     });
-    QAction* print = NewAction(QStringLiteral("SmsPrintAction"), QStringLiteral("Print..."), "document-print");
+    QAction* print = NewAction(MainAction::SmsPrintAction, QStringLiteral("Print..."), "document-print");
     print->setEnabled(false);
     connect(print, &QAction::triggered, this, [this] {
         if (pages_->currentIndex() != MessagesPageIndex) {
@@ -200,7 +198,7 @@ void TMainWindow::BuildActions()
                                             message_export::PrintLines(*data, settings_->Contacts),
                                             [this](const QString& line) { WriteLog(line); });
     });
-    connect(NewAction(QStringLiteral("SmsExportAction"), QStringLiteral("Export messages"), "document-export"),
+    connect(NewAction(MainAction::SmsExportAction, QStringLiteral("Export messages"), "document-export"),
             &QAction::triggered, this, [this] {
                 if (pages_->currentIndex() != MessagesPageIndex) {
                     QApplication::beep();
@@ -215,7 +213,7 @@ void TMainWindow::BuildActions()
                                                                wait.reset();
                                                        });
             });
-    connect(NewAction(QStringLiteral("SmsAnalyseAction"), QStringLiteral("Analyse message")), &QAction::triggered, this,
+    connect(NewAction(MainAction::SmsAnalyseAction, QStringLiteral("Analyse message")), &QAction::triggered, this,
             [this] {
                 if (messagesPage_->Shown() != Folder::Inbox)
                     return;
@@ -223,11 +221,11 @@ void TMainWindow::BuildActions()
                     message_export::SmsAnalyseActionExecute(*this, *data);
             });
 
-    connect(NewAction(QStringLiteral("ConnectAction"), QStringLiteral("Start interface"), "network-connect"),
+    connect(NewAction(MainAction::ConnectAction, QStringLiteral("Start interface"), "network-connect"),
             &QAction::triggered, this, [this] { deviceState_->ConnectAction(); });
-    connect(NewAction(QStringLiteral("DisconnectAction"), QStringLiteral("Stop interface"), "network-disconnect"),
+    connect(NewAction(MainAction::DisconnectAction, QStringLiteral("Stop interface"), "network-disconnect"),
             &QAction::triggered, this, [this] { deviceState_->DisconnectAction(); });
-    QAction* pin = NewAction(QStringLiteral("EnterPinAction"), QStringLiteral("Enter PIN"), "dialog-password");
+    QAction* pin = NewAction(MainAction::EnterPinAction, QStringLiteral("Enter PIN"), "dialog-password");
     pin->setVisible(false);
     connect(pin, &QAction::triggered, this, [this] {
         // Masked, and never logged: the PIN goes to the device only.
@@ -237,181 +235,185 @@ void TMainWindow::BuildActions()
             device_->EnterPin(2, answer->trimmed().toStdString());
     });
 
-    QAction* exit = NewAction(QStringLiteral("ExitAction"), QStringLiteral("Exit"), "application-exit");
+    QAction* exit = NewAction(MainAction::ExitAction, QStringLiteral("Exit"), "application-exit");
     connect(exit, &QAction::triggered, this, [this] {
         closeForReal_ = true;
         close();
     });
 
     // Option toggles: their checked states are what the rest reads.
-    NewToggles({{"AlwaysOnTopAction", "Always On Top", &settings_->AlwaysOnTop},
-                {"HideWhenMinimizedAction", "Hide When Minimized", &settings_->HideWhenMinimized},
-                {"SmsDeliveryReportAction", "Delivery Report", &settings_->DeliveryReport}});
-    connect(Action(QStringLiteral("AlwaysOnTopAction")), &QAction::toggled, this, [this](bool on) {
+    NewToggles({{MainAction::AlwaysOnTopAction, "Always On Top", &settings_->AlwaysOnTop},
+                {MainAction::HideWhenMinimizedAction, "Hide When Minimized", &settings_->HideWhenMinimized},
+                {MainAction::SmsDeliveryReportAction, "Delivery Report", &settings_->DeliveryReport}});
+    connect(Act(MainAction::AlwaysOnTopAction), &QAction::toggled, this, [this](bool on) {
         setWindowFlag(Qt::WindowStaysOnTopHint, on);
         show();
     });
 
-    QAction* clearLog = NewAction(QStringLiteral("ClearLogAction"), QStringLiteral("Clear log"), "edit-clear");
+    QAction* clearLog = NewAction(MainAction::ClearLogAction, QStringLiteral("Clear log"), "edit-clear");
     connect(clearLog, &QAction::triggered, this, [this] {
         logModel_->Clear();
         statusModel_->Clear();
     });
-    connect(NewAction(QStringLiteral("SynchronizeSmsAction"), QStringLiteral("Synchronize messages")),
-            &QAction::triggered, this, [this] {
+    connect(NewAction(MainAction::SynchronizeSmsAction, QStringLiteral("Synchronize messages")), &QAction::triggered,
+            this, [this] {
                 pipeline_->ProcessOutbox();
                 messagesPage_->DisplayMessage(nullptr);
                 incoming_->Resynchronize();
             });
-    connect(NewAction(QStringLiteral("GetDeviceInfoAction"), QStringLiteral("Device info"), "dialog-information"),
+    connect(NewAction(MainAction::GetDeviceInfoAction, QStringLiteral("Device info"), "dialog-information"),
             &QAction::triggered, this, [this] {
                 ShowPage(DevicePageIndex);
                 device_->ShowDeviceInfo();
             });
-    Action(QStringLiteral("GetDeviceInfoAction"))->setShortcuts({QKeySequence(QStringLiteral("Ctrl+Alt+I"))});
-    addAction(Action(QStringLiteral("GetDeviceInfoAction")));
+    Act(MainAction::GetDeviceInfoAction)->setShortcuts({QKeySequence(QStringLiteral("Ctrl+Alt+I"))});
+    addAction(Act(MainAction::GetDeviceInfoAction));
 
     // The Debug page's action works by its shortcut while the Debug menu is hidden.
-    QAction* debugView = NewAction(QStringLiteral("ShowDebugAction"), QStringLiteral("Debug view"), "tools-report-bug");
+    QAction* debugView = NewAction(MainAction::ShowDebugAction, QStringLiteral("Debug view"), "tools-report-bug");
     debugView->setCheckable(true);
     debugView->setShortcut(QKeySequence(QStringLiteral("Ctrl+D")));
     views->addAction(debugView);
     addAction(debugView);
     connect(debugView, &QAction::triggered, this, [this] { ShowPage(DebugPageIndex); });
-    connect(
-        NewAction(QStringLiteral("RegisterManual2Action"), QStringLiteral("Network registration"), "network-wireless"),
-        &QAction::triggered, this, [this] {
-            deviceState_->RegisterFromDebugPage(debugPage_->Automatic(), debugPage_->ProviderId(),
-                                                debugPage_->DataClass());
-        });
+    connect(NewAction(MainAction::RegisterManual2Action, QStringLiteral("Network registration"), "network-wireless"),
+            &QAction::triggered, this, [this] {
+                deviceState_->RegisterFromDebugPage(debugPage_->Automatic(), debugPage_->ProviderId(),
+                                                    debugPage_->DataClass());
+            });
     // Emulations of device events: listed for the record, they do nothing.
-    const char* const emulations[][2] = {{"EmulateSmsNewAction", "Emulate SMS New"},
-                                         {"EmulateSmsNewMultipartAction", "Emulate SMS New / Miltipart"},
-                                         {"EmulateSmsSentAction", "Emulate SMS Sent"},
-                                         {"EmulateSmsSentMultipartAction", "Emulate SMS Sent / Multipart"},
-                                         {"EmulateSmsDraftAction", "Emulate SMS Draft"},
-                                         {"EmulateSmsReport1Action", "Emulate SMS Report v1"},
-                                         {"EmulateSmsReport2Action", "Emulate SMS Report v2"},
-                                         {"EmulateEventSmsSendCompleteAction", "Emulate Event / SMS Sent Complete"}};
+    const std::pair<MainAction, const char*> emulations[] = {
+        {MainAction::EmulateSmsNewAction, "Emulate SMS New"},
+        {MainAction::EmulateSmsNewMultipartAction, "Emulate SMS New / Miltipart"},
+        {MainAction::EmulateSmsSentAction, "Emulate SMS Sent"},
+        {MainAction::EmulateSmsSentMultipartAction, "Emulate SMS Sent / Multipart"},
+        {MainAction::EmulateSmsDraftAction, "Emulate SMS Draft"},
+        {MainAction::EmulateSmsReport1Action, "Emulate SMS Report v1"},
+        {MainAction::EmulateSmsReport2Action, "Emulate SMS Report v2"},
+        {MainAction::EmulateEventSmsSendCompleteAction, "Emulate Event / SMS Sent Complete"}};
     for (const auto& emulation : emulations)
-        NewAction(QString::fromLatin1(emulation[0]), QString::fromLatin1(emulation[1]))->setVisible(false);
+        NewAction(emulation.first, QString::fromLatin1(emulation.second))->setVisible(false);
 }
 
 void TMainWindow::BuildMenus()
 {
     QMenuBar* bar = menuBar();
     QMenu* file = bar->addMenu(QStringLiteral("&File"));
-    file->addAction(Action(QStringLiteral("SmsSaveAction")));
+    file->addAction(Act(MainAction::SmsSaveAction));
     file->addSeparator();
-    file->addAction(Action(QStringLiteral("SmsPrintAction")));
+    file->addAction(Act(MainAction::SmsPrintAction));
     file->addSeparator();
-    file->addAction(Action(QStringLiteral("ExitAction")));
+    file->addAction(Act(MainAction::ExitAction));
 
     QMenu* view = bar->addMenu(QStringLiteral("&View"));
-    for (const char* name :
-         {"ShowMessagesAction", "ShowContactsAction", "ShowStatusAction", "ShowDeviceAction", "ShowLogAction"})
-        view->addAction(Action(QString::fromLatin1(name)));
+    for (MainAction name : {MainAction::ShowMessagesAction, MainAction::ShowContactsAction,
+                            MainAction::ShowStatusAction, MainAction::ShowDeviceAction, MainAction::ShowLogAction})
+        view->addAction(Act(name));
 
     QMenu* messages = bar->addMenu(QStringLiteral("&Messages"));
-    for (const char* name : {"SmsNewAction", "SmsReplyAction", "SmsForwardAction", "SmsDeleteAction"})
-        messages->addAction(Action(QString::fromLatin1(name)));
+    for (MainAction name : {MainAction::SmsNewAction, MainAction::SmsReplyAction, MainAction::SmsForwardAction,
+                            MainAction::SmsDeleteAction})
+        messages->addAction(Act(name));
     messages->addSeparator();
-    messages->addAction(Action(QStringLiteral("OpenUssdSessionAction")));
+    messages->addAction(Act(MainAction::OpenUssdSessionAction));
 
     BuildContactsMenu();
 
     QMenu* misc = bar->addMenu(QStringLiteral("M&iscellaneous"));
-    misc->addAction(Action(QStringLiteral("RegistrationAction1")));
+    misc->addAction(Act(MainAction::RegistrationAction1));
     misc->addSeparator();
-    misc->addAction(Action(QStringLiteral("RadioOnAction")));
-    misc->addAction(Action(QStringLiteral("RadioOffAction")));
+    misc->addAction(Act(MainAction::RadioOnAction));
+    misc->addAction(Act(MainAction::RadioOffAction));
     misc->addSeparator();
-    misc->addAction(Action(QStringLiteral("EnterPinAction")));
+    misc->addAction(Act(MainAction::EnterPinAction));
     misc->addSeparator();
     QMenu* toolsMenu = misc->addMenu(QStringLiteral("Tools"));
-    toolsMenu->addAction(Action(QStringLiteral("SmsExportAction")));
+    toolsMenu->addAction(Act(MainAction::SmsExportAction));
     toolsMenu->addSeparator();
-    toolsMenu->addAction(Action(QStringLiteral("ContactsImportAction")));
-    toolsMenu->addAction(Action(QStringLiteral("ContactsExportAction")));
+    toolsMenu->addAction(Act(MainAction::ContactsImportAction));
+    toolsMenu->addAction(Act(MainAction::ContactsExportAction));
     toolsMenu->addSeparator();
-    toolsMenu->addAction(Action(QStringLiteral("ContactsSimAction")));
+    toolsMenu->addAction(Act(MainAction::ContactsSimAction));
     misc->addSeparator();
     QMenu* advanced = misc->addMenu(QStringLiteral("Advanced"));
-    for (const char* name : {"OperatorsSearchAction", "GetPreferredProvidersAction", "RegisterManualAction"})
-        advanced->addAction(Action(QString::fromLatin1(name)));
+    for (MainAction name :
+         {MainAction::OperatorsSearchAction, MainAction::GetPreferredProvidersAction, MainAction::RegisterManualAction})
+        advanced->addAction(Act(name));
     advanced->addSeparator();
-    advanced->addAction(Action(QStringLiteral("DatabaseCompactAction")));
-    advanced->addAction(Action(QStringLiteral("SynchronizeSmsAction")));
+    advanced->addAction(Act(MainAction::DatabaseCompactAction));
+    advanced->addAction(Act(MainAction::SynchronizeSmsAction));
     advanced->addSeparator();
-    advanced->addAction(Action(QStringLiteral("InterfaceSelectAction")));
+    advanced->addAction(Act(MainAction::InterfaceSelectAction));
     advanced->addSeparator();
-    advanced->addAction(Action(QStringLiteral("ClearLogAction")));
+    advanced->addAction(Act(MainAction::ClearLogAction));
 
     QMenu* options = bar->addMenu(QStringLiteral("&Options"));
-    options->addAction(Action(QStringLiteral("AlwaysOnTopAction")));
-    options->addAction(Action(QStringLiteral("HideWhenMinimizedAction")));
+    options->addAction(Act(MainAction::AlwaysOnTopAction));
+    options->addAction(Act(MainAction::HideWhenMinimizedAction));
     options->addSeparator();
-    options->addAction(Action(QStringLiteral("LargeButtonsAction")));
-    options->addAction(Action(QStringLiteral("LargeTextAction")));
+    options->addAction(Act(MainAction::LargeButtonsAction));
+    options->addAction(Act(MainAction::LargeTextAction));
     options->addSeparator();
-    options->addAction(Action(QStringLiteral("SmsDeliveryReportAction")));
+    options->addAction(Act(MainAction::SmsDeliveryReportAction));
     options->addSeparator();
-    options->addAction(Action(QStringLiteral("SettingsAction")));
+    options->addAction(Act(MainAction::SettingsAction));
 
     debugMenu_ = bar->addMenu(QStringLiteral("&Debug"));
     QMenu* database = debugMenu_->addMenu(QStringLiteral("Database"));
-    for (const char* name :
-         {"DatabaseReadAllAction", "DatabaseDeleteAllAction", "DatabaseRecreateAction", "DatabaseCompressAction"})
-        database->addAction(Action(QString::fromLatin1(name)));
+    for (MainAction name : {MainAction::DatabaseReadAllAction, MainAction::DatabaseDeleteAllAction,
+                            MainAction::DatabaseRecreateAction, MainAction::DatabaseCompressAction})
+        database->addAction(Act(name));
     QMenu* broadband = debugMenu_->addMenu(QStringLiteral("Mobile Broadband"));
-    broadband->addAction(Action(QStringLiteral("ConnectAction")));
-    broadband->addAction(Action(QStringLiteral("DisconnectAction")));
+    broadband->addAction(Act(MainAction::ConnectAction));
+    broadband->addAction(Act(MainAction::DisconnectAction));
     broadband->addSeparator();
     QMenu* sms = broadband->addMenu(QStringLiteral("SMS"));
-    for (const char* name : {"EmulateSmsNewAction", "EmulateSmsNewMultipartAction", "EmulateSmsSentAction",
-                             "EmulateSmsSentMultipartAction", "EmulateSmsDraftAction", "EmulateSmsReport1Action",
-                             "EmulateSmsReport2Action", "EmulateEventSmsSendCompleteAction"})
-        sms->addAction(Action(QString::fromLatin1(name)));
+    for (MainAction name : {MainAction::EmulateSmsNewAction, MainAction::EmulateSmsNewMultipartAction,
+                            MainAction::EmulateSmsSentAction, MainAction::EmulateSmsSentMultipartAction,
+                            MainAction::EmulateSmsDraftAction, MainAction::EmulateSmsReport1Action,
+                            MainAction::EmulateSmsReport2Action, MainAction::EmulateEventSmsSendCompleteAction})
+        sms->addAction(Act(name));
     sms->addSeparator();
-    sms->addAction(Action(QStringLiteral("SmsAnalyseAction")));
-    sms->addAction(Action(QStringLiteral("SmsDeleteByIdAction")));
-    sms->addAction(Action(QStringLiteral("SmsSendAllAction")));
+    sms->addAction(Act(MainAction::SmsAnalyseAction));
+    sms->addAction(Act(MainAction::SmsDeleteByIdAction));
+    sms->addAction(Act(MainAction::SmsSendAllAction));
     BuildServicesMenu(broadband);
     debugMenu_->addSeparator();
-    debugMenu_->addAction(Action(QStringLiteral("GetDeviceInfoAction")));
-    debugMenu_->addAction(Action(QStringLiteral("ShowDebugAction")));
+    debugMenu_->addAction(Act(MainAction::GetDeviceInfoAction));
+    debugMenu_->addAction(Act(MainAction::ShowDebugAction));
     debugMenu_->menuAction()->setVisible(false);
 
     QMenu* help = bar->addMenu(QStringLiteral("&Help"));
-    help->addAction(Action(QStringLiteral("OpenHelpAction")));
+    help->addAction(Act(MainAction::OpenHelpAction));
     help->addSeparator();
-    for (const char* name : {"HomePageAction", "SupportAction", "LicenseInfoAction"})
-        help->addAction(Action(QString::fromLatin1(name)));
+    for (MainAction name : {MainAction::HomePageAction, MainAction::SupportAction, MainAction::LicenseInfoAction})
+        help->addAction(Act(name));
     help->addSeparator();
-    help->addAction(Action(QStringLiteral("AboutAction")));
+    help->addAction(Act(MainAction::AboutAction));
 
     QToolBar* tools = addToolBar(QStringLiteral("ToolBar"));
     tools->setObjectName(QStringLiteral("ToolBar"));
     tools->setMovable(false);
     tools->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     tools->setIconSize(QSize(24, 24));
-    for (const char* name :
-         {"ShowMessagesAction", "ShowContactsAction", "ShowStatusAction", "ShowDeviceAction", "ShowLogAction"})
-        tools->addAction(Action(QString::fromLatin1(name)));
+    for (MainAction name : {MainAction::ShowMessagesAction, MainAction::ShowContactsAction,
+                            MainAction::ShowStatusAction, MainAction::ShowDeviceAction, MainAction::ShowLogAction})
+        tools->addAction(Act(name));
     tools->addSeparator();
-    for (const char* name : {"SmsNewAction", "SmsReplyAction", "SmsForwardAction", "SmsDeleteAction"})
-        tools->addAction(Action(QString::fromLatin1(name)));
+    for (MainAction name : {MainAction::SmsNewAction, MainAction::SmsReplyAction, MainAction::SmsForwardAction,
+                            MainAction::SmsDeleteAction})
+        tools->addAction(Act(name));
     tools->addSeparator();
-    tools->addAction(Action(QStringLiteral("OpenUssdSessionAction")));
-    tools->addAction(Action(QStringLiteral("RegistrationAction2")));
+    tools->addAction(Act(MainAction::OpenUssdSessionAction));
+    tools->addAction(Act(MainAction::RegistrationAction2));
     tools->addSeparator()->setObjectName(QStringLiteral("TBBxUssdDev"));
-    tools->addAction(Action(QStringLiteral("EnterPinAction")));
+    tools->addAction(Act(MainAction::EnterPinAction));
     pinSeparator_ = tools->addSeparator();
     pinSeparator_->setObjectName(QStringLiteral("TBBxPinDev"));
     pinSeparator_->setVisible(false);
-    tools->addAction(Action(QStringLiteral("AboutAction")));
+    tools->addAction(Act(MainAction::AboutAction));
     tools->addSeparator();
-    tools->addAction(Action(QStringLiteral("ExitAction")));
+    tools->addAction(Act(MainAction::ExitAction));
 }
 
 void TMainWindow::BuildPages()
@@ -438,16 +440,16 @@ void TMainWindow::BuildPages()
             [this](Folder folder) { UpdateMessageActions(folder, nullptr); });
     // Save and Print follow the selection.
     connect(messagesPage_, &MessagesPage::Selected, this, [this](Folder, SmsData* data) {
-        Action(QStringLiteral("SmsSaveAction"))->setEnabled(data != nullptr);
-        Action(QStringLiteral("SmsPrintAction"))->setEnabled(data != nullptr);
+        Act(MainAction::SmsSaveAction)->setEnabled(data != nullptr);
+        Act(MainAction::SmsPrintAction)->setEnabled(data != nullptr);
     });
     connect(messagesPage_, &MessagesPage::FolderChosen, this, [this] {
-        Action(QStringLiteral("SmsSaveAction"))->setEnabled(false);
-        Action(QStringLiteral("SmsPrintAction"))->setEnabled(false);
+        Act(MainAction::SmsSaveAction)->setEnabled(false);
+        Act(MainAction::SmsPrintAction)->setEnabled(false);
     });
     connect(messagesPage_, &MessagesPage::Activated, this, [this](Folder folder) {
         if (folder != Folder::Inbox && folder != Folder::Sent && messagesPage_->Focused())
-            Action(QStringLiteral("SmsOpenAction"))->trigger();
+            Act(MainAction::SmsOpenAction)->trigger();
     });
 
     auto* status = new QWidget(pages_);
@@ -489,7 +491,7 @@ void TMainWindow::BuildPages()
     logLayout->addWidget(logView_);
     pages_->addWidget(logPage);
 
-    debugPage_ = new DebugPage(Action(QStringLiteral("RegisterManual2Action")), pages_);
+    debugPage_ = new DebugPage(Act(MainAction::RegisterManual2Action), pages_);
     pages_->addWidget(debugPage_);
 
     BuildContactsPage();
@@ -555,26 +557,28 @@ void TMainWindow::ShowPage(int page)
     const int previous = pages_->currentIndex();
     // The message actions act on the Messages page only: away from it they are held disabled, and
     // coming back gives them their states again.
-    static const char* const held[] = {"SmsReplyAction", "SmsForwardAction", "SmsDeleteAction", "SmsSaveAction",
-                                       "SmsPrintAction"};
+    static const MainAction held[] = {MainAction::SmsReplyAction, MainAction::SmsForwardAction,
+                                      MainAction::SmsDeleteAction, MainAction::SmsSaveAction,
+                                      MainAction::SmsPrintAction};
     if (previous == MessagesPageIndex && page != MessagesPageIndex && heldMessageActions_.isEmpty()) {
-        for (const char* name : held) {
-            QAction* action = Action(QString::fromLatin1(name));
-            heldMessageActions_.insert(QString::fromLatin1(name), action->isEnabled());
+        for (const MainAction name : held) {
+            QAction* action = Act(name);
+            heldMessageActions_.insert(static_cast<int>(name), action->isEnabled());
             action->setEnabled(false);
         }
     } else if (page == MessagesPageIndex && !heldMessageActions_.isEmpty()) {
         for (auto it = heldMessageActions_.cbegin(); it != heldMessageActions_.cend(); ++it)
-            Action(it.key())->setEnabled(it.value());
+            Act(static_cast<MainAction>(it.key()))->setEnabled(it.value());
         heldMessageActions_.clear();
     }
     if (previous == ContactsPageIndex && page != ContactsPageIndex)
         ContactsSelectionChanged(false);
 
     pages_->setCurrentIndex(page);
-    const char* const names[] = {"ShowMessagesAction", "ShowStatusAction", "ShowDeviceAction",
-                                 "ShowLogAction",      "ShowDebugAction",  "ShowContactsAction"};
-    Action(QString::fromLatin1(names[page]))->setChecked(true);
+    const MainAction names[] = {MainAction::ShowMessagesAction, MainAction::ShowStatusAction,
+                                MainAction::ShowDeviceAction,   MainAction::ShowLogAction,
+                                MainAction::ShowDebugAction,    MainAction::ShowContactsAction};
+    Act(names[page])->setChecked(true);
     switch (page) {
     case MessagesPageIndex: incoming_->ReadDevice(); break;
     case StatusPageIndex: {

@@ -29,19 +29,19 @@ void TMainWindow::BuildContactActions()
     contacts_->Refresh();
     contactsBook_ = std::make_unique<ContactsBook>(*this, *settings_, *database_);
 
-    auto* newContact = NewAction(QStringLiteral("ContactsNewAction"), QStringLiteral("New"), "contact-new");
+    auto* newContact = NewAction(MainAction::ContactsNewAction, QStringLiteral("New"), "contact-new");
     connect(newContact, &QAction::triggered, this, [this] {
         if (OpenContactEditor(0, QString()))
             RefreshContacts();
     });
-    auto* open = NewAction(QStringLiteral("ContactsOpenAction"), QStringLiteral("Open"), "document-open");
+    auto* open = NewAction(MainAction::ContactsOpenAction, QStringLiteral("Open"), "document-open");
     connect(open, &QAction::triggered, this, [this] {
         if (CurrentPage() != ContactsPageIndex || contactsView_->SelectedRow() < 0)
             return;
         if (OpenContactEditor(contactsView_->SelectedId(), QString()))
             RefreshContacts();
     });
-    auto* remove = NewAction(QStringLiteral("ContactsDeleteAction"), QStringLiteral("Delete"), "edit-delete");
+    auto* remove = NewAction(MainAction::ContactsDeleteAction, QStringLiteral("Delete"), "edit-delete");
     connect(remove, &QAction::triggered, this, [this] {
         DATABASE_CONTACTS_DATA contact;
         if (CurrentPage() != ContactsPageIndex || !contacts_->ContactAt(contactsView_->SelectedRow(), contact))
@@ -49,16 +49,16 @@ void TMainWindow::BuildContactActions()
         if (contactsBook_->Delete(contact.ID, contact.Contact))
             RefreshContacts();
     });
-    auto* message = NewAction(QStringLiteral("ContactsMessageAction"), QStringLiteral("Message"), "mail-message-new");
+    auto* message = NewAction(MainAction::ContactsMessageAction, QStringLiteral("Message"), "mail-message-new");
     message->setToolTip(QStringLiteral("Send message"));
     connect(message, &QAction::triggered, this, [this] {
         if (CurrentPage() == ContactsPageIndex)
-            Action(QStringLiteral("SmsNewAction"))->trigger();
+            Act(MainAction::SmsNewAction)->trigger();
     });
     for (QAction* action : {open, remove, message})
         action->setEnabled(false);
 
-    connect(NewAction(QStringLiteral("ContactsImportAction"), QStringLiteral("Import contacts"), "document-import"),
+    connect(NewAction(MainAction::ContactsImportAction, QStringLiteral("Import contacts"), "document-import"),
             &QAction::triggered, this, [this] {
                 std::optional<WaitCursor> wait; // from the replacing on, as long as it runs
                 contactsBook_->Import(
@@ -68,16 +68,16 @@ void TMainWindow::BuildContactActions()
                     },
                     [this, &wait] {
                         RefreshContacts();
-                        Action(QStringLiteral("ShowContactsAction"))->trigger();
+                        Act(MainAction::ShowContactsAction)->trigger();
                         wait.reset(); // before any box about skipped lines
                     });
             });
-    connect(NewAction(QStringLiteral("ContactsExportAction"), QStringLiteral("Export contacts"), "document-export"),
+    connect(NewAction(MainAction::ContactsExportAction, QStringLiteral("Export contacts"), "document-export"),
             &QAction::triggered, this, [this] { contactsBook_->Export(); });
-    connect(NewAction(QStringLiteral("ContactsSimAction"), QStringLiteral("SIM contacts"), "sim-card"),
-            &QAction::triggered, this, &TMainWindow::OpenSimContacts);
+    connect(NewAction(MainAction::ContactsSimAction, QStringLiteral("SIM contacts"), "sim-card"), &QAction::triggered,
+            this, &TMainWindow::OpenSimContacts);
 
-    auto* fromMessage = NewAction(QStringLiteral("ContactsSmsAction"), QStringLiteral("Contact"), "contact-new");
+    auto* fromMessage = NewAction(MainAction::ContactsSmsAction, QStringLiteral("Contact"), "contact-new");
     connect(fromMessage, &QAction::triggered, this, [this] {
         const QString number = messagesPage_->InfoText(0);
         if (number.isEmpty() || !settings_->Contacts)
@@ -109,26 +109,26 @@ void TMainWindow::BuildContactsPage()
             ContactsSelectionChanged(selected);
     });
     connect(contactsView_, &ContactsView::RowActivated, this,
-            [this] { Action(QStringLiteral("ContactsOpenAction"))->trigger(); });
+            [this] { Act(MainAction::ContactsOpenAction)->trigger(); });
     connect(messagesPage_, &MessagesPage::MessageShown, this, [this](bool named) {
-        Action(QStringLiteral("ContactsSmsAction"))
+        Act(MainAction::ContactsSmsAction)
             ->setText(named ? QStringLiteral("Open contact") : QStringLiteral("New contact"));
     });
     connect(messagesPage_, &MessagesPage::InfoActivated, this,
-            [this] { Action(QStringLiteral("ContactsSmsAction"))->trigger(); });
+            [this] { Act(MainAction::ContactsSmsAction)->trigger(); });
 }
 
 void TMainWindow::BuildContactsMenu()
 {
     contactsMenu_ = menuBar()->addMenu(QStringLiteral("&Contacts"));
     QAction* visible = contactsMenu_->menuAction();
-    visible->setObjectName(QStringLiteral("ContactsVisibleAction"));
-    actions_.insert(QStringLiteral("ContactsVisibleAction"), visible);
-    const char* const entries[] = {"ContactsNewAction", "ContactsOpenAction", "ContactsDeleteAction", nullptr,
-                                   "ContactsMessageAction"};
-    for (const char* name : entries) {
+    SetAction(MainAction::ContactsVisibleAction, visible);
+    const std::optional<MainAction> entries[] = {MainAction::ContactsNewAction, MainAction::ContactsOpenAction,
+                                                 MainAction::ContactsDeleteAction, std::nullopt,
+                                                 MainAction::ContactsMessageAction};
+    for (const auto& name : entries) {
         if (name)
-            contactsMenu_->addAction(Action(QString::fromLatin1(name)));
+            contactsMenu_->addAction(Act(*name));
         else
             contactsMenu_->addSeparator();
     }
@@ -139,34 +139,36 @@ void TMainWindow::BuildContactsMenu()
         s->setSeparator(true);
         return s;
     };
-    contactsView_->addAction(Action(QStringLiteral("ContactsMessageAction")));
+    contactsView_->addAction(Act(MainAction::ContactsMessageAction));
     contactsView_->addAction(separator());
-    contactsView_->addAction(Action(QStringLiteral("ContactsOpenAction")));
-    contactsView_->addAction(Action(QStringLiteral("ContactsDeleteAction")));
+    contactsView_->addAction(Act(MainAction::ContactsOpenAction));
+    contactsView_->addAction(Act(MainAction::ContactsDeleteAction));
     contactsView_->addAction(separator());
-    contactsView_->addAction(Action(QStringLiteral("ContactsNewAction")));
+    contactsView_->addAction(Act(MainAction::ContactsNewAction));
     contactsView_->addAction(separator());
-    contactsView_->addAction(Action(QStringLiteral("ContactsImportAction")));
-    contactsView_->addAction(Action(QStringLiteral("ContactsExportAction")));
+    contactsView_->addAction(Act(MainAction::ContactsImportAction));
+    contactsView_->addAction(Act(MainAction::ContactsExportAction));
     contactsView_->addAction(separator());
-    contactsView_->addAction(Action(QStringLiteral("ContactsSimAction")));
+    contactsView_->addAction(Act(MainAction::ContactsSimAction));
 }
 
 void TMainWindow::ContactsSelectionChanged(bool selected)
 {
-    for (const char* name : {"ContactsOpenAction", "ContactsMessageAction", "ContactsDeleteAction"})
-        Action(QString::fromLatin1(name))->setEnabled(selected);
+    for (MainAction name :
+         {MainAction::ContactsOpenAction, MainAction::ContactsMessageAction, MainAction::ContactsDeleteAction})
+        Act(name)->setEnabled(selected);
 }
 
 void TMainWindow::ApplyContactsFeature(bool on)
 {
     settings_->Contacts = on;
     messagesPage_->SetContactNames(on);
-    for (const char* name : {"ShowContactsAction", "ContactsVisibleAction", "ContactsSmsAction", "ContactsImportAction",
-                             "ContactsExportAction", "ContactsSimAction"})
-        Action(QString::fromLatin1(name))->setVisible(on);
+    for (MainAction name :
+         {MainAction::ShowContactsAction, MainAction::ContactsVisibleAction, MainAction::ContactsSmsAction,
+          MainAction::ContactsImportAction, MainAction::ContactsExportAction, MainAction::ContactsSimAction})
+        Act(name)->setVisible(on);
     if (!on && CurrentPage() == ContactsPageIndex)
-        Action(QStringLiteral("ShowMessagesAction"))->trigger();
+        Act(MainAction::ShowMessagesAction)->trigger();
     ResolveMessageNames();
 }
 

@@ -18,9 +18,9 @@ void TMainWindow::BuildDeviceActions()
 {
     auto* radio = new QActionGroup(this);
     radio->setExclusionPolicy(QActionGroup::ExclusionPolicy::None); // the radio event checks them
-    for (const auto& [name, caption, state] :
-         {std::tuple{"RadioOnAction", "Radio On", 1}, std::tuple{"RadioOffAction", "Radio Off", 0}}) {
-        QAction* action = NewAction(QString::fromLatin1(name), QString::fromLatin1(caption));
+    for (const auto& [name, caption, state] : {std::tuple{MainAction::RadioOnAction, "Radio On", 1},
+                                               std::tuple{MainAction::RadioOffAction, "Radio Off", 0}}) {
+        QAction* action = NewAction(name, QString::fromLatin1(caption));
         action->setCheckable(true);
         radio->addAction(action);
         const int on = state;
@@ -29,25 +29,24 @@ void TMainWindow::BuildDeviceActions()
             ShowRadioState(); // the check stays as the device said until its event
         });
     }
-    connect(NewAction(QStringLiteral("OperatorsSearchAction"), QStringLiteral("Operators search"), "edit-find"),
+    connect(NewAction(MainAction::OperatorsSearchAction, QStringLiteral("Operators search"), "edit-find"),
             &QAction::triggered, this, [this] { deviceState_->StartScan(); });
-    connect(NewAction(QStringLiteral("GetPreferredProvidersAction"), QStringLiteral("Preferred providers")),
+    connect(NewAction(MainAction::GetPreferredProvidersAction, QStringLiteral("Preferred providers")),
             &QAction::triggered, this, [this] { ShowStatusView(StatusView::PreferredProviders); });
-    connect(NewAction(QStringLiteral("RegisterManualAction"), QStringLiteral("Manual registration")),
-            &QAction::triggered, this, [this] {
+    connect(NewAction(MainAction::RegisterManualAction, QStringLiteral("Manual registration")), &QAction::triggered,
+            this, [this] {
                 const std::optional<QString> id =
                     prompts_->Input(QStringLiteral("Manual registration"), QStringLiteral("Provider ID:"), QString());
                 if (id)
                     deviceState_->RegisterManually(*id);
             });
-    connect(
-        NewAction(QStringLiteral("RegistrationAction1"), QStringLiteral("Network registration"), "network-wireless"),
-        &QAction::triggered, this, &TMainWindow::OpenRegistration);
+    connect(NewAction(MainAction::RegistrationAction1, QStringLiteral("Network registration"), "network-wireless"),
+            &QAction::triggered, this, &TMainWindow::OpenRegistration);
     // The tool bar's button does the same.
     QAction* button =
-        NewAction(QStringLiteral("RegistrationAction2"), QStringLiteral("Network registration"), "network-wireless");
+        NewAction(MainAction::RegistrationAction2, QStringLiteral("Network registration"), "network-wireless");
     button->setVisible(settings_->ShowNetworkRegistration);
-    connect(button, &QAction::triggered, this, [this] { Action(QStringLiteral("RegistrationAction1"))->trigger(); });
+    connect(button, &QAction::triggered, this, [this] { Act(MainAction::RegistrationAction1)->trigger(); });
 }
 
 void TMainWindow::OpenRegistration()
@@ -62,23 +61,23 @@ void TMainWindow::OpenRegistration()
 
 void TMainWindow::BuildTrayMenu()
 {
-    connect(NewAction(QStringLiteral("AppOpenAction"), QStringLiteral("Open application")), &QAction::triggered, this,
+    connect(NewAction(MainAction::AppOpenAction, QStringLiteral("Open application")), &QAction::triggered, this,
             &TMainWindow::AppOpen);
-    connect(NewAction(QStringLiteral("AppHideAction"), QStringLiteral("Hide application")), &QAction::triggered, this,
+    connect(NewAction(MainAction::AppHideAction, QStringLiteral("Hide application")), &QAction::triggered, this,
             &QWidget::hide);
     auto* menu = new QMenu(this);
     menu->setObjectName(QStringLiteral("TrayMenu"));
-    menu->addAction(Action(QStringLiteral("AppOpenAction")));
-    menu->addAction(Action(QStringLiteral("AppHideAction")));
+    menu->addAction(Act(MainAction::AppOpenAction));
+    menu->addAction(Act(MainAction::AppHideAction));
     menu->addSeparator();
-    menu->addAction(Action(QStringLiteral("ExitAction")));
+    menu->addAction(Act(MainAction::ExitAction));
     tray_->SetMenu(menu);
 }
 
 void TMainWindow::ShowRadioState()
 {
-    Action(QStringLiteral("RadioOnAction"))->setChecked(deviceState_->RadioOn());
-    Action(QStringLiteral("RadioOffAction"))->setChecked(deviceState_->RadioOff());
+    Act(MainAction::RadioOnAction)->setChecked(deviceState_->RadioOn());
+    Act(MainAction::RadioOffAction)->setChecked(deviceState_->RadioOff());
 }
 
 void TMainWindow::ScanComplete(std::int32_t status)

@@ -7,6 +7,8 @@
 #include "windows/MessagesPage.h"
 #include "windows/WaitCursor.h"
 
+#include <vector>
+
 #include <QAction>
 #include <QApplication>
 #include <QGuiApplication>
@@ -16,7 +18,7 @@ void TMainWindow::BuildMessageActions()
 {
     messageActions_ = std::make_unique<MessageActions>(*this, *settings_, *database_, *device_, *folders_);
 
-    connect(Action(QStringLiteral("SmsDeleteAction")), &QAction::triggered, this, [this] {
+    connect(Act(MainAction::SmsDeleteAction), &QAction::triggered, this, [this] {
         if (CurrentPage() != MessagesPageIndex)
             return;
         const Folder folder = messagesPage_->Shown();
@@ -25,18 +27,18 @@ void TMainWindow::BuildMessageActions()
             UpdateMessageActions(folder, messagesPage_->Focused());
         }
     });
-    connect(Action(QStringLiteral("SmsSetAsUnreadAction")), &QAction::triggered, this, [this] {
+    connect(Act(MainAction::SmsSetAsUnreadAction), &QAction::triggered, this, [this] {
         if (messagesPage_->Shown() != Folder::Inbox)
             return;
         if (messageActions_->SetAsUnread(messagesPage_->Focused()))
-            Action(QStringLiteral("SmsSetAsUnreadAction"))->setVisible(false);
+            Act(MainAction::SmsSetAsUnreadAction)->setVisible(false);
     });
-    connect(NewAction(QStringLiteral("SmsDeleteByIdAction"), QStringLiteral("Delete message by ID")),
-            &QAction::triggered, this, [this] { messageActions_->DeleteById(); });
+    connect(NewAction(MainAction::SmsDeleteByIdAction, QStringLiteral("Delete message by ID")), &QAction::triggered,
+            this, [this] { messageActions_->DeleteById(); });
 
     // Each maintenance action empties the lists the way the store went; the view lets go first.
-    auto maintenance = [this](const char* name, const char* caption, std::function<bool()> run) {
-        QAction* action = NewAction(QString::fromLatin1(name), QString::fromLatin1(caption));
+    auto maintenance = [this](MainAction name, const char* caption, std::function<bool()> run) {
+        QAction* action = NewAction(name, QString::fromLatin1(caption));
         connect(action, &QAction::triggered, this, [this, run] {
             bool ran = false;
             {
@@ -49,34 +51,35 @@ void TMainWindow::BuildMessageActions()
         });
         return action;
     };
-    maintenance("DatabaseReadAllAction", "Database / Read All", [this] {
+    maintenance(MainAction::DatabaseReadAllAction, "Database / Read All", [this] {
         messageActions_->ReadAll();
         return true;
     });
-    maintenance("DatabaseDeleteAllAction", "Database / Delete All", [this] { return messageActions_->DeleteAll(); });
-    maintenance("DatabaseRecreateAction", "Database / Recreate", [this] { return messageActions_->Recreate(); });
-    maintenance("DatabaseCompressAction", "Database / Compress", [this] {
+    maintenance(MainAction::DatabaseDeleteAllAction, "Database / Delete All",
+                [this] { return messageActions_->DeleteAll(); });
+    maintenance(MainAction::DatabaseRecreateAction, "Database / Recreate",
+                [this] { return messageActions_->Recreate(); });
+    maintenance(MainAction::DatabaseCompressAction, "Database / Compress", [this] {
         messageActions_->Compress();
         return true;
     });
-    maintenance("DatabaseCompactAction", "Compact database", [this] {
+    maintenance(MainAction::DatabaseCompactAction, "Compact database", [this] {
         messageActions_->Compact();
         return true;
     })->setVisible(settings_->SaveOnDisk);
 
-    connect(messagesPage_, &MessagesPage::DeleteKey, this,
-            [this] { Action(QStringLiteral("SmsDeleteAction"))->trigger(); });
+    connect(messagesPage_, &MessagesPage::DeleteKey, this, [this] { Act(MainAction::SmsDeleteAction)->trigger(); });
 
     // The lists' own menus.
-    const char* const menus[FolderCount][4] = {
-        {"SmsReplyAction", "SmsForwardAction", "SmsDeleteAction", "SmsSetAsUnreadAction"},
-        {"SmsReplyAction", "SmsForwardAction", "SmsDeleteAction", nullptr},
-        {"SmsOpenAction", "SmsRetryAction", "SmsDeleteAction", nullptr},
-        {"SmsOpenAction", "SmsDeleteAction", nullptr, nullptr},
-        {"SmsOpenAction", "SmsDeleteAction", nullptr, nullptr},
-        {"SmsDeleteAction", nullptr, nullptr, nullptr}};
+    const std::vector<MainAction> menus[FolderCount] = {
+        {MainAction::SmsReplyAction, MainAction::SmsForwardAction, MainAction::SmsDeleteAction,
+         MainAction::SmsSetAsUnreadAction},
+        {MainAction::SmsReplyAction, MainAction::SmsForwardAction, MainAction::SmsDeleteAction},
+        {MainAction::SmsOpenAction, MainAction::SmsRetryAction, MainAction::SmsDeleteAction},
+        {MainAction::SmsOpenAction, MainAction::SmsDeleteAction},
+        {MainAction::SmsOpenAction, MainAction::SmsDeleteAction},
+        {MainAction::SmsDeleteAction}};
     for (int f = 0; f < FolderCount; ++f)
-        for (const char* name : menus[f])
-            if (name)
-                messagesPage_->List(static_cast<Folder>(f))->addAction(Action(QString::fromLatin1(name)));
+        for (const MainAction name : menus[f])
+            messagesPage_->List(static_cast<Folder>(f))->addAction(Act(name));
 }

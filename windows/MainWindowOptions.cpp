@@ -21,15 +21,15 @@
 void TMainWindow::BuildOptionActions()
 {
     NewToggles({
-        {"HideWhenClosingAction", "Hide When Closing", &settings_->HideWhenClosing},
-        {"AppCloseConfirmationAction", "Close confirmation", &settings_->CloseConfirmation},
-        {"SmsSaveSentAction", "Save sent messages", &settings_->SaveSent},
-        {"SmsConfirmationToSendAction", "Confirmation to send", &settings_->ConfirmationToSend},
+        {MainAction::HideWhenClosingAction, "Hide When Closing", &settings_->HideWhenClosing},
+        {MainAction::AppCloseConfirmationAction, "Close confirmation", &settings_->CloseConfirmation},
+        {MainAction::SmsSaveSentAction, "Save sent messages", &settings_->SaveSent},
+        {MainAction::SmsConfirmationToSendAction, "Confirmation to send", &settings_->ConfirmationToSend},
     });
-    connect(Action(QStringLiteral("HideWhenClosingAction")), &QAction::triggered, this,
+    connect(Act(MainAction::HideWhenClosingAction), &QAction::triggered, this,
             [this](bool checked) { closeForReal_ = !checked; });
 
-    connect(NewAction(QStringLiteral("SettingsAction"), QStringLiteral("Settings..."), "preferences-system"),
+    connect(NewAction(MainAction::SettingsAction, QStringLiteral("Settings..."), "preferences-system"),
             &QAction::triggered, this, [this] {
                 TSettingsWindow settings(*this, *store_, this);
                 if (settingsRunner_)
@@ -37,13 +37,13 @@ void TMainWindow::BuildOptionActions()
                 else
                     settings.exec();
             });
-    QAction* ussd = NewAction(QStringLiteral("OpenUssdSessionAction"), QStringLiteral("USSD Session"), "phone");
+    QAction* ussd = NewAction(MainAction::OpenUssdSessionAction, QStringLiteral("USSD Session"), "phone");
     ussd->setStatusTip(QStringLiteral("Open USSD Session"));
     ussd->setCheckable(true);
     connect(ussd, &QAction::triggered, this, &TMainWindow::OpenUssdSession);
     connect(messagesPage_, &MessagesPage::ActivityClicked, this, &TMainWindow::ShowUssdAgain);
 
-    connect(NewAction(QStringLiteral("AboutAction"), QStringLiteral("About"), "help-about"), &QAction::triggered, this,
+    connect(NewAction(MainAction::AboutAction, QStringLiteral("About"), "help-about"), &QAction::triggered, this,
             [this] {
                 TAboutWindow about(QStringLiteral("Parlowen"), TAboutWindow::BuildVersions(), this);
                 if (aboutRunner_)
@@ -53,24 +53,24 @@ void TMainWindow::BuildOptionActions()
             });
 }
 
-bool TMainWindow::ActionChecked(const QString& action) const
+bool TMainWindow::ActionChecked(MainAction action) const
 {
-    return Action(action)->isChecked();
+    return Act(action)->isChecked();
 }
 
-void TMainWindow::SetActionChecked(const QString& action, bool checked)
+void TMainWindow::SetActionChecked(MainAction action, bool checked)
 {
-    Action(action)->setChecked(checked);
+    Act(action)->setChecked(checked);
 }
 
-void TMainWindow::ExecuteAction(const QString& action)
+void TMainWindow::ExecuteAction(MainAction action)
 {
-    Action(action)->trigger();
+    Act(action)->trigger();
 }
 
-void TMainWindow::SetActionVisible(const QString& action, bool visible)
+void TMainWindow::SetActionVisible(MainAction action, bool visible)
 {
-    Action(action)->setVisible(visible);
+    Act(action)->setVisible(visible);
 }
 
 void TMainWindow::SetCsvDelimiter(int index)
@@ -102,7 +102,7 @@ void TMainWindow::EditUssdTemplates()
 
 void TMainWindow::OpenUssdSession()
 {
-    QAction* action = Action(QStringLiteral("OpenUssdSessionAction"));
+    QAction* action = Act(MainAction::OpenUssdSessionAction);
     // One window at a time: while it exists the action stays checked and only brings it back.
     action->setChecked(true);
     if (ussdWindow_) {
@@ -120,10 +120,10 @@ void TMainWindow::OpenUssdSession()
     });
     connect(window, &TUssdWindow::Closed, this, [this] {
         ussdWindow_ = nullptr;
-        Action(QStringLiteral("OpenUssdSessionAction"))->setChecked(false);
+        Act(MainAction::OpenUssdSessionAction)->setChecked(false);
         messagesPage_->SetActivityVisible(false);
     });
-    if (Action(QStringLiteral("LargeTextAction"))->isChecked())
+    if (Act(MainAction::LargeTextAction)->isChecked())
         window->SetLargeText(pages_->font().pointSize());
     window->show();
 }
@@ -146,7 +146,7 @@ TUssdWindow* TMainWindow::UssdWindow() const
 void TMainWindow::NewToggles(std::initializer_list<Toggle> toggles)
 {
     for (const Toggle& t : toggles) {
-        QAction* action = NewAction(QString::fromLatin1(t.name), QString::fromLatin1(t.caption));
+        QAction* action = NewAction(t.name, QString::fromLatin1(t.caption));
         action->setCheckable(true);
         action->setChecked(*t.setting);
         bool* setting = t.setting;

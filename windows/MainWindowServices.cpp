@@ -12,26 +12,30 @@
 void TMainWindow::BuildServicesMenu(QMenu* parent)
 {
     QMenu* services = parent->addMenu(QStringLiteral("Services"));
-    auto add = [this](QMenu* menu, const char* name, const char* caption, std::function<void()> run) {
-        QAction* action = NewAction(QString::fromLatin1(name), QString::fromLatin1(caption));
+    auto add = [this](QMenu* menu, MainAction name, const char* caption, std::function<void()> run) {
+        QAction* action = NewAction(name, QString::fromLatin1(caption));
         connect(action, &QAction::triggered, this, std::move(run));
         menu->addAction(action);
     };
-    add(services, "DeviceServicesConnectAction", "Connect", [this] { device_->DeviceServicesConnect(); });
-    add(services, "DeviceServicesDisconnectAction", "Disconnect", [this] { device_->DeviceServicesDisconnect(); });
+    add(services, MainAction::DeviceServicesConnectAction, "Connect", [this] { device_->DeviceServicesConnect(); });
+    add(services, MainAction::DeviceServicesDisconnectAction, "Disconnect",
+        [this] { device_->DeviceServicesDisconnect(); });
     services->addSeparator();
-    add(services, "DeviceServicesCommandOpenAction", "Open command session", [this] { device_->CommandSessionOpen(); });
-    add(services, "DeviceServicesCommandCloseAction", "Close command session",
+    add(services, MainAction::DeviceServicesCommandOpenAction, "Open command session",
+        [this] { device_->CommandSessionOpen(); });
+    add(services, MainAction::DeviceServicesCommandCloseAction, "Close command session",
         [this] { device_->CommandSessionClose(); });
     services->addSeparator();
     QMenu* phonebook = services->addMenu(QStringLiteral("Phonebook"));
-    add(phonebook, "PhonebookOpenAction", "Open phonebook", [this] { device_->DeviceServiceOpen(PhonebookServiceID); });
-    add(phonebook, "PhonebookCloseAction", "Close phonebook", [this] { device_->DeviceServiceClose(); });
+    add(phonebook, MainAction::PhonebookOpenAction, "Open phonebook",
+        [this] { device_->DeviceServiceOpen(PhonebookServiceID); });
+    add(phonebook, MainAction::PhonebookCloseAction, "Close phonebook", [this] { device_->DeviceServiceClose(); });
     phonebook->addSeparator();
-    add(phonebook, "PhonebookInfoAction", "Phonebook Info", [this] { device_->GetPhonebookInfo(); });
-    add(phonebook, "PhonebookReadAction", "Phonebook Read", [this] { device_->GetPhonebookData(); });
-    add(phonebook, "PhonebookWriteAction", "Phonebook Write", [this] { phonebook_debug::Write(*prompts_, *device_); });
-    add(phonebook, "PhonebookDeleteAction", "Phonebook Delete",
+    add(phonebook, MainAction::PhonebookInfoAction, "Phonebook Info", [this] { device_->GetPhonebookInfo(); });
+    add(phonebook, MainAction::PhonebookReadAction, "Phonebook Read", [this] { device_->GetPhonebookData(); });
+    add(phonebook, MainAction::PhonebookWriteAction, "Phonebook Write",
+        [this] { phonebook_debug::Write(*prompts_, *device_); });
+    add(phonebook, MainAction::PhonebookDeleteAction, "Phonebook Delete",
         [this] { phonebook_debug::Delete(*prompts_, *device_); });
 }
 

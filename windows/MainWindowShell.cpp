@@ -38,19 +38,19 @@ void TMainWindow::BuildShellActions()
 {
     struct Link
     {
-        const char* action;
+        MainAction action;
         const char* caption;
         const char* hint;
         const char* link;
     };
-    const Link links[] = {{"HomePageAction", "Home page", nullptr, "HomePage"},
-                          {"OpenHelpAction", "Features", "Help", "Help"},
-                          {"SupportAction", "Online support", "Support information", "Support"},
-                          {"LicenseInfoAction", "License information", nullptr, "License"},
-                          {"FaqAction", "Frequently Asked Questions", nullptr, "Faq"},
-                          {"DownloadAction", "Download latest version", nullptr, "Download"}};
+    const Link links[] = {{MainAction::HomePageAction, "Home page", nullptr, "HomePage"},
+                          {MainAction::OpenHelpAction, "Features", "Help", "Help"},
+                          {MainAction::SupportAction, "Online support", "Support information", "Support"},
+                          {MainAction::LicenseInfoAction, "License information", nullptr, "License"},
+                          {MainAction::FaqAction, "Frequently Asked Questions", nullptr, "Faq"},
+                          {MainAction::DownloadAction, "Download latest version", nullptr, "Download"}};
     for (const Link& l : links) {
-        QAction* action = NewAction(QString::fromLatin1(l.action), QString::fromLatin1(l.caption));
+        QAction* action = NewAction(l.action, QString::fromLatin1(l.caption));
         if (l.hint)
             action->setStatusTip(QString::fromLatin1(l.hint));
         const QString name = QString::fromLatin1(l.link);
@@ -59,12 +59,12 @@ void TMainWindow::BuildShellActions()
                 [name] { QDesktopServices::openUrl(shell::WebLink(name, QLocale::system())); });
     }
 
-    QAction* menuEntry = NewAction(QStringLiteral("StartMenuAddAction"), QStringLiteral("Add to Start menu"));
+    QAction* menuEntry = NewAction(MainAction::StartMenuAddAction, QStringLiteral("Add to Start menu"));
     menuEntry->setShortcut(QKeySequence(QStringLiteral("Ctrl+W")));
     connect(menuEntry, &QAction::triggered, this, [this] { WriteDesktopEntry(settings_->ApplicationIcon); });
     addAction(menuEntry);
 
-    QAction* select = NewAction(QStringLiteral("InterfaceSelectAction"), QStringLiteral("Select interface"));
+    QAction* select = NewAction(MainAction::InterfaceSelectAction, QStringLiteral("Select interface"));
     select->setVisible(false);
     connect(select, &QAction::triggered, this, [this] {
         const std::optional<QString> id =
@@ -74,21 +74,21 @@ void TMainWindow::BuildShellActions()
     });
 
     NewToggles({
-        {"LargeButtonsAction", "Large buttons", &settings_->LargeButtonsChecked},
-        {"LargeTextAction", "Large text", &settings_->LargeTextChecked},
-        {"LargeRowsAction", "Large rows", &settings_->LargeRows},
-        {"TextLabelsAction", "Text labels", &settings_->ShowLabels},
-        {"BalloonNotificationAction", "Balloon Notification", &settings_->ShowBalloonNotification},
-        {"ToastNotificationAction", "Toast Notification", &settings_->ShowToastNotification},
-        {"DataClassNotificationAction", "Data class notification", &settings_->ShowDataClassNotification},
+        {MainAction::LargeButtonsAction, "Large buttons", &settings_->LargeButtonsChecked},
+        {MainAction::LargeTextAction, "Large text", &settings_->LargeTextChecked},
+        {MainAction::LargeRowsAction, "Large rows", &settings_->LargeRows},
+        {MainAction::TextLabelsAction, "Text labels", &settings_->ShowLabels},
+        {MainAction::BalloonNotificationAction, "Balloon Notification", &settings_->ShowBalloonNotification},
+        {MainAction::ToastNotificationAction, "Toast Notification", &settings_->ShowToastNotification},
+        {MainAction::DataClassNotificationAction, "Data class notification", &settings_->ShowDataClassNotification},
     });
-    Action(QStringLiteral("LargeButtonsAction"))->setStatusTip(QStringLiteral("Show large buttons"));
-    connect(Action(QStringLiteral("LargeButtonsAction")), &QAction::triggered, this, &TMainWindow::ApplyLargeButtons);
-    connect(Action(QStringLiteral("LargeRowsAction")), &QAction::triggered, this, &TMainWindow::ApplyLargeRows);
-    connect(Action(QStringLiteral("LargeTextAction")), &QAction::triggered, this, &TMainWindow::ApplyLargeText);
-    connect(Action(QStringLiteral("TextLabelsAction")), &QAction::triggered, this, &TMainWindow::ApplyLargeButtons);
+    Act(MainAction::LargeButtonsAction)->setStatusTip(QStringLiteral("Show large buttons"));
+    connect(Act(MainAction::LargeButtonsAction), &QAction::triggered, this, &TMainWindow::ApplyLargeButtons);
+    connect(Act(MainAction::LargeRowsAction), &QAction::triggered, this, &TMainWindow::ApplyLargeRows);
+    connect(Act(MainAction::LargeTextAction), &QAction::triggered, this, &TMainWindow::ApplyLargeText);
+    connect(Act(MainAction::TextLabelsAction), &QAction::triggered, this, &TMainWindow::ApplyLargeButtons);
     // Without a notification service there is nothing to switch on.
-    Action(QStringLiteral("ToastNotificationAction"))->setEnabled(toastsAvailable_);
+    Act(MainAction::ToastNotificationAction)->setEnabled(toastsAvailable_);
 }
 
 void TMainWindow::LoadTrayImages()
@@ -183,10 +183,10 @@ void TMainWindow::StatusPanelDoubleClicked(int panel)
 
 void TMainWindow::ApplyLargeButtons()
 {
-    const bool large = Action(QStringLiteral("LargeButtonsAction"))->isChecked();
-    const bool labels = Action(QStringLiteral("TextLabelsAction"))->isChecked();
+    const bool large = Act(MainAction::LargeButtonsAction)->isChecked();
+    const bool labels = Act(MainAction::TextLabelsAction)->isChecked();
     QToolBar* tools = findChild<QToolBar*>(QStringLiteral("ToolBar"));
-    Action(QStringLiteral("TextLabelsAction"))->setEnabled(large);
+    Act(MainAction::TextLabelsAction)->setEnabled(large);
     if (tools) {
         tools->setToolButtonStyle(large && labels ? Qt::ToolButtonTextUnderIcon : Qt::ToolButtonIconOnly);
         tools->setIconSize(large ? QSize(32, 32) : QSize(16, 16));
@@ -201,8 +201,8 @@ void TMainWindow::ApplyLargeButtons()
 void TMainWindow::ApplyLargeRows()
 {
     int size = RowImageSmall;
-    if (Action(QStringLiteral("LargeButtonsAction"))->isChecked())
-        size = Action(QStringLiteral("LargeRowsAction"))->isChecked() ? RowImageBig : RowImageMedium;
+    if (Act(MainAction::LargeButtonsAction)->isChecked())
+        size = Act(MainAction::LargeRowsAction)->isChecked() ? RowImageBig : RowImageMedium;
     messagesPage_->SetRowIconSize(size);
     contactsView_->setIconSize(QSize(size, size));
 }
@@ -213,7 +213,7 @@ void TMainWindow::ApplyLargeText()
     // The font as resolved: the desktop may have given it in pixels.
     if (!baseFontSize_)
         baseFontSize_ = std::max(1, qRound(QFontInfo(pages_->font()).pointSizeF()));
-    const bool on = Action(QStringLiteral("LargeTextAction"))->isChecked();
+    const bool on = Act(MainAction::LargeTextAction)->isChecked();
     const int large = (settings_->LargeFont * baseFontSize_ + 4) / 8;
     if (on && settings_->LargeFont <= 0)
         return;

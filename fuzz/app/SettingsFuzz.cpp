@@ -15,10 +15,10 @@ namespace {
 class Host : public SettingsHost
 {
 public:
-    bool ActionChecked(const QString&) const override { return false; }
-    void SetActionChecked(const QString&, bool) override { }
-    void ExecuteAction(const QString&) override { }
-    void SetActionVisible(const QString&, bool) override { }
+    bool ActionChecked(MainAction) const override { return false; }
+    void SetActionChecked(MainAction, bool) override { }
+    void ExecuteAction(MainAction) override { }
+    void SetActionVisible(MainAction, bool) override { }
     bool ToastsAvailable() const override { return true; }
     QString Caption() const override { return QStringLiteral("Parlowen"); }
     void ApplyContactsFeature(bool) override { }

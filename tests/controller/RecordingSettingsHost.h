@@ -16,20 +16,21 @@ public:
     QString caption = QStringLiteral("Parlowen");
     QStringList calls;
 
-    bool ActionChecked(const QString& action) const override { return checked.value(action, false); }
-    void SetActionChecked(const QString& action, bool on) override
+    bool ActionChecked(MainAction action) const override { return checked.value(MainActionName(action), false); }
+    void SetActionChecked(MainAction action, bool on) override
     {
-        checked[action] = on;
-        calls << QStringLiteral("check %1 %2").arg(action).arg(int(on));
+        checked[MainActionName(action)] = on;
+        calls << QStringLiteral("check %1 %2").arg(MainActionName(action)).arg(int(on));
     }
-    void ExecuteAction(const QString& action) override
+    void ExecuteAction(MainAction action) override
     {
-        checked[action] = !checked.value(action, false);
-        calls << QStringLiteral("execute %1").arg(action);
+        const QString name = MainActionName(action);
+        checked[name] = !checked.value(name, false);
+        calls << QStringLiteral("execute %1").arg(name);
     }
-    void SetActionVisible(const QString& action, bool visible) override
+    void SetActionVisible(MainAction action, bool visible) override
     {
-        calls << QStringLiteral("visible %1 %2").arg(action).arg(int(visible));
+        calls << QStringLiteral("visible %1 %2").arg(MainActionName(action)).arg(int(visible));
     }
     bool ToastsAvailable() const override { return toasts; }
     QString Caption() const override { return caption; }

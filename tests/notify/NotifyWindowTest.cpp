@@ -72,7 +72,7 @@ TEST_P(NotifyWindowTest, ANewMessageIsAnnouncedAsTheOptionsSay)
     EXPECT_TRUE(call.hints.value(QStringLiteral("suppress-sound")).toBool());
 
     // Hidden on another page, the window comes back on its Inbox.
-    p.window->Action(QStringLiteral("ShowLogAction"))->trigger();
+    p.window->Act(MainAction::ShowLogAction)->trigger();
     p.window->Messages().ShowFolder(Folder::Sent);
     p.window->hide();
     server.EmitActionInvoked(call.id, QStringLiteral("default"));

@@ -55,7 +55,7 @@ struct ContactsProgram : Program
              {Contact("Carol", "+15550100003"), Contact("Alice", "+15550100001"), Contact("Bob", "+15550100002")})
             EXPECT_TRUE(window->Database().InsertContact(c));
         window->RefreshContacts();
-        window->Action(QStringLiteral("ShowContactsAction"))->trigger();
+        window->Act(MainAction::ShowContactsAction)->trigger();
     }
     ContactsModel& Model() { return window->Contacts(); }
     void SelectRow(int row)
@@ -103,11 +103,11 @@ TEST(ContactsPage, HeaderClicksSortBothWaysAndIdClearsTheArrow)
 TEST(ContactsPage, SelectionDrivesTheActionsAndDeleteAsksFirst)
 {
     ContactsProgram p;
-    QAction* remove = p.window->Action(QStringLiteral("ContactsDeleteAction"));
+    QAction* remove = p.window->Act(MainAction::ContactsDeleteAction);
     EXPECT_FALSE(remove->isEnabled());
     p.SelectRow(1);
     EXPECT_TRUE(remove->isEnabled());
-    EXPECT_TRUE(p.window->Action(QStringLiteral("ContactsOpenAction"))->isEnabled());
+    EXPECT_TRUE(p.window->Act(MainAction::ContactsOpenAction)->isEnabled());
 
     p.prompts.answers = {false, true};
     remove->trigger();
@@ -119,8 +119,8 @@ TEST(ContactsPage, SelectionDrivesTheActionsAndDeleteAsksFirst)
     EXPECT_EQ(Names(p.Model()), (QStringList{"Carol", "Bob"}));
     EXPECT_FALSE(remove->isEnabled()) << "the list was read again: nothing selected";
 
-    p.window->Action(QStringLiteral("ShowLogAction"))->trigger();
-    EXPECT_FALSE(p.window->Action(QStringLiteral("ContactsOpenAction"))->isEnabled());
+    p.window->Act(MainAction::ShowLogAction)->trigger();
+    EXPECT_FALSE(p.window->Act(MainAction::ContactsOpenAction)->isEnabled());
 }
 
 TEST(ContactsPage, MessageNamesFollowTheContacts)
@@ -145,7 +145,7 @@ TEST(ContactsPage, MessageNamesFollowTheContacts)
 
     p.window->ApplyContactsFeature(false);
     EXPECT_EQ(nameOf("+15550100002"), "+15550100002");
-    EXPECT_FALSE(p.window->Action(QStringLiteral("ShowContactsAction"))->isVisible());
+    EXPECT_FALSE(p.window->Act(MainAction::ShowContactsAction)->isVisible());
     EXPECT_EQ(p.window->CurrentPage(), TMainWindow::MessagesPageIndex) << "the page left with the feature";
 }
 
@@ -156,7 +156,7 @@ TEST(ContactsPage, ExportThenImportGivesTheSameContacts)
     p.window->RefreshContacts();
     const QString path = p.dir.filePath(QStringLiteral("contacts.csv"));
     p.prompts.files = {path};
-    p.window->Action(QStringLiteral("ContactsExportAction"))->trigger();
+    p.window->Act(MainAction::ContactsExportAction)->trigger();
     const QByteArray bytes = ReadAll(path);
     EXPECT_TRUE(bytes.startsWith("\xEF\xBB\xBF"
                                  "1;Carol;;;;+15550100003;;\r\n"));
@@ -165,8 +165,8 @@ TEST(ContactsPage, ExportThenImportGivesTheSameContacts)
 
     p.prompts.answers = {true};
     p.prompts.files = {path};
-    p.window->Action(QStringLiteral("ShowLogAction"))->trigger();
-    p.window->Action(QStringLiteral("ContactsImportAction"))->trigger();
+    p.window->Act(MainAction::ShowLogAction)->trigger();
+    p.window->Act(MainAction::ContactsImportAction)->trigger();
     EXPECT_EQ(p.window->CurrentPage(), TMainWindow::ContactsPageIndex);
     ASSERT_EQ(p.Model().rowCount(), 4);
     DATABASE_CONTACTS_DATA smith;
@@ -186,17 +186,17 @@ TEST(ContactsPage, ImportSkipsBadLinesAndChangesNothingWhenRefusedOrMissing)
                    "5;  Spaced  ;;;;+1 555 0100 000;;\n" // blanks around and inside
                    "6;;;;;+15550100;;\r");               // no name
     p.prompts.answers = {false};
-    p.window->Action(QStringLiteral("ContactsImportAction"))->trigger();
+    p.window->Act(MainAction::ContactsImportAction)->trigger();
     EXPECT_EQ(p.Model().rowCount(), 3) << "a declined warning changes nothing";
 
     p.prompts.answers = {true};
     p.prompts.files = {p.dir.filePath(QStringLiteral("missing.csv"))};
-    p.window->Action(QStringLiteral("ContactsImportAction"))->trigger();
+    p.window->Act(MainAction::ContactsImportAction)->trigger();
     EXPECT_EQ(p.Model().rowCount(), 3) << "a missing file changes nothing";
 
     p.prompts.answers = {true};
     p.prompts.files = {path};
-    p.window->Action(QStringLiteral("ContactsImportAction"))->trigger();
+    p.window->Act(MainAction::ContactsImportAction)->trigger();
     ASSERT_EQ(Names(p.Model()), (QStringList{"Seven", "Spaced"}));
     DATABASE_CONTACTS_DATA spaced;
     ASSERT_TRUE(p.Model().ContactAt(1, spaced));
@@ -213,11 +213,11 @@ TEST(ContactsPage, NewMessageFromTheContactsPageAndTheComposersContactPage)
     p.SelectRow(2);
     QString prefilled;
     p.window->SetComposerRunner([&](TMessageWindow& composer) { prefilled = composer.Number(); });
-    p.window->Action(QStringLiteral("ContactsMessageAction"))->trigger();
+    p.window->Act(MainAction::ContactsMessageAction)->trigger();
     EXPECT_EQ(prefilled, "+15550100002");
 
     bool checked = false;
-    p.window->Action(QStringLiteral("ShowMessagesAction"))->trigger();
+    p.window->Act(MainAction::ShowMessagesAction)->trigger();
     p.window->SetComposerRunner([&](TMessageWindow& composer) {
         ASSERT_TRUE(composer.ContactsButton()->isVisibleTo(&composer));
         composer.ContactsButton()->click();
@@ -241,7 +241,7 @@ TEST(ContactsPage, NewMessageFromTheContactsPageAndTheComposersContactPage)
         EXPECT_TRUE(composer.SendButton()->isEnabled());
         checked = true;
     });
-    p.window->Action(QStringLiteral("SmsNewAction"))->trigger();
+    p.window->Act(MainAction::SmsNewAction)->trigger();
     EXPECT_TRUE(checked);
 }
 
@@ -252,13 +252,13 @@ TEST(MainWindowPages, MessageActionsAreHeldWhileAnotherPageShows)
     p.modem->deliverSms(Sms("+15550100777", u"Hello"));
     ASSERT_TRUE(WaitFor([&] { return p.Folder(Folder::Inbox).Count() == 1; }));
     p.window->Messages().SelectRow(Folder::Inbox, p.Folder(Folder::Inbox).At(0));
-    QAction* reply = p.window->Action(QStringLiteral("SmsReplyAction"));
+    QAction* reply = p.window->Act(MainAction::SmsReplyAction);
     ASSERT_TRUE(reply->isEnabled());
-    p.window->Action(QStringLiteral("ShowLogAction"))->trigger();
+    p.window->Act(MainAction::ShowLogAction)->trigger();
     EXPECT_FALSE(reply->isEnabled());
-    p.window->Action(QStringLiteral("ShowStatusAction"))->trigger();
+    p.window->Act(MainAction::ShowStatusAction)->trigger();
     EXPECT_FALSE(reply->isEnabled());
-    p.window->Action(QStringLiteral("ShowMessagesAction"))->trigger();
+    p.window->Act(MainAction::ShowMessagesAction)->trigger();
     EXPECT_TRUE(reply->isEnabled());
 }
 

@@ -13,9 +13,9 @@ using rig::Program;
 
 namespace {
 
-void Trigger(Program& p, const char* action)
+void Trigger(Program& p, MainAction action)
 {
-    p.window->Action(QString::fromLatin1(action))->trigger();
+    p.window->Act(action)->trigger();
 }
 
 QString Title(Program& p)
@@ -44,7 +44,7 @@ TEST(DeviceActions, AScanShowsItsProgressThenTheProviders)
 {
     Program p;
     ASSERT_NO_FATAL_FAILURE(p.Start());
-    Trigger(p, "OperatorsSearchAction");
+    Trigger(p, MainAction::OperatorsSearchAction);
     EXPECT_EQ(p.window->PanelText(5), "Network scan in progress...");
     EXPECT_TRUE(p.window->findChild<QProgressBar*>(QStringLiteral("ProgressBar"))->isVisibleTo(p.window.get()));
     ASSERT_TRUE(WaitFor([&] { return !p.window->Device().ScanRequested(); }));
@@ -55,9 +55,9 @@ TEST(DeviceActions, AScanShowsItsProgressThenTheProviders)
     EXPECT_FALSE(p.window->findChild<QProgressBar*>(QStringLiteral("ProgressBar"))->isVisibleTo(p.window.get()));
     EXPECT_NE(p.window->PanelText(5), "Network scan in progress...");
 
-    Trigger(p, "GetPreferredProvidersAction");
+    Trigger(p, MainAction::GetPreferredProvidersAction);
     EXPECT_EQ(Title(p), "Preferred providers");
-    Trigger(p, "ShowStatusAction");
+    Trigger(p, MainAction::ShowStatusAction);
     EXPECT_EQ(Title(p), "Status");
 }
 
@@ -65,20 +65,20 @@ TEST(DeviceActions, RadioOffFailsAScanWithABoxAndRadioOnComesBack)
 {
     Program p;
     ASSERT_NO_FATAL_FAILURE(p.Start());
-    QAction* on = p.window->Action(QStringLiteral("RadioOnAction"));
-    QAction* off = p.window->Action(QStringLiteral("RadioOffAction"));
-    Trigger(p, "RadioOffAction");
+    QAction* on = p.window->Act(MainAction::RadioOnAction);
+    QAction* off = p.window->Act(MainAction::RadioOffAction);
+    Trigger(p, MainAction::RadioOffAction);
     ASSERT_TRUE(WaitFor([&] { return off->isChecked() && !on->isChecked(); }));
     EXPECT_EQ(p.window->Device().SignalImage(), 7);
 
-    Trigger(p, "OperatorsSearchAction");
+    Trigger(p, MainAction::OperatorsSearchAction);
     ASSERT_TRUE(WaitFor([&] { return !p.window->Device().ScanRequested(); }));
     ASSERT_FALSE(p.prompts.shown.empty());
     EXPECT_EQ(p.prompts.shown.back().caption, "Network");
     EXPECT_TRUE(p.prompts.shown.back().text.startsWith(QStringLiteral("Operation could not be completed:\n\r")));
     EXPECT_NE(p.window->CurrentPage(), TMainWindow::StatusPageIndex) << "a failed scan shows no providers";
 
-    Trigger(p, "RadioOnAction");
+    Trigger(p, MainAction::RadioOnAction);
     ASSERT_TRUE(WaitFor([&] { return on->isChecked() && !off->isChecked(); }));
 }
 
@@ -92,11 +92,11 @@ TEST(DeviceActions, ManualRegistrationTakesATrimmedProviderId)
         return id;
     };
     p.prompts.inputs = {QStringLiteral("   ")};
-    Trigger(p, "RegisterManualAction");
+    Trigger(p, MainAction::RegisterManualAction);
     EXPECT_EQ(p.prompts.shown.back().caption, "Manual registration");
     EXPECT_EQ(p.prompts.shown.back().text, "Provider ID:");
     p.prompts.inputs = {QStringLiteral(" 00102 ")};
-    Trigger(p, "RegisterManualAction");
+    Trigger(p, MainAction::RegisterManualAction);
     EXPECT_TRUE(WaitFor([&] { return registered() == "00102"; })) << registered();
 }
 

@@ -150,17 +150,17 @@ TEST(DeviceState, RadioOffRemovesTheDataClassIconAndRadioOnBringsTheSignalBack)
     Program p;
     p.settings->setValue(QStringLiteral("Settings/ShowDataClassIcon"), 1);
     ASSERT_NO_FATAL_FAILURE(p.Start());
-    EXPECT_TRUE(p.window->Action(QStringLiteral("RadioOnAction"))->isChecked()) << "as the start-up query said";
-    EXPECT_FALSE(p.window->Action(QStringLiteral("RadioOffAction"))->isChecked());
+    EXPECT_TRUE(p.window->Act(MainAction::RadioOnAction)->isChecked()) << "as the start-up query said";
+    EXPECT_FALSE(p.window->Act(MainAction::RadioOffAction)->isChecked());
     p.modem->setDataClass(0x20);
     ASSERT_TRUE(WaitFor([&] { return p.window->Device().DataClassIconShown(); }));
-    p.window->Action(QStringLiteral("RadioOffAction"))->trigger();
-    ASSERT_TRUE(WaitFor([&] { return p.window->Action(QStringLiteral("RadioOffAction"))->isChecked(); }));
+    p.window->Act(MainAction::RadioOffAction)->trigger();
+    ASSERT_TRUE(WaitFor([&] { return p.window->Act(MainAction::RadioOffAction)->isChecked(); }));
     // Indications sent before the switch may still be on their way: the state they settle in counts.
     EXPECT_TRUE(WaitFor([&] { return !p.window->Device().DataClassIconShown() && !p.window->DataClassTray(); }));
     EXPECT_TRUE(WaitFor([&] { return p.window->Device().SignalImage() == 7; }));
-    p.window->Action(QStringLiteral("RadioOnAction"))->trigger();
-    ASSERT_TRUE(WaitFor([&] { return p.window->Action(QStringLiteral("RadioOnAction"))->isChecked(); }));
+    p.window->Act(MainAction::RadioOnAction)->trigger();
+    ASSERT_TRUE(WaitFor([&] { return p.window->Act(MainAction::RadioOnAction)->isChecked(); }));
     EXPECT_NE(p.window->Device().SignalImage(), 7);
 }
 
@@ -219,7 +219,7 @@ TEST(DeviceState, ALockedSimShowsThePinButtonUntilThePinIsEntered)
 {
     Program p(false, true);
     ASSERT_NO_FATAL_FAILURE(p.Start());
-    QAction* pin = p.window->Action(QStringLiteral("EnterPinAction"));
+    QAction* pin = p.window->Act(MainAction::EnterPinAction);
     ASSERT_TRUE(WaitFor([&] { return pin->isVisible(); }));
     EXPECT_EQ(p.window->Device().Panel(5), QStringLiteral("A PIN is required for the operation to complete"));
     EXPECT_TRUE(
@@ -234,7 +234,7 @@ TEST(DeviceState, SelectInterfaceIgnoresABlankAnswerAndShowsAChosenOne)
 {
     Program p;
     ASSERT_NO_FATAL_FAILURE(p.Start());
-    QAction* select = p.window->Action(QStringLiteral("InterfaceSelectAction"));
+    QAction* select = p.window->Act(MainAction::InterfaceSelectAction);
     EXPECT_FALSE(select->isVisible()) << "one interface: nothing to choose";
     const std::string id = p.window->Broadband().GetInterfaceID();
     const int logLines = p.window->StatusLines().LineCount();
@@ -262,14 +262,14 @@ TEST(DeviceState, BothRegistrationActionsOpenTheWizardForTheCurrentInterface)
     Program p;
     p.settings->setValue(QStringLiteral("Settings/ShowNetworkRegistration"), 0);
     ASSERT_NO_FATAL_FAILURE(p.Start());
-    EXPECT_FALSE(p.window->Action(QStringLiteral("RegistrationAction2"))->isVisible()) << "the tool bar's button";
+    EXPECT_FALSE(p.window->Act(MainAction::RegistrationAction2)->isVisible()) << "the tool bar's button";
     std::vector<std::string> opened;
     p.window->SetRegistrationRunner([&](TRegistrationWindow& window) {
         opened.push_back(window.Wizard().InterfaceId());
         EXPECT_EQ(window.windowTitle(), QStringLiteral("Network registration"));
     });
-    p.window->Action(QStringLiteral("RegistrationAction1"))->trigger();
-    p.window->Action(QStringLiteral("RegistrationAction2"))->trigger();
+    p.window->Act(MainAction::RegistrationAction1)->trigger();
+    p.window->Act(MainAction::RegistrationAction2)->trigger();
     const std::string id = p.window->Broadband().GetInterfaceID();
     EXPECT_EQ(opened, (std::vector<std::string>{id, id}));
     // Its log lines reach the window's device log.
@@ -342,7 +342,7 @@ TEST(Shell, TheMenuEntryIsWrittenAtStartAndReplacedByAddToStartMenu)
     ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
     damaged.write("garbage");
     damaged.close();
-    QAction* add = p.window->Action(QStringLiteral("StartMenuAddAction"));
+    QAction* add = p.window->Act(MainAction::StartMenuAddAction);
     EXPECT_EQ(add->shortcut(), QKeySequence(QStringLiteral("Ctrl+W")));
     add->trigger();
     EXPECT_EQ(EntryKey(path, QStringLiteral("Exec")), u'"' + QCoreApplication::applicationFilePath() + u'"');
@@ -362,9 +362,9 @@ TEST(Shell, LargeButtonsSizeTheToolBarAndRows)
     p.settings->setValue(QStringLiteral("Settings/LargeButtons"), 1);
     ASSERT_NO_FATAL_FAILURE(p.Start());
     auto* tools = p.window->findChild<QToolBar*>(QStringLiteral("ToolBar"));
-    QAction* large = p.window->Action(QStringLiteral("LargeButtonsAction"));
-    QAction* rows = p.window->Action(QStringLiteral("LargeRowsAction"));
-    QAction* labels = p.window->Action(QStringLiteral("TextLabelsAction"));
+    QAction* large = p.window->Act(MainAction::LargeButtonsAction);
+    QAction* rows = p.window->Act(MainAction::LargeRowsAction);
+    QAction* labels = p.window->Act(MainAction::TextLabelsAction);
     QTreeView* inbox = p.window->Messages().List(Folder::Inbox);
     ASSERT_TRUE(large->isChecked()) << "as stored";
     EXPECT_EQ(tools->iconSize(), QSize(32, 32));
@@ -396,7 +396,7 @@ TEST(Shell, LargeTextWidensTheFolderPanelAndColumnsByTheGrowthOfTheText)
     const int date = inbox->columnWidth(1);
     const QFontMetrics before(inbox->font());
 
-    p.window->Action(QStringLiteral("LargeTextAction"))->trigger();
+    p.window->Act(MainAction::LargeTextAction)->trigger();
     const QFontMetrics after(inbox->font());
     const int growth =
         after.horizontalAdvance(QStringLiteral("XXXXXXXXXX")) - before.horizontalAdvance(QStringLiteral("XXXXXXXXXX"));
@@ -404,7 +404,7 @@ TEST(Shell, LargeTextWidensTheFolderPanelAndColumnsByTheGrowthOfTheText)
     EXPECT_EQ(page.FolderPanelWidth(), panel + growth);
     EXPECT_GT(inbox->columnWidth(1), date);
 
-    p.window->Action(QStringLiteral("LargeTextAction"))->trigger();
+    p.window->Act(MainAction::LargeTextAction)->trigger();
     EXPECT_EQ(page.FolderPanelWidth(), panel);
     EXPECT_EQ(inbox->columnWidth(1), date);
 }

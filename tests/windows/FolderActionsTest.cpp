@@ -18,9 +18,9 @@ namespace {
 
 using Kind = testsupport::ScriptedPrompts::Kind;
 
-void Trigger(Program& p, const char* action)
+void Trigger(Program& p, MainAction action)
 {
-    p.window->Action(QString::fromLatin1(action))->trigger();
+    p.window->Act(action)->trigger();
 }
 
 // Two messages in the Inbox, the first of them selected.
@@ -41,7 +41,7 @@ TEST(FolderActions, DeleteAsksAndRemovesTheStoredRowsOnlyOnYes)
     TwoInInbox(p);
     EXPECT_EQ(p.Stored(0) + p.Stored(1), 2);
     p.prompts.answers = {false};
-    Trigger(p, "SmsDeleteAction");
+    Trigger(p, MainAction::SmsDeleteAction);
     EXPECT_EQ(p.Folder(Folder::Inbox).Count(), 2);
     ASSERT_EQ(p.prompts.shown.size(), 1u);
     EXPECT_EQ(p.prompts.shown[0].text, "Do you want to delete message?");
@@ -66,7 +66,7 @@ TEST(FolderActions, WithoutSaveOnDiskDeleteGoesToTheDevice)
     ASSERT_TRUE(WaitFor([&] { return p.Folder(Folder::Inbox).Count() == 1; }));
     p.window->Messages().SelectRow(Folder::Inbox, p.Folder(Folder::Inbox).At(0));
     p.prompts.answers = {true};
-    Trigger(p, "SmsDeleteAction");
+    Trigger(p, MainAction::SmsDeleteAction);
     EXPECT_EQ(p.Folder(Folder::Inbox).Count(), 0);
     EXPECT_TRUE(WaitFor([&] { return p.OnSim() == 0; }));
 }
@@ -79,7 +79,7 @@ TEST(FolderActions, TemplatesAndReportsDeleteTheirOwnWay)
     p.window->Messages().ShowFolder(Folder::Templates);
     p.window->Messages().SelectRow(Folder::Templates, p.Folder(Folder::Templates).At(0));
     p.prompts.answers = {true};
-    Trigger(p, "SmsDeleteAction");
+    Trigger(p, MainAction::SmsDeleteAction);
     EXPECT_EQ(p.prompts.shown.back().text, "Do you want to delete template?");
     EXPECT_EQ(p.Folder(Folder::Templates).Count(), 0);
 
@@ -90,7 +90,7 @@ TEST(FolderActions, TemplatesAndReportsDeleteTheirOwnWay)
     p.window->Messages().ShowFolder(Folder::Reports);
     p.window->Messages().SelectRow(Folder::Reports, p.Folder(Folder::Reports).At(0));
     const size_t asked = p.prompts.shown.size();
-    Trigger(p, "SmsDeleteAction");
+    Trigger(p, MainAction::SmsDeleteAction);
     EXPECT_EQ(p.prompts.shown.size(), asked);
     EXPECT_EQ(p.Folder(Folder::Reports).Count(), 0);
     p.Stop();
@@ -104,7 +104,7 @@ TEST(FolderActions, SetAsUnreadStoresItAndHidesItself)
     Program p;
     ASSERT_NO_FATAL_FAILURE(p.Start());
     TwoInInbox(p);
-    QAction* unread = p.window->Action(QStringLiteral("SmsSetAsUnreadAction"));
+    QAction* unread = p.window->Act(MainAction::SmsSetAsUnreadAction);
     EXPECT_TRUE(unread->isVisible());
     EXPECT_EQ(p.Stored(0), 1);
     unread->trigger();
@@ -142,20 +142,20 @@ TEST(FolderActions, DatabaseMaintenance)
     ASSERT_TRUE(p.window->Incoming().AddTemplate(QStringLiteral("+1555"), QStringLiteral("Kept?")));
 
     p.prompts.answers = {false};
-    Trigger(p, "DatabaseDeleteAllAction");
+    Trigger(p, MainAction::DatabaseDeleteAllAction);
     EXPECT_EQ(p.Folder(Folder::Inbox).Count(), 2) << "No changes nothing";
 
-    Trigger(p, "DatabaseCompressAction");
+    Trigger(p, MainAction::DatabaseCompressAction);
     ASSERT_TRUE(WaitFor([&] { return !p.window->Database().IsLoading(); }));
     EXPECT_EQ(p.Folder(Folder::Inbox).Count(), 2) << "compressed and read back";
 
     p.prompts.answers = {true};
-    Trigger(p, "DatabaseRecreateAction");
+    Trigger(p, MainAction::DatabaseRecreateAction);
     EXPECT_EQ(p.prompts.shown.back().text, "All messages will be deleted from database. Are you sure?");
     EXPECT_EQ(p.Folder(Folder::Inbox).Count(), 0);
     EXPECT_EQ(p.Folder(Folder::Templates).Count(), 0) << "its table is gone";
     EXPECT_EQ(p.Stored(0) + p.Stored(1), 0);
-    Trigger(p, "DatabaseReadAllAction");
+    Trigger(p, MainAction::DatabaseReadAllAction);
     ASSERT_TRUE(WaitFor([&] { return !p.window->Database().IsLoading(); }));
     EXPECT_EQ(p.Folder(Folder::Inbox).Count(), 0);
 }
@@ -170,16 +170,16 @@ TEST(FolderActions, DeleteByIdTakesOnlyANonZeroNumber)
     const auto index = static_cast<std::uint32_t>(p.Folder(Folder::Inbox).At(0)->Units.front().Id);
     for (const char* answer : {"abc", "0"}) {
         p.prompts.inputs = {QString::fromLatin1(answer)};
-        Trigger(p, "SmsDeleteByIdAction");
+        Trigger(p, MainAction::SmsDeleteByIdAction);
     }
     p.prompts.inputs = {std::nullopt};
-    Trigger(p, "SmsDeleteByIdAction");
+    Trigger(p, MainAction::SmsDeleteByIdAction);
     EXPECT_EQ(p.prompts.shown.back().caption, "Delete message from SIM");
     EXPECT_EQ(p.prompts.shown.back().initial, "0");
     WaitFor([] { return false; }, 200);
     EXPECT_EQ(p.OnSim(), 1u);
     p.prompts.inputs = {QString::number(index)};
-    Trigger(p, "SmsDeleteByIdAction");
+    Trigger(p, MainAction::SmsDeleteByIdAction);
     EXPECT_TRUE(WaitFor([&] { return p.OnSim() == 0; }));
 }
 
@@ -206,7 +206,7 @@ TEST(FolderActions, SearchNarrowsTheListAndActionsReachTheShownRow)
     EXPECT_EQ(page.InfoText(0), shown->GetNumber());
     const QString deleted = shown->GetNumber();
     p.prompts.answers = {true};
-    Trigger(p, "SmsDeleteAction");
+    Trigger(p, MainAction::SmsDeleteAction);
     ASSERT_EQ(p.Folder(Folder::Inbox).Count(), 2);
     for (int row = 0; row < 2; ++row)
         EXPECT_NE(p.Folder(Folder::Inbox).At(row)->GetNumber(), deleted);
@@ -219,7 +219,7 @@ TEST(FolderActions, SearchNarrowsTheListAndActionsReachTheShownRow)
     ASSERT_NE(page.Displayed(), nullptr);
     page.SearchBox()->setText(QStringLiteral("no such text"));
     EXPECT_EQ(page.Displayed(), nullptr);
-    EXPECT_FALSE(p.window->Action(QStringLiteral("SmsDeleteAction"))->isEnabled());
+    EXPECT_FALSE(p.window->Act(MainAction::SmsDeleteAction)->isEnabled());
     page.SearchBox()->clear();
     page.SearchBox()->setText(QStringLiteral("station"));
     page.ShowFolder(Folder::Sent);

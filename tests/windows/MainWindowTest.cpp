@@ -252,7 +252,7 @@ TEST(MainWindow, DebugPageRegistersWithTheCheckedDataClasses)
 {
     Program p;
     ASSERT_NO_FATAL_FAILURE(p.Start());
-    QAction* debugView = p.window->Action(QStringLiteral("ShowDebugAction"));
+    QAction* debugView = p.window->Act(MainAction::ShowDebugAction);
     EXPECT_EQ(debugView->shortcut(), QKeySequence(QStringLiteral("Ctrl+D")));
     debugView->trigger();
     EXPECT_TRUE(debugView->isChecked());
@@ -260,7 +260,7 @@ TEST(MainWindow, DebugPageRegistersWithTheCheckedDataClasses)
         p.window->findChild<QCheckBox*>(QString::fromLatin1(name))->setChecked(true);
     auto* manual = p.window->findChild<QRadioButton*>(QStringLiteral("REG_MANUAL"));
     auto* provider = p.window->findChild<QLineEdit*>(QStringLiteral("PROVIDER_ID"));
-    QAction* registration = p.window->Action(QStringLiteral("RegisterManual2Action"));
+    QAction* registration = p.window->Act(MainAction::RegisterManual2Action);
     manual->setChecked(true);
     EXPECT_FALSE(registration->isEnabled()) << "manual mode needs a provider ID";
     provider->setText(QStringLiteral("  00101 "));
@@ -291,9 +291,9 @@ TEST(MainWindow, TrayImageFollowsTheUnreadCountAndItsMenuHidesAndOpens)
     p.window->Messages().SelectRow(Folder::Inbox, p.Folder(Folder::Inbox).At(0));
     EXPECT_EQ(p.window->Tray().Image(), 0);
 
-    p.window->Action(QStringLiteral("AppHideAction"))->trigger();
+    p.window->Act(MainAction::AppHideAction)->trigger();
     EXPECT_FALSE(p.window->isVisible());
-    p.window->Action(QStringLiteral("AppOpenAction"))->trigger();
+    p.window->Act(MainAction::AppOpenAction)->trigger();
     EXPECT_TRUE(p.window->isVisible());
 }
 

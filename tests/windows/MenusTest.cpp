@@ -105,7 +105,7 @@ TEST(Menus, ToolBarAndTrayMenuHoldTheirEntriesInOrder)
         if (a->objectName() == QLatin1String("TBBxPinDev"))
             pinSeparator = a;
     ASSERT_NE(pinSeparator, nullptr);
-    EXPECT_EQ(pinSeparator->isVisible(), p.window->Action(QStringLiteral("EnterPinAction"))->isVisible());
+    EXPECT_EQ(pinSeparator->isVisible(), p.window->Act(MainAction::EnterPinAction)->isVisible());
 }
 
 TEST(Menus, ShortcutsBelongToTheirActionsAndWorkWhileTheDebugMenuIsHidden)
@@ -117,7 +117,7 @@ TEST(Menus, ShortcutsBelongToTheirActionsAndWorkWhileTheDebugMenuIsHidden)
                                                              {"SmsSendAllAction", "Ctrl+S"},
                                                              {"StartMenuAddAction", "Ctrl+W"}};
     for (const auto& [name, keys] : shortcuts) {
-        QAction* action = p.window->Action(QString::fromLatin1(name));
+        QAction* action = p.window->findChild<QAction*>(QString::fromLatin1(name));
         EXPECT_TRUE(action->shortcuts().contains(QKeySequence(QString::fromLatin1(keys)))) << name;
         // Reachable from the window itself, not only through a menu that may be hidden.
         EXPECT_TRUE(p.window->actions().contains(action)) << name;
@@ -155,14 +155,14 @@ TEST(Menus, EmulationsChangeNothingAndClearLogEmptiesBothLogs)
     for (const char* name : {"EmulateSmsNewAction", "EmulateSmsNewMultipartAction", "EmulateSmsSentAction",
                              "EmulateSmsSentMultipartAction", "EmulateSmsDraftAction", "EmulateSmsReport1Action",
                              "EmulateSmsReport2Action", "EmulateEventSmsSendCompleteAction"}) {
-        QAction* action = p.window->Action(QString::fromLatin1(name));
+        QAction* action = p.window->findChild<QAction*>(QString::fromLatin1(name));
         EXPECT_FALSE(action->isVisible()) << name;
         action->trigger();
     }
     EXPECT_EQ(p.Folder(Folder::Inbox).Count(), inbox);
     EXPECT_EQ(p.window->LogLines().LineCount(), lines);
 
-    p.window->Action(QStringLiteral("ClearLogAction"))->trigger();
+    p.window->Act(MainAction::ClearLogAction)->trigger();
     EXPECT_EQ(p.window->LogLines().rowCount(), 0);
     EXPECT_EQ(p.window->StatusLines().rowCount(), 0);
 }
@@ -174,7 +174,7 @@ TEST(Menus, OptionActionsFlipTheirSettings)
     for (const char* name :
          {"SmsSaveSentAction", "SmsConfirmationToSendAction", "AppCloseConfirmationAction", "BalloonNotificationAction",
           "ToastNotificationAction", "DataClassNotificationAction", "HideWhenClosingAction"}) {
-        QAction* action = p.window->Action(QString::fromLatin1(name));
+        QAction* action = p.window->findChild<QAction*>(QString::fromLatin1(name));
         ASSERT_TRUE(action->isCheckable()) << name;
         const bool before = action->isChecked();
         action->trigger();
@@ -183,9 +183,9 @@ TEST(Menus, OptionActionsFlipTheirSettings)
     // What the rest of the program reads follows, and is what the settings keep.
     p.window->Settings().SaveOptions(*p.settings);
     EXPECT_EQ(p.settings->value(QStringLiteral("SMS/SaveSent")).toInt(),
-              int(p.window->Action(QStringLiteral("SmsSaveSentAction"))->isChecked()));
+              int(p.window->Act(MainAction::SmsSaveSentAction)->isChecked()));
     EXPECT_EQ(p.settings->value(QStringLiteral("Settings/ShowDataClassNotification")).toInt(),
-              int(p.window->Action(QStringLiteral("DataClassNotificationAction"))->isChecked()));
+              int(p.window->Act(MainAction::DataClassNotificationAction)->isChecked()));
 }
 
 TEST(Settings, OkAppliesTheChosenValuesToTheRunningWindow)
@@ -194,7 +194,7 @@ TEST(Settings, OkAppliesTheChosenValuesToTheRunningWindow)
     ASSERT_NO_FATAL_FAILURE(p.Start());
     QTemporaryDir autostart;
     const int signalWidth = p.window->StatusPanel(3)->width();
-    const bool onTop = p.window->Action(QStringLiteral("AlwaysOnTopAction"))->isChecked();
+    const bool onTop = p.window->Act(MainAction::AlwaysOnTopAction)->isChecked();
     p.window->SetSettingsRunner([&](TSettingsWindow& settings) {
         settings.SetAutostartFolder(autostart.path());
         settings.show();
@@ -207,14 +207,14 @@ TEST(Settings, OkAppliesTheChosenValuesToTheRunningWindow)
         settings.AppIconButton(4)->click();
         settings.OkButton()->click();
     });
-    p.window->Action(QStringLiteral("SettingsAction"))->trigger();
+    p.window->Act(MainAction::SettingsAction)->trigger();
 
     EXPECT_EQ(p.window->StatusPanel(3)->width(), signalWidth + 35) << "the signal level shown";
-    EXPECT_TRUE(p.window->Action(QStringLiteral("LargeButtonsAction"))->isChecked());
-    EXPECT_FALSE(p.window->Action(QStringLiteral("RegistrationAction2"))->isVisible());
+    EXPECT_TRUE(p.window->Act(MainAction::LargeButtonsAction)->isChecked());
+    EXPECT_FALSE(p.window->Act(MainAction::RegistrationAction2)->isVisible());
     EXPECT_TRUE(p.window->Incoming().ReceiveTimer().isActive());
-    EXPECT_TRUE(p.window->Action(QStringLiteral("DataClassNotificationAction"))->isChecked());
-    EXPECT_EQ(p.window->Action(QStringLiteral("AlwaysOnTopAction"))->isChecked(), !onTop) << "Ok applies it";
+    EXPECT_TRUE(p.window->Act(MainAction::DataClassNotificationAction)->isChecked());
+    EXPECT_EQ(p.window->Act(MainAction::AlwaysOnTopAction)->isChecked(), !onTop) << "Ok applies it";
     EXPECT_EQ(p.window->Settings().CsvDelimiterChar(), QChar(u'\t'));
     EXPECT_EQ(p.window->Settings().ApplicationIcon, 4);
     EXPECT_EQ(p.settings->value(QStringLiteral("Settings/ApplicationIcon")).toInt(), 4);
@@ -224,7 +224,7 @@ TEST(Ussd, OneWindowAtATimePutAsideAndBroughtBack)
 {
     Program p;
     ASSERT_NO_FATAL_FAILURE(p.Start());
-    QAction* action = p.window->Action(QStringLiteral("OpenUssdSessionAction"));
+    QAction* action = p.window->Act(MainAction::OpenUssdSessionAction);
     EXPECT_TRUE(action->isVisible());
     ASSERT_EQ(p.window->UssdWindow(), nullptr);
     action->trigger();
@@ -266,7 +266,7 @@ TEST(About, ShowsTheBuildsVersionsAndClosesOnEscape)
         QTest::keyClick(&about, Qt::Key_Escape);
         EXPECT_FALSE(about.isVisible());
     });
-    p.window->Action(QStringLiteral("AboutAction"))->trigger();
+    p.window->Act(MainAction::AboutAction)->trigger();
     EXPECT_EQ(shown, 1);
 }
 

@@ -163,8 +163,8 @@ TEST(MessageActions, SaveAndPrintFollowTheSelectionAndActOnTheSelectedMessage)
     p.modem->deliverSms(Sms("+15550100790", u"Dinner at 8?\nReply \"yes\""));
     ASSERT_TRUE(WaitFor([&] { return p.Folder(Folder::Inbox).Count() == 1 && p.OnSim() == 0; }));
     TMainWindow& w = *p.window;
-    QAction* save = w.Action(QStringLiteral("SmsSaveAction"));
-    QAction* print = w.Action(QStringLiteral("SmsPrintAction"));
+    QAction* save = w.Act(MainAction::SmsSaveAction);
+    QAction* print = w.Act(MainAction::SmsPrintAction);
     EXPECT_FALSE(save->isEnabled());
     EXPECT_FALSE(print->isEnabled());
     SmsData* m = p.Folder(Folder::Inbox).At(0);
@@ -202,12 +202,12 @@ TEST(MessageActions, SaveAndPrintFollowTheSelectionAndActOnTheSelectedMessage)
     }
 
     // Away from the Messages page the actions only beep.
-    w.Action(QStringLiteral("ShowLogAction"))->trigger();
+    w.Act(MainAction::ShowLogAction)->trigger();
     p.prompts.shown.clear();
     save->trigger();
     EXPECT_TRUE(p.prompts.shown.empty());
 
-    w.Action(QStringLiteral("ShowMessagesAction"))->trigger();
+    w.Act(MainAction::ShowMessagesAction)->trigger();
     w.Messages().ShowFolder(Folder::Sent);
     EXPECT_FALSE(save->isEnabled());
     EXPECT_FALSE(print->isEnabled());
@@ -239,7 +239,7 @@ TEST(MessageActions, ExportWritesTheShownFolderInListOrderWithTheChosenDelimiter
     p.prompts.shown.clear();
     p.prompts.files = {path};
     const int before = w.LogLines().LineCount();
-    w.Action(QStringLiteral("SmsExportAction"))->trigger();
+    w.Act(MainAction::SmsExportAction)->trigger();
     EXPECT_EQ(ReadAll(path), expected);
     EXPECT_EQ(LogSince(w, before),
               QStringList({"Messages -> Export", "Messages -> Export -> Settings -> Delimiter: ','",
@@ -257,7 +257,7 @@ TEST(MessageActions, AnalyseLogsThePartsOfTheSelectedInboxMessage)
     SmsData* m = p.Folder(Folder::Inbox).At(0);
     w.Messages().SelectRow(Folder::Inbox, m);
     const int before = w.LogLines().LineCount();
-    w.Action(QStringLiteral("SmsAnalyseAction"))->trigger();
+    w.Act(MainAction::SmsAnalyseAction)->trigger();
     ASSERT_EQ(m->Units.size(), 1);
     ASSERT_FALSE(m->Units[0].Pdu.isEmpty());
     EXPECT_EQ(LogSince(w, before),

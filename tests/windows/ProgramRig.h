@@ -128,7 +128,7 @@ public:
             composer.SendButtonClick();
             return composer.result() == QDialog::Accepted;
         });
-        window->Action(QStringLiteral("SmsNewAction"))->trigger();
+        window->Act(MainAction::SmsNewAction)->trigger();
     }
     int Sounds(const QString& name) const
     {

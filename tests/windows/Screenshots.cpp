@@ -199,7 +199,7 @@ int main(int argc, char** argv)
         return composer.result() == QDialog::Accepted;
     });
     p.modem->setReplyDelay(2500);
-    w.Action(QStringLiteral("SmsNewAction"))->trigger();
+    w.Act(MainAction::SmsNewAction)->trigger();
     w.Messages().ShowFolder(Folder::Outbox);
     WaitFor([&] { return w.Pipeline().SendingCount() > 0; });
     Save(&w, "outbox");
@@ -217,28 +217,28 @@ int main(int argc, char** argv)
         printer.setPageSize(QPageSize(QPageSize::A4));
         return true;
     });
-    w.Action(QStringLiteral("SmsPrintAction"))->trigger();
+    w.Act(MainAction::SmsPrintAction)->trigger();
     WaitFor([&] { return p.Folder(Folder::Reports).Count() >= 2; });
     w.Messages().ShowFolder(Folder::Reports);
     Save(&w, "reports");
-    w.Action(QStringLiteral("ShowLogAction"))->trigger();
+    w.Act(MainAction::ShowLogAction)->trigger();
     Settle(200);
     Save(&w, "log");
-    w.Action(QStringLiteral("ShowDeviceAction"))->trigger();
+    w.Act(MainAction::ShowDeviceAction)->trigger();
     Settle(100);
     Save(&w, "device");
-    w.Action(QStringLiteral("ShowStatusAction"))->trigger();
+    w.Act(MainAction::ShowStatusAction)->trigger();
     Settle(300);
     Save(&w, "status");
-    w.Action(QStringLiteral("OperatorsSearchAction"))->trigger();
+    w.Act(MainAction::OperatorsSearchAction)->trigger();
     WaitFor([&] { return !w.Device().ScanRequested(); });
     Settle(100);
     Save(&w, "providers");
-    w.Action(QStringLiteral("ShowDebugAction"))->trigger();
+    w.Act(MainAction::ShowDebugAction)->trigger();
     Save(&w, "debug");
 
     // Roaming, with the signal level drawn beside its image.
-    w.Action(QStringLiteral("ShowMessagesAction"))->trigger();
+    w.Act(MainAction::ShowMessagesAction)->trigger();
     p.modem->setRegistration(sim::RegRoaming);
     p.modem->setSignal(16, 99);
     p.modem->setDataClass(0x20);
@@ -270,10 +270,10 @@ int main(int argc, char** argv)
         Save(&reg, "registration-status");
         reg.CloseButton()->click();
     });
-    w.Action(QStringLiteral("RegistrationAction1"))->trigger();
+    w.Act(MainAction::RegistrationAction1)->trigger();
 
     // USSD: a two-step menu with the keypad shown, then a reply in UCS2.
-    w.Action(QStringLiteral("OpenUssdSessionAction"))->trigger();
+    w.Act(MainAction::OpenUssdSessionAction)->trigger();
     if (TUssdWindow* ussd = w.UssdWindow()) {
         ussd->ShowKeyboard();
         Ussd(*ussd, QStringLiteral("*101#"));
@@ -297,13 +297,13 @@ int main(int argc, char** argv)
         }
         settings.CancelButton()->click();
     });
-    w.Action(QStringLiteral("SettingsAction"))->trigger();
+    w.Act(MainAction::SettingsAction)->trigger();
     w.SetAboutRunner([&](TAboutWindow& about) {
         about.show();
         Save(&about, "about");
         about.CloseButton()->click();
     });
-    w.Action(QStringLiteral("AboutAction"))->trigger();
+    w.Act(MainAction::AboutAction)->trigger();
     SaveMenu(w, QStringLiteral("Miscellaneous"), "menu-miscellaneous");
 
     {
@@ -340,25 +340,25 @@ int main(int argc, char** argv)
         w.Database().InsertContact(c);
     }
     w.RefreshContacts();
-    w.Action(QStringLiteral("ShowContactsAction"))->trigger();
+    w.Act(MainAction::ShowContactsAction)->trigger();
     Q_EMIT w.ContactsList().header()->sectionClicked(1);
     w.ContactsList().selectionModel()->select(w.ContactsList().model()->index(1, 0),
                                               QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     Save(&w, "contacts");
-    w.Action(QStringLiteral("ShowMessagesAction"))->trigger();
+    w.Act(MainAction::ShowMessagesAction)->trigger();
     w.SetComposerRunner([&](TMessageWindow& composer) {
         composer.show();
         composer.ContactsButton()->click();
         Save(&composer, "composer-contacts");
     });
-    w.Action(QStringLiteral("SmsNewAction"))->trigger();
+    w.Act(MainAction::SmsNewAction)->trigger();
 
     // The SIM phonebook window: one entry chosen, one already among the contacts.
     DATABASE_CONTACTS_DATA mum;
     mum.Contact = QStringLiteral("Mum");
     mum.Number = QStringLiteral("+79001234567");
     w.Database().InsertContact(mum);
-    w.Action(QStringLiteral("ShowContactsAction"))->trigger();
+    w.Act(MainAction::ShowContactsAction)->trigger();
     w.SetSimDataRunner([&](TSimDataWindow& sim) {
         sim.show();
         Save(&sim, "sim-welcome");
@@ -376,7 +376,7 @@ int main(int argc, char** argv)
         Save(&sim, "sim-status");
         sim.CloseButton()->click();
     });
-    w.Action(QStringLiteral("ContactsSimAction"))->trigger();
+    w.Act(MainAction::ContactsSimAction)->trigger();
     p.Stop();
 
     // A new message announced to a notification server on a bus of this run's own.

@@ -63,8 +63,8 @@ QModelIndex Cell(TSimDataWindow& w, int row, int column)
 TEST(SimDataWindow, ImportsAChosenEntryIntoTheContacts)
 {
     SimProgram p;
-    p.window->Action(QStringLiteral("ShowContactsAction"))->trigger();
-    QAction* sim = p.window->Action(QStringLiteral("ContactsSimAction"));
+    p.window->Act(MainAction::ShowContactsAction)->trigger();
+    QAction* sim = p.window->Act(MainAction::ContactsSimAction);
     ASSERT_TRUE(sim->isEnabled());
     bool ran = false;
     p.window->SetSimDataRunner([&](TSimDataWindow& w) {
@@ -178,11 +178,12 @@ TEST_P(DebugPhonebookWrite, ReachesTheSim)
 {
     const WriteCase& c = GetParam();
     SimProgram p;
-    for (const char* name : {"DeviceServicesConnectAction", "PhonebookOpenAction", "DeviceServicesCommandOpenAction"})
-        p.window->Action(QString::fromLatin1(name))->trigger();
+    for (const MainAction name : {MainAction::DeviceServicesConnectAction, MainAction::PhonebookOpenAction,
+                                  MainAction::DeviceServicesCommandOpenAction})
+        p.window->Act(name)->trigger();
     for (const auto& input : c.inputs)
         p.prompts.inputs.push_back(input);
-    p.window->Action(QStringLiteral("PhonebookWriteAction"))->trigger();
+    p.window->Act(MainAction::PhonebookWriteAction)->trigger();
     ASSERT_FALSE(p.prompts.shown.empty());
     EXPECT_EQ(p.prompts.shown[0].caption, QStringLiteral("PhoneBook"));
     EXPECT_EQ(p.prompts.shown[0].text, QStringLiteral("Name:"));
@@ -209,27 +210,27 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(DebugPhonebook, DeleteTakesOnlyAnIndexAboveZero)
 {
     SimProgram p;
-    for (const char* name : {"DeviceServicesConnectAction", "PhonebookOpenAction"})
-        p.window->Action(QString::fromLatin1(name))->trigger();
+    for (const MainAction name : {MainAction::DeviceServicesConnectAction, MainAction::PhonebookOpenAction})
+        p.window->Act(name)->trigger();
     for (const char* refused : {"0", "two", "-1"}) {
         p.prompts.inputs.push_back(QString::fromLatin1(refused));
-        p.window->Action(QStringLiteral("PhonebookDeleteAction"))->trigger();
+        p.window->Act(MainAction::PhonebookDeleteAction)->trigger();
     }
     p.prompts.inputs.push_back(std::nullopt);
-    p.window->Action(QStringLiteral("PhonebookDeleteAction"))->trigger();
+    p.window->Act(MainAction::PhonebookDeleteAction)->trigger();
     EXPECT_FALSE(Logged(p.window->StatusLines(), QStringLiteral("MobileBroadband::DeletePhonebookData()")));
     EXPECT_EQ(p.prompts.shown.back().caption, QStringLiteral("PhoneBook delete"));
     EXPECT_EQ(p.prompts.shown.back().text, QStringLiteral("ID:"));
     p.prompts.inputs.push_back(QStringLiteral(" 2 "));
-    p.window->Action(QStringLiteral("PhonebookDeleteAction"))->trigger();
+    p.window->Act(MainAction::PhonebookDeleteAction)->trigger();
     ASSERT_TRUE(WaitFor([&] { return p.OnSimPhonebook().size() == 2; }));
     EXPECT_EQ(p.OnSimPhonebook().count(2), 0u);
     // The read reaches the same service, and closing the phonebook ends its command session.
-    p.window->Action(QStringLiteral("PhonebookReadAction"))->trigger();
+    p.window->Act(MainAction::PhonebookReadAction)->trigger();
     ASSERT_TRUE(WaitFor([&] { return Logged(p.window->StatusLines(), QStringLiteral("Data->Count = 2")); }));
-    p.window->Action(QStringLiteral("PhonebookCloseAction"))->trigger();
+    p.window->Act(MainAction::PhonebookCloseAction)->trigger();
     EXPECT_TRUE(Logged(p.window->StatusLines(), QStringLiteral("DeviceService -> Disconnect() -> Ok")));
-    p.window->Action(QStringLiteral("DeviceServicesDisconnectAction"))->trigger();
+    p.window->Act(MainAction::DeviceServicesDisconnectAction)->trigger();
     EXPECT_TRUE(Logged(p.window->StatusLines(), QStringLiteral("DeviceServicesManager -> Disconnect() -> Ok")));
 }
 
