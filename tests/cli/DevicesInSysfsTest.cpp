@@ -54,16 +54,16 @@ TEST(DevicesInSysfsTest, ListsTheMbimPortsOfUsbAndPcieModems)
         GTEST_SKIP() << "umockdev's preload does not reach a child process here (a child read \"" << type.toStdString()
                      << "\" for the fake port's type)";
     // An mbim-proxy of the machine would be asked to open the ports, and it does not see the fake
-    // sysfs: the tool then runs in a network namespace of its own, where the proxy's abstract
-    // socket is not.
+    // sysfs: the tool runs in a network namespace of its own, where the proxy's abstract socket is
+    // not, whenever one can be made.
     QString program = PARLOWEN_CLI;
     QStringList args{"--json", "devices"};
-    if (BroadbandService::ProxyRunning()) {
-        if (RunPreloaded(sysfs, "unshare", {"--map-root-user", "--net", "true"}).exitCode != 0)
-            GTEST_SKIP() << "mbim-proxy runs on this machine and no network namespace can be made to "
-                            "keep the tool from it";
+    if (RunPreloaded(sysfs, "unshare", {"--map-root-user", "--net", "true"}).exitCode == 0) {
         args = QStringList{"--map-root-user", "--net", program} + args;
         program = "unshare";
+    } else if (BroadbandService::ProxyRunning()) {
+        GTEST_SKIP() << "mbim-proxy runs on this machine and no network namespace can be made to keep "
+                        "the tool from it";
     }
 
     // Every node has a modem behind it, so a port taken wrongly would be listed too.
