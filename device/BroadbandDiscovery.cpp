@@ -2,6 +2,7 @@
 // removal of the interfaces opened on them.
 
 #include "device/BroadbandInterfacePrivate.h"
+#include "device/ControlPorts.h"
 #include "device/EventWait.h"
 
 #include <libudev.h>
@@ -17,7 +18,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <filesystem>
 
 namespace {
 
@@ -79,29 +79,16 @@ BroadbandService::~BroadbandService()
     watch.reset();
 }
 
-std::vector<std::string> BroadbandService::ScanSysfs(const std::string& sysClassDir)
-{
-    namespace fs = std::filesystem;
-    std::vector<std::string> nodes;
-    std::error_code ec;
-    for (const auto& entry : fs::directory_iterator(sysClassDir, ec)) {
-        std::error_code linkError;
-        const fs::path driver = fs::read_symlink(entry.path() / "device" / "driver", linkError);
-        if (!linkError && driver.filename() == "cdc_mbim")
-            nodes.push_back("/dev/" + entry.path().filename().string());
-    }
-    std::sort(nodes.begin(), nodes.end());
-    return nodes;
-}
-
 void BroadbandService::Start()
 {
     if (started)
         return;
     started = true;
+    // The context also serves the ports' places when they open.
+    watch->udevContext = udev_new();
     std::vector<std::string> paths;
     if (options.scanSysfs)
-        paths = ScanSysfs();
+        paths = controlports::Scan(watch->udevContext);
     for (const auto& path : watch->givenPaths)
         if (std::find(paths.begin(), paths.end(), path) == paths.end())
             paths.push_back(path);
@@ -109,11 +96,11 @@ void BroadbandService::Start()
         Open(path, true);
 
     if (options.watchUdev) {
-        watch->udevContext = udev_new();
         if (watch->udevContext)
             watch->monitor = udev_monitor_new_from_netlink(watch->udevContext, "udev");
         if (watch->monitor &&
             udev_monitor_filter_add_match_subsystem_devtype(watch->monitor, "usbmisc", nullptr) >= 0 &&
+            udev_monitor_filter_add_match_subsystem_devtype(watch->monitor, "wwan", nullptr) >= 0 &&
             udev_monitor_enable_receiving(watch->monitor) >= 0) {
             watch->notifier =
                 std::make_unique<QSocketNotifier>(udev_monitor_get_fd(watch->monitor), QSocketNotifier::Read);
@@ -123,10 +110,8 @@ void BroadbandService::Start()
                     return;
                 const char* action = udev_device_get_action(device);
                 const char* node = udev_device_get_devnode(device);
-                udev_device* parent = udev_device_get_parent(device);
-                const char* driver = parent ? udev_device_get_driver(parent) : nullptr;
                 if (action && node) {
-                    if (std::strcmp(action, "add") == 0 && driver && std::strcmp(driver, "cdc_mbim") == 0)
+                    if (std::strcmp(action, "add") == 0 && controlports::IsMbimControlPort(device))
                         Open(node, false);
                     else if (std::strcmp(action, "remove") == 0)
                         if (auto it = devices.find(node); it != devices.end())
@@ -201,20 +186,6 @@ namespace {
 // Namespace of the name-based interface IDs.
 const QUuid interfaceNamespace("{6f1d2b9e-4c57-4a3e-9a43-2b8f0e6c5d71}");
 
-std::string ReadSysfsText(const std::filesystem::path& file)
-{
-    FILE* f = std::fopen(file.c_str(), "re");
-    if (!f)
-        return {};
-    char buffer[256] = {};
-    const std::size_t n = std::fread(buffer, 1, sizeof(buffer) - 1, f);
-    std::fclose(f);
-    std::string text(buffer, n);
-    while (!text.empty() && (text.back() == '\n' || text.back() == ' '))
-        text.pop_back();
-    return text;
-}
-
 std::string InterfaceIdOf(const std::string& name)
 {
     return QUuid::createUuidV5(interfaceNamespace, QString::fromStdString(name))
@@ -256,26 +227,19 @@ void BroadbandService::InterfaceOpened(BroadbandInterface& iface)
 {
     if (iface.d->removed || iface.ready)
         return;
-    namespace fs = std::filesystem;
-    // The identity survives reconnects: the device ID when the device gives one, else the USB
-    // port for a USB node, else the path.
+    // The identity survives reconnects: the device ID when the device gives one, else where the
+    // port is plugged in (a USB interface or a PCI function, see controlports::PlaceOf), else the
+    // path.
     std::string identity;
     auto& caps = iface.d->caps;
     if (caps.deviceId && !caps.deviceId->empty())
         identity = "device:" + *caps.deviceId;
-    const fs::path sysNode = fs::path("/sys/class/usbmisc") / fs::path(iface.path).filename();
-    std::error_code ec;
-    const fs::path usbInterface = fs::canonical(sysNode / "device", ec);
-    std::string place = "path:" + iface.path;
-    if (!ec && iface.path.rfind("/dev/", 0) == 0) {
-        place = "usb:" + usbInterface.filename().string();
-        const std::string manufacturer = ReadSysfsText(usbInterface.parent_path() / "manufacturer");
-        const std::string product = ReadSysfsText(usbInterface.parent_path() / "product");
-        if (!manufacturer.empty())
-            caps.manufacturer = manufacturer;
-        if (!product.empty() && (!caps.model || caps.model->empty()))
-            caps.model = product;
-    }
+    const controlports::Place found = controlports::PlaceOf(watch->udevContext, iface.path);
+    const std::string place = found.place.empty() ? "path:" + iface.path : found.place;
+    if (!found.manufacturer.empty())
+        caps.manufacturer = found.manufacturer;
+    if (!found.product.empty() && (!caps.model || caps.model->empty()))
+        caps.model = found.product;
     if (identity.empty())
         identity = place;
     iface.d->identity = identity;

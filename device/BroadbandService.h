@@ -141,17 +141,17 @@ private:
     std::unique_ptr<BroadbandInterfacePrivate> d;
 };
 
-// The broadband service: finds MBIM devices (cdc_mbim nodes in sysfs and paths given to it),
-// opens them (through mbim-proxy when it runs), follows their arrival and removal (udev, the
-// device's removal signal, given paths reappearing) and delivers the devices' events to the
-// advised sinks. One per process is the usual case; tests may run several.
+// The broadband service: finds MBIM devices (the control ports of USB and PCIe modems in sysfs,
+// see device/ControlPorts.h, and paths given to it), opens them (through mbim-proxy when it runs),
+// follows their arrival and removal (udev, the device's removal signal, given paths reappearing)
+// and delivers the devices' events to the advised sinks. One per process is the usual case; tests may run several.
 class BroadbandService
 {
 public:
     struct Options
     {
         std::vector<std::string> paths; // device nodes given on the command line
-        bool scanSysfs = true;          // cdc_mbim nodes under /sys/class/usbmisc
+        bool scanSysfs = true;          // MBIM control ports of USB and PCIe modems
         bool watchUdev = true;
         // Through mbim-proxy, which libmbim starts when none runs: a second direct reader of the
         // port would take answers from ModemManager or any other client, and they from us.
@@ -196,9 +196,6 @@ public:
     // The process's service, used by sessions that are not given one; may be null.
     static BroadbandService* Default();
     static void SetDefault(BroadbandService* service);
-
-    // Device nodes of cdc_mbim interfaces found in sysfs.
-    static std::vector<std::string> ScanSysfs(const std::string& sysClassDir = "/sys/class/usbmisc");
 
     template <class Sink, class... Params, class... Args> void Raise(void (Sink::*method)(Params...), Args&&... args)
     {

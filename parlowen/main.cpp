@@ -35,7 +35,7 @@ int main(int argc, char** argv)
         if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h")) {
             std::printf("Usage: parlowen [--device PATH]... [--simulator] [--database FILE] [/hidden]\n"
                         "Sends and receives SMS through an MBIM modem.\n\n"
-                        "  --device PATH    an MBIM device node to use (repeatable); default: every cdc_mbim device\n"
+                        "  --device PATH    an MBIM device node to use (repeatable); default: every MBIM modem\n"
                         "  --simulator      use a simulated modem started inside the program\n"
                         "  --database FILE  the message database (default: beside the program or in the data "
                         "folder)\n"
