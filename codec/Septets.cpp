@@ -159,6 +159,19 @@ int UnpackSeptetData(std::string_view text, size_t septetCount, uint8_t* out)
     return unpackSeptetRange(text, septetCount, 0, out);
 }
 
+std::vector<uint8_t> UnpackSeptetOctets(const uint8_t* octets, size_t count)
+{
+    std::vector<uint8_t> codes;
+    if (octets == nullptr)
+        return codes;
+    // Septet k ends at bit 7k + 7, within the count octets for every k below this.
+    const size_t septets = count + count / 7;
+    codes.reserve(septets);
+    for (size_t k = 0; k < septets; ++k)
+        codes.push_back(septetAt(octets, k));
+    return codes;
+}
+
 int UnpackSeptets(std::string_view text, bool udhi, uint8_t* out, UserDataHeader& header, size_t& consumed)
 {
     consumed = 0;

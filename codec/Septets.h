@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Packing and unpacking of user data (TP-UD) with its optional header.
 
@@ -37,3 +38,8 @@ int ReadOctets(std::string_view text, bool udhi, uint8_t* out, UserDataHeader& h
 
 // Unpacks septetCount septets from the packed octets in hex at the start of text (no header).
 int UnpackSeptetData(std::string_view text, size_t septetCount, uint8_t* out);
+
+// Unpacks every septet of count packed octets (no length, no header), least significant bits
+// first: count + count / 7 codes, the last one of a whole group of seven octets included even when
+// it is fill; bits left after the last whole septet are dropped.
+std::vector<uint8_t> UnpackSeptetOctets(const uint8_t* octets, size_t count);

@@ -2,8 +2,10 @@
 
 #include "app/MessageTarget.h"
 #include "codec/Gsm.h"
+#include "codec/Septets.h"
 #include "device/BroadbandService.h"
 #include "device/EventWait.h"
+#include "device/UssdCoding.h"
 
 #include <QObject>
 #include <QThread>
@@ -29,34 +31,6 @@ struct Pending
     HRESULT status = Hr::Pending;
     UssdReply reply;
 };
-
-enum class Alphabet { Gsm, Octets, Ucs2 };
-
-// Alphabet of a USSD data coding scheme (cell broadcast coding groups).
-Alphabet AlphabetOf(std::uint8_t dcs, bool& languagePrefix)
-{
-    languagePrefix = false;
-    const int group = dcs >> 4;
-    if (dcs == 0x10)
-        languagePrefix = true;
-    if (dcs == 0x11) {
-        languagePrefix = true;
-        return Alphabet::Ucs2;
-    }
-    if (group >= 4 && group <= 7) {
-        const int bits = (dcs >> 2) & 3;
-        return bits == 2 ? Alphabet::Ucs2 : bits == 1 ? Alphabet::Octets : Alphabet::Gsm;
-    }
-    if (group == 9) {
-        const int bits = (dcs >> 2) & 3;
-        return bits == 2 ? Alphabet::Ucs2 : bits == 1 ? Alphabet::Octets : Alphabet::Gsm;
-    }
-    if (group == 0x0F)
-        return (dcs & 0x04) ? Alphabet::Octets : Alphabet::Gsm;
-    if (group <= 3)
-        return Alphabet::Gsm;
-    return Alphabet::Octets;
-}
 
 } // namespace
 
@@ -283,34 +257,22 @@ void UssdService::Encode(const QString& text, std::uint8_t& dataCodingScheme, st
 
 bool UssdService::Decode(std::uint8_t dataCodingScheme, const std::vector<std::uint8_t>& payload, QString& text)
 {
-    bool languagePrefix = false;
-    const Alphabet alphabet = AlphabetOf(dataCodingScheme, languagePrefix);
+    const UssdAlphabet alphabet = UssdAlphabetOf(dataCodingScheme);
     text.clear();
-    if (alphabet == Alphabet::Octets)
+    if (alphabet == UssdAlphabet::Octets)
         return false;
-    if (alphabet == Alphabet::Ucs2) {
-        std::size_t skip = languagePrefix ? 2 : 0;
+    if (alphabet == UssdAlphabet::Ucs2) {
+        const std::size_t skip = UssdPrefixOctets(dataCodingScheme);
         if (payload.size() < skip)
             return false;
         text = QString::fromStdU16String(Ucs2ToText(payload.data() + skip, payload.size() - skip));
         return true;
     }
-    std::vector<std::uint8_t> septets;
-    unsigned bits = 0, value = 0;
-    for (std::uint8_t octet : payload) {
-        value |= static_cast<unsigned>(octet) << bits;
-        bits += 8;
-        while (bits >= 7) {
-            septets.push_back(static_cast<std::uint8_t>(value & 0x7F));
-            value >>= 7;
-            bits -= 7;
-        }
-    }
+    std::vector<std::uint8_t> septets = UnpackSeptetOctets(payload.data(), payload.size());
     // A carriage return in the last septet of a whole group of seven octets is fill.
     if (!payload.empty() && payload.size() % 7 == 0 && !septets.empty() && septets.back() == 0x0D)
         septets.pop_back();
-    // The GSM language prefix is two characters and a carriage return.
-    std::size_t skip = languagePrefix ? std::min<std::size_t>(3, septets.size()) : 0;
+    const std::size_t skip = std::min(UssdPrefixSeptets(dataCodingScheme), septets.size());
     text = QString::fromStdU16String(GsmToText(septets.data() + skip, septets.size() - skip));
     return true;
 }

@@ -1,5 +1,7 @@
 #include "ussd/Coding.h"
 
+#include "codec/Septets.h"
+
 #include <string>
 
 namespace ussd {
@@ -65,28 +67,6 @@ QString DecodeUnits(const std::uint8_t* data, std::size_t count, bool highFirst)
 
 } // namespace
 
-Alphabet AlphabetOf(std::uint8_t dcs)
-{
-    const int group = dcs >> 4;
-    const int bits = (dcs >> 2) & 3;
-    if (dcs == 0x11)
-        return Alphabet::Ucs2;
-    if (group <= 3)
-        return Alphabet::Gsm7;
-    if ((group >= 4 && group <= 7) || group == 9)
-        return bits == 2 ? Alphabet::Ucs2 : bits == 1 ? Alphabet::Octets : Alphabet::Gsm7;
-    if (group == 0x0F)
-        return (dcs & 0x04) ? Alphabet::Octets : Alphabet::Gsm7;
-    // Reserved groups: nothing says how to read them, so they are taken as they come.
-    return Alphabet::Octets;
-}
-
-std::size_t PrefixOctets(std::uint8_t dcs)
-{
-    // Two packed GSM characters of language in front of a UCS2 text.
-    return dcs == 0x11 ? 2 : 0;
-}
-
 QString DecodeUcs2(const std::uint8_t* data, std::size_t count)
 {
     return DecodeUnits(data, count, false);
@@ -99,21 +79,11 @@ QString DecodeUcs2Swapped(const std::uint8_t* data, std::size_t count)
 
 QString DecodeGsm7(const std::uint8_t* data, std::size_t count)
 {
+    const std::vector<std::uint8_t> septets = UnpackSeptetOctets(data, count);
     QString text;
-    if (data == nullptr)
-        return text;
-    text.reserve(static_cast<qsizetype>(count + count / 7));
-    unsigned value = 0;
-    int bits = 0;
-    for (std::size_t i = 0; i < count; ++i) {
-        value |= static_cast<unsigned>(data[i]) << bits;
-        bits += 8;
-        while (bits >= 7) {
-            text.append(QChar(static_cast<char16_t>(value & 0x7F)));
-            value >>= 7;
-            bits -= 7;
-        }
-    }
+    text.reserve(static_cast<qsizetype>(septets.size()));
+    for (std::uint8_t septet : septets)
+        text.append(QChar(static_cast<char16_t>(septet)));
     return text;
 }
 

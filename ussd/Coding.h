@@ -1,6 +1,7 @@
 #pragma once
-// What the USSD engine makes of a reply's bytes and of the device's result codes: payload
-// decoders by data coding scheme, the hexadecimal dump of the log, and the texts of its lines.
+// What the USSD engine makes of a reply's bytes and of the device's result codes: the payload
+// read again for its log and the byte order the user chose (the alphabet of a coding scheme is the
+// device layer's, device/UssdCoding.h), the hexadecimal dump of the log, and the texts of its lines.
 
 #include "device/Texts.h"
 
@@ -13,22 +14,12 @@ namespace ussd {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// The UCS2 coding of the USSD data coding scheme.
-inline constexpr std::uint8_t DcsUcs2 = 0x48;
-
-enum class Alphabet { Gsm7, Octets, Ucs2 };
-
-// The alphabet a data coding scheme selects (3GPP TS 23.038, cell broadcast coding groups), and
-// for the language-prefixed forms the octets before the text.
-Alphabet AlphabetOf(std::uint8_t dcs);
-std::size_t PrefixOctets(std::uint8_t dcs);
-
 // 16-bit units, low byte first; an odd count is completed with a zero byte; the text ends at the
 // first zero unit.
 QString DecodeUcs2(const std::uint8_t* data, std::size_t count);
 // The same, high byte first.
 QString DecodeUcs2Swapped(const std::uint8_t* data, std::size_t count);
-// Septets from the least significant bits upward, each a character of its own value; n octets
+// The septets of the packed octets, each a character of its own value (no GSM table); n octets
 // give n + n / 7 characters.
 QString DecodeGsm7(const std::uint8_t* data, std::size_t count);
 // Octets as the characters of the same value.

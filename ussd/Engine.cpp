@@ -3,6 +3,7 @@
 #include "app/MessageTarget.h"
 #include "app/Messages.h"
 #include "device/BroadbandService.h"
+#include "device/UssdCoding.h"
 #include "device/UssdService.h"
 #include "ussd/Coding.h"
 
@@ -298,9 +299,9 @@ void TUssdEngine::Shared::ReadReply(const UssdReply& reply, Outcome& outcome)
     const Bytes& payload = reply.Payload;
     Log(QStringLiteral("USSD -> UssdResponse->GetData -> %1 bytes").arg(static_cast<qulonglong>(payload.size())));
     Log(QStringLiteral("USSD -> UssdResponse->GetData: ") + HexDump(payload));
-    if (AlphabetOf(dcs) == Alphabet::Ucs2) {
+    if (UssdAlphabetOf(dcs) == UssdAlphabet::Ucs2) {
         // 16-bit text in the byte order the user chose.
-        const std::size_t skip = std::min(PrefixOctets(dcs), payload.size());
+        const std::size_t skip = std::min(UssdPrefixOctets(dcs), payload.size());
         outcome.replyText = swap.load() ? DecodeUcs2Swapped(payload.data() + skip, payload.size() - skip)
                                         : DecodeUcs2(payload.data() + skip, payload.size() - skip);
         Log(QStringLiteral("USSD -> UssdResponse->Text: ") + outcome.replyText);

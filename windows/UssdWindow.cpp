@@ -1,11 +1,10 @@
 #include "windows/UssdWindow.h"
 
-#include "app/Messages.h"
 #include "app/Settings.h"
 #include "app/Sounds.h"
 #include "controller/DialogLayout.h"
+#include "ussd/Dialogue.h"
 #include "ussd/Engine.h"
-#include "ussd/Templates.h"
 #include "windows/Images.h"
 
 #include <QActionGroup>
@@ -42,31 +41,8 @@ constexpr int ClientWidth = 562;
 constexpr int ClientHeight = 401;
 constexpr int MinClientHeight = 261;
 constexpr int MaxClientHeight = 561;
-constexpr int MaxTyped = 160;
 
 const QString SoundFile = QStringLiteral("parlowen/sounds/keyboard.wav");
-
-// Removes the characters of code 32 or below (blanks, line breaks, control characters).
-QString TrimLeft(const QString& text)
-{
-    qsizetype start = 0;
-    while (start < text.size() && text.at(start).unicode() <= 32)
-        ++start;
-    return text.mid(start);
-}
-
-QString TrimRight(const QString& text)
-{
-    qsizetype end = text.size();
-    while (end > 0 && text.at(end - 1).unicode() <= 32)
-        --end;
-    return text.left(end);
-}
-
-QString Trim(const QString& text)
-{
-    return TrimRight(TrimLeft(text));
-}
 
 struct Key
 {
@@ -95,10 +71,10 @@ TUssdWindow::TUssdWindow(MessageTarget* logTarget, BroadbandService* service, co
                          QSettings* store, SoundPlayer& sounds, const QString& templatesPath, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint),
-      logTarget_(logTarget),
       sounds_(sounds),
       store_(store),
-      target_(this, [this](const Message& m) { return HandleEvent(m); })
+      dialogue_(std::make_unique<UssdDialogue>(
+          logTarget, sounds, [this](const QString& request) { return engine_->SendRequest(request); }))
 {
     setObjectName(QStringLiteral("TUssdWindow"));
     setWindowTitle(QStringLiteral("USSD"));
@@ -256,18 +232,39 @@ TUssdWindow::TUssdWindow(MessageTarget* logTarget, BroadbandService* service, co
     connect(text_, &QPlainTextEdit::textChanged, this, &TUssdWindow::MessageChange);
     connect(templates_, &QComboBox::activated, this, &TUssdWindow::TemplatesSelect);
 
-    engine_ = std::make_unique<TUssdEngine>(logTarget, &target_, service);
+    connect(dialogue_.get(), &UssdDialogue::Changed, this, &TUssdWindow::ShowDialogue);
+    connect(dialogue_.get(), &UssdDialogue::Appended, this, &TUssdWindow::Append);
+    connect(dialogue_.get(), &UssdDialogue::ItemAdded, templates_,
+            [this](const QString& item) { templates_->addItem(item); });
+    connect(dialogue_.get(), &UssdDialogue::RequestDone, this, [this] {
+        text_->clear();
+        templates_->setCurrentIndex(-1);
+    });
+    connect(dialogue_.get(), &UssdDialogue::SwapBytesChanged, this, &TUssdWindow::ShowByteOrder);
+
+    engine_ = std::make_unique<TUssdEngine>(logTarget, &dialogue_->EventTarget(), service);
     engine_->SetInterfaceId(interfaceId);
-    engine_->SetSwapBytes(swapBytes_);
+    engine_->SetSwapBytes(dialogue_->SwapBytes());
     engine_->SetTimeout(TUssdEngine::DefaultTimeoutMs);
     LoadSettings(templatesPath);
+    ShowDialogue();
 }
 
 TUssdWindow::~TUssdWindow()
 {
-    // A request still running ends here, while the controls it reports to are still there.
-    closing_ = true;
+    // A request still running ends here; what it still reports is not shown any more.
+    dialogue_->Detach();
     engine_.reset();
+}
+
+bool TUssdWindow::Busy() const
+{
+    return dialogue_->Busy();
+}
+
+bool TUssdWindow::SwapBytes() const
+{
+    return dialogue_->SwapBytes();
 }
 
 QWidget* TUssdWindow::HeaderStrip(const QString& labelName, const QString& caption)
@@ -306,25 +303,21 @@ void TUssdWindow::LoadSettings(const QString& templatesPath)
             keyboard_->setVisible(*keyboard != 0);
 
         if (const auto swap = SettingsStore::ReadDword(*store_, QStringLiteral("USSD/SwapBytes"))) {
-            swapBytes_ = *swap != 0;
-            engine_->SetSwapBytes(swapBytes_);
-            Log(QStringLiteral("Settings -> Load -> SwapBytes = %1").arg(swapBytes_ ? 1 : 0));
+            dialogue_->SetSwapBytes(*swap != 0);
+            engine_->SetSwapBytes(dialogue_->SwapBytes());
+            dialogue_->Log(QStringLiteral("Settings -> Load -> SwapBytes = %1").arg(dialogue_->SwapBytes() ? 1 : 0));
         }
         if (const auto timeout = SettingsStore::ReadDword(*store_, QStringLiteral("USSD/Timeout"))) {
             engine_->SetTimeout(*timeout);
-            Log(QStringLiteral("Settings -> Load -> Timeout = %1").arg(*timeout));
+            dialogue_->Log(QStringLiteral("Settings -> Load -> Timeout = %1").arg(*timeout));
         }
     }
 
-    if (const auto lines = ussd::ReadTemplates(templatesPath)) {
-        templates_->addItems(*lines);
-        templates_->addItem(ussd::RecentItem);
-    } else {
-        Log(QStringLiteral("USSD -> Templates not found"));
-    }
+    dialogue_->LoadTemplates(templatesPath);
+    templates_->addItems(dialogue_->Items());
     templates_->setCurrentIndex(-1);
 
-    (swapBytes_ ? bigEndian_ : littleEndian_)->setChecked(true);
+    (dialogue_->SwapBytes() ? bigEndian_ : littleEndian_)->setChecked(true);
 }
 
 void TUssdWindow::SetLargeText(int pointSize)
@@ -359,137 +352,47 @@ QString TUssdWindow::StatusText(int panel) const
     return panel >= 0 && panel < 4 ? panels_[panel]->text() : QString();
 }
 
-void TUssdWindow::Log(const QString& line)
+void TUssdWindow::ShowDialogue()
 {
-    if (logTarget_ != nullptr)
-        logTarget_->SendRecord(WM_USSD_LOG, 0, line);
+    for (int i = 0; i < UssdDialogue::PanelCount; ++i)
+        panels_[i]->setText(dialogue_->Panel(i));
+    send_->setEnabled(dialogue_->SendEnabled());
+    for (QWidget* w : std::initializer_list<QWidget*>{close_, templates_, text_})
+        w->setEnabled(dialogue_->InputEnabled());
+    if (dialogue_->Busy()) {
+        if (progress_->isHidden()) {
+            progress_->setValue(0);
+            progress_->show();
+        }
+    } else if (!progress_->isHidden()) {
+        // Back from a request: the next one is typed at once.
+        progress_->hide();
+        text_->setFocus();
+    }
 }
 
-void TUssdWindow::SetStatus(int panel, const QString& text)
+void TUssdWindow::Append(const QString& entry)
 {
-    panels_[panel]->setText(text);
-}
-
-void TUssdWindow::Append(const QString& line)
-{
-    session_->appendPlainText(line);
+    session_->appendPlainText(entry);
     session_->moveCursor(QTextCursor::End);
     session_->ensureCursorVisible();
 }
 
 void TUssdWindow::SendButtonClick()
 {
-    if (busy_)
-        return;
-    const QString request = Trim(text_->toPlainText());
-    if (request.isEmpty())
-        return;
-    Append(QStringLiteral(">> ") + request);
-    SetStatus(3, QString());
-    QStringList items;
-    for (int i = 0; i < templates_->count(); ++i)
-        items << templates_->itemText(i);
-    if (ussd::AddRecentRequest(items, request))
-        templates_->addItem(request);
-    EnterBusy();
-    if (!engine_->SendRequest(request)) {
-        // No thread, so no event will ever come to end the busy state.
-        Append(QStringLiteral("< Error occurred - Unable to create comminication thread."));
-        SetStatus(3, QStringLiteral("Request uncompleted"));
-        EnterIdle();
-    }
-}
-
-void TUssdWindow::EnterBusy()
-{
-    busy_ = true;
-    progress_->setValue(0);
-    progress_->show();
-    send_->setEnabled(false);
-    templates_->setEnabled(false);
-    text_->setEnabled(false);
-    close_->setEnabled(false);
-}
-
-void TUssdWindow::EnterIdle()
-{
-    busy_ = false;
-    close_->setEnabled(true);
-    templates_->setEnabled(true);
-    text_->setEnabled(true);
-    progress_->hide();
-    text_->clear();
-    templates_->setCurrentIndex(-1);
-    SetStatus(1, QString());
-    SetStatus(0, QString());
-    text_->setFocus();
-}
-
-std::intptr_t TUssdWindow::HandleEvent(const Message& message)
-{
-    if (closing_ || message.Number != WM_USSD_EVENT)
-        return 0;
-    const QString* text = message.Record<QString>();
-    const QString given = text != nullptr ? *text : QString();
-    switch (message.WParam) {
-    case USSD_EVENT_STARTED:
-        Log(QStringLiteral("USSD -> Session started"));
-        SetStatus(3, QStringLiteral("Waiting response..."));
-        EnterBusy();
-        break;
-    case USSD_EVENT_DATA: {
-        Log(QStringLiteral("USSD -> Session data -> Ok"));
-        QString reply = Trim(given);
-        reply.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-        reply.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-        reply.replace(QLatin1Char('\n'), QStringLiteral("\n<< "));
-        Append(QStringLiteral("<< ") + reply);
-        sounds_.Play(QStringLiteral("Notification.SMS"));
-        break;
-    }
-    case USSD_EVENT_ERROR:
-        Log(QStringLiteral("USSD -> Session data -> Error"));
-        Append(QStringLiteral("< Error occurred - ") + given);
-        sounds_.Play(QStringLiteral("Notification.SMS"));
-        break;
-    case USSD_EVENT_EXCEPTION:
-        Append(QStringLiteral("< Error occurred - Exception"));
-        SetStatus(3, QStringLiteral("Error occurred - Exception"));
-        break;
-    case USSD_EVENT_SESSION_OPEN: SetStatus(2, QStringLiteral("Open")); break;
-    case USSD_EVENT_SESSION_ACTIVE: SetStatus(2, QStringLiteral("Active")); break;
-    case USSD_EVENT_SESSION_FINISHED: SetStatus(2, QStringLiteral("Finished")); break;
-    case USSD_EVENT_RESULT: SetStatus(3, given); break;
-    case USSD_EVENT_FINISHED:
-        Log(QStringLiteral("USSD -> Session finished"));
-        EnterIdle();
-        break;
-    default: break;
-    }
-    return 0;
-}
-
-QString TUssdWindow::TypedText() const
-{
-    QString text = text_->toPlainText();
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    return TrimRight(text);
+    dialogue_->Send(text_->toPlainText());
 }
 
 void TUssdWindow::MessageChange()
 {
-    const QString text = TypedText();
-    const bool wide = std::any_of(text.begin(), text.end(), [](QChar c) { return c.unicode() > 255; });
-    SetStatus(0, wide ? QStringLiteral("UCS2") : QStringLiteral("GSM"));
-    SetStatus(1, QString::number(text.size()));
-    send_->setEnabled(!busy_ && !text.isEmpty());
+    dialogue_->TextChanged(text_->toPlainText());
 }
 
 void TUssdWindow::TemplatesSelect(int index)
 {
     if (index < 0 || index >= templates_->count())
         return;
-    const QString code = ussd::TemplateCode(templates_->itemText(index));
+    const QString code = dialogue_->TemplateCodeAt(index);
     if (code.isEmpty()) {
         templates_->setCurrentIndex(-1);
         return;
@@ -500,18 +403,18 @@ void TUssdWindow::TemplatesSelect(int index)
 
 void TUssdWindow::BytesOrderClick()
 {
-    // Either item flips the order, the one already checked too.
-    swapBytes_ = !swapBytes_;
-    bigEndian_->setChecked(swapBytes_);
-    littleEndian_->setChecked(!swapBytes_);
-    engine_->SetSwapBytes(swapBytes_);
+    dialogue_->FlipByteOrder();
+}
+
+void TUssdWindow::ShowByteOrder(bool swap)
+{
+    bigEndian_->setChecked(swap);
+    littleEndian_->setChecked(!swap);
+    engine_->SetSwapBytes(swap);
     if (store_ != nullptr) {
-        store_->setValue(QStringLiteral("USSD/SwapBytes"), swapBytes_ ? 1 : 0);
+        store_->setValue(QStringLiteral("USSD/SwapBytes"), swap ? 1 : 0);
         store_->sync();
     }
-    Log(QStringLiteral("Settings -> Save -> SwapBytes = %1").arg(swapBytes_ ? 1 : 0));
-    SetStatus(3, swapBytes_ ? QStringLiteral("UCS2 bytes order: Big-Endian")
-                            : QStringLiteral("UCS2 bytes order: Little-Endian"));
 }
 
 void TUssdWindow::ShowKeyboard()
@@ -565,7 +468,7 @@ bool TUssdWindow::eventFilter(QObject* watched, QEvent* event)
             !typed.isEmpty() && key->key() != Qt::Key_Backspace && key->key() != Qt::Key_Delete &&
             !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) &&
             (typed.at(0).unicode() >= 32 || key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter);
-        if (character && TypedText().size() >= MaxTyped)
+        if (character && !dialogue_->MayType(text_->toPlainText()))
             return true;
         return false;
     }
@@ -585,7 +488,7 @@ bool TUssdWindow::eventFilter(QObject* watched, QEvent* event)
 
 void TUssdWindow::closeEvent(QCloseEvent* event)
 {
-    if (!close_->isEnabled()) {
+    if (!dialogue_->CanClose()) {
         event->ignore();
         return;
     }
@@ -597,7 +500,7 @@ void TUssdWindow::closeEvent(QCloseEvent* event)
 
 void TUssdWindow::keyPressEvent(QKeyEvent* event)
 {
-    if (event->key() == Qt::Key_Escape && close_->isEnabled()) {
+    if (event->key() == Qt::Key_Escape && dialogue_->CanClose()) {
         close();
         return;
     }
@@ -609,7 +512,7 @@ void TUssdWindow::changeEvent(QEvent* event)
     QWidget::changeEvent(event);
     if (event->type() != QEvent::WindowStateChange || !(windowState() & Qt::WindowMinimized))
         return;
-    Log(QStringLiteral("USSD -> Minimize"));
+    dialogue_->Log(QStringLiteral("USSD -> Minimize"));
     // Never minimised in place: the main window puts it aside instead.
     QTimer::singleShot(0, this, [this] { setWindowState(windowState() & ~Qt::WindowMinimized); });
     Q_EMIT PutAside();

@@ -1,7 +1,7 @@
 #pragma once
 // TUssdWindow ("USSD"): the dialogue window in which the user sends USSD requests, typed, picked
 // from the templates or tapped on the keypad, and reads the network's replies as a transcript.
-// Glue over TUssdEngine, which runs each request on a thread of its own.
+// Glue: UssdDialogue decides what it shows, TUssdEngine runs each request on a thread of its own.
 
 #include "app/MessageTarget.h"
 
@@ -22,6 +22,7 @@ class QToolBar;
 class QToolButton;
 class SoundPlayer;
 class TUssdEngine;
+class UssdDialogue;
 
 class TUssdWindow : public QWidget
 {
@@ -38,9 +39,10 @@ public:
     // The main window's large-text size; 0 leaves the fonts alone.
     void SetLargeText(int pointSize);
 
-    bool Busy() const { return busy_; }
-    bool SwapBytes() const { return swapBytes_; }
+    bool Busy() const;
+    bool SwapBytes() const;
     TUssdEngine& Engine() { return *engine_; }
+    UssdDialogue& Dialogue() { return *dialogue_; }
 
     // The controls, for tests.
     QPlainTextEdit* SessionData() const { return session_; }
@@ -81,25 +83,17 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    std::intptr_t HandleEvent(const Message& message);
-    void Log(const QString& line);
-    void SetStatus(int panel, const QString& text);
-    void Append(const QString& line);
-    void EnterBusy();
-    void EnterIdle();
+    // Shows the dialogue's panels, busy state and enabled controls.
+    void ShowDialogue();
+    void ShowByteOrder(bool swap);
+    void Append(const QString& entry);
     void MessageChange();
-    QString TypedText() const;
     void KeypadPress(QToolButton* button);
     void LoadSettings(const QString& templatesPath);
     QWidget* HeaderStrip(const QString& labelName, const QString& caption);
 
-    MessageTarget* logTarget_;
     SoundPlayer& sounds_;
     QSettings* store_;
-    MessageFunctionTarget target_;
-    bool swapBytes_ = true;
-    bool busy_ = false;
-    bool closing_ = false;
     QWidget* topPanel_;
     QWidget* headerSession_;
     QWidget* headerRequest_;
@@ -113,5 +107,6 @@ private:
     QLabel* panels_[4];
     QAction* bigEndian_;
     QAction* littleEndian_;
+    std::unique_ptr<UssdDialogue> dialogue_;
     std::unique_ptr<TUssdEngine> engine_;
 };

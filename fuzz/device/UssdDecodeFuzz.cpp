@@ -1,5 +1,7 @@
 // A USSD reply's payload under the coding scheme in the first byte, through both readers: the
 // device layer's and the engine's, which reads it again for its log and its byte-order choice.
+// Both take the alphabet from the one reading of the coding scheme.
+#include "device/UssdCoding.h"
 #include "device/UssdService.h"
 #include "ussd/Coding.h"
 
@@ -24,18 +26,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     if (static_cast<std::size_t>(HexDump(payload).size()) != 3 * n)
         std::abort();
-    const std::size_t skip = std::min(PrefixOctets(dcs), n);
-    switch (AlphabetOf(dcs)) {
-    case Alphabet::Ucs2:
+    const std::size_t skip = std::min(UssdPrefixOctets(dcs), n);
+    switch (UssdAlphabetOf(dcs)) {
+    case UssdAlphabet::Ucs2:
         if (static_cast<std::size_t>(DecodeUcs2(payload.data() + skip, n - skip).size()) > (n - skip + 1) / 2 ||
             static_cast<std::size_t>(DecodeUcs2Swapped(payload.data() + skip, n - skip).size()) > (n - skip + 1) / 2)
             std::abort();
         break;
-    case Alphabet::Gsm7:
+    case UssdAlphabet::Gsm7:
+        if (!decoded)
+            std::abort(); // the device layer reads every GSM payload
         if (static_cast<std::size_t>(DecodeGsm7(payload.data(), n).size()) != n + n / 7)
             std::abort();
         break;
-    case Alphabet::Octets:
+    case UssdAlphabet::Octets:
+        if (decoded)
+            std::abort(); // 8-bit data has no text for the device layer
         if (static_cast<std::size_t>(DecodeOctets(payload.data(), n).size()) != n)
             std::abort();
         break;

@@ -174,6 +174,37 @@ TEST(Septets, PackUnpackRoundTripAtEveryLength)
     }
 }
 
+TEST(Septets, UnpackOctetsGivesEverySeptet)
+{
+    // A whole group of seven octets gives eight septets, its fill included; leftover bits go.
+    const std::pair<std::vector<uint8_t>, std::vector<uint8_t>> cases[] = {
+        {{0xE8, 0x32, 0x9B, 0xFD, 0x06}, {'h', 'e', 'l', 'l', 'o'}},
+        {{0xC8, 0x32, 0x9B, 0xFD, 0x06, 0x5D, 0xDF}, {'H', 'e', 'l', 'l', 'o', ' ', 'W', 'o'}},
+        {{0xC8, 0x34}, {'H', 'i'}},
+        {{0xB1, 0x58, 0x2C, 0x16, 0x8B, 0xC5, 0x1A}, {'1', '1', '1', '1', '1', '1', '1', 0x0D}},
+        {{}, {}},
+    };
+    for (const auto& [octets, codes] : cases)
+        EXPECT_EQ(UnpackSeptetOctets(octets.data(), octets.size()), codes) << octets.size();
+    EXPECT_TRUE(UnpackSeptetOctets(nullptr, 5).empty());
+
+    // What the packer wrote, read back whole at every length.
+    for (size_t n = 0; n <= 160; ++n) {
+        std::vector<uint8_t> codes(n);
+        for (size_t i = 0; i < n; ++i)
+            codes[i] = static_cast<uint8_t>((i * 37 + 11) & 0x7F);
+        std::string hex;
+        PackSeptets(codes.data(), n, "", hex);
+        std::vector<uint8_t> octets;
+        for (size_t i = 0; i + 1 < hex.size(); i += 2)
+            octets.push_back(static_cast<uint8_t>(HexOctet(hex, i)));
+        const std::vector<uint8_t> read = UnpackSeptetOctets(octets.data(), octets.size());
+        ASSERT_EQ(read.size(), octets.size() + octets.size() / 7) << n;
+        ASSERT_GE(read.size(), n);
+        EXPECT_TRUE(std::equal(codes.begin(), codes.end(), read.begin())) << n;
+    }
+}
+
 struct ReaderCase
 {
     const char* text;

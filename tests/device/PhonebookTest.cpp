@@ -2,6 +2,7 @@
 // text coding.
 
 #include "device/Phonebook.h"
+#include "device/UssdCoding.h"
 #include "device/UssdService.h"
 
 #include <gtest/gtest.h>
@@ -220,6 +221,41 @@ TEST(UssdCoding, RepliesAreReadByTheirCodingScheme)
     // 8-bit data has no text to read.
     EXPECT_FALSE(UssdService::Decode(0x44, Bytes{0x41}, text));
     EXPECT_FALSE(UssdService::Decode(0xF4, Bytes{0x41}, text));
+}
+
+TEST(UssdCoding, TheLanguageInFrontOfTheTextIsSkipped)
+{
+    // GSM: two characters and a carriage return, packed with the text.
+    std::uint8_t dcs = 0;
+    Bytes payload;
+    UssdService::Encode(QStringLiteral("en\rHi"), dcs, payload);
+    QString text;
+    ASSERT_TRUE(UssdService::Decode(0x10, payload, text));
+    EXPECT_EQ(text, QStringLiteral("Hi"));
+    ASSERT_TRUE(UssdService::Decode(0x0F, payload, text));
+    EXPECT_EQ(text, QStringLiteral("en\rHi"));
+    // UCS2: two packed GSM characters ("en") before the 16-bit text.
+    ASSERT_TRUE(UssdService::Decode(0x11, Bytes{0x65, 0x37, 0x04, 0x14, 0x04, 0x30}, text));
+    EXPECT_EQ(text, QString::fromUtf8("Да"));
+    // Shorter than its language: nothing to read, and no text left behind.
+    EXPECT_FALSE(UssdService::Decode(0x11, Bytes{0x65}, text));
+    EXPECT_TRUE(text.isEmpty());
+}
+
+TEST(UssdCoding, AlphabetsOfTheDataCodingScheme)
+{
+    const std::pair<std::uint8_t, UssdAlphabet> cases[] = {
+        {0x00, UssdAlphabet::Gsm7}, {0x0F, UssdAlphabet::Gsm7},   {0x10, UssdAlphabet::Gsm7},
+        {0x11, UssdAlphabet::Ucs2}, {0x44, UssdAlphabet::Octets}, {0x48, UssdAlphabet::Ucs2},
+        {0x40, UssdAlphabet::Gsm7}, {0x98, UssdAlphabet::Ucs2},   {0xF4, UssdAlphabet::Octets},
+        {0xF0, UssdAlphabet::Gsm7}, {0x80, UssdAlphabet::Octets}, {0xE0, UssdAlphabet::Octets},
+    };
+    for (const auto& [dcs, alphabet] : cases)
+        EXPECT_EQ(UssdAlphabetOf(dcs), alphabet) << int(dcs);
+    EXPECT_EQ(UssdPrefixOctets(0x11), 2u);
+    EXPECT_EQ(UssdPrefixOctets(0x48), 0u);
+    EXPECT_EQ(UssdPrefixSeptets(0x10), 3u);
+    EXPECT_EQ(UssdPrefixSeptets(0x0F), 0u);
 }
 
 } // namespace

@@ -94,17 +94,4 @@ TEST(CodingTest, ResultCodeTexts)
         EXPECT_EQ(ResultCodeText(code), QString::fromLatin1(texts[code + 1])) << code;
 }
 
-TEST(CodingTest, AlphabetsOfTheDataCodingScheme)
-{
-    const std::pair<std::uint8_t, Alphabet> cases[] = {
-        {0x00, Alphabet::Gsm7},   {0x0F, Alphabet::Gsm7}, {0x10, Alphabet::Gsm7},   {0x11, Alphabet::Ucs2},
-        {0x44, Alphabet::Octets}, {0x48, Alphabet::Ucs2}, {0x40, Alphabet::Gsm7},   {0x98, Alphabet::Ucs2},
-        {0xF4, Alphabet::Octets}, {0xF0, Alphabet::Gsm7}, {0x80, Alphabet::Octets}, {0xE0, Alphabet::Octets},
-    };
-    for (const auto& [dcs, alphabet] : cases)
-        EXPECT_EQ(AlphabetOf(dcs), alphabet) << int(dcs);
-    EXPECT_EQ(PrefixOctets(0x11), 2u);
-    EXPECT_EQ(PrefixOctets(0x48), 0u);
-}
-
 } // namespace
