@@ -14,6 +14,10 @@ inline constexpr unsigned WM_USER = 1024;
 // Notification-area icons and the second-instance request.
 inline constexpr unsigned WM_TRAY_NOTIFY = WM_USER + 101;      // 1125
 inline constexpr unsigned WM_DATACLASS_NOTIFY = WM_USER + 102; // 1126
+// lParam of the notification-area messages: what the user did with the icon or its balloon.
+inline constexpr std::intptr_t TRAY_LEFT_BUTTON_UP = 514;   // WM_LBUTTONUP
+inline constexpr std::intptr_t TRAY_MIDDLE_BUTTON_UP = 520; // WM_MBUTTONUP
+inline constexpr std::intptr_t TRAY_BALLOON_CLICK = 1029;   // NIN_BALLOONUSERCLICK
 
 // Device layer. WM_USER + 122 is not used.
 inline constexpr unsigned WM_BROADBAND_LOG = WM_USER + 120;          // 1144
@@ -39,6 +43,11 @@ inline constexpr std::uintptr_t DATABASE_LOAD_END = 2;
 
 // Where a stored message stands. The database and the device keep it as a plain number.
 enum class SmsStatus : std::uint32_t { New = 0, Read = 1, Draft = 2, Sent = 3 };
+// The plain number a record or a row keeps.
+constexpr std::uint32_t StatusValue(SmsStatus status)
+{
+    return static_cast<std::uint32_t>(status);
+}
 
 // One stored message as the database loader hands it over. The device layer hands its messages
 // over in the same layout, so that both take one path through the controller.

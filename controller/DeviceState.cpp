@@ -20,7 +20,7 @@ DeviceState::DeviceState(ControllerHost& host, SettingsStore& settings, MobileBr
       pipeline_(pipeline),
       incoming_(incoming)
 {
-    panels_[2] = QStringLiteral("ROAMING");
+    panels_[PanelRoaming] = QStringLiteral("ROAMING");
     SetShowSignalText(settings_.ShowSignalStrength);
 }
 
@@ -30,7 +30,7 @@ void DeviceState::SetShowSignalText(bool on)
         return;
     showSignalText_ = on;
     settings_.ShowSignalStrength = on;
-    widths_[3] += on ? 35 : -35;
+    widths_[PanelSignal] += on ? 35 : -35;
     Q_EMIT Changed();
 }
 
@@ -59,8 +59,8 @@ void DeviceState::SetShowDataClassIcon(bool on)
         settings_.ShowDataClassIcon = true;
         // Shown at once for the data class the device has now.
         dataClassIconImage_ = dataClassImage_;
-        dataClassIconTip_ = panels_[4];
-        dataClassIconShown_ = !panels_[4].isEmpty();
+        dataClassIconTip_ = panels_[PanelDataClass];
+        dataClassIconShown_ = !panels_[PanelDataClass].isEmpty();
     } else {
         RemoveDataClassIcon();
         settings_.ShowDataClassIcon = false;
@@ -135,8 +135,8 @@ void DeviceState::ShowDataClass(std::uint32_t flags)
     QString custom;
     if (flags & 0x80000000u)
         custom = QString::fromStdString(device_.GetCustomDataClass());
-    SetPanel(4, DataClassText(flags, custom, &dataClassImage_));
-    DataClassUpdate(dataClassImage_, panels_[4]);
+    SetPanel(PanelDataClass, DataClassText(flags, custom, &dataClassImage_));
+    DataClassUpdate(dataClassImage_, panels_[PanelDataClass]);
     Q_EMIT Changed();
 }
 
@@ -166,11 +166,11 @@ void DeviceState::HandleRegistration(const BROADBAND_REGISTRATION_DATA& registra
         ReadWhenReady();
     registered_ = registration.Registered;
     if (registration.Registered) {
-        SetPanel(1, QString::fromStdString(registration.ProviderName), 35);
-        widths_[2] = registration.Roaming ? 80 : 0;
+        SetPanel(PanelProvider, QString::fromStdString(registration.ProviderName), 35);
+        widths_[PanelRoaming] = registration.Roaming ? 80 : 0;
     } else {
-        SetPanel(1, QString());
-        widths_[2] = 0;
+        SetPanel(PanelProvider, QString());
+        widths_[PanelRoaming] = 0;
     }
     Q_EMIT Changed();
 }
@@ -179,7 +179,7 @@ void DeviceState::ShowModelName()
 {
     if (device_.GetModelName().empty())
         device_.ShowCapabilities();
-    SetPanel(0, QString::fromStdString(device_.GetModelName()), 20);
+    SetPanel(PanelModel, QString::fromStdString(device_.GetModelName()), 20);
 }
 
 bool DeviceState::StartScan()
@@ -187,7 +187,7 @@ bool DeviceState::StartScan()
     if (!device_.ScanNetwork())
         return false;
     scanRequested_ = true;
-    SetPanel(5, QStringLiteral("Network scan in progress..."));
+    SetPanel(PanelMessage, QStringLiteral("Network scan in progress..."));
     if (settings_.ShowProgressBar)
         host_.ShowProgress(true);
     Q_EMIT Changed();
@@ -198,7 +198,7 @@ bool DeviceState::ScanComplete(std::int32_t status)
 {
     const bool requested = scanRequested_;
     scanRequested_ = false;
-    SetPanel(5, QString());
+    SetPanel(PanelMessage, QString());
     if (settings_.ShowProgressBar)
         host_.ShowProgress(false);
     Q_EMIT Changed();
@@ -272,7 +272,7 @@ void DeviceState::ShowReadyState(std::int32_t state, bool withSound)
         break;
     default: break;
     }
-    SetPanel(5, text);
+    SetPanel(PanelMessage, text);
     pinVisible_ = pin;
     Q_EMIT Changed();
     Q_EMIT StatusViewStale();
@@ -282,11 +282,11 @@ void DeviceState::DeviceConnected()
 {
     host_.WriteLog(QStringLiteral("Device has been connected..."));
     device_.RefreshInterfaces();
-    SetPanel(0, QString());
-    SetPanel(5, QStringLiteral("Device connected"));
-    SetPanel(1, QString());
-    widths_[2] = 0;
-    SetPanel(4, QString());
+    SetPanel(PanelModel, QString());
+    SetPanel(PanelMessage, QStringLiteral("Device connected"));
+    SetPanel(PanelProvider, QString());
+    widths_[PanelRoaming] = 0;
+    SetPanel(PanelDataClass, QString());
     dataClassImage_ = 2;
     DataClassUpdate(2, QStringLiteral("Device connected"));
     signalImage_ = 6;
@@ -305,11 +305,11 @@ void DeviceState::DeviceRemoved(const std::string& interfaceId)
     host_.WriteLog(QStringLiteral("Device has been disconnected..."));
     device_.ClearInterface(2);
     pipeline_.InterfaceLost();
-    SetPanel(0, QStringLiteral("Device disconnected"));
-    SetPanel(5, QString());
-    SetPanel(1, QString());
-    SetPanel(4, QString());
-    widths_[2] = 0;
+    SetPanel(PanelModel, QStringLiteral("Device disconnected"));
+    SetPanel(PanelMessage, QString());
+    SetPanel(PanelProvider, QString());
+    SetPanel(PanelDataClass, QString());
+    widths_[PanelRoaming] = 0;
     signalText_.clear();
     dataClassImage_ = 2;
     DataClassUpdate(2, QStringLiteral("Device disconnected"));
@@ -360,7 +360,7 @@ void DeviceState::ReadWhenReady()
 void DeviceState::ConnectAction()
 {
     if (!device_.Connect()) {
-        SetPanel(0,
+        SetPanel(PanelModel,
                  device_.GetState() == 0 ? QStringLiteral("Interface not found") : QStringLiteral("Device not found"));
         Q_EMIT Changed();
         return;
@@ -380,9 +380,9 @@ bool DeviceState::SelectInterface(const QString& interfaceId)
 
 void DeviceState::ShowInterface()
 {
-    SetPanel(0, QString::fromStdString(device_.GetModelName()), 20);
-    SetPanel(1, QString::fromStdString(device_.GetProviderName()), 35);
-    widths_[2] = device_.IsRoaming() ? 80 : 0;
+    SetPanel(PanelModel, QString::fromStdString(device_.GetModelName()), 20);
+    SetPanel(PanelProvider, QString::fromStdString(device_.GetProviderName()), 35);
+    widths_[PanelRoaming] = device_.IsRoaming() ? 80 : 0;
 
     std::int32_t radio = 0;
     if (device_.GetSoftwareRadioState(radio))
@@ -407,10 +407,10 @@ void DeviceState::DisconnectAction()
     device_.Disconnect();
     pipeline_.InterfaceLost();
     folders_.ClearMessageLists();
-    SetPanel(0, QStringLiteral("Interface is disconnected"));
-    SetPanel(1, QString());
-    widths_[2] = 0;
-    SetPanel(5, QString());
+    SetPanel(PanelModel, QStringLiteral("Interface is disconnected"));
+    SetPanel(PanelProvider, QString());
+    widths_[PanelRoaming] = 0;
+    SetPanel(PanelMessage, QString());
     RemoveDataClassIcon();
     signalImage_ = 9;
     Q_EMIT Changed();

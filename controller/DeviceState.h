@@ -22,6 +22,15 @@ class DeviceState : public QObject
     Q_OBJECT
 public:
     static constexpr int PanelCount = 6;
+    // The status bar's panels, left to right.
+    enum StatusPanel : int {
+        PanelModel = 0,     // the device's model, or what became of the device
+        PanelProvider = 1,  // the operator
+        PanelRoaming = 2,   // "ROAMING" while roaming
+        PanelSignal = 3,    // the signal image, and its level beside it on request
+        PanelDataClass = 4, // the data class
+        PanelMessage = 5,   // ready state, scans, the unread count
+    };
 
     DeviceState(ControllerHost& host, SettingsStore& settings, MobileBroadband& device, MessageFolders& folders,
                 SendPipeline& pipeline, IncomingMessages& incoming, QObject* parent = nullptr);

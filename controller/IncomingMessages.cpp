@@ -120,7 +120,7 @@ void IncomingMessages::HandleDeviceSms(std::uint32_t index, const BROADBAND_SMS_
         index += settings_.MessageIndex;
         record.Index += settings_.MessageIndex;
     }
-    if (!settings_.SaveOnDisk || record.Class0 || record.Status == 2) {
+    if (!settings_.SaveOnDisk || record.Class0 || record.Status == StatusValue(SmsStatus::Draft)) {
         host_.WriteLog(QStringLiteral("SMS -> Device ID = %1").arg(index));
         // A class-0 message is handed over once, always at the same index: each one gets an ID of
         // its own, below every storage ID and device index, or the next would pass for the first.
@@ -132,13 +132,13 @@ void IncomingMessages::HandleDeviceSms(std::uint32_t index, const BROADBAND_SMS_
     }
     if (IsPending(index))
         return;
-    if (record.Status == 3) {
+    if (record.Status == StatusValue(SmsStatus::Sent)) {
         // The device keeps a copy of what it sent: the program has its own.
         RequestDelete(index, record);
         return;
     }
-    if (record.Status == 1)
-        record.Status = 0;
+    if (record.Status == StatusValue(SmsStatus::Read))
+        record.Status = StatusValue(SmsStatus::New);
     std::int64_t id = 0;
     if (!database_.InsertMessage(record.Pdu, record.Status, &id)) {
         // Stays on the device; the next read tries again.
@@ -273,10 +273,10 @@ void IncomingMessages::File(std::uint32_t id, const BROADBAND_SMS_DATA& record, 
         parts.AddUnit(sid, number, total, part, reference, pduText, time, date, text);
         parts.Units.back().Place = place;
 
-        switch (record.Status) {
-        case 0:
-        case 1: FileInbox(sid, shownId, record.Status, std::move(parts)); break;
-        case 3: {
+        switch (static_cast<SmsStatus>(record.Status)) {
+        case SmsStatus::New:
+        case SmsStatus::Read: FileInbox(sid, shownId, record.Status, std::move(parts)); break;
+        case SmsStatus::Sent: {
             if (!folders_.Model(Folder::Sent).FindById(sid))
                 JoinOrAdd(Folder::Sent, shownId, std::move(parts), ImageRead, nullptr);
             delivery_.Refresh(sid);
@@ -289,7 +289,7 @@ void IncomingMessages::File(std::uint32_t id, const BROADBAND_SMS_DATA& record, 
                 }
             break;
         }
-        case 2:
+        case SmsStatus::Draft:
             if (!folders_.Model(Folder::Drafts).FindById(sid))
                 JoinOrAdd(Folder::Drafts, shownId, std::move(parts), ImageDraft, nullptr,
                           QString::number(record.Index));
@@ -340,9 +340,9 @@ void IncomingMessages::FileInbox(std::int32_t id, const QString& shownId, std::u
     if (inbox.FindById(id))
         return;
     bool added = false;
-    const int image = status == 0 ? ImageUnread : ImageRead;
+    const int image = status == StatusValue(SmsStatus::New) ? ImageUnread : ImageRead;
     JoinOrAdd(Folder::Inbox, shownId, std::move(parts), image, &added);
-    if (!added || status != 0)
+    if (!added || status != StatusValue(SmsStatus::New))
         return;
     // During a replay the rows are out of sight until its end, which shows the count once.
     const int unread = folders_.UpdateUnreadCounter();
@@ -448,7 +448,7 @@ bool IncomingMessages::MarkRead(SmsData* data)
     // Only stored parts have a row; a device index or a shown-only ID names none, or another's.
     for (const SmsUnit& unit : data->Units)
         if (unit.Place == SmsPlace::Stored)
-            database_.UpdateMessageStatus(unit.Id, 1);
+            database_.UpdateMessageStatus(unit.Id, StatusValue(SmsStatus::Read));
     inbox.SetImage(data, ImageRead);
     host_.UnreadChanged(folders_.UpdateUnreadCounter());
     return true;

@@ -98,7 +98,7 @@ bool MessageActions::SetAsUnread(SmsData* data)
         return false;
     for (const SmsUnit& unit : data->Units)
         if (unit.Place == SmsPlace::Stored)
-            database_.UpdateMessageStatus(unit.Id, 0);
+            database_.UpdateMessageStatus(unit.Id, StatusValue(SmsStatus::New));
     inbox.SetImage(data, ImageUnread);
     host_.UnreadChanged(folders_.UpdateUnreadCounter());
     return true;

@@ -226,13 +226,13 @@ void SendPipeline::SaveSentCopy(const QString& pdu, std::uint32_t messageReferen
     host_.WriteLog(QStringLiteral("SmsSend -> Saving local copy..."));
     BROADBAND_SMS_DATA record;
     record.Index = 0;
-    record.Status = 3;
+    record.Status = StatusValue(SmsStatus::Sent);
     record.Pdu = pdu.toStdString();
     const QDateTime now = clock_.Now();
     record.Date = now.toString(QStringLiteral("dd.MM.yyyy")).toStdString();
     record.Time = now.toString(QStringLiteral("HH:mm:ss")).toStdString();
     std::int64_t id = 0;
-    if (!database_.InsertMessage(record.Pdu, 3, &id))
+    if (!database_.InsertMessage(record.Pdu, record.Status, &id))
         return;
     host_.WriteLog(QStringLiteral("SmsSend -> Save -> Storage ID = %1").arg(id));
     incoming_.ProcessSmsRecord(static_cast<std::uint32_t>(id), record);

@@ -238,9 +238,9 @@ std::intptr_t TMainWindow::HandleMessage(const Message& message)
             return 0;
         switch (message.Number) {
         case WM_TRAY_NOTIFY:
-            if (message.LParam == 514 || message.LParam == 520)
+            if (message.LParam == TRAY_LEFT_BUTTON_UP || message.LParam == TRAY_MIDDLE_BUTTON_UP)
                 AppOpen();
-            else if (message.LParam == 1029) // a click on a balloon
+            else if (message.LParam == TRAY_BALLOON_CLICK)
                 OpenInbox();
             break;
         case WM_BROADBAND_LOG:
@@ -365,39 +365,39 @@ void TMainWindow::ShowProgress(bool on)
 void TMainWindow::UnreadChanged(int count)
 {
     // A device message in the panel stands until the device clears it.
-    if (deviceState_->Panel(5).isEmpty())
-        panels_[5]->setText(folders_->UnreadText());
+    if (deviceState_->Panel(DeviceState::PanelMessage).isEmpty())
+        panels_[DeviceState::PanelMessage]->setText(folders_->UnreadText());
     if (tray_)
         tray_->SetImage(count > 0 ? 1 : 0);
 }
 
 QString TMainWindow::PanelText(int index) const
 {
-    return index == 3 ? signalPanel_->DrawnText() : panels_[index]->text();
+    return index == DeviceState::PanelSignal ? signalPanel_->DrawnText() : panels_[index]->text();
 }
 
 QWidget* TMainWindow::StatusPanel(int index) const
 {
-    return index == 3 ? static_cast<QWidget*>(signalPanel_) : panels_[index];
+    return index == DeviceState::PanelSignal ? static_cast<QWidget*>(signalPanel_) : panels_[index];
 }
 
 void TMainWindow::UpdateStatusBar()
 {
     for (int i = 0; i < DeviceState::PanelCount; ++i) {
-        if (i == 3)
+        if (i == DeviceState::PanelSignal)
             continue;
         QString text = deviceState_->Panel(i);
-        if (i == 5 && text.isEmpty())
+        if (i == DeviceState::PanelMessage && text.isEmpty())
             text = folders_->UnreadText();
         panels_[i]->setText(text);
-        if (i == 5)
+        if (i == DeviceState::PanelMessage)
             panels_[i]->setMinimumWidth(deviceState_->PanelWidth(i));
         else
             panels_[i]->setFixedWidth(deviceState_->PanelWidth(i));
         panels_[i]->setVisible(deviceState_->PanelWidth(i) > 0);
     }
     signalPanel_->Set(deviceState_->SignalImage(), deviceState_->SignalText(), deviceState_->ShowSignalText());
-    signalPanel_->setFixedWidth(deviceState_->PanelWidth(3));
+    signalPanel_->setFixedWidth(deviceState_->PanelWidth(DeviceState::PanelSignal));
     Act(MainAction::EnterPinAction)->setVisible(deviceState_->PinVisible());
     ShowRadioState();
     if (pinSeparator_)

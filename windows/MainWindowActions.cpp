@@ -518,10 +518,11 @@ void TMainWindow::BuildStatusBar()
         panels_[i]->setFrameShape(QFrame::StyledPanel);
         statusBar()->addWidget(panels_[i], i == 5 ? 1 : 0);
     }
-    panels_[2]->setText(QStringLiteral("ROAMING"));
-    panels_[2]->setVisible(false);
-    deviceState_->SetTextWidth(
-        [this](const QString& text) { return panels_[0]->fontMetrics().horizontalAdvance(text); });
+    panels_[DeviceState::PanelRoaming]->setText(QStringLiteral("ROAMING"));
+    panels_[DeviceState::PanelRoaming]->setVisible(false);
+    deviceState_->SetTextWidth([this](const QString& text) {
+        return panels_[DeviceState::PanelModel]->fontMetrics().horizontalAdvance(text);
+    });
     UpdateStatusBar();
 }
 
