@@ -1,4 +1,5 @@
 #pragma once
+// The session the program uses: MobileBroadband, its event codes and the records it hands the window.
 
 #include <cstdint>
 #include <memory>

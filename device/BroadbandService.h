@@ -1,4 +1,5 @@
 #pragma once
+// The libmbim side: devices found, opened and followed, the interfaces on them and their events.
 
 #include <cstdint>
 #include <functional>

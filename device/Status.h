@@ -1,4 +1,5 @@
 #pragma once
+// Result codes of device requests, and the MBIM status codes they come from.
 
 #include <cstddef>
 #include <cstdint>

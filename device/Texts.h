@@ -1,4 +1,5 @@
 #pragma once
+// The words for device values and result codes, as the logs and views show them.
 
 #include <cstdint>
 #include <string>
