@@ -296,8 +296,3 @@ TEST(MainWindow, TrayImageFollowsTheUnreadCountAndItsMenuHidesAndOpens)
     p.window->Action(QStringLiteral("AppOpenAction"))->trigger();
     EXPECT_TRUE(p.window->isVisible());
 }
-
-int main(int argc, char** argv)
-{
-    return testsupport::RunAllTests<QApplication>(argc, argv);
-}

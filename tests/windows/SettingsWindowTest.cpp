@@ -2,9 +2,7 @@
 // and a main window that records what is asked of it.
 #include "windows/SettingsWindow.h"
 #include "controller/RecordingSettingsHost.h"
-#include "support/TestMain.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
@@ -16,6 +14,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
+
+#include <gtest/gtest.h>
 
 #include <memory>
 
@@ -253,8 +253,3 @@ TEST_F(SettingsWindowTest, EditTemplatesAsksTheMainWindowAndChangesNothing)
 }
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    return testsupport::RunAllTests<QApplication>(argc, argv);
-}
