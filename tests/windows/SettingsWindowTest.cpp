@@ -1,7 +1,7 @@
 // The settings window offscreen, clicked and typed into as a person would, over a settings file
 // and a main window that records what is asked of it.
 #include "windows/SettingsWindow.h"
-#include "controller/RecordingSettingsHost.h"
+#include "support/RecordingSettingsHost.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -66,7 +66,7 @@ protected:
     QTemporaryDir dir;
     QString path = dir.filePath(QStringLiteral("settings.ini"));
     QSettings store{path, QSettings::IniFormat};
-    RecordingSettingsHost host;
+    testsupport::RecordingSettingsHost host;
 };
 
 struct Control
