@@ -1,5 +1,6 @@
 #include "controller/DeliveryStates.h"
 
+#include "controller/FolderImages.h"
 #include "controller/MessageFolders.h"
 #include "storage/Database.h"
 
@@ -29,16 +30,6 @@ QString DeliveryNumberKey(const QString& number)
         if (c >= u'0' && c <= u'9')
             digits += c;
     return digits.size() > kNumberDigits ? digits.right(kNumberDigits) : digits;
-}
-
-QString DeliveryText(int image)
-{
-    switch (image) {
-    case ImageDelivered: return QStringLiteral("Delivered");
-    case ImageDeliveryPending: return QStringLiteral("Delivery pending");
-    case ImageDeliveryFailed: return QStringLiteral("Not delivered");
-    default: return QString();
-    }
 }
 
 DeliveryStates::DeliveryStates(QDatabase& database, FolderModel& sent) : database_(database), sent_(sent)

@@ -28,9 +28,6 @@ DeliveryState DeliveryStateOf(unsigned reportStatus);
 // Report recipients come in international form or as dialled: the trailing digits compare.
 QString DeliveryNumberKey(const QString& number);
 
-// The words for a Sent row's delivery image (its tooltip); empty for any other image.
-QString DeliveryText(int image);
-
 class DeliveryStates
 {
 public:

@@ -1,6 +1,5 @@
 #include "controller/MessageFolders.h"
 
-#include "controller/DeliveryStates.h"
 #include "controller/FolderKeys.h"
 
 #include <QDate>

@@ -3,6 +3,7 @@
 // and the multipart match use hash indexes; a new row goes in at its sorted place; during a bulk
 // load rows are gathered and merged in one step, so a replay of many rows never scans a list.
 
+#include "controller/FolderImages.h"
 #include "model/Sms.h"
 
 #include <QAbstractTableModel>
@@ -19,21 +20,6 @@
 
 enum class Folder { Inbox = 0, Sent = 1, Outbox = 2, Drafts = 3, Templates = 4, Reports = 5 };
 inline constexpr int FolderCount = 6;
-
-// Image numbers of the rows (the medium state images).
-enum FolderImage : int {
-    ImageRead = 0,
-    ImageUnread = 1,
-    ImageQueued = 8,
-    ImageTemplate = 11,
-    ImageReport = 12,
-    ImageError = 13,
-    ImageDraft = 14,
-    // Sent rows whose parts asked for a status report (DeliveryStates).
-    ImageDelivered = 17,
-    ImageDeliveryPending = 18,
-    ImageDeliveryFailed = 19,
-};
 
 // Extra roles of FolderModel::data.
 enum FolderRole : int {

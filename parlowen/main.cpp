@@ -1,6 +1,6 @@
 // parlowen: the desktop program.
 #include "app/DataPaths.h"
-#include "app/SingleInstance.h"
+#include "app/desktop/SingleInstance.h"
 #include "device/BroadbandService.h"
 #include "sim/ModemSimulator.h"
 #include "windows/Images.h"

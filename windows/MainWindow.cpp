@@ -1,10 +1,10 @@
 #include "windows/MainWindow.h"
 
 #include "app/Clock.h"
-#include "app/DesktopSound.h"
 #include "app/Log.h"
 #include "app/Notifier.h"
 #include "app/Settings.h"
+#include "app/desktop/DesktopSound.h"
 #include "controller/Announcer.h"
 #include "controller/ContactsBook.h"
 #include "controller/DeviceState.h"

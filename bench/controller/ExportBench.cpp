@@ -4,11 +4,9 @@
 // Usage: parlowen-export-bench [MESSAGES]
 
 #include "InboxFill.h"
-#include "app/Prompts.h"
-#include "app/Sounds.h"
-#include "controller/Host.h"
 #include "controller/MessageExport.h"
 #include "controller/MessageFolders.h"
+#include "support/RecordingHost.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -21,41 +19,14 @@
 
 namespace {
 
-class FilePrompts : public UserPrompts
+// The text of the last message box, as the export reports its outcome.
+QString LastShown(const testsupport::ScriptedPrompts& prompts)
 {
-public:
-    explicit FilePrompts(QString path) : path_(std::move(path)) { }
-    bool Ask(const QString&, const QString&, PromptIcon) override { return false; }
-    PromptChoice Choose(const QString&, const QString&) override { return PromptChoice::Cancel; }
-    void Show(const QString&, const QString& text, PromptIcon) override { shown = text; }
-    std::optional<QString> Input(const QString&, const QString&, const QString&) override { return std::nullopt; }
-    std::optional<QString> InputSecret(const QString&, const QString&) override { return std::nullopt; }
-    std::optional<QString> SaveFileName(const QString&, const QString&, const QString&) override { return path_; }
-    std::optional<QString> OpenFileName(const QString&, const QString&) override { return std::nullopt; }
-    QString shown;
-
-private:
-    QString path_;
-};
-
-class Silence : public SoundPlayer
-{
-public:
-    void Play(const QString&) override { }
-};
-
-class BenchHost : public ControllerHost
-{
-public:
-    explicit BenchHost(const QString& path) : prompts(path) { }
-    void WriteLog(const QString&) override { }
-    UserPrompts& Prompts() override { return prompts; }
-    SoundPlayer& Sounds() override { return sounds; }
-    void Notify(const QString&, const QString&) override { }
-    QString Caption() const override { return QStringLiteral("Parlowen"); }
-    FilePrompts prompts;
-    Silence sounds;
-};
+    for (auto it = prompts.shown.rbegin(); it != prompts.shown.rend(); ++it)
+        if (it->kind == testsupport::ScriptedPrompts::Kind::Show)
+            return it->text;
+    return QString();
+}
 
 } // namespace
 
@@ -71,12 +42,13 @@ int main(int argc, char** argv)
 
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("inbox.csv"));
-    BenchHost host(path);
+    testsupport::RecordingHost host;
+    host.prompts.files.push_back(path);
     timer.start();
     message_export::SmsExportActionExecute(host, inbox, QLatin1Char(';'));
     const qint64 ms = timer.elapsed();
     std::printf("export: %lld ms, %lld bytes, \"%s\"\n", static_cast<long long>(ms),
-                static_cast<long long>(QFileInfo(path).size()), qPrintable(host.prompts.shown));
+                static_cast<long long>(QFileInfo(path).size()), qPrintable(LastShown(host.prompts)));
     const bool fast = ms <= 1000;
     std::printf("%s: at most 1000 ms\n", fast ? "ok" : "too slow");
     return fast ? 0 : 1;

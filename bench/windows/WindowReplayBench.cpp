@@ -14,8 +14,7 @@
 
 #include "app/Clock.h"
 #include "app/Log.h"
-#include "app/Prompts.h"
-#include "app/Sounds.h"
+#include "support/Fakes.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -38,28 +37,6 @@
 #include <vector>
 
 namespace {
-
-class Silent : public SoundPlayer
-{
-public:
-    void Play(const QString&) override { ++played; }
-    long played = 0;
-};
-
-class NoPrompts : public UserPrompts
-{
-public:
-    bool Ask(const QString&, const QString&, PromptIcon) override { return false; }
-    PromptChoice Choose(const QString&, const QString&) override { return PromptChoice::Cancel; }
-    void Show(const QString&, const QString&, PromptIcon) override { }
-    std::optional<QString> Input(const QString&, const QString&, const QString&) override { return std::nullopt; }
-    std::optional<QString> InputSecret(const QString&, const QString&) override { return std::nullopt; }
-    std::optional<QString> SaveFileName(const QString&, const QString&, const QString&) override
-    {
-        return std::nullopt;
-    }
-    std::optional<QString> OpenFileName(const QString&, const QString&) override { return std::nullopt; }
-};
 
 // VmRSS (resident now) or VmHWM (its peak) in KB.
 long StatusKb(const char* field)
@@ -286,8 +263,9 @@ int main(int argc, char** argv)
     none.watchUdev = false;
     BroadbandService service(none);
     service.Start();
-    Silent sounds;
-    NoPrompts prompts;
+    // Nothing is scripted: a question is answered No, a box closed at once.
+    testsupport::RecordingSounds sounds;
+    testsupport::ScriptedPrompts prompts;
     SystemClock clock;
     TMainWindow::Options options;
     options.service = &service;
@@ -373,7 +351,7 @@ int main(int argc, char** argv)
     std::printf("resident memory: %.1f MB after the replay (%.1f MB before it), peak %.1f MB %s\n",
                 StatusKb("VmRSS") / 1024.0, rssBefore / 1024.0, peakKb / 1024.0,
                 peakReset ? "during the replay" : "since the bench started");
-    std::printf("sounds asked for: %ld\n", sounds.played);
+    std::printf("sounds asked for: %zu\n", sounds.played.size());
     if (!logFile)
         return ended ? 0 : 1;
 

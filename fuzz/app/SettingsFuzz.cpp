@@ -2,7 +2,7 @@
 // defaults, and what is read stays in the ranges the program computes with.
 #include "app/Settings.h"
 #include "controller/SettingsForm.h"
-#include "controller/SettingsHost.h"
+#include "support/RecordingSettingsHost.h"
 
 #include <QFile>
 #include <QSettings>
@@ -11,25 +11,6 @@
 #include <cstdlib>
 
 namespace {
-
-class Host : public SettingsHost
-{
-public:
-    bool ActionChecked(MainAction) const override { return false; }
-    void SetActionChecked(MainAction, bool) override { }
-    void ExecuteAction(MainAction) override { }
-    void SetActionVisible(MainAction, bool) override { }
-    bool ToastsAvailable() const override { return true; }
-    QString Caption() const override { return QStringLiteral("Parlowen"); }
-    void ApplyContactsFeature(bool) override { }
-    void SetCsvDelimiter(int) override { }
-    void SetReceiveTimer(bool) override { }
-    void SetShowSignalText(bool) override { }
-    void SetShowDataClassIcon(bool) override { }
-    void RefreshToastRegistration(int) override { }
-    void ApplyIcons(int, int) override { }
-    void EditUssdTemplates() override { }
-};
 
 bool In(int value, int low, int high)
 {
@@ -64,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (delimiter != u';' && delimiter != u',' && delimiter != u'\t' && delimiter != u' ')
             std::abort();
 
-        Host host;
+        testsupport::RecordingSettingsHost host;
         SettingsForm form(host, store);
         form.SetAutostartFolder(dir.path());
         form.SetProgramPath(QStringLiteral("/usr/bin/parlowen"));

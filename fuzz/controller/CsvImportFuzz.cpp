@@ -1,13 +1,11 @@
 // A contacts file of any bytes through the whole import: the file is read, split into records by
 // the delimiter the first byte picks and written into a database. Every record's fields must
 // survive being written out and read again, which is what export followed by import does.
-#include "app/Prompts.h"
 #include "app/Settings.h"
-#include "app/Sounds.h"
 #include "controller/ContactsBook.h"
 #include "controller/Csv.h"
-#include "controller/Host.h"
 #include "storage/Database.h"
+#include "support/RecordingHost.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -18,40 +16,6 @@
 
 namespace {
 
-class AnswerAll : public UserPrompts
-{
-public:
-    QString file;
-    bool Ask(const QString&, const QString&, PromptIcon) override { return true; }
-    PromptChoice Choose(const QString&, const QString&) override { return PromptChoice::Yes; }
-    void Show(const QString&, const QString&, PromptIcon) override { }
-    std::optional<QString> Input(const QString&, const QString&, const QString&) override { return std::nullopt; }
-    std::optional<QString> InputSecret(const QString&, const QString&) override { return std::nullopt; }
-    std::optional<QString> SaveFileName(const QString&, const QString&, const QString&) override
-    {
-        return std::nullopt;
-    }
-    std::optional<QString> OpenFileName(const QString&, const QString&) override { return file; }
-};
-
-class Silence : public SoundPlayer
-{
-public:
-    void Play(const QString&) override { }
-};
-
-class Host : public ControllerHost
-{
-public:
-    AnswerAll prompts;
-    Silence sounds;
-    void WriteLog(const QString&) override { }
-    UserPrompts& Prompts() override { return prompts; }
-    SoundPlayer& Sounds() override { return sounds; }
-    void Notify(const QString&, const QString&) override { }
-    QString Caption() const override { return QStringLiteral("Parlowen"); }
-};
-
 // One database for the whole run, in memory-backed storage when there is some: each import
 // replaces every contact anyway.
 struct Rig
@@ -59,12 +23,12 @@ struct Rig
     QTemporaryDir dir{QFile::exists(QStringLiteral("/dev/shm")) ? QStringLiteral("/dev/shm/parlowen-fuzz-XXXXXX")
                                                                 : QString()};
     QDatabase database{nullptr};
-    Host host;
+    QString file = dir.filePath(QStringLiteral("contacts.csv"));
+    testsupport::RecordingHost host;
     Rig()
     {
         if (!dir.isValid() || !database.Open(dir.filePath(QStringLiteral("contacts.db"))))
             std::abort();
-        host.prompts.file = dir.filePath(QStringLiteral("contacts.csv"));
     }
 };
 
@@ -83,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (delimiter != kDelimiters[data[0] % 4])
         std::abort();
 
-    QFile file(rig.host.prompts.file);
+    QFile file(rig.file);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         std::abort();
     file.write(reinterpret_cast<const char*>(data + 1), static_cast<qint64>(size - 1));
@@ -123,9 +87,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (index != records.size())
         std::abort();
 
+    // The import is confirmed and given the file; what it logs and shows is not kept between runs.
+    rig.host.prompts.answers = {true};
+    rig.host.prompts.files = {rig.file};
     ContactsBook book(rig.host, settings, rig.database);
     bool cleared = false;
-    if (!book.Import([&] { cleared = true; }) || !cleared)
+    const bool imported = book.Import([&] { cleared = true; });
+    rig.host.log.clear();
+    rig.host.prompts.shown.clear();
+    if (!imported || !cleared)
         std::abort();
     return 0;
 }

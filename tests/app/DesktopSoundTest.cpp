@@ -1,5 +1,5 @@
-#include "app/DesktopSound.h"
-#include "app/SoundThrottle.h"
+#include "app/desktop/DesktopSound.h"
+#include "app/desktop/SoundThrottle.h"
 #include "support/Wait.h"
 
 #include <QCoreApplication>

@@ -5,7 +5,7 @@
 // With PARLOWEN_CLAIM_AT set (milliseconds since the epoch), the claim waits for that moment, so
 // that processes started one after another claim together.
 
-#include "app/SingleInstance.h"
+#include "app/desktop/SingleInstance.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

@@ -1,9 +1,8 @@
 // The contact list's export and import over a real database file, with scripted answers.
 #include "controller/ContactsBook.h"
 #include "app/Settings.h"
-#include "controller/Host.h"
 #include "storage/Database.h"
-#include "support/Fakes.h"
+#include "support/RecordingHost.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -14,22 +13,9 @@
 
 namespace {
 
+using testsupport::RecordingHost;
 using testsupport::ScriptedPrompts;
 using Kind = ScriptedPrompts::Kind;
-
-class RecordingHost : public ControllerHost
-{
-public:
-    void WriteLog(const QString& text) override { log << text; }
-    UserPrompts& Prompts() override { return prompts; }
-    SoundPlayer& Sounds() override { return sounds; }
-    void Notify(const QString&, const QString&) override { }
-    QString Caption() const override { return QStringLiteral("Parlowen"); }
-
-    QStringList log;
-    ScriptedPrompts prompts;
-    testsupport::RecordingSounds sounds;
-};
 
 DATABASE_CONTACTS_DATA Contact(const QString& name, const QString& number, const QString& notes = {})
 {

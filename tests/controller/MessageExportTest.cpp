@@ -2,8 +2,7 @@
 #include "Rows.h"
 #include "app/Settings.h"
 #include "controller/Csv.h"
-#include "controller/Host.h"
-#include "support/Fakes.h"
+#include "support/RecordingHost.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,20 +13,7 @@
 namespace {
 
 using Kind = testsupport::ScriptedPrompts::Kind;
-
-class RecordingHost : public ControllerHost
-{
-public:
-    void WriteLog(const QString& text) override { log << text; }
-    UserPrompts& Prompts() override { return prompts; }
-    SoundPlayer& Sounds() override { return sounds; }
-    void Notify(const QString&, const QString&) override { }
-    QString Caption() const override { return QStringLiteral("Parlowen"); }
-
-    QStringList log;
-    testsupport::ScriptedPrompts prompts;
-    testsupport::RecordingSounds sounds;
-};
+using testsupport::RecordingHost;
 
 QByteArray ReadAll(const QString& path)
 {

@@ -1,7 +1,7 @@
 // The settings window's values: what they are read from, what the user's clicks change, what
 // Apply writes and in which order it changes the main window, and the autostart entry.
 #include "controller/SettingsForm.h"
-#include "controller/RecordingSettingsHost.h"
+#include "support/RecordingSettingsHost.h"
 
 #include <QDir>
 #include <QFile>
@@ -91,7 +91,7 @@ protected:
     QTemporaryDir dir;
     QString path = dir.filePath(QStringLiteral("settings.ini"));
     QSettings store{path, QSettings::IniFormat};
-    RecordingSettingsHost host;
+    testsupport::RecordingSettingsHost host;
 };
 
 class SettingsFormTest : public SettingsFormBase, public ::testing::Test

@@ -1,12 +1,9 @@
 // The real main window announces to a notification server of the tests' own, and a click on the
 // notification opens it on its Inbox.
 #include "notify/Notification.h"
-#include "support/TestMain.h"
 #include "tests/notify/NotificationServer.h"
 #include "tests/windows/ProgramRig.h"
 #include "windows/MessagesPage.h"
-
-#include <QApplication>
 
 using rig::Program;
 using rig::Sms;
@@ -99,8 +96,3 @@ TEST(NotifyWindow, AGivenNotifierStandsForTheDesktopChannels)
 }
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    return testsupport::RunAllTests<QApplication>(argc, argv);
-}

@@ -1,6 +1,6 @@
 // What the program creates for its user alone stays private whatever the umask: the data folder
 // and any parent it has to make, the database and its journal, and the single-instance socket.
-#include "app/SingleInstance.h"
+#include "app/desktop/SingleInstance.h"
 #include "storage/Database.h"
 #include "ussd/Templates.h"
 

@@ -152,8 +152,3 @@ TEST(SendSoak, EveryMessageIsSentOnceOrStaysFailedUntilRetried)
                 parts.size(), refused, seen.Dropped(), unplugs, restarts, twice);
     p.modem->setLog({});
 }
-
-int main(int argc, char** argv)
-{
-    return testsupport::RunAllTests<QApplication>(argc, argv);
-}

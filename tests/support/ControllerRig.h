@@ -17,6 +17,7 @@
 #include "sim/ModemSimulator.h"
 #include "storage/Database.h"
 #include "support/Fakes.h"
+#include "support/RecordingHost.h"
 #include "support/Wait.h"
 
 #include <QEventLoop>
@@ -28,25 +29,6 @@
 #include <memory>
 
 namespace testsupport {
-
-class RecordingHost : public ControllerHost
-{
-public:
-    void WriteLog(const QString& text) override { log << text; }
-    UserPrompts& Prompts() override { return prompts; }
-    SoundPlayer& Sounds() override { return sounds; }
-    void Notify(const QString& title, const QString& text) override { notices << title + QLatin1Char('|') + text; }
-    QString Caption() const override { return QStringLiteral("Parlowen"); }
-    void UnreadChanged(int count) override { unread = count; }
-
-    bool Logged(const QString& line) const { return log.contains(line); }
-
-    QStringList log;
-    QStringList notices;
-    ScriptedPrompts prompts;
-    RecordingSounds sounds;
-    int unread = 0;
-};
 
 class ControllerRig
 {

@@ -1,10 +1,16 @@
 #include "support/Fakes.h"
 
-#include <gtest/gtest.h>
-
 namespace testsupport {
 
 namespace {
+
+UnscriptedReport unscriptedReport = nullptr;
+
+void Unscripted(const std::string& what)
+{
+    if (unscriptedReport)
+        unscriptedReport(what);
+}
 
 // Moved out whole: GCC's release builds warn falsely about a copied optional QString.
 std::optional<QString> TakeFront(std::deque<std::optional<QString>>& queue)
@@ -17,13 +23,18 @@ std::optional<QString> TakeFront(std::deque<std::optional<QString>>& queue)
 
 } // namespace
 
+void SetUnscriptedReport(UnscriptedReport report)
+{
+    unscriptedReport = report;
+}
+
 bool ScriptedPrompts::Ask(const QString& caption, const QString& text, PromptIcon icon)
 {
     shown.push_back({Kind::Ask, caption, text, icon, {}});
     if (whileOpen)
         whileOpen(Prompt(shown.back())); // a copy: a box opened meanwhile grows the list
     if (answers.empty()) {
-        ADD_FAILURE() << "unscripted question: " << caption.toStdString() << ": " << text.toStdString();
+        Unscripted("unscripted question: " + caption.toStdString() + ": " + text.toStdString());
         return false;
     }
     const bool answer = answers.front();
@@ -35,7 +46,7 @@ PromptChoice ScriptedPrompts::Choose(const QString& caption, const QString& text
 {
     shown.push_back({Kind::Choose, caption, text, PromptIcon::Question, {}});
     if (choices.empty()) {
-        ADD_FAILURE() << "unscripted choice: " << caption.toStdString() << ": " << text.toStdString();
+        Unscripted("unscripted choice: " + caption.toStdString() + ": " + text.toStdString());
         return PromptChoice::Cancel;
     }
     const PromptChoice answer = choices.front();
@@ -53,7 +64,7 @@ void ScriptedPrompts::Show(const QString& caption, const QString& text, PromptIc
 std::optional<QString> ScriptedPrompts::NextInput(const QString& caption, const QString& prompt)
 {
     if (inputs.empty()) {
-        ADD_FAILURE() << "unscripted input box: " << caption.toStdString() << ": " << prompt.toStdString();
+        Unscripted("unscripted input box: " + caption.toStdString() + ": " + prompt.toStdString());
         return std::nullopt;
     }
     return TakeFront(inputs);
@@ -74,7 +85,7 @@ std::optional<QString> ScriptedPrompts::InputSecret(const QString& caption, cons
 std::optional<QString> ScriptedPrompts::NextFile(const QString& title)
 {
     if (files.empty()) {
-        ADD_FAILURE() << "unscripted file dialog: " << title.toStdString();
+        Unscripted("unscripted file dialog: " + title.toStdString());
         return std::nullopt;
     }
     return TakeFront(files);

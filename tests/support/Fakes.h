@@ -1,6 +1,7 @@
 #pragma once
 // Stand-ins for what the controllers reach the user and the system through: they answer from a
 // script and record what was asked of them, so a test sees every box, sound and notification.
+// Free of GoogleTest, so that benchmarks and fuzz targets use them too.
 
 #include "app/Clock.h"
 #include "app/Notifier.h"
@@ -13,9 +14,15 @@
 #include <deque>
 #include <functional>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace testsupport {
+
+// What a prompt with no answer scripted does besides answering No or Cancel. The test programs
+// make it fail the running test (support/FailUnscripted.cpp); elsewhere it stays quiet.
+using UnscriptedReport = void (*)(const std::string& what);
+void SetUnscriptedReport(UnscriptedReport report);
 
 class ScriptedPrompts : public UserPrompts
 {
@@ -32,8 +39,8 @@ public:
         bool operator==(const Prompt&) const = default;
     };
 
-    // Answers are taken in order; a prompt with none left scripted fails the test and is
-    // answered No (Ask) or Cancel (Choose, Input, file dialogs).
+    // Answers are taken in order; a prompt with none left scripted is reported (in a test
+    // program: the test fails) and answered No (Ask) or Cancel (Choose, Input, file dialogs).
     std::deque<bool> answers;
     std::deque<PromptChoice> choices;          // for Choose
     std::deque<std::optional<QString>> inputs; // for Input and InputSecret

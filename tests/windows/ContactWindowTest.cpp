@@ -3,10 +3,8 @@
 #include "controller/ContactPicture.h"
 #include "storage/Database.h"
 #include "support/Fakes.h"
-#include "support/TestMain.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QFile>
 #include <QImage>
 #include <QLabel>
@@ -16,6 +14,8 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <gtest/gtest.h>
 
 #include <string>
 
@@ -286,8 +286,3 @@ TEST_F(ContactWindowTest, AFailedInsertKeepsTheLoadedPicture)
 }
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    return testsupport::RunAllTests<QApplication>(argc, argv);
-}

@@ -1,11 +1,9 @@
 // The Contacts page and the composer's contact page of the real main window, offscreen.
 #include "ProgramRig.h"
 #include "controller/ContactsModel.h"
-#include "support/TestMain.h"
 #include "windows/ContactsView.h"
 #include "windows/MessagesPage.h"
 
-#include <QApplication>
 #include <QFile>
 #include <QHeaderView>
 #include <QPushButton>
@@ -260,9 +258,4 @@ TEST(MainWindowPages, MessageActionsAreHeldWhileAnotherPageShows)
     EXPECT_FALSE(reply->isEnabled());
     p.window->Act(MainAction::ShowMessagesAction)->trigger();
     EXPECT_TRUE(reply->isEnabled());
-}
-
-int main(int argc, char** argv)
-{
-    return testsupport::RunAllTests<QApplication>(argc, argv);
 }

@@ -4,9 +4,6 @@
 
 #include "controller/DeliveryStates.h"
 #include "controller/SendPipeline.h"
-#include "support/TestMain.h"
-
-#include <QApplication>
 
 #include <algorithm>
 #include <set>
@@ -166,9 +163,4 @@ TEST(Delivery, AReportThatOvertakesItsSendCompletionStillCounts)
     ASSERT_NO_FATAL_FAILURE(p.Start());
     ASSERT_EQ(p.Folder(Folder::Sent).Count(), 1);
     EXPECT_EQ(p.Folder(Folder::Sent).Image(p.Folder(Folder::Sent).At(0)), ImageDeliveryFailed);
-}
-
-int main(int argc, char** argv)
-{
-    return testsupport::RunAllTests<QApplication>(argc, argv);
 }

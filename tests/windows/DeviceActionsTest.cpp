@@ -2,9 +2,7 @@
 // the operator scan and its providers view, radio off and on, manual registration.
 #include "ProgramRig.h"
 #include "controller/DeviceState.h"
-#include "support/TestMain.h"
 
-#include <QApplication>
 #include <QLabel>
 #include <QProgressBar>
 #include <QTreeWidget>
@@ -98,9 +96,4 @@ TEST(DeviceActions, ManualRegistrationTakesATrimmedProviderId)
     p.prompts.inputs = {QStringLiteral(" 00102 ")};
     Trigger(p, MainAction::RegisterManualAction);
     EXPECT_TRUE(WaitFor([&] { return registered() == "00102"; })) << registered();
-}
-
-int main(int argc, char** argv)
-{
-    return testsupport::RunAllTests<QApplication>(argc, argv);
 }

@@ -410,8 +410,3 @@ TEST(Shell, LargeTextWidensTheFolderPanelAndColumnsByTheGrowthOfTheText)
 }
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    return testsupport::RunAllTests<QApplication>(argc, argv);
-}

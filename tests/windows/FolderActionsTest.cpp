@@ -2,7 +2,6 @@
 // main window's actions against the simulated modem.
 #include "ProgramRig.h"
 #include "controller/IncomingMessages.h"
-#include "support/TestMain.h"
 #include "windows/MessagesPage.h"
 
 #include <QApplication>
@@ -226,9 +225,4 @@ TEST(FolderActions, SearchNarrowsTheListAndActionsReachTheShownRow)
     EXPECT_TRUE(page.SearchBox()->text().isEmpty()) << "another folder starts unfiltered";
     page.ShowFolder(Folder::Inbox);
     EXPECT_EQ(list->model()->rowCount(), 2);
-}
-
-int main(int argc, char** argv)
-{
-    return testsupport::RunAllTests<QApplication>(argc, argv);
 }

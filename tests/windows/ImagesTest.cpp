@@ -1,10 +1,10 @@
 // The shipped pictures: each number shows its own picture, in every size it is drawn in.
 #include "windows/Images.h"
-#include "support/TestMain.h"
 
-#include <QApplication>
 #include <QImage>
 #include <QPixmap>
+
+#include <gtest/gtest.h>
 
 #include <functional>
 
@@ -66,9 +66,4 @@ TEST(Images, NumbersOutsideTheSetFallBack)
         EXPECT_TRUE(Images::App(icon).pixmap(32, 32).toImage() == first) << icon;
     for (int image : {-1, 10, 9998})
         EXPECT_TRUE(Images::Tray(image).isNull()) << image;
-}
-
-int main(int argc, char** argv)
-{
-    return testsupport::RunAllTests<QApplication>(argc, argv);
 }

@@ -2,9 +2,7 @@
 // log file on, and no other test may write into that file meanwhile.
 #include "ProgramRig.h"
 #include "app/Log.h"
-#include "support/TestMain.h"
 
-#include <QApplication>
 #include <QCoreApplication>
 #include <QFile>
 
@@ -89,9 +87,4 @@ TEST(LogFile, HoldsEveryLineTheWindowLogged)
         ASSERT_NE(from, texts.end()) << c.inFile.left(40).toStdString();
         ++from;
     }
-}
-
-int main(int argc, char** argv)
-{
-    return testsupport::RunAllTests<QApplication>(argc, argv);
 }

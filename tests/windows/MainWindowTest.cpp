@@ -296,8 +296,3 @@ TEST(MainWindow, TrayImageFollowsTheUnreadCountAndItsMenuHidesAndOpens)
     p.window->Act(MainAction::AppOpenAction)->trigger();
     EXPECT_TRUE(p.window->isVisible());
 }
-
-int main(int argc, char** argv)
-{
-    return testsupport::RunAllTests<QApplication>(argc, argv);
-}

@@ -3,7 +3,6 @@
 #include "ProgramRig.h"
 #include "controller/DeviceState.h"
 #include "controller/IncomingMessages.h"
-#include "support/TestMain.h"
 #include "windows/AboutWindow.h"
 #include "windows/MessagesPage.h"
 #include "windows/SettingsWindow.h"
@@ -297,8 +296,3 @@ TEST(About, TheReleaseStandsMidwayBetweenVersionAndBuild)
 }
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    return testsupport::RunAllTests<QApplication>(argc, argv);
-}

@@ -2,11 +2,9 @@
 // pdftotext, and the actions of the real main window against the simulated modem.
 #include "ProgramRig.h"
 #include "controller/PrintLayout.h"
-#include "support/TestMain.h"
 #include "windows/MessagePrinter.h"
 #include "windows/MessagesPage.h"
 
-#include <QApplication>
 #include <QFile>
 #include <QFontMetrics>
 #include <QPrinter>
@@ -264,9 +262,4 @@ TEST(MessageActions, AnalyseLogsThePartsOfTheSelectedInboxMessage)
               QStringList({"Analyse -> Message for +15550100793", "Analyse -> Parts: 1(0)", "Analyse -> Part #0(0)",
                            "Analyse -> Dublicated:0", "Analyse -> Text:Analyse me",
                            QStringLiteral("Analyse -> PDU:") + m->Units[0].Pdu}));
-}
-
-int main(int argc, char** argv)
-{
-    return testsupport::RunAllTests<QApplication>(argc, argv);
 }

@@ -2,9 +2,7 @@
 // the test switches the log file on, and no other test may write into that file meanwhile.
 #include "ProgramRig.h"
 #include "app/Log.h"
-#include "support/TestMain.h"
 
-#include <QApplication>
 #include <QCoreApplication>
 #include <QFile>
 
@@ -51,9 +49,4 @@ TEST(PinEntry, ThePinIsAskedMaskedAndNeverLogged)
     EXPECT_TRUE(run.contains("Application started"));
     EXPECT_TRUE(run.contains("Application finished"));
     EXPECT_FALSE(run.contains("90817263"));
-}
-
-int main(int argc, char** argv)
-{
-    return testsupport::RunAllTests<QApplication>(argc, argv);
 }

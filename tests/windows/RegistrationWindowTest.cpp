@@ -4,7 +4,6 @@
 #include "windows/RegistrationWindow.h"
 
 #include "support/DeviceHarness.h"
-#include "support/TestMain.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -271,9 +270,4 @@ TEST_F(RegistrationWindowTest, TheWarningCanBeSwitchedOffForGood)
         w->CloseButton()->click();
     }
     EXPECT_EQ(settings->value(QStringLiteral("Settings/ShowDataClassWarning")).toInt(), 0);
-}
-
-int main(int argc, char** argv)
-{
-    return testsupport::RunAllTests<QApplication>(argc, argv);
 }

@@ -1,10 +1,8 @@
 // The settings window offscreen, clicked and typed into as a person would, over a settings file
 // and a main window that records what is asked of it.
 #include "windows/SettingsWindow.h"
-#include "controller/RecordingSettingsHost.h"
-#include "support/TestMain.h"
+#include "support/RecordingSettingsHost.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
@@ -16,6 +14,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
+
+#include <gtest/gtest.h>
 
 #include <memory>
 
@@ -66,7 +66,7 @@ protected:
     QTemporaryDir dir;
     QString path = dir.filePath(QStringLiteral("settings.ini"));
     QSettings store{path, QSettings::IniFormat};
-    RecordingSettingsHost host;
+    testsupport::RecordingSettingsHost host;
 };
 
 struct Control
@@ -253,8 +253,3 @@ TEST_F(SettingsWindowTest, EditTemplatesAsksTheMainWindowAndChangesNothing)
 }
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    return testsupport::RunAllTests<QApplication>(argc, argv);
-}

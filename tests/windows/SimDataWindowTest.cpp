@@ -3,7 +3,6 @@
 #include "windows/SimDataWindow.h"
 #include "ProgramRig.h"
 #include "controller/ContactsModel.h"
-#include "support/TestMain.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -232,9 +231,4 @@ TEST(DebugPhonebook, DeleteTakesOnlyAnIndexAboveZero)
     EXPECT_TRUE(Logged(p.window->StatusLines(), QStringLiteral("DeviceService -> Disconnect() -> Ok")));
     p.window->Act(MainAction::DeviceServicesDisconnectAction)->trigger();
     EXPECT_TRUE(Logged(p.window->StatusLines(), QStringLiteral("DeviceServicesManager -> Disconnect() -> Ok")));
-}
-
-int main(int argc, char** argv)
-{
-    return testsupport::RunAllTests<QApplication>(argc, argv);
 }

@@ -9,7 +9,6 @@
 #include "device/UssdService.h"
 #include "support/DeviceHarness.h"
 #include "support/Fakes.h"
-#include "support/TestMain.h"
 #include "ussd/Engine.h"
 #include "ussd/Templates.h"
 
@@ -425,9 +424,4 @@ TEST_F(UssdWindowTest, WithoutTemplatesTheListHoldsTheRequestsOnly)
     Send(QStringLiteral("*999#"));
     Send(QStringLiteral("*100#"));
     EXPECT_EQ(Items(), (QStringList{"*100#", "*999#"}));
-}
-
-int main(int argc, char** argv)
-{
-    return testsupport::RunAllTests<QApplication>(argc, argv);
 }

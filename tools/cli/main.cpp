@@ -3,9 +3,7 @@
 
 #include "Cli.h"
 
-#ifdef PARLOWEN_HAVE_SIMULATOR
 #include "sim/ModemSimulator.h"
-#endif
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -114,7 +112,6 @@ int main(int argc, char** argv)
     BroadbandService::Options options;
     for (const QString& path : parser.values(deviceOption))
         options.paths.push_back(path.toStdString());
-#ifdef PARLOWEN_HAVE_SIMULATOR
     std::unique_ptr<sim::ModemSimulator> simulator;
     if (parser.isSet(simulatorOption)) {
         simulator = std::make_unique<sim::ModemSimulator>();
@@ -127,12 +124,6 @@ int main(int argc, char** argv)
         }
         options.paths.push_back(simulator->devicePath());
     }
-#else
-    if (parser.isSet(simulatorOption)) {
-        PrintError(QStringLiteral("This build has no simulated modem"));
-        return ExitUsage;
-    }
-#endif
     // A device named on the command line is the one meant; otherwise every modem found.
     options.scanSysfs = options.paths.empty();
     options.watchUdev = false;

@@ -1,5 +1,5 @@
 #include "controller/LogModel.h"
-#include "app/Clock.h"
+#include "support/Fakes.h"
 #include "support/Wait.h"
 
 #include <QAbstractItemModelTester>
@@ -32,13 +32,6 @@ struct InsertLog
                          });
     }
     std::vector<Inserted> batches;
-};
-
-class FixedClock : public Clock
-{
-public:
-    QDateTime Now() const override { return now; }
-    QDateTime now;
 };
 
 TEST(LogModel, LinesBecomeRowsOnlyAtFlushInOneBatch)
@@ -178,8 +171,7 @@ TEST_P(LogModelPrefix, LocalTimeTwoSpacesThenText)
     const PrefixCase& c = GetParam();
     LogModel model;
     model.AppendTimestamped(c.text, c.when);
-    FixedClock clock;
-    clock.now = c.when;
+    testsupport::ManualClock clock(c.when);
     LogModel clocked(nullptr, &clock);
     clocked.AppendTimestamped(c.text);
     EXPECT_EQ(model.LineAt(0), c.line);
@@ -201,7 +193,7 @@ INSTANTIATE_TEST_SUITE_P(
 // The prefix is cached per second: a new second, or the same time on another day, must show.
 TEST(LogModel, CachedPrefixFollowsTheClock)
 {
-    FixedClock clock;
+    testsupport::ManualClock clock;
     LogModel model(nullptr, &clock);
     const QDateTime start(QDate(2021, 2, 3), QTime(14, 5, 9, 100));
     const std::vector<std::pair<QDateTime, QString>> steps = {
@@ -212,7 +204,7 @@ TEST(LogModel, CachedPrefixFollowsTheClock)
         {start, "03.02.2021 14:05:09  a"},
     };
     for (const auto& [when, line] : steps) {
-        clock.now = when;
+        clock.Set(when);
         model.AppendTimestamped("a");
     }
     for (int i = 0; i < static_cast<int>(steps.size()); ++i)

@@ -8,6 +8,8 @@
 #include <QString>
 #include <QStringList>
 
+namespace testsupport {
+
 class RecordingSettingsHost : public SettingsHost
 {
 public:
@@ -43,3 +45,5 @@ public:
     void ApplyIcons(int app, int event) override { calls << QStringLiteral("icons %1 %2").arg(app).arg(event); }
     void EditUssdTemplates() override { calls << QStringLiteral("edittemplates"); }
 };
+
+} // namespace testsupport

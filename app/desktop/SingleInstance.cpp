@@ -1,4 +1,4 @@
-#include "app/SingleInstance.h"
+#include "app/desktop/SingleInstance.h"
 
 #include <QDeadlineTimer>
 #include <QDir>

@@ -4,8 +4,8 @@
 // worker thread of its own, so Play never waits for the sound server; each sound plays at most
 // once per half second; errors (no sound server, no card) are silent.
 
-#include "app/SoundThrottle.h"
 #include "app/Sounds.h"
+#include "app/desktop/SoundThrottle.h"
 
 #include <QByteArray>
 

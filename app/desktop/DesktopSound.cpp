@@ -1,4 +1,4 @@
-#include "app/DesktopSound.h"
+#include "app/desktop/DesktopSound.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "app/SoundThrottle.h"
+#include "app/desktop/SoundThrottle.h"
 
 #include <QElapsedTimer>
 
