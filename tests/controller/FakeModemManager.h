@@ -90,6 +90,18 @@ public:
         bus_.send(signal);
     }
 
+    // The listed message's text joined at last (ModemManager announces a multipart message
+    // before its parts' texts are joined): a change of its properties.
+    void Complete(const QString& path, const QString& text)
+    {
+        messages_[path][QStringLiteral("Text")] = text;
+        QDBusMessage signal = QDBusMessage::createSignal(path, QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                         QStringLiteral("PropertiesChanged"));
+        signal << QStringLiteral("org.freedesktop.ModemManager1.Sms")
+               << QVariantMap{{QStringLiteral("Text"), text}, {QStringLiteral("State"), 3u}} << QStringList();
+        bus_.send(signal);
+    }
+
     QString introspect(const QString&) const override { return {}; }
 
     bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override

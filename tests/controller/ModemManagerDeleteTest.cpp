@@ -1,6 +1,7 @@
-// Messages taken off the SIM through ModemManager (a fake one on the test's session bus) while
-// the device is read as well: ModemManager's answer comes over the bus, the device's reads over
-// the device, so a read the device answered before the deletion can be handled after it.
+// Messages taken off the SIM through ModemManager (a fake one on the test's session bus): its
+// answer comes over the bus, the device's reads over the device, so a read the device answered
+// before the deletion can be handled after it; and it lists a multipart message before the
+// parts' texts are joined.
 
 #include "FakeModemManager.h"
 #include "controller/ModemManagerLink.h"
@@ -70,6 +71,45 @@ void PrintTo(const AfterTheDeletion& after, std::ostream* os)
     *os << after.name;
 }
 
+// The program's controllers on the simulated modem beside the fake ModemManager, sharing it.
+class SharedModem
+{
+public:
+    SharedModem() : rig(EmptySim()) { }
+
+    void Start()
+    {
+        ASSERT_NO_FATAL_FAILURE(rig.Start());
+        // ModemManager names the port the link resolves to.
+        const QString port =
+            QFileInfo(QFileInfo(QString::fromStdString(rig.modem->devicePath())).canonicalFilePath()).fileName();
+        mm = std::make_unique<FakeModemManager>(port);
+        ASSERT_TRUE(mm->Start());
+        mm->onDelete = [this](const QString&) {
+            rig.modem->withCore([](sim::ModemCore& core) { core.sim().sms.clear(); });
+        };
+        link = std::make_unique<ModemManagerLink>(QDBusConnection::sessionBus(),
+                                                  [this](const QString& line) { linkLog << line; });
+        rig.incoming->SetModemManager(link.get());
+        rig.incoming->DeviceConnected();
+        ASSERT_TRUE(ControllerRig::WaitFor([&] { return link->Manages(); })) << Log();
+    }
+    std::string Log() const { return linkLog.join(u'\n').toStdString(); }
+
+    ControllerRig rig;
+    std::unique_ptr<FakeModemManager> mm;
+    std::unique_ptr<ModemManagerLink> link;
+    QStringList linkLog;
+
+private:
+    static sim::ModemConfig EmptySim()
+    {
+        sim::ModemConfig config;
+        config.demoContents = false;
+        return config;
+    }
+};
+
 class ModemManagerDelete : public ::testing::TestWithParam<AfterTheDeletion>
 { };
 
@@ -77,24 +117,13 @@ TEST_P(ModemManagerDelete, StoresEachMessageOnce)
 {
     if (!HasTestBus())
         GTEST_SKIP() << "needs a session bus of its own (the ctest runs it under dbus-run-session)";
-    sim::ModemConfig config;
-    config.demoContents = false;
-    ControllerRig rig(config);
-    ASSERT_NO_FATAL_FAILURE(rig.Start());
-    // ModemManager names the port the link resolves to.
-    const QString port =
-        QFileInfo(QFileInfo(QString::fromStdString(rig.modem->devicePath())).canonicalFilePath()).fileName();
-    FakeModemManager mm(port);
-    ASSERT_TRUE(mm.Start());
-    mm.onDelete = [&](const QString&) { rig.modem->withCore([](sim::ModemCore& core) { core.sim().sms.erase(1); }); };
-    QStringList linkLog;
-    ModemManagerLink link(QDBusConnection::sessionBus(), [&](const QString& line) { linkLog << line; });
-    rig.incoming->SetModemManager(&link);
-    rig.incoming->DeviceConnected();
-    ASSERT_TRUE(ControllerRig::WaitFor([&] { return link.Manages(); })) << linkLog.join(u'\n').toStdString();
+    SharedModem shared;
+    ASSERT_NO_FATAL_FAILURE(shared.Start());
+    ControllerRig& rig = shared.rig;
+    FakeModemManager& mm = *shared.mm;
 
     rig.modem->deliverSms(Plain("+15550100231", u"Taken through ModemManager"));
-    ASSERT_TRUE(ControllerRig::WaitFor([&] { return Stored(rig) == 1 && link.Waiting() == 1; }))
+    ASSERT_TRUE(ControllerRig::WaitFor([&] { return Stored(rig) == 1 && shared.link->Waiting() == 1; }))
         << "the message was not stored and held for ModemManager";
     const std::string pdu = StoredPdu(rig, 1);
     ASSERT_FALSE(pdu.empty()) << rig.Storage();
@@ -103,7 +132,7 @@ TEST_P(ModemManagerDelete, StoresEachMessageOnce)
     ASSERT_TRUE(ControllerRig::WaitFor([&] {
         return mm.deleted.size() == 1 && rig.incoming->PendingDeletes().empty();
     })) << "not deleted through ModemManager\n"
-        << linkLog.join(u'\n').toStdString();
+        << shared.Log();
     ASSERT_TRUE(StoredPdu(rig, 1).empty());
 
     const AfterTheDeletion& after = GetParam();
@@ -134,5 +163,65 @@ INSTANTIATE_TEST_SUITE_P(Cases, ModemManagerDelete,
                                            AfterTheDeletion{"NewMessageAtTheFreedIndex", false, true},
                                            AfterTheDeletion{"StaleReadThenNewMessage", true, true}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace
+
+namespace {
+
+struct Listing
+{
+    const char* name;
+    const char16_t* text;
+    int parts;
+};
+
+void PrintTo(const Listing& listing, std::ostream* os)
+{
+    *os << listing.name;
+}
+
+class ModemManagerListing : public ::testing::TestWithParam<Listing>
+{ };
+
+// ModemManager lists a multipart message with an empty text and joins the parts' texts a moment
+// later: the message it lists is still the one the program stored, and is deleted there.
+TEST_P(ModemManagerListing, TextJoinedAfterTheListingStillMatches)
+{
+    if (!HasTestBus())
+        GTEST_SKIP() << "needs a session bus of its own (the ctest runs it under dbus-run-session)";
+    SharedModem shared;
+    ASSERT_NO_FATAL_FAILURE(shared.Start());
+    ControllerRig& rig = shared.rig;
+    FakeModemManager& mm = *shared.mm;
+    const Listing& listing = GetParam();
+
+    rig.modem->deliverSms(Plain("+15550100233", listing.text));
+    ASSERT_TRUE(ControllerRig::WaitFor([&] {
+        return Stored(rig) == listing.parts && shared.link->Waiting() == listing.parts;
+    })) << "the parts were not stored and held for ModemManager";
+
+    const QString path = FakeModemManager::Root + QStringLiteral("/SMS/7");
+    mm.List(path, QStringLiteral("+15550100233"), QString());
+    ControllerRig::Settle(300);
+    EXPECT_TRUE(mm.deleted.isEmpty()) << "a message of another text was deleted";
+
+    mm.Complete(path, QString::fromStdU16String(listing.text));
+    EXPECT_TRUE(ControllerRig::WaitFor([&] { return mm.deleted == QStringList{path}; }))
+        << "the message was not deleted through ModemManager once its text was joined\n"
+        << shared.Log();
+    EXPECT_TRUE(ControllerRig::WaitFor([&] { return rig.incoming->PendingDeletes().empty(); }));
+    EXPECT_EQ(shared.link->Waiting(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ModemManagerListing,
+    ::testing::Values(Listing{"Single", u"Listed before its text was there", 1},
+                      Listing{
+                          "TwoParts",
+                          u"A message long enough for two parts, which ModemManager lists at once and whose text it "
+                          u"joins a moment later, after it has announced the message on the bus: the program must "
+                          u"still find it there and delete it through ModemManager.",
+                          2}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
