@@ -43,7 +43,8 @@ What it is made of, and why:
 
 Everything started is stopped in close(), with bounded waits, whether the test passed or not;
 the ModemManager log, the simulator's log and the program's log stay in the work folder until
-then and their tails are printed when a test fails. PARLOWEN_MM_KEEP=DIR copies them to DIR.
+then and their tails are printed when a test fails. PARLOWEN_MM_KEEP=DIR copies them to DIR;
+PARLOWEN_MM_MONITOR=1 adds a log of every message on the rig's bus (dbus-monitor).
 """
 
 import importlib.util
@@ -182,6 +183,10 @@ class Rig:
         self.mounted = subprocess.run(["mount", "-t", "tmpfs", "-o", "mode=0700,size=64m", "parlowen-mm", self.work],
                                       stderr=subprocess.DEVNULL).returncode == 0
         self._start_bus()
+        if os.environ.get("PARLOWEN_MM_MONITOR") and shutil.which("dbus-monitor"):
+            # Every message on the rig's bus, for PARLOWEN_MM_KEEP.
+            self._spawn("dbus-monitor", ["dbus-monitor", "--address", self.env["DBUS_SESSION_BUS_ADDRESS"]],
+                        stdin=subprocess.DEVNULL, stdout=self._log_file("monitor.log"), stderr=subprocess.STDOUT)
         self._start_polkit()
         self._start_testbed()
         self._start_simulator()
