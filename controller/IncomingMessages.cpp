@@ -45,6 +45,7 @@ void IncomingMessages::RequestDelete(std::uint32_t index, const BROADBAND_SMS_DA
     }
     // Pending under no request ID until ModemManager or the device takes it.
     pendingDeletes_.emplace_back(index, 0);
+    takenThroughModemManager_.insert(index, {record.Pdu, false});
     const StoredRecord decoded(record);
     ModemManagerLink::Part part;
     part.Index = index;
@@ -66,6 +67,8 @@ void IncomingMessages::RequestDelete(std::uint32_t index, const BROADBAND_SMS_DA
 
 void IncomingMessages::DeleteDirectly(std::uint32_t index)
 {
+    // The device's own answers come in order with its reads.
+    takenThroughModemManager_.remove(index);
     auto pending = std::find_if(pendingDeletes_.begin(), pendingDeletes_.end(),
                                 [index](const auto& pair) { return pair.first == index && pair.second == 0; });
     std::uint32_t requestId = 0;
@@ -87,6 +90,8 @@ void IncomingMessages::SetModemManager(ModemManagerLink* link)
         return;
     connect(link, &ModemManagerLink::DeleteDirectly, this, &IncomingMessages::DeleteDirectly);
     connect(link, &ModemManagerLink::Deleted, this, [this](std::uint32_t index) {
+        if (auto taken = takenThroughModemManager_.find(index); taken != takenThroughModemManager_.end())
+            taken->Gone = true;
         pendingDeletes_.erase(std::remove_if(pendingDeletes_.begin(), pendingDeletes_.end(),
                                              [index](const auto& pair) { return pair.first == index; }),
                               pendingDeletes_.end());
@@ -132,6 +137,13 @@ void IncomingMessages::HandleDeviceSms(std::uint32_t index, const BROADBAND_SMS_
     }
     if (IsPending(index))
         return;
+    if (auto taken = takenThroughModemManager_.find(index); taken != takenThroughModemManager_.end() && taken->Gone) {
+        // The same part: a read answered before ModemManager deleted it, which would store it
+        // twice. Another one: a new message at the freed index.
+        if (taken->Pdu == record.Pdu)
+            return;
+        takenThroughModemManager_.erase(taken);
+    }
     if (record.Status == StatusValue(SmsStatus::Sent)) {
         // The device keeps a copy of what it sent: the program has its own.
         RequestDelete(index, record);

@@ -101,6 +101,15 @@ private:
     QTimer receiveTimer_;
     std::function<bool()> sendTimerActive_;
     std::vector<std::pair<std::uint32_t, std::uint32_t>> pendingDeletes_;
+    // PDU of each part handed to ModemManager for deletion, by device index; Gone once it said
+    // the part is off the SIM. Its answer comes over the bus, the device's over the device: a
+    // read the device answered before the deletion can be handled after it.
+    struct TakenThroughModemManager
+    {
+        std::string Pdu;
+        bool Gone = false;
+    };
+    QHash<std::uint32_t, TakenThroughModemManager> takenThroughModemManager_;
     QHash<QString, QString> contactNames_;
     std::function<void(const QString&, unsigned)> unmatchedReport_;
     std::int32_t nextShownOnlyId_ = -1;

@@ -84,6 +84,10 @@ ModemManagerLink::ModemManagerLink(QDBusConnection bus, std::function<void(const
     for (const char* signal : {"InterfacesAdded", "InterfacesRemoved"})
         bus_.connect(kService, kRoot, kObjectManager, QString::fromLatin1(signal), this,
                      SLOT(ObjectsChanged(QDBusMessage)));
+    // ModemManager announces a multipart message before it has joined the parts' texts (its
+    // Text still empty); the text follows as a change of the message's properties.
+    bus_.connect(kService, QString(), kProperties, QStringLiteral("PropertiesChanged"), {kSms}, QString(), this,
+                 SLOT(MessageChanged(QDBusMessage)));
     fallback_.setInterval(5000);
     connect(&fallback_, &QTimer::timeout, this, &ModemManagerLink::Match);
 }
@@ -200,18 +204,20 @@ void ModemManagerLink::SetModem(const QString& path, const QStringList& messages
             ReadMessage(message);
 }
 
-void ModemManagerLink::ReadMessage(const QString& path)
+void ModemManagerLink::ReadMessage(const QString& path, bool again)
 {
     QDBusMessage call = QDBusMessage::createMethodCall(kService, path, kProperties, QStringLiteral("GetAll"));
     call << kSms;
     auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(call, kCallTimeoutMs), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, path](QDBusPendingCallWatcher* done) {
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, path, again](QDBusPendingCallWatcher* done) {
         done->deleteLater();
         QDBusPendingReply<QVariantMap> reply = *done;
-        if (reply.isError() || modem_.isEmpty())
+        // A message deleted meanwhile stays gone.
+        if (reply.isError() || modem_.isEmpty() || (again && !listed_.contains(path)))
             return;
         const QVariantMap p = reply.value();
         Listed listed;
+        listed.Deleting = listed_.value(path).Deleting;
         listed.Number = p.value(QStringLiteral("Number")).toString();
         listed.Text = p.value(QStringLiteral("Text")).toString();
         listed.PduType = p.value(QStringLiteral("PduType")).toUInt();
@@ -232,6 +238,12 @@ void ModemManagerLink::MessageAdded(const QDBusMessage& message)
 {
     if (!message.arguments().isEmpty())
         ReadMessage(message.arguments().constFirst().value<QDBusObjectPath>().path());
+}
+
+void ModemManagerLink::MessageChanged(const QDBusMessage& message)
+{
+    if (listed_.contains(message.path()))
+        ReadMessage(message.path(), true);
 }
 
 void ModemManagerLink::MessageDeleted(const QDBusMessage& message)

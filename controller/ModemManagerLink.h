@@ -74,6 +74,7 @@ private Q_SLOTS:
     void ObjectsChanged(const QDBusMessage& message);
     void MessageAdded(const QDBusMessage& message);
     void MessageDeleted(const QDBusMessage& message);
+    void MessageChanged(const QDBusMessage& message);
 
 private:
     struct Listed
@@ -94,7 +95,8 @@ private:
 
     void ObjectsRead(QDBusPendingCallWatcher* call);
     void SetModem(const QString& path, const QStringList& messages);
-    void ReadMessage(const QString& path);
+    // again: the message is listed already and its properties changed.
+    void ReadMessage(const QString& path, bool again = false);
     void Match();
     QString FindListed(const Part& part, QVector<int>* together) const;
     void DeleteListed(const QString& path, const QVector<std::uint32_t>& indexes);

@@ -153,6 +153,10 @@ bool ModemSimulator::openTerminal(std::string& error)
 
 void ModemSimulator::closeTerminal()
 {
+    // The link goes first: once the terminal is closed its number is free for any other program,
+    // and a host polling the link would open that one instead.
+    if (!options_.linkPath.empty() && master_ >= 0)
+        ::unlink(options_.linkPath.c_str());
     if (master_ >= 0)
         ::close(master_);
     if (slave_ >= 0)

@@ -11,6 +11,17 @@ Cases (--case):
           the shared mbim-proxy; both keep seeing new messages.
   program the desktop program beside ModemManager takes the SIM's messages into its database;
           ModemManager's list must stay true and it must still take new messages.
+  program_messages  the same, then a single, an out-of-order two-part and a UCS2 message
+          delivered while both run: all whole in the database, none left on the SIM or in
+          ModemManager's list, none refused by ModemManager.
+  program_first  the program first, then ModemManager: it registers and stays registered, and
+          the same three messages settle as above.
+  send_both  parlowen-cli and ModemManager each send a two-part message at the same time, the
+          program running too: each part reaches the network exactly once.
+  ussd_both  ModemManager's USSD menu open: parlowen-cli is refused as busy and the menu still
+          answers; parlowen-cli's menu open: ModemManager is refused and the menu answers.
+  replug_both  unplugged and plugged in with the program and ModemManager on it: registered
+          again, and a new message settles as above.
 
 Exit status: 0 passed, 1 failed, 77 skipped (no network namespace on this machine).
 """
@@ -18,43 +29,15 @@ Exit status: 0 passed, 1 failed, 77 skipped (no network namespace on this machin
 import argparse
 import json
 import os
-import sqlite3
 import sys
 import time
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import mm_both  # noqa: E402
 import mmrig  # noqa: E402
-
-SENDER = "+15550100999"
-RECIPIENT = "+15550100444"
-# The simulator's demonstration SIM: three messages in four parts (one in two parts).
-STORED = {"+15550100777", "+15550100555", "+79001234567"}
-MBIM_PORT = 7  # MMModemPortType: MM_MODEM_PORT_TYPE_MBIM
-NET_PORT = 2  # MM_MODEM_PORT_TYPE_NET
-
-
-class Failure(Exception):
-    pass
-
-
-def check(condition, text):
-    if not condition:
-        raise Failure(text)
-
-
-def bring_up(rig, steps):
-    t = time.monotonic()
-    rig.start_modemmanager()
-    rig.report_ports()
-    rig.wait_modem()
-    steps["modem found"] = time.monotonic() - t
-    t = time.monotonic()
-    rig.enable()
-    modem = rig.wait_registered()
-    steps["enabled and registered"] = time.monotonic() - t
-    check(modem["3gpp"]["registration-state"] == "home", "registration state %s" % modem["3gpp"]["registration-state"])
-
+from casebase import (MBIM_PORT, NET_PORT, RECIPIENT, SENDER, STORED, Failure, bring_up, check,  # noqa: E402
+                      database_rows)
 
 def case_smoke(rig, steps):
     bring_up(rig, steps)
@@ -146,17 +129,6 @@ def case_beside(rig, steps):
     return "parlowen-cli listed the SIM through mbim-proxy beside ModemManager; both saw the new message"
 
 
-def database_rows(database):
-    try:
-        con = sqlite3.connect("file:%s?mode=ro" % database, uri=True, timeout=2)
-        try:
-            return con.execute("SELECT COUNT(*) FROM [Messages]").fetchone()[0]
-        finally:
-            con.close()
-    except sqlite3.Error:
-        return 0  # not made yet, or busy
-
-
 def case_program(rig, steps):
     """The desktop program beside ModemManager: what it takes off the SIM must leave
     ModemManager's list true, or ModemManager drops the next message stored at a freed index."""
@@ -188,6 +160,7 @@ def case_program(rig, steps):
 
 
 CASES = {"smoke": case_smoke, "replug": case_replug, "beside": case_beside, "program": case_program}
+CASES.update(mm_both.CASES)
 
 
 def main():
@@ -219,7 +192,7 @@ def main():
     finally:
         mmrig.set_deadline(0)
     print("PASS (%s, %.1f s): %s" % (args.case, time.monotonic() - started, summary))
-    print("   " + ", ".join("%s %.1f s" % (name, seconds) for name, seconds in steps.items()))
+    print("   " + ", ".join("%s %.2f s" % (name, seconds) for name, seconds in steps.items()))
     return 0
 
 

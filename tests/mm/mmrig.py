@@ -42,8 +42,9 @@ What it is made of, and why:
   port first (it refuses an MBIM modem without one), then the control port.
 
 Everything started is stopped in close(), with bounded waits, whether the test passed or not;
-the ModemManager log and the simulator's log stay in the work folder until then and their tails
-are printed when a test fails. PARLOWEN_MM_KEEP=DIR copies the work folder's logs to DIR.
+the ModemManager log, the simulator's log and the program's log stay in the work folder until
+then and their tails are printed when a test fails. PARLOWEN_MM_KEEP=DIR copies them to DIR;
+PARLOWEN_MM_MONITOR=1 adds a log of every message on the rig's bus (dbus-monitor).
 """
 
 import importlib.util
@@ -182,6 +183,10 @@ class Rig:
         self.mounted = subprocess.run(["mount", "-t", "tmpfs", "-o", "mode=0700,size=64m", "parlowen-mm", self.work],
                                       stderr=subprocess.DEVNULL).returncode == 0
         self._start_bus()
+        if os.environ.get("PARLOWEN_MM_MONITOR") and shutil.which("dbus-monitor"):
+            # Every message on the rig's bus, for PARLOWEN_MM_KEEP.
+            self._spawn("dbus-monitor", ["dbus-monitor", "--address", self.env["DBUS_SESSION_BUS_ADDRESS"]],
+                        stdin=subprocess.DEVNULL, stdout=self._log_file("monitor.log"), stderr=subprocess.STDOUT)
         self._start_polkit()
         self._start_testbed()
         self._start_simulator()
@@ -460,6 +465,12 @@ class Rig:
     def unplug(self, report=True):
         """The modem goes: the simulator closes its terminal, its sysfs entries leave the testbed
         (kept aside for replug) and, with report, ModemManager hears the remove events."""
+        # The node goes first, as with a real device. The simulator leaves its link naming the
+        # closed terminal, whose number the next pseudo-terminal anywhere on the machine gets:
+        # a program polling the path would open that one (another test's modem) instead.
+        node = os.path.join(self.testbed_dir, "dev", self.control[1])
+        if os.path.islink(node):
+            os.unlink(node)
         answer = self.sim_command("unplug")
         if answer != "ok":
             raise RigError("the simulator could not unplug: %s" % answer)
@@ -556,10 +567,28 @@ class Rig:
                    XDG_DATA_HOME=os.path.join(home, "data"), XDG_RUNTIME_DIR=os.path.join(home, "runtime"),
                    QT_QPA_PLATFORM="offscreen", CANBERRA_DRIVER="null")
         database = self.path("parlowen.db")
-        log = self._log_file("parlowen.log")
-        self.program = self._spawn("parlowen", [self.program_binary, "--database", database] + list(args),
+        # The program writes its log beside its executable when that file is there: a copy of
+        # it runs here, so that its log is the rig's and not the build folder's.
+        binary = self.path("bin", "parlowen")
+        if not os.path.exists(binary):
+            os.makedirs(os.path.dirname(binary), exist_ok=True)
+            shutil.copy2(self.program_binary, binary)
+            open(self.program_log_path(), "a").close()
+        log = self._log_file("parlowen.out")
+        self.program = self._spawn("parlowen", [binary, "--database", database] + list(args),
                                    stdin=subprocess.DEVNULL, stdout=log, stderr=subprocess.STDOUT, env=env)
         return database
+
+    def program_log_path(self):
+        return self.path("bin", "parlowen.log")
+
+    def program_log(self):
+        """The program's own log (its device and application lines)."""
+        try:
+            with open(self.program_log_path(), errors="replace") as f:
+                return f.read()
+        except OSError:
+            return ""
 
     # -- diagnosis
 
@@ -570,7 +599,8 @@ class Rig:
                                  ("simulator log", self.path("modemsim.log"), None),
                                  ("umockdev-run", self.path("umockdev.log"), None),
                                  ("polkit stand-in", self.path("polkit.log"), None),
-                                 ("program", self.path("parlowen.log"), None)):
+                                 ("program's output", self.path("parlowen.out"), None),
+                                 ("program's log", self.program_log_path(), None)):
             lines = tail(path, 40, skip)
             if lines:
                 print("---- last lines of the %s (%s)" % (name, path), flush=True)
@@ -611,6 +641,8 @@ class Rig:
                 source = os.path.join(self.work, name)
                 if os.path.isfile(source) and not os.path.islink(source):
                     shutil.copy(source, keep)
+            if os.path.exists(self.program_log_path()):
+                shutil.copy(self.program_log_path(), keep)
             self.log("logs kept in %s" % keep)
         if self._dbus is not None:
             try:
