@@ -22,6 +22,8 @@ Cases (--case):
           answers; parlowen-cli's menu open: ModemManager is refused and the menu answers.
   replug_both  unplugged and plugged in with the program and ModemManager on it: registered
           again, and a new message settles as above.
+  pcie    a PCIe modem's WWAN port: parlowen-cli and the program find it without --device, and
+          the program takes the SIM's messages off through ModemManager.
 
 Exit status: 0 passed, 1 failed, 77 skipped (no network namespace on this machine).
 """
@@ -159,7 +161,30 @@ def case_program(rig, steps):
     return "the program took 5 messages off the SIM through ModemManager, whose list stayed true"
 
 
-CASES = {"smoke": case_smoke, "replug": case_replug, "beside": case_beside, "program": case_program}
+def case_pcie(rig, steps):
+    """A PCIe modem's WWAN port: parlowen-cli and the program find it without --device, beside
+    ModemManager, and the program takes the SIM's messages off through ModemManager."""
+    bring_up(rig, steps)
+    t = time.monotonic()
+    listed = rig.cli("--json", "devices", check=True)
+    devices = [json.loads(line) for line in listed.stdout.splitlines() if line.strip()]
+    paths = [str(device.get("path", device)) for device in devices]
+    check(len(devices) == 1 and "wwan0mbim0" in paths[0],
+          "parlowen-cli devices listed %s, not the one PCIe port" % listed.stdout.strip())
+    steps["parlowen-cli found the port"] = time.monotonic() - t
+    t = time.monotonic()
+    database = rig.start_program()
+    mmrig.wait_for(lambda: database_rows(database) == 4 and not rig.sim_storage(), 30,
+                   "the program to take the four stored parts off the SIM", 0.5)
+    steps["program took the SIM's messages"] = time.monotonic() - t
+    mmrig.wait_for(lambda: not rig.sms_paths(), 10, "ModemManager's list to be empty", 0.3)
+    check(rig.program.poll() is None, "the program ended with %s" % rig.program.returncode)
+    return "parlowen-cli listed %s; the program found it without --device and took 4 parts off the SIM" % paths[0]
+
+
+CASES = {"smoke": case_smoke, "replug": case_replug, "beside": case_beside, "program": case_program,
+         "pcie": case_pcie}
+MACHINES = {"pcie": mmrig.PCIE}
 CASES.update(mm_both.CASES)
 
 
@@ -183,8 +208,8 @@ def main():
     started = time.monotonic()
     steps = {}
     try:
-        with mmrig.Rig(args.build, verbose=args.verbose, simulator=args.simulator, cli=args.cli,
-                       program=args.program) as rig:
+        with mmrig.Rig(args.build, machine=MACHINES.get(args.case, mmrig.USB), verbose=args.verbose,
+                       simulator=args.simulator, cli=args.cli, program=args.program) as rig:
             summary = CASES[args.case](rig, steps)
     except (Failure, mmrig.RigError, mmrig.Interrupted) as e:
         print("FAIL (%s): %s" % (args.case, e), flush=True)
