@@ -12,22 +12,8 @@ using rig::Program;
 // texts longer than a short line and characters beyond the BMP; a lone surrogate becomes '?'.
 TEST(LogFile, HoldsEveryLineTheWindowLogged)
 {
-    QFile file(QString::fromStdString(
-        TApplicationLog::PathForExecutable(QCoreApplication::applicationFilePath().toStdString())));
-    const bool existed = file.exists();
-    ASSERT_TRUE(file.open(QIODevice::Append));
-    const qint64 before = file.size();
-    file.close();
-    struct Cleanup
-    {
-        QFile& file;
-        bool existed;
-        ~Cleanup()
-        {
-            if (!existed)
-                file.remove();
-        }
-    } cleanup{file, existed};
+    rig::LogFileOn log;
+    ASSERT_TRUE(log.Made());
 
     const struct
     {
@@ -56,9 +42,7 @@ TEST(LogFile, HoldsEveryLineTheWindowLogged)
         shown.push_back(p.window->LogLines().LineAt(i).toUtf8().mid(21));
     p.Stop();
 
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    QList<QByteArray> lines = file.readAll().mid(before).split('\n'); // this run's lines only
-    file.close();
+    QList<QByteArray> lines = log.RunLines().split('\n');
     ASSERT_TRUE(lines.takeLast().isEmpty()) << "the last line is cut";
     static const QRegularExpression stamp(R"(^\d\d\.\d\d\.\d{4} \d\d:\d\d:\d\d  )");
     std::vector<QByteArray> texts;

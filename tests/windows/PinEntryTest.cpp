@@ -10,23 +10,8 @@ using rig::Program;
 
 TEST(PinEntry, ThePinIsAskedMaskedAndNeverLogged)
 {
-    // Logging is on for a run when the log file is there.
-    QFile file(QString::fromStdString(
-        TApplicationLog::PathForExecutable(QCoreApplication::applicationFilePath().toStdString())));
-    const bool existed = file.exists();
-    ASSERT_TRUE(file.open(QIODevice::Append));
-    const qint64 before = file.size();
-    file.close();
-    struct Cleanup
-    {
-        QFile& file;
-        bool existed;
-        ~Cleanup()
-        {
-            if (!existed)
-                file.remove();
-        }
-    } cleanup{file, existed};
+    rig::LogFileOn log;
+    ASSERT_TRUE(log.Made());
     Program p(false, true);
     // A PIN no PDU, ID or time stamp of the run is likely to hold.
     p.modem->withCore([](sim::ModemCore& core) { core.sim().pin = "90817263"; });
@@ -43,9 +28,7 @@ TEST(PinEntry, ThePinIsAskedMaskedAndNeverLogged)
         for (int i = 0; i < log->LineCount(); ++i)
             EXPECT_FALSE(log->LineAt(i).contains(QLatin1String("90817263"))) << log->LineAt(i).toStdString();
     p.Stop();
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QByteArray run = file.readAll().mid(before); // this run's lines only
-    file.close();
+    const QByteArray run = log.RunLines();
     EXPECT_TRUE(run.contains("Application started"));
     EXPECT_TRUE(run.contains("Application finished"));
     EXPECT_FALSE(run.contains("90817263"));

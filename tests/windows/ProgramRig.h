@@ -2,6 +2,7 @@
 // One run of the program for tests and screenshots: its settings file and database in a
 // temporary folder, the simulated modem, the fakes and the real main window.
 
+#include "app/Log.h"
 #include "app/Settings.h"
 #include "controller/LogModel.h"
 #include "controller/MessageFolders.h"
@@ -16,6 +17,8 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QFile>
 #include <QPlainTextEdit>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -154,5 +157,45 @@ inline sim::DeliverRequest Sms(const std::string& sender, const std::u16string& 
     request.text = text;
     return request;
 }
+
+// The log file beside the test program, so that logging is on for this run: made when missing and
+// removed again afterwards. This run's lines are what it holds past Before().
+class LogFileOn
+{
+public:
+    LogFileOn()
+        : file_(QString::fromStdString(
+              TApplicationLog::PathForExecutable(QCoreApplication::applicationFilePath().toStdString())))
+    {
+        existed_ = file_.exists();
+        made_ = file_.open(QIODevice::Append);
+        before_ = file_.size();
+        file_.close();
+    }
+    ~LogFileOn()
+    {
+        if (!existed_)
+            file_.remove();
+    }
+    LogFileOn(const LogFileOn&) = delete;
+    LogFileOn& operator=(const LogFileOn&) = delete;
+
+    bool Made() const { return made_; }
+    // What this run wrote into it.
+    QByteArray RunLines()
+    {
+        if (!file_.open(QIODevice::ReadOnly))
+            return {};
+        const QByteArray run = file_.readAll().mid(before_);
+        file_.close();
+        return run;
+    }
+
+private:
+    QFile file_;
+    bool existed_ = false;
+    bool made_ = false;
+    qint64 before_ = 0;
+};
 
 } // namespace rig
