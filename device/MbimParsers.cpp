@@ -313,15 +313,21 @@ std::optional<BroadbandProvider> ParseHomeProvider(MbimMessage* message)
     return home;
 }
 
-std::optional<std::vector<BroadbandProvider>> ParsePreferredProviders(MbimMessage* message)
+namespace {
+
+// Both provider lists are one count and one array of providers: only the parser differs.
+using ProviderListParser = gboolean (*)(const MbimMessage*, guint32*, MbimProviderArray**, GError**);
+
+std::optional<std::vector<BroadbandProvider>> ParseProviderList(MbimMessage* message, ProviderListParser parse,
+                                                                const char* what)
 {
     guint32 count = 0;
     MbimProviderArray* array = nullptr;
     GError* error = nullptr;
-    if (!CountFits(message, Form::Response, 0, 4, "preferred providers"))
+    if (!CountFits(message, Form::Response, 0, 4, what))
         return std::nullopt;
-    if (!mbim_message_preferred_providers_response_parse(message, &count, &array, &error)) {
-        LogParseError("preferred providers", error);
+    if (!parse(message, &count, &array, &error)) {
+        LogParseError(what, error);
         return std::nullopt;
     }
     auto providers = ProvidersFromMbim(array, count);
@@ -329,20 +335,16 @@ std::optional<std::vector<BroadbandProvider>> ParsePreferredProviders(MbimMessag
     return providers;
 }
 
+} // namespace
+
+std::optional<std::vector<BroadbandProvider>> ParsePreferredProviders(MbimMessage* message)
+{
+    return ParseProviderList(message, mbim_message_preferred_providers_response_parse, "preferred providers");
+}
+
 std::optional<std::vector<BroadbandProvider>> ParseVisibleProviders(MbimMessage* message)
 {
-    guint32 count = 0;
-    MbimProviderArray* array = nullptr;
-    GError* error = nullptr;
-    if (!CountFits(message, Form::Response, 0, 4, "visible providers"))
-        return std::nullopt;
-    if (!mbim_message_visible_providers_response_parse(message, &count, &array, &error)) {
-        LogParseError("visible providers", error);
-        return std::nullopt;
-    }
-    auto providers = ProvidersFromMbim(array, count);
-    mbim_provider_array_free(array);
-    return providers;
+    return ParseProviderList(message, mbim_message_visible_providers_response_parse, "visible providers");
 }
 
 std::optional<std::vector<BroadbandPinDesc>> ParsePinList(MbimMessage* message)
