@@ -8,6 +8,20 @@ using mbimx::Form;
 using mbimx::queryTimeoutSeconds;
 using mbimx::sendTimeoutSeconds;
 
+namespace {
+
+// A request's ID, given to the caller and kept as pending of its kind until its answer, its
+// timeout or the device's removal completes it.
+std::uint32_t Register(BroadbandService& service, BroadbandInterfacePrivate& d, BroadbandInterfacePrivate::Request kind,
+                       std::uint32_t& requestId)
+{
+    requestId = service.NextRequestId();
+    d.pending[requestId] = kind;
+    return requestId;
+}
+
+} // namespace
+
 HRESULT BroadbandInterface::SmsSendPdu(const std::string& pduHex, std::uint8_t size, std::uint32_t& requestId)
 {
     if (!d->device || d->removed)
@@ -25,9 +39,7 @@ HRESULT BroadbandInterface::SmsSendPdu(const std::string& pduHex, std::uint8_t s
         g_error_free(error);
         return Hr::InvalidArg;
     }
-    requestId = service.NextRequestId();
-    const std::uint32_t id = requestId;
-    d->pending[id] = BroadbandInterfacePrivate::Request::SmsSend;
+    const std::uint32_t id = Register(service, *d, BroadbandInterfacePrivate::Request::SmsSend, requestId);
     SendCommand(*this, *d, request, sendTimeoutSeconds, [id](BroadbandInterface& i, MbimMessage* m, HRESULT hr) {
         std::optional<std::uint32_t> reference;
         if (!Failed(hr) && !(reference = mbimx::ParseSmsSend(m)))
@@ -46,9 +58,7 @@ HRESULT BroadbandInterface::SmsRead(std::uint32_t flag, std::uint32_t index, std
         return Hr::InvalidArg;
     MbimMessage* request = mbim_message_sms_read_query_new(
         MBIM_SMS_FORMAT_PDU, flag == 0 ? MBIM_SMS_FLAG_ALL : MBIM_SMS_FLAG_INDEX, index, nullptr);
-    requestId = service.NextRequestId();
-    const std::uint32_t id = requestId;
-    d->pending[id] = BroadbandInterfacePrivate::Request::SmsRead;
+    const std::uint32_t id = Register(service, *d, BroadbandInterfacePrivate::Request::SmsRead, requestId);
     SendCommand(*this, *d, request, queryTimeoutSeconds, [id](BroadbandInterface& i, MbimMessage* m, HRESULT hr) {
         std::optional<mbimx::SmsList> list;
         if (!Failed(hr)) {
@@ -75,9 +85,7 @@ HRESULT BroadbandInterface::SmsDelete(std::uint32_t flag, std::uint32_t index, s
         return Hr::InvalidArg;
     MbimMessage* request =
         mbim_message_sms_delete_set_new(flag == 0 ? MBIM_SMS_FLAG_ALL : MBIM_SMS_FLAG_INDEX, index, nullptr);
-    requestId = service.NextRequestId();
-    const std::uint32_t id = requestId;
-    d->pending[id] = BroadbandInterfacePrivate::Request::SmsDelete;
+    const std::uint32_t id = Register(service, *d, BroadbandInterfacePrivate::Request::SmsDelete, requestId);
     SendCommand(*this, *d, request, queryTimeoutSeconds, [id](BroadbandInterface& i, MbimMessage*, HRESULT hr) {
         CompleteRequest(i, *i.d, id, BroadbandInterfacePrivate::Request::SmsDelete, hr, nullptr);
     });
@@ -92,9 +100,7 @@ HRESULT BroadbandInterface::SetSoftwareRadioState(std::int32_t state, std::uint3
         return Hr::InvalidArg;
     MbimMessage* request =
         mbim_message_radio_state_set_new(state ? MBIM_RADIO_SWITCH_STATE_ON : MBIM_RADIO_SWITCH_STATE_OFF, nullptr);
-    requestId = service.NextRequestId();
-    const std::uint32_t id = requestId;
-    d->pending[id] = BroadbandInterfacePrivate::Request::SetRadio;
+    const std::uint32_t id = Register(service, *d, BroadbandInterfacePrivate::Request::SetRadio, requestId);
     SendCommand(*this, *d, request, queryTimeoutSeconds, [id](BroadbandInterface& i, MbimMessage* m, HRESULT hr) {
         if (!Failed(hr)) {
             const std::int32_t before = i.d->softwareRadio;
@@ -120,9 +126,7 @@ HRESULT BroadbandInterface::SetRegisterMode(const std::string& providerId, std::
         g_error_free(error);
         return Hr::InvalidArg;
     }
-    requestId = service.NextRequestId();
-    const std::uint32_t id = requestId;
-    d->pending[id] = BroadbandInterfacePrivate::Request::SetRegister;
+    const std::uint32_t id = Register(service, *d, BroadbandInterfacePrivate::Request::SetRegister, requestId);
     // Registration waits for the network.
     SendCommand(*this, *d, request, sendTimeoutSeconds, [id](BroadbandInterface& i, MbimMessage* m, HRESULT hr) {
         // A refused registration reports its state through the indication that follows.
@@ -140,9 +144,7 @@ HRESULT BroadbandInterface::ScanNetwork(std::uint32_t& requestId)
     if (d->softwareRadio == 0)
         return Hr::RadioPowerOff;
     MbimMessage* request = mbim_message_visible_providers_query_new(MBIM_VISIBLE_PROVIDERS_ACTION_FULL_SCAN, nullptr);
-    requestId = service.NextRequestId();
-    const std::uint32_t id = requestId;
-    d->pending[id] = BroadbandInterfacePrivate::Request::Scan;
+    const std::uint32_t id = Register(service, *d, BroadbandInterfacePrivate::Request::Scan, requestId);
     ++d->scans;
     // A full scan takes minutes on some networks.
     SendCommand(*this, *d, request, 3 * sendTimeoutSeconds, [id](BroadbandInterface& i, MbimMessage* m, HRESULT hr) {
@@ -165,9 +167,7 @@ HRESULT BroadbandInterface::EnterPin(std::int32_t pinType, const std::string& pi
         g_error_free(error);
         return Hr::InvalidArg;
     }
-    requestId = service.NextRequestId();
-    const std::uint32_t id = requestId;
-    d->pending[id] = BroadbandInterfacePrivate::Request::PinEnter;
+    const std::uint32_t id = Register(service, *d, BroadbandInterfacePrivate::Request::PinEnter, requestId);
     SendCommand(*this, *d, request, queryTimeoutSeconds, [id](BroadbandInterface& i, MbimMessage*, HRESULT hr) {
         CompleteRequest(i, *i.d, id, BroadbandInterfacePrivate::Request::PinEnter, hr, nullptr);
     });
@@ -182,9 +182,7 @@ HRESULT BroadbandInterface::QuerySupportedCommands(const std::string& serviceId,
     if (const HRESULT hr = GetDeviceService(serviceId, info); Failed(hr))
         return hr;
     // The device listed its commands with its services; the answer comes as an event all the same.
-    requestId = service.NextRequestId();
-    const std::uint32_t id = requestId;
-    d->pending[id] = BroadbandInterfacePrivate::Request::SupportedCommands;
+    const std::uint32_t id = Register(service, *d, BroadbandInterfacePrivate::Request::SupportedCommands, requestId);
     d->pendingService[id] = serviceId;
     QTimer::singleShot(0, [weak = weak_from_this(), id] {
         if (auto i = weak.lock(); i && !i->d->removed)
@@ -205,11 +203,9 @@ HRESULT BroadbandInterface::DeviceServiceCommand(const std::string& serviceId, s
         0, mbimService, commandId, set ? MBIM_MESSAGE_COMMAND_TYPE_SET : MBIM_MESSAGE_COMMAND_TYPE_QUERY);
     if (!payload.empty())
         mbim_message_command_append(request, payload.data(), static_cast<guint32>(payload.size()));
-    requestId = service.NextRequestId();
-    const std::uint32_t id = requestId;
     const auto kind =
         set ? BroadbandInterfacePrivate::Request::ServiceSet : BroadbandInterfacePrivate::Request::ServiceQuery;
-    d->pending[id] = kind;
+    const std::uint32_t id = Register(service, *d, kind, requestId);
     d->pendingCommand[id] = commandId;
     SendCommand(*this, *d, request, queryTimeoutSeconds, [id, kind](BroadbandInterface& i, MbimMessage* m, HRESULT hr) {
         std::vector<std::uint8_t> data;
