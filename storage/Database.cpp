@@ -216,6 +216,9 @@ bool QDatabase::Open(const QString& path)
         return false;
     }
     db_ = db;
+    // Another reader of the file (a backup, a look with the sqlite3 tool) holds a lock for a
+    // moment; a store waits for it rather than fail at once and leave the message on the device.
+    sqlite3_busy_timeout(db_, 1000);
     // SQLite falls back to read-only for a file it cannot write, and needs the folder for its
     // journal; either way every later insert would fail, so refuse the database now.
     const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());

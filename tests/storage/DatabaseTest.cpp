@@ -10,10 +10,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <ctime>
 #include <functional>
 #include <set>
+#include <thread>
 
 namespace {
 
@@ -72,6 +74,23 @@ protected:
     RecordingWindow window;
     QDatabase db{&window};
 };
+
+TEST_F(DatabaseTest, AReaderOfTheFileDelaysAStoreButDoesNotRefuseIt)
+{
+    sqlite3* reader = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(QFile::encodeName(path).constData(), &reader, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+    // A read inside a transaction keeps its lock until the transaction ends.
+    ASSERT_EQ(sqlite3_exec(reader, "BEGIN; SELECT COUNT(*) FROM [Messages];", nullptr, nullptr, nullptr), SQLITE_OK);
+    std::thread release([reader] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        sqlite3_exec(reader, "COMMIT;", nullptr, nullptr, nullptr);
+    });
+    std::int64_t id = 0;
+    EXPECT_TRUE(db.InsertMessage("0791000000000000", 0, &id));
+    release.join();
+    sqlite3_close(reader);
+    EXPECT_EQ(CountRows("[Messages]"), 1);
+}
 
 std::set<std::string> SchemaOf(const QString& path)
 {
