@@ -26,10 +26,11 @@ bool HasDisplay()
 
 int main(int argc, char** argv)
 {
-    // "/hidden" anywhere on the command line starts minimised; the autostart entry passes it.
+    // "/hidden" as an argument of its own starts minimised; the autostart entry passes it. A path
+    // that merely contains it ("--database /srv/hidden/p.db") is a path.
     bool hidden = false;
     for (int i = 1; i < argc; ++i)
-        if (std::strstr(argv[i], "/hidden"))
+        if (!std::strcmp(argv[i], "/hidden"))
             hidden = true;
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h")) {
@@ -62,7 +63,7 @@ int main(int argc, char** argv)
                                             QStringLiteral("FILE"));
     parser.addOptions({deviceOption, simulatorOption, databaseOption});
     QStringList arguments = app.arguments();
-    arguments.removeIf([](const QString& a) { return a.contains(QLatin1String("/hidden")); });
+    arguments.removeIf([](const QString& a) { return a == QLatin1String("/hidden"); });
     if (!parser.parse(arguments)) {
         std::fprintf(stderr, "parlowen: %s\n", qPrintable(parser.errorText()));
         return 2;

@@ -150,3 +150,24 @@ TEST(Program, TheSimulatedModemKeepsItsSimBetweenRuns)
     run(0, 4000);
     EXPECT_EQ(stored(), 4) << "the demo messages came again";
 }
+
+TEST(Program, APathThatContainsHiddenIsAPathNotTheSwitch)
+{
+    QTemporaryDir home;
+    ASSERT_TRUE(QDir(home.path()).mkpath(QStringLiteral("srv/hidden")));
+    const QString database = home.filePath(QStringLiteral("srv/hidden/p.db"));
+    QProcess program;
+    program.setProcessEnvironment(Environment(home));
+    program.start(QStringLiteral(PARLOWEN_PROGRAM),
+                  {QStringLiteral("--simulator"), QStringLiteral("--database"), database});
+    ASSERT_TRUE(program.waitForStarted(10000));
+    // The database is made once the window is up; a usage error would have ended the program.
+    for (int i = 0; i < 200 && !QFile::exists(database) && program.state() == QProcess::Running; ++i)
+        program.waitForFinished(50);
+    EXPECT_TRUE(QFile::exists(database)) << program.readAllStandardError().toStdString();
+    EXPECT_EQ(program.state(), QProcess::Running);
+    program.terminate();
+    if (!program.waitForFinished(5000))
+        program.kill();
+    program.waitForFinished(5000);
+}
