@@ -21,7 +21,8 @@ ComposerPreview Preview(const QString& raw, bool flash)
     ComposerPreview preview;
     QString text = NormalisedText(raw);
     if (flash && text.size() > FlashLimit) {
-        text.truncate(FlashLimit);
+        // 70 UTF-16 units; a character of two units is kept whole or left out, never halved.
+        text.truncate(text.at(FlashLimit - 1).isHighSurrogate() ? FlashLimit - 1 : FlashLimit);
         text = NormalisedText(text);
         preview.Cut = true;
         preview.CutText = QString(text).replace(QLatin1String("\n"), QLatin1String("\r\n"));

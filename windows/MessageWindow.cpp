@@ -96,6 +96,8 @@ TMessageWindow::TMessageWindow(QDatabase& database, UserPrompts& prompts, bool c
     messageLayout->addLayout(recipient);
 
     text_ = new QPlainTextEdit(this);
+    // Tab moves on, as in every other box: a typed tab would make the message UCS2.
+    text_->setTabChangesFocus(true);
     text_->setObjectName(QStringLiteral("MessageText"));
     text_->installEventFilter(this);
     text_->setMinimumSize(420, 160);

@@ -95,6 +95,20 @@ INSTANTIATE_TEST_SUITE_P(Composer, NumberKeys,
                                            KeyCase{"12", 0, 2, '+', true}, KeyCase{"12", 2, 0, 'a', false},
                                            KeyCase{"12", 2, 0, '\b', true}, KeyCase{"+", 1, 0, ' ', false}));
 
+TEST(Composer, FlashCutNeverHalvesACharacterOfTwoUnits)
+{
+    // 69 letters and an emoji: the emoji's two units are the 70th and 71st.
+    const QString text = Repeat(QStringLiteral("a"), 69) + QString::fromUtf16(u"\U0001F600") + QStringLiteral("tail");
+    const ComposerPreview preview = Composer::Preview(text, true);
+    ASSERT_TRUE(preview.Cut);
+    EXPECT_EQ(preview.CutText, Repeat(QStringLiteral("a"), 69));
+    for (const QChar c : preview.CutText)
+        EXPECT_FALSE(c.isSurrogate());
+    // Ending exactly at 70 units, the emoji stays whole.
+    const QString fits = Repeat(QStringLiteral("a"), 68) + QString::fromUtf16(u"\U0001F600") + QStringLiteral("tail");
+    EXPECT_TRUE(Composer::Preview(fits, true).CutText.endsWith(QString::fromUtf16(u"\U0001F600")));
+}
+
 TEST(Composer, FlashTextStopsAtSeventy)
 {
     EXPECT_TRUE(Composer::FlashKeyAllowed(Repeat(QStringLiteral("x"), 69)));
