@@ -22,6 +22,15 @@ QProcessEnvironment Environment(const QTemporaryDir& home)
     return env;
 }
 
+// Asks the program to end, and ends it when it does not.
+void End(QProcess& program)
+{
+    program.terminate();
+    if (!program.waitForFinished(5000))
+        program.kill();
+    program.waitForFinished(5000);
+}
+
 } // namespace
 
 TEST(Program, WithoutADisplayItSaysSoAndExitsWithOne)
@@ -107,10 +116,7 @@ TEST(Program, ADamagedDatabaseIsRefusedWithAMessageAndLeftAsItWas)
     }
     EXPECT_TRUE(error.contains(QLatin1String("Unable to open the database ") + path)) << error.toStdString();
     EXPECT_EQ(program.state(), QProcess::Running) << "the program goes on without its database";
-    program.terminate();
-    if (!program.waitForFinished(5000))
-        program.kill();
-    program.waitForFinished(5000);
+    End(program);
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), garbage) << "never overwritten";
@@ -139,10 +145,7 @@ TEST(Program, TheSimulatedModemKeepsItsSimBetweenRuns)
             program.waitForFinished(100);
         // Deleting them from the SIM is kept in the state file at once; let it happen.
         program.waitForFinished(1500);
-        program.terminate();
-        if (!program.waitForFinished(5000))
-            program.kill();
-        program.waitForFinished(5000);
+        End(program);
     };
     run(4, 30000); // the demo SIM: three messages, one of them in two parts
     ASSERT_EQ(stored(), 4);
@@ -166,8 +169,5 @@ TEST(Program, APathThatContainsHiddenIsAPathNotTheSwitch)
         program.waitForFinished(50);
     EXPECT_TRUE(QFile::exists(database)) << program.readAllStandardError().toStdString();
     EXPECT_EQ(program.state(), QProcess::Running);
-    program.terminate();
-    if (!program.waitForFinished(5000))
-        program.kill();
-    program.waitForFinished(5000);
+    End(program);
 }
