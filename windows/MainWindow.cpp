@@ -6,7 +6,6 @@
 #include "app/Settings.h"
 #include "app/desktop/DesktopSound.h"
 #include "controller/Announcer.h"
-#include "controller/ContactsBook.h"
 #include "controller/DeviceState.h"
 #include "controller/IncomingMessages.h"
 #include "controller/LogModel.h"
@@ -15,26 +14,22 @@
 #include "controller/MessageRouter.h"
 #include "controller/ModemManagerLink.h"
 #include "controller/SendPipeline.h"
-#include "controller/ShellIntegration.h"
 #include "device/Broadband.h"
-#include "notify/Notification.h"
-#include "notify/Presence.h"
 #include "storage/Database.h"
-#include "windows/DesktopChannels.h"
+#include "windows/ContactsPage.h"
+#include "windows/DesktopShell.h"
 #include "windows/DialogPrompts.h"
 #include "windows/Images.h"
+#include "windows/MainStatusBar.h"
 #include "windows/MessageWindow.h"
 #include "windows/MessagesPage.h"
-#include "windows/StatusPanels.h"
-#include "windows/TrayIcon.h"
+#include "windows/StatusPage.h"
 #include "windows/UssdWindow.h"
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDBusConnection>
-#include <QDir>
-#include <QLabel>
 #include <QMenu>
 #include <QProgressBar>
 #include <QSettings>
@@ -44,7 +39,6 @@
 #include <QStringEncoder>
 #include <QTimer>
 #include <QTreeView>
-#include <QTreeWidget>
 #include <QVarLengthArray>
 
 #include <algorithm>
@@ -57,11 +51,7 @@
 #endif
 
 TMainWindow::TMainWindow(const Options& options)
-    : MessageTarget(this),
-      dataHome_(options.dataHome),
-      trayImageFolder_(options.trayImageFolder),
-      databasePath_(options.databasePath),
-      hidden_(options.hidden)
+    : MessageTarget(this), databasePath_(options.databasePath), hidden_(options.hidden)
 {
     log_ = std::make_unique<TApplicationLog>(
         TApplicationLog::PathForExecutable(QCoreApplication::applicationFilePath().toStdString()));
@@ -84,7 +74,6 @@ TMainWindow::TMainWindow(const Options& options)
         ownSounds_ = std::make_unique<DesktopSound>();
         sounds_ = ownSounds_.get();
     }
-    notifier_ = options.notifier;
     clock_ = options.clock;
     if (!clock_) {
         ownClock_ = std::make_unique<SystemClock>();
@@ -107,8 +96,6 @@ TMainWindow::TMainWindow(const Options& options)
     incoming_ = new IncomingMessages(*this, *settings_, *database_, *device_, *folders_, this);
     pipeline_ = new SendPipeline(*this, *settings_, *database_, *device_, *folders_, *incoming_, *clock_, this);
     incoming_->SetSendTimerActive([this] { return pipeline_->SendTimer().isActive(); });
-    channels_ = std::make_unique<DesktopChannels>();
-    announcer_ = std::make_unique<Announcer>(*settings_, *channels_);
     deviceState_ = new DeviceState(*this, *settings_, *device_, *folders_, *pipeline_, *incoming_, this);
     router_ = std::make_unique<MessageRouter>(*incoming_, *pipeline_, *deviceState_);
     modemManager_ = new ModemManagerLink(
@@ -133,28 +120,16 @@ TMainWindow::TMainWindow(const Options& options)
     startTimer_.setInterval(options.startDelayMs);
     connect(&startTimer_, &QTimer::timeout, this, &TMainWindow::StartTimerTimer);
 
-    // A given notifier stands for the desktop notifications; otherwise they need a server.
-    if (notifier_) {
-        toastsAvailable_ = true;
-    } else if (CheckDesktopNotifications([this](const QString& line) { WriteLog(line); })) {
-        notification_ = std::make_unique<TNotification>(
-            QStringLiteral("parlowen"), [this](const QString& line) { WriteLog(line); }, [this] { OpenInbox(); });
-        toastsAvailable_ = notification_->Available();
-        notification_->SetIcon(shell::IconFile(settings_->ApplicationIcon, dataHome_));
-    }
-    channels_->toast = notifier_ ? notifier_ : notification_.get();
+    shell_ = new DesktopShell({options.notifier, options.dataHome, options.trayImageFolder,
+                               [this](const QString& line) { WriteLog(line); }, [this] { AppOpen(); },
+                               [this] { OpenInbox(); }},
+                              *settings_, this);
     FormCreate();
     setWindowIcon(Images::App(settings_->ApplicationIcon));
-    LoadTrayImages();
-    // Without a notification area (or offscreen) the icon is not shown, but keeps its state.
-    tray_ =
-        new TrayIcon([this](int image) { return trayImages_[static_cast<size_t>(image)]; }, 0, settings_->ShowTrayIcon,
-                     TrayIcon::Clicks::OpenOnly, [this] { AppOpen(); }, [this] { OpenInbox(); }, this);
-    tray_->SetToolTip(windowTitle());
-    channels_->application = tray_;
+    shell_->CreateTray(windowTitle());
     BuildTrayMenu();
     if (settings_->ShowToastNotification)
-        EnsureDesktopEntry(settings_->ApplicationIcon);
+        shell_->EnsureDesktopEntry(settings_->ApplicationIcon);
     startTimer_.start();
 }
 
@@ -162,7 +137,8 @@ TMainWindow::~TMainWindow()
 {
     // The USSD window logs into this window while it ends its session: it goes first.
     delete ussdWindow_.data();
-    notification_.reset();
+    delete shell_;
+    shell_ = nullptr;
     // Options first, then the device session, then the database (its loader stops first).
     settings_->SaveOnDestruction(*store_);
     device_.reset();
@@ -171,7 +147,7 @@ TMainWindow::~TMainWindow()
     // for rows, and the contact list reads them from the database.
     delete takeCentralWidget();
     messagesPage_ = nullptr;
-    contactsView_ = nullptr;
+    contactsPage_ = nullptr;
     database_.reset();
     WriteLog(QStringLiteral("Application finished"));
     log_.reset();
@@ -201,14 +177,17 @@ void TMainWindow::FormCreate()
     }
 
     BuildActions();
-    BuildContactActions();
+    contactsPage_ = new ContactsPage(*this);
     BuildPages();
     BuildMessageActions();
     BuildDeviceActions();
     BuildShellActions();
     BuildOptionActions();
     BuildMenus();
-    BuildStatusBar();
+    statusPanels_ = new MainStatusBar(
+        statusBar(), [this](int panel) { StatusPanelDoubleClicked(panel); }, this);
+    deviceState_->SetTextWidth([this](const QString& text) { return statusPanels_->TextWidth(text); });
+    UpdateStatusBar();
     // The loader prepared the opposite of the stored choices: executing both actions flips them
     // to the choice and applies it.
     Act(MainAction::LargeButtonsAction)->trigger();
@@ -282,23 +261,8 @@ void TMainWindow::DeviceInfo(const Message& message)
         return;
     const QString first = QString::fromStdString(info->Name), second = QString::fromStdString(info->Value);
     switch (message.WParam) {
-    case INFO_GROUP: {
-        auto* group = new QTreeWidgetItem(statusList_, {first});
-        QFont font = group->font(0);
-        font.setBold(true);
-        group->setFont(0, font);
-        group->setFirstColumnSpanned(true);
-        group->setExpanded(true);
-        break;
-    }
-    case INFO_ITEM: {
-        QTreeWidgetItem* group = statusList_->topLevelItem(statusList_->topLevelItemCount() - 1);
-        if (!group)
-            group = new QTreeWidgetItem(statusList_);
-        new QTreeWidgetItem(group, {QString(), first, second});
-        group->setExpanded(true);
-        break;
-    }
+    case INFO_GROUP: statusPage_->AddGroup(first); break;
+    case INFO_ITEM: statusPage_->AddItem(first, second); break;
     case INFO_MESSAGE: prompts_->Show(first, second, PromptIcon::Information); break;
     case INFO_ERROR: prompts_->Show(first, second, PromptIcon::Error); break;
     default: break;
@@ -331,12 +295,17 @@ void TMainWindow::WriteStatus(const QString& text)
 
 void TMainWindow::Notify(const QString& title, const QString& text)
 {
-    announcer_->Notify(title, text);
+    shell_->Notify(title, text);
 }
 
 void TMainWindow::AnnounceDataClass(const QString& text)
 {
-    announcer_->DataClass(text);
+    shell_->AnnounceDataClass(text);
+}
+
+void TMainWindow::ApplyContactsFeature(bool on)
+{
+    contactsPage_->ApplyFeature(on);
 }
 
 void TMainWindow::EnsureVisible(Folder folder, const SmsData* data)
@@ -364,46 +333,23 @@ void TMainWindow::ShowProgress(bool on)
 
 void TMainWindow::UnreadChanged(int count)
 {
-    // A device message in the panel stands until the device clears it.
-    if (deviceState_->Panel(DeviceState::PanelMessage).isEmpty())
-        panels_[DeviceState::PanelMessage]->setText(folders_->UnreadText());
-    if (tray_)
-        tray_->SetImage(count > 0 ? 1 : 0);
-}
-
-QString TMainWindow::PanelText(int index) const
-{
-    return index == DeviceState::PanelSignal ? signalPanel_->DrawnText() : panels_[index]->text();
-}
-
-QWidget* TMainWindow::StatusPanel(int index) const
-{
-    return index == DeviceState::PanelSignal ? static_cast<QWidget*>(signalPanel_) : panels_[index];
+    statusPanels_->ShowUnread(*deviceState_, folders_->UnreadText());
+    shell_->ShowUnread(count);
 }
 
 void TMainWindow::UpdateStatusBar()
 {
-    for (int i = 0; i < DeviceState::PanelCount; ++i) {
-        if (i == DeviceState::PanelSignal)
-            continue;
-        QString text = deviceState_->Panel(i);
-        if (i == DeviceState::PanelMessage && text.isEmpty())
-            text = folders_->UnreadText();
-        panels_[i]->setText(text);
-        if (i == DeviceState::PanelMessage)
-            panels_[i]->setMinimumWidth(deviceState_->PanelWidth(i));
-        else
-            panels_[i]->setFixedWidth(deviceState_->PanelWidth(i));
-        panels_[i]->setVisible(deviceState_->PanelWidth(i) > 0);
-    }
-    signalPanel_->Set(deviceState_->SignalImage(), deviceState_->SignalText(), deviceState_->ShowSignalText());
-    signalPanel_->setFixedWidth(deviceState_->PanelWidth(DeviceState::PanelSignal));
+    statusPanels_->Show(*deviceState_, folders_->UnreadText());
     Act(MainAction::EnterPinAction)->setVisible(deviceState_->PinVisible());
     ShowRadioState();
     if (pinSeparator_)
         pinSeparator_->setVisible(deviceState_->PinVisible());
     Act(MainAction::InterfaceSelectAction)->setVisible(deviceState_->InterfaceSelectVisible());
-    SyncDataClassTray();
+    shell_->SyncDataClassTray(*deviceState_, [this] {
+        shell_->Announcements().DataClassIconClicked(statusPanels_->Text(DeviceState::PanelProvider),
+                                                     statusPanels_->Text(DeviceState::PanelDataClass),
+                                                     deviceState_->SignalText());
+    });
 }
 
 void TMainWindow::ListSelected(Folder folder, SmsData* data)
@@ -432,7 +378,7 @@ void TMainWindow::OpenComposer(const QString& title, const QString& number, cons
 {
     TMessageWindow composer(*database_, *prompts_, settings_->ConfirmationToSend, this);
     composer.SetTitle(title);
-    composer.SetContacts(settings_->Contacts ? contacts_ : nullptr);
+    composer.SetContacts(settings_->Contacts ? &contactsPage_->Model() : nullptr);
     composer.SetLayoutStore(store_);
     composer.SetRecentNumbers(pipeline_->RecentNumbers());
     composer.SetTemplateStore([this](const QString& n, const QString& t) { return incoming_->AddTemplate(n, t); });
@@ -440,10 +386,7 @@ void TMainWindow::OpenComposer(const QString& title, const QString& number, cons
         composer.SetNumber(number);
     if (!text.isEmpty())
         composer.SetText(text);
-    if (composerRunner_)
-        composerRunner_(composer);
-    else
-        composer.exec();
+    WindowRunners::Run(runners_.composer, composer);
     if (composer.result() != QDialog::Accepted)
         return;
     pipeline_->RememberNumber(composer.Number());

@@ -4,62 +4,49 @@
 
 #include "app/MessageTarget.h"
 #include "controller/Host.h"
-#include "controller/SettingsHost.h"
+#include "windows/ActionSet.h"
+#include "windows/WindowRunners.h"
 
 #include <QHash>
-#include <QIcon>
 #include <QMainWindow>
 #include <QPointer>
 #include <QTimer>
 
-#include <array>
-#include <functional>
 #include <memory>
 
-class Announcer;
-class MessageRouter;
-class ModemManagerLink;
 class BroadbandService;
-class DesktopChannels;
-class SignalPanel;
 class Clock;
-class ContactsBook;
-class ContactsModel;
-class ContactsView;
+class ContactsPage;
 class DebugPage;
+class DesktopShell;
 class DeviceState;
 class IncomingMessages;
 class LogModel;
+class MainStatusBar;
 class MessageActions;
 class MessageFolders;
 class MessagePrinter;
+class MessageRouter;
 class MessagesPage;
 class MobileBroadband;
+class ModemManagerLink;
 class Notifier;
 class QAction;
-class QLabel;
+class QDatabase;
 class QProgressBar;
 class QSettings;
 class QStackedWidget;
 class QTreeView;
-class QTreeWidget;
-class QDatabase;
 class SendPipeline;
 class SettingsStore;
 class SoundPlayer;
+class StatusPage;
+enum class StatusView;
 class TApplicationLog;
-class TAboutWindow;
-class TSettingsWindow;
 class TUssdWindow;
-class TContactWindow;
-class TNotification;
-class TMessageWindow;
-class TSimDataWindow;
-class TRegistrationWindow;
-class TrayIcon;
 class UserPrompts;
 
-class TMainWindow : public QMainWindow, public MessageTarget, public ControllerHost, public SettingsHost
+class TMainWindow : public QMainWindow, public MessageTarget, public ControllerHost
 {
     Q_OBJECT
 public:
@@ -91,15 +78,6 @@ public:
     void AnnounceDataClass(const QString& text) override;
     QString Caption() const override { return windowTitle(); }
 
-    // SettingsHost
-    bool ActionChecked(MainAction action) const override;
-    void SetActionChecked(MainAction action, bool checked) override;
-    void ExecuteAction(MainAction action) override;
-    void SetActionVisible(MainAction action, bool visible) override;
-    void SetCsvDelimiter(int index) override;
-    void SetReceiveTimer(bool on) override;
-    void RefreshToastRegistration(int applicationIcon) override;
-    void EditUssdTemplates() override;
     void EnsureVisible(Folder folder, const SmsData* data) override;
     void MessageChanged(Folder folder, const SmsData* data) override;
     void MessageRemoving(Folder folder, const SmsData* data) override;
@@ -108,8 +86,9 @@ public:
 
     void WriteStatus(const QString& text);
 
-    // For the composer and tests.
-    QAction* Act(MainAction action) const { return actions_[static_cast<std::size_t>(action)]; }
+    // For the pages, the composer and tests.
+    QAction* Act(MainAction action) const { return actions_[action]; }
+    ActionSet& Actions() { return actions_; }
     MessageFolders& Folders() { return *folders_; }
     IncomingMessages& Incoming() { return *incoming_; }
     SendPipeline& Pipeline() { return *pipeline_; }
@@ -117,74 +96,33 @@ public:
     MobileBroadband& Broadband() { return *device_; }
     QDatabase& Database() { return *database_; }
     SettingsStore& Settings() { return *settings_; }
+    QSettings& Store() { return *store_; }
     LogModel& LogLines() { return *logModel_; }
     LogModel& StatusLines() { return *statusModel_; }
-    ContactsModel& Contacts() { return *contacts_; }
-    ContactsView& ContactsList() { return *contactsView_; }
+    ContactsPage& ContactsTab() { return *contactsPage_; }
     MessagesPage& Messages() { return *messagesPage_; }
-    TrayIcon& Tray() { return *tray_; }
     MessagePrinter& Printer() { return *printer_; }
-    // A status panel's text; for the signal panel the signal text as drawn.
-    QString PanelText(int index) const;
-    QWidget* StatusPanel(int index) const;
-    TrayIcon* DataClassTray() const { return dataClassTray_; }
-    // The ten tray images as loaded (override files, application and event icons).
-    const QIcon& TrayImage(int index) const { return trayImages_[static_cast<size_t>(index)]; }
-    // Whether desktop notifications can be shown (the presence check at start, or a test's notifier).
-    bool ToastsAvailable() const override { return toastsAvailable_; }
+    MainStatusBar& StatusPanels() { return *statusPanels_; }
+    DesktopShell& Shell() { return *shell_; }
+    // The modal windows as tests drive them.
+    WindowRunners& Runners() { return runners_; }
 
-    // The application and event icons (the settings window's choice).
-    void ApplyIcons(int applicationIcon, int eventIcon) override;
-    // The menu entry: written when missing (with toasts available only), or always.
-    QString DesktopEntryPath() const;
-    bool EnsureDesktopEntry(int icon);
-    bool WriteDesktopEntry(int icon);
-    // The settings window's switches of the signal text and the data-class icon.
-    void SetShowSignalText(bool on) override;
-    void SetShowDataClassIcon(bool on) override;
+    // The settings window's choices applied.
+    void ApplyIcons(int applicationIcon, int eventIcon);
+    void ApplyContactsFeature(bool on);
 
-    // Runs a composer: the window shows it modally; tests replace this to fill and close it.
-    using ComposerRunner = std::function<void(TMessageWindow&)>;
-    void SetComposerRunner(ComposerRunner runner) { composerRunner_ = std::move(runner); }
     // Opens the composer with a title, number and text; queues the message when it is sent.
     void OpenComposer(const QString& title, const QString& number, const QString& text);
-
-    // Runs a contact editor: the window shows it modally; tests replace this to drive and close it.
-    using ContactEditorRunner = std::function<void(TContactWindow&)>;
-    void SetContactEditorRunner(ContactEditorRunner runner) { contactEditorRunner_ = std::move(runner); }
-    // Runs the SIM phonebook window: the window shows it modally; tests replace this to drive it.
-    using SimDataRunner = std::function<void(TSimDataWindow&)>;
-    void SetSimDataRunner(SimDataRunner runner) { simDataRunner_ = std::move(runner); }
-    // Runs the network registration window: the window shows it modally; tests replace this.
-    using RegistrationRunner = std::function<void(TRegistrationWindow&)>;
-    void SetRegistrationRunner(RegistrationRunner runner) { registrationRunner_ = std::move(runner); }
     void OpenRegistration();
     // "USSD Session": the one USSD window, opened or brought back.
     void OpenUssdSession();
     void ShowUssdAgain();
     TUssdWindow* UssdWindow() const;
-    // Runs the About window: the window shows it modally; tests replace this.
-    using AboutRunner = std::function<void(TAboutWindow&)>;
-    void SetAboutRunner(AboutRunner runner) { aboutRunner_ = std::move(runner); }
-    // Runs the settings window: the window shows it modally; tests replace this.
-    using SettingsRunner = std::function<void(TSettingsWindow&)>;
-    void SetSettingsRunner(SettingsRunner runner) { settingsRunner_ = std::move(runner); }
     // "SIM contacts": the SIM phonebook window; the contacts are read again after an import.
     void OpenSimContacts();
 
-    // The contacts feature on or off: its actions, the Contacts page and the names of messages.
-    void ApplyContactsFeature(bool on) override;
-    // After any change of the contacts: the list read again and every message's name resolved again.
-    void RefreshContacts();
-
-    enum Page {
-        MessagesPageIndex = 0,
-        StatusPageIndex = 1,
-        DevicePageIndex = 2,
-        LogPageIndex = 3,
-        DebugPageIndex = 4,
-        ContactsPageIndex = 5
-    };
+    // The pages in their order in the stack.
+    enum Page { MessagesPageIndex, StatusPageIndex, DevicePageIndex, LogPageIndex, DebugPageIndex, ContactsPageIndex };
     int CurrentPage() const;
 
     // "Open application": show, restore and raise.
@@ -198,36 +136,22 @@ protected:
 private:
     void FormCreate();
     void BuildActions();
-    void BuildContactActions();
     void BuildMessageActions();
     void BuildDeviceActions();
     void BuildTrayMenu();
     void BuildShellActions();
     void BuildOptionActions();
-    void LoadTrayImages();
-    void ApplyLargeButtons();
-    void ApplyLargeRows();
-    void ApplyLargeText();
-    void SyncDataClassTray();
-    void StatusPanelDoubleClicked(int panel);
-    void ShowRadioState();
-    void ScanComplete(std::int32_t status);
-    enum class StatusView { Status, Providers, PreferredProviders };
-    // The Status page with one of its three views.
-    void ShowStatusView(StatusView view);
-    // The status view's rows about ModemManager, when it shares the modem.
-    void ListSharing();
-    void BuildContactsPage();
-    void BuildContactsMenu();
-    void ResolveMessageNames();
-    // The contact editor for a contact ID, a new contact (id 0, no number) or a number; true when
-    // it changed something.
-    bool OpenContactEditor(std::int64_t id, const QString& number);
-    void ContactsSelectionChanged(bool selected);
     void BuildMenus();
     void BuildServicesMenu(QMenu* parent);
     void BuildPages();
-    void BuildStatusBar();
+    void ApplyLargeButtons();
+    void ApplyLargeRows();
+    void ApplyLargeText();
+    void StatusPanelDoubleClicked(int panel);
+    void ShowRadioState();
+    void ScanComplete(std::int32_t status);
+    // The Status page with one of its three views.
+    void ShowStatusView(StatusView view);
     void StartTimerTimer();
     void ShowPage(int page);
     void UpdateStatusBar();
@@ -235,16 +159,6 @@ private:
     void ListSelected(Folder folder, SmsData* data);
     void DeviceEvent(const Message& message);
     void DeviceInfo(const Message& message);
-    QAction* NewAction(MainAction action, const QString& caption, const char* icon = nullptr);
-    void SetAction(MainAction action, QAction* made);
-    // Check actions that stand for a setting: checked as it is, and it follows them.
-    struct Toggle
-    {
-        MainAction name;
-        const char* caption;
-        bool* setting;
-    };
-    void NewToggles(std::initializer_list<Toggle> toggles);
 
     std::unique_ptr<TApplicationLog> log_;
     std::unique_ptr<QSettings> ownSettings_;
@@ -256,16 +170,7 @@ private:
     SoundPlayer* sounds_ = nullptr;
     std::unique_ptr<Clock> ownClock_;
     Clock* clock_ = nullptr;
-    Notifier* notifier_ = nullptr;
-    std::unique_ptr<TNotification> notification_; // only when no notifier was given and a server exists
-    std::unique_ptr<DesktopChannels> channels_;
-    std::unique_ptr<Announcer> announcer_;
-    bool toastsAvailable_ = false;
-    TrayIcon* tray_ = nullptr;
-    TrayIcon* dataClassTray_ = nullptr;
-    std::array<QIcon, 10> trayImages_;
-    QString dataHome_;
-    QString trayImageFolder_;
+    DesktopShell* shell_ = nullptr;
     int baseFontSize_ = 0;
     std::unique_ptr<MobileBroadband> device_;
     std::unique_ptr<QDatabase> database_;
@@ -278,37 +183,26 @@ private:
     LogModel* logModel_ = nullptr;
     LogModel* statusModel_ = nullptr;
 
-    std::array<QAction*, MainActionCount> actions_{};
+    ActionSet actions_{this};
+    WindowRunners runners_;
     QStackedWidget* pages_ = nullptr;
     MessagesPage* messagesPage_ = nullptr;
+    ContactsPage* contactsPage_ = nullptr;
+    StatusPage* statusPage_ = nullptr;
     MessagePrinter* printer_ = nullptr;
     QTreeView* logView_ = nullptr;
     QTreeView* statusView_ = nullptr;
-    QTreeWidget* statusList_ = nullptr;
     DebugPage* debugPage_ = nullptr;
-    QLabel* statusTitle_ = nullptr;
-    QLabel* debugSwitch_ = nullptr;
     QMenu* debugMenu_ = nullptr;
     QAction* pinSeparator_ = nullptr;
-    QLabel* panels_[6] = {}; // the text panels; 3 is the signal panel
-    SignalPanel* signalPanel_ = nullptr;
+    MainStatusBar* statusPanels_ = nullptr;
     QProgressBar* progress_ = nullptr;
     QTimer startTimer_;
-    ComposerRunner composerRunner_;
-    ContactEditorRunner contactEditorRunner_;
-    SimDataRunner simDataRunner_;
-    RegistrationRunner registrationRunner_;
-    AboutRunner aboutRunner_;
-    SettingsRunner settingsRunner_;
     QPointer<TUssdWindow> ussdWindow_;
-    ContactsModel* contacts_ = nullptr;
-    std::unique_ptr<ContactsBook> contactsBook_;
     std::unique_ptr<MessageActions> messageActions_;
-    ContactsView* contactsView_ = nullptr;
-    QMenu* contactsMenu_ = nullptr;
     // Enabled states of the message actions while another page is shown.
     QHash<int, bool> heldMessageActions_; // by MainAction
-    StatusView nextStatusView_ = StatusView::Status;
+    StatusView nextStatusView_{};
     QString databasePath_;
     bool hidden_ = false;
     bool closeForReal_ = false;

@@ -11,15 +11,14 @@
 #include "controller/SendPipeline.h"
 #include "device/Broadband.h"
 #include "storage/Database.h"
-#include "windows/ContactsView.h"
+#include "windows/ContactsPage.h"
 #include "windows/DebugPage.h"
 #include "windows/Images.h"
 #include "windows/MainWindow.h"
 
-#include "controller/ModemManagerLink.h"
 #include "windows/MessagePrinter.h"
 #include "windows/MessagesPage.h"
-#include "windows/StatusPanels.h"
+#include "windows/StatusPage.h"
 #include "windows/WaitCursor.h"
 
 #include <QAction>
@@ -37,7 +36,6 @@
 #include <QStatusBar>
 #include <QToolBar>
 #include <QTreeView>
-#include <QTreeWidget>
 #include <QVBoxLayout>
 
 #include <optional>
@@ -90,21 +88,6 @@ private:
 
 } // namespace
 
-QAction* TMainWindow::NewAction(MainAction name, const QString& caption, const char* icon)
-{
-    auto* action = new QAction(caption, this);
-    if (icon)
-        action->setIcon(Images::Theme(icon));
-    SetAction(name, action);
-    return action;
-}
-
-void TMainWindow::SetAction(MainAction name, QAction* made)
-{
-    made->setObjectName(MainActionName(name));
-    actions_[static_cast<std::size_t>(name)] = made;
-}
-
 void TMainWindow::BuildActions()
 {
     auto* views = new QActionGroup(this);
@@ -121,38 +104,34 @@ void TMainWindow::BuildActions()
                              {MainAction::ShowDeviceAction, "Device", "computer", DevicePageIndex},
                              {MainAction::ShowLogAction, "Log", "text-x-generic", LogPageIndex}};
     for (const View& v : viewList) {
-        QAction* action = NewAction(v.name, QString::fromLatin1(v.caption), v.icon);
+        QAction* action = actions_.New(v.name, QString::fromLatin1(v.caption), v.icon);
         action->setCheckable(true);
         views->addAction(action);
         const int page = v.page;
         connect(action, &QAction::triggered, this, [this, page] { ShowPage(page); });
     }
 
-    connect(NewAction(MainAction::SmsNewAction, QStringLiteral("New"), "mail-message-new"), &QAction::triggered, this,
-            [this] {
+    connect(actions_.New(MainAction::SmsNewAction, QStringLiteral("New"), "mail-message-new"), &QAction::triggered,
+            this, [this] {
                 // From the Contacts page, the selected contact is the recipient.
-                QString number;
-                DATABASE_CONTACTS_DATA contact;
-                if (CurrentPage() == ContactsPageIndex && contactsView_->SelectedRow() >= 0 &&
-                    contacts_->ContactAt(contactsView_->SelectedRow(), contact))
-                    number = contact.Number;
+                const QString number = CurrentPage() == ContactsPageIndex ? contactsPage_->SelectedNumber() : QString();
                 OpenComposer(QStringLiteral("New message"), number, QString());
             });
-    connect(NewAction(MainAction::SmsReplyAction, QStringLiteral("Reply"), "mail-reply-sender"), &QAction::triggered,
+    connect(actions_.New(MainAction::SmsReplyAction, QStringLiteral("Reply"), "mail-reply-sender"), &QAction::triggered,
             this, [this] {
                 const Folder f = messagesPage_->Shown();
                 SmsData* data = messagesPage_->Focused();
                 if (data && f != Folder::Templates && f != Folder::Reports)
                     OpenComposer(QStringLiteral("Reply"), data->GetNumber(), QString());
             });
-    connect(NewAction(MainAction::SmsForwardAction, QStringLiteral("Forward"), "mail-forward"), &QAction::triggered,
+    connect(actions_.New(MainAction::SmsForwardAction, QStringLiteral("Forward"), "mail-forward"), &QAction::triggered,
             this, [this] {
                 const Folder f = messagesPage_->Shown();
                 SmsData* data = messagesPage_->Focused();
                 if (data && f != Folder::Templates && f != Folder::Reports)
                     OpenComposer(QStringLiteral("Forward"), QString(), data->ViewText());
             });
-    connect(NewAction(MainAction::SmsOpenAction, QStringLiteral("Open"), "document-open"), &QAction::triggered, this,
+    connect(actions_.New(MainAction::SmsOpenAction, QStringLiteral("Open"), "document-open"), &QAction::triggered, this,
             [this] {
                 const Folder f = messagesPage_->Shown();
                 SmsData* data = messagesPage_->Focused();
@@ -162,21 +141,21 @@ void TMainWindow::BuildActions()
                     return;
                 OpenComposer(QStringLiteral("New message"), data->GetNumber(), data->ViewText());
             });
-    NewAction(MainAction::SmsDeleteAction, QStringLiteral("Delete"), "edit-delete");
-    NewAction(MainAction::SmsSetAsUnreadAction, QStringLiteral("Set As Unread"), "mail-mark-unread");
-    connect(NewAction(MainAction::SmsRetryAction, QStringLiteral("Retry"), "view-refresh"), &QAction::triggered, this,
-            [this] {
+    actions_.New(MainAction::SmsDeleteAction, QStringLiteral("Delete"), "edit-delete");
+    actions_.New(MainAction::SmsSetAsUnreadAction, QStringLiteral("Set As Unread"), "mail-mark-unread");
+    connect(actions_.New(MainAction::SmsRetryAction, QStringLiteral("Retry"), "view-refresh"), &QAction::triggered,
+            this, [this] {
                 if (messagesPage_->Shown() == Folder::Outbox)
                     pipeline_->Retry(messagesPage_->Focused());
             });
-    QAction* sendAll = NewAction(MainAction::SmsSendAllAction, QStringLiteral("Send All"));
+    QAction* sendAll = actions_.New(MainAction::SmsSendAllAction, QStringLiteral("Send All"));
     sendAll->setShortcut(QKeySequence(QStringLiteral("Ctrl+S")));
     connect(sendAll, &QAction::triggered, this, [this] { pipeline_->SendAll(); });
     addAction(sendAll);
 
     // Save, print and export act on the Messages page only; elsewhere they beep.
     printer_ = new MessagePrinter(this);
-    QAction* save = NewAction(MainAction::SmsSaveAction, QStringLiteral("Save..."), "document-save-as");
+    QAction* save = actions_.New(MainAction::SmsSaveAction, QStringLiteral("Save..."), "document-save-as");
     save->setEnabled(false);
     connect(save, &QAction::triggered, this, [this] {
         if (pages_->currentIndex() != MessagesPageIndex) {
@@ -186,7 +165,7 @@ void TMainWindow::BuildActions()
         if (const SmsData* data = messagesPage_->Focused())
             message_export::SmsSaveActionExecute(*this, *data, settings_->Contacts);
     });
-    QAction* print = NewAction(MainAction::SmsPrintAction, QStringLiteral("Print..."), "document-print");
+    QAction* print = actions_.New(MainAction::SmsPrintAction, QStringLiteral("Print..."), "document-print");
     print->setEnabled(false);
     connect(print, &QAction::triggered, this, [this] {
         if (pages_->currentIndex() != MessagesPageIndex) {
@@ -198,7 +177,7 @@ void TMainWindow::BuildActions()
                                             message_export::PrintLines(*data, settings_->Contacts),
                                             [this](const QString& line) { WriteLog(line); });
     });
-    connect(NewAction(MainAction::SmsExportAction, QStringLiteral("Export messages"), "document-export"),
+    connect(actions_.New(MainAction::SmsExportAction, QStringLiteral("Export messages"), "document-export"),
             &QAction::triggered, this, [this] {
                 if (pages_->currentIndex() != MessagesPageIndex) {
                     QApplication::beep();
@@ -213,7 +192,7 @@ void TMainWindow::BuildActions()
                                                                wait.reset();
                                                        });
             });
-    connect(NewAction(MainAction::SmsAnalyseAction, QStringLiteral("Analyse message")), &QAction::triggered, this,
+    connect(actions_.New(MainAction::SmsAnalyseAction, QStringLiteral("Analyse message")), &QAction::triggered, this,
             [this] {
                 if (messagesPage_->Shown() != Folder::Inbox)
                     return;
@@ -221,11 +200,11 @@ void TMainWindow::BuildActions()
                     message_export::SmsAnalyseActionExecute(*this, *data);
             });
 
-    connect(NewAction(MainAction::ConnectAction, QStringLiteral("Start interface"), "network-connect"),
+    connect(actions_.New(MainAction::ConnectAction, QStringLiteral("Start interface"), "network-connect"),
             &QAction::triggered, this, [this] { deviceState_->ConnectAction(); });
-    connect(NewAction(MainAction::DisconnectAction, QStringLiteral("Stop interface"), "network-disconnect"),
+    connect(actions_.New(MainAction::DisconnectAction, QStringLiteral("Stop interface"), "network-disconnect"),
             &QAction::triggered, this, [this] { deviceState_->DisconnectAction(); });
-    QAction* pin = NewAction(MainAction::EnterPinAction, QStringLiteral("Enter PIN"), "dialog-password");
+    QAction* pin = actions_.New(MainAction::EnterPinAction, QStringLiteral("Enter PIN"), "dialog-password");
     pin->setVisible(false);
     connect(pin, &QAction::triggered, this, [this] {
         // Masked, and never logged: the PIN goes to the device only.
@@ -235,33 +214,33 @@ void TMainWindow::BuildActions()
             device_->EnterPin(2, answer->trimmed().toStdString());
     });
 
-    QAction* exit = NewAction(MainAction::ExitAction, QStringLiteral("Exit"), "application-exit");
+    QAction* exit = actions_.New(MainAction::ExitAction, QStringLiteral("Exit"), "application-exit");
     connect(exit, &QAction::triggered, this, [this] {
         closeForReal_ = true;
         close();
     });
 
     // Option toggles: their checked states are what the rest reads.
-    NewToggles({{MainAction::AlwaysOnTopAction, "Always On Top", &settings_->AlwaysOnTop},
-                {MainAction::HideWhenMinimizedAction, "Hide When Minimized", &settings_->HideWhenMinimized},
-                {MainAction::SmsDeliveryReportAction, "Delivery Report", &settings_->DeliveryReport}});
+    actions_.NewToggles({{MainAction::AlwaysOnTopAction, "Always On Top", &settings_->AlwaysOnTop},
+                         {MainAction::HideWhenMinimizedAction, "Hide When Minimized", &settings_->HideWhenMinimized},
+                         {MainAction::SmsDeliveryReportAction, "Delivery Report", &settings_->DeliveryReport}});
     connect(Act(MainAction::AlwaysOnTopAction), &QAction::toggled, this, [this](bool on) {
         setWindowFlag(Qt::WindowStaysOnTopHint, on);
         show();
     });
 
-    QAction* clearLog = NewAction(MainAction::ClearLogAction, QStringLiteral("Clear log"), "edit-clear");
+    QAction* clearLog = actions_.New(MainAction::ClearLogAction, QStringLiteral("Clear log"), "edit-clear");
     connect(clearLog, &QAction::triggered, this, [this] {
         logModel_->Clear();
         statusModel_->Clear();
     });
-    connect(NewAction(MainAction::SynchronizeSmsAction, QStringLiteral("Synchronize messages")), &QAction::triggered,
+    connect(actions_.New(MainAction::SynchronizeSmsAction, QStringLiteral("Synchronize messages")), &QAction::triggered,
             this, [this] {
                 pipeline_->ProcessOutbox();
                 messagesPage_->DisplayMessage(nullptr);
                 incoming_->Resynchronize();
             });
-    connect(NewAction(MainAction::GetDeviceInfoAction, QStringLiteral("Device info"), "dialog-information"),
+    connect(actions_.New(MainAction::GetDeviceInfoAction, QStringLiteral("Device info"), "dialog-information"),
             &QAction::triggered, this, [this] {
                 ShowPage(DevicePageIndex);
                 device_->ShowDeviceInfo();
@@ -270,13 +249,13 @@ void TMainWindow::BuildActions()
     addAction(Act(MainAction::GetDeviceInfoAction));
 
     // The Debug page's action works by its shortcut while the Debug menu is hidden.
-    QAction* debugView = NewAction(MainAction::ShowDebugAction, QStringLiteral("Debug view"), "tools-report-bug");
+    QAction* debugView = actions_.New(MainAction::ShowDebugAction, QStringLiteral("Debug view"), "tools-report-bug");
     debugView->setCheckable(true);
     debugView->setShortcut(QKeySequence(QStringLiteral("Ctrl+D")));
     views->addAction(debugView);
     addAction(debugView);
     connect(debugView, &QAction::triggered, this, [this] { ShowPage(DebugPageIndex); });
-    connect(NewAction(MainAction::RegisterManual2Action, QStringLiteral("Network registration"), "network-wireless"),
+    connect(actions_.New(MainAction::RegisterManual2Action, QStringLiteral("Network registration"), "network-wireless"),
             &QAction::triggered, this, [this] {
                 deviceState_->RegisterFromDebugPage(debugPage_->Automatic(), debugPage_->ProviderId(),
                                                     debugPage_->DataClass());
@@ -292,7 +271,7 @@ void TMainWindow::BuildActions()
         {MainAction::EmulateSmsReport2Action, "Emulate SMS Report v2"},
         {MainAction::EmulateEventSmsSendCompleteAction, "Emulate Event / SMS Sent Complete"}};
     for (const auto& emulation : emulations)
-        NewAction(emulation.first, QString::fromLatin1(emulation.second))->setVisible(false);
+        actions_.New(emulation.first, QString::fromLatin1(emulation.second))->setVisible(false);
 }
 
 void TMainWindow::BuildMenus()
@@ -317,7 +296,7 @@ void TMainWindow::BuildMenus()
     messages->addSeparator();
     messages->addAction(Act(MainAction::OpenUssdSessionAction));
 
-    BuildContactsMenu();
+    contactsPage_->BuildMenus(menuBar());
 
     QMenu* misc = bar->addMenu(QStringLiteral("M&iscellaneous"));
     misc->addAction(Act(MainAction::RegistrationAction1));
@@ -452,24 +431,8 @@ void TMainWindow::BuildPages()
             Act(MainAction::SmsOpenAction)->trigger();
     });
 
-    auto* status = new QWidget(pages_);
-    auto* statusLayout = new QVBoxLayout(status);
-    statusTitle_ = new QLabel(QStringLiteral("Status"), status);
-    QFont titleFont = statusTitle_->font();
-    titleFont.setPointSize(titleFont.pointSize() + 3);
-    titleFont.setBold(true);
-    statusTitle_->setFont(titleFont);
-    statusLayout->addWidget(statusTitle_);
-    statusList_ = new QTreeWidget(status);
-    statusList_->setObjectName(QStringLiteral("StatusListView"));
-    statusList_->setColumnCount(3);
-    statusList_->setHeaderHidden(true);
-    statusList_->setColumnWidth(0, 23);
-    statusList_->setColumnWidth(1, 200);
-    statusList_->setRootIsDecorated(false);
-    statusList_->setUniformRowHeights(true);
-    statusLayout->addWidget(statusList_);
-    pages_->addWidget(status);
+    statusPage_ = new StatusPage(pages_);
+    pages_->addWidget(statusPage_);
 
     statusView_ = LogList(statusModel_, pages_, "StatusLog");
     pages_->addWidget(statusView_);
@@ -479,13 +442,16 @@ void TMainWindow::BuildPages()
     logLayout->setContentsMargins(9, 9, 9, 9);
     auto* header = new QHBoxLayout;
     auto* logTitle = new QLabel(QStringLiteral("Application log"), logPage);
+    QFont titleFont = logTitle->font();
+    titleFont.setPointSize(titleFont.pointSize() + 3);
+    titleFont.setBold(true);
     logTitle->setFont(titleFont);
     header->addWidget(logTitle);
     header->addStretch(1);
-    debugSwitch_ = new SwitchLabel(
+    auto* debugSwitch = new SwitchLabel(
         [this] { debugMenu_->menuAction()->setVisible(!debugMenu_->menuAction()->isVisible()); }, logPage);
-    debugSwitch_->setObjectName(QStringLiteral("DebugSwitch"));
-    header->addWidget(debugSwitch_);
+    debugSwitch->setObjectName(QStringLiteral("DebugSwitch"));
+    header->addWidget(debugSwitch);
     logLayout->addLayout(header);
     logView_ = LogList(logModel_, logPage, "LogWindow");
     logLayout->addWidget(logView_);
@@ -494,52 +460,8 @@ void TMainWindow::BuildPages()
     debugPage_ = new DebugPage(Act(MainAction::RegisterManual2Action), pages_);
     pages_->addWidget(debugPage_);
 
-    BuildContactsPage();
-}
-
-void TMainWindow::BuildStatusBar()
-{
-    const int widths[6] = {250, 90, 0, 60, 60, 150};
-    for (int i = 0; i < 6; ++i) {
-        if (i == 3) {
-            signalPanel_ = new SignalPanel([this] { StatusPanelDoubleClicked(3); }, this);
-            signalPanel_->setObjectName(QStringLiteral("StatusPanel3"));
-            signalPanel_->setFixedWidth(widths[i]);
-            statusBar()->addWidget(signalPanel_);
-            continue;
-        }
-        panels_[i] = new ClickablePanel([this, i] { StatusPanelDoubleClicked(i); }, this);
-        panels_[i]->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
-        if (i == 5)
-            panels_[i]->setMinimumWidth(widths[i]);
-        else
-            panels_[i]->setFixedWidth(widths[i]);
-        panels_[i]->setAlignment(i == 0 || i == 5 ? Qt::AlignLeft | Qt::AlignVCenter : Qt::AlignCenter);
-        panels_[i]->setFrameShape(QFrame::StyledPanel);
-        statusBar()->addWidget(panels_[i], i == 5 ? 1 : 0);
-    }
-    panels_[DeviceState::PanelRoaming]->setText(QStringLiteral("ROAMING"));
-    panels_[DeviceState::PanelRoaming]->setVisible(false);
-    deviceState_->SetTextWidth([this](const QString& text) {
-        return panels_[DeviceState::PanelModel]->fontMetrics().horizontalAdvance(text);
-    });
-    UpdateStatusBar();
-}
-
-void TMainWindow::ListSharing()
-{
-    if (!modemManager_->Manages())
-        return;
-    auto* group = new QTreeWidgetItem(statusList_, {QStringLiteral("ModemManager")});
-    QFont font = group->font(0);
-    font.setBold(true);
-    group->setFont(0, font);
-    group->setFirstColumnSpanned(true);
-    new QTreeWidgetItem(group, {QString(), QStringLiteral("Modem"), modemManager_->ModemPath()});
-    new QTreeWidgetItem(group,
-                        {QString(), QStringLiteral("Messages"),
-                         QStringLiteral("Deleted from the SIM through ModemManager, so that its list stays true")});
-    group->setExpanded(true);
+    pages_->addWidget(contactsPage_);
+    Q_ASSERT(pages_->indexOf(contactsPage_) == ContactsPageIndex);
 }
 
 void TMainWindow::ShowStatusView(StatusView view)
@@ -573,7 +495,7 @@ void TMainWindow::ShowPage(int page)
         heldMessageActions_.clear();
     }
     if (previous == ContactsPageIndex && page != ContactsPageIndex)
-        ContactsSelectionChanged(false);
+        contactsPage_->Shown(false);
 
     pages_->setCurrentIndex(page);
     const MainAction names[] = {MainAction::ShowMessagesAction, MainAction::ShowStatusAction,
@@ -583,23 +505,9 @@ void TMainWindow::ShowPage(int page)
     switch (page) {
     case MessagesPageIndex: incoming_->ReadDevice(); break;
     case StatusPageIndex: {
-        static const char* const titles[] = {"Status", "Providers", "Preferred providers"};
         const StatusView view = nextStatusView_;
         nextStatusView_ = StatusView::Status;
-        statusTitle_->setText(QString::fromLatin1(titles[static_cast<int>(view)]));
-        statusList_->clear();
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); // pending messages once
-        WaitCursor wait;
-        statusList_->setUpdatesEnabled(false);
-        switch (view) {
-        case StatusView::Status:
-            device_->ListDeviceStatus();
-            ListSharing();
-            break;
-        case StatusView::Providers: device_->ListVisibleProviders(); break;
-        case StatusView::PreferredProviders: device_->ListPreferredProviders(); break;
-        }
-        statusList_->setUpdatesEnabled(true);
+        statusPage_->Fill(view, *device_, *modemManager_);
         break;
     }
     case DevicePageIndex:
@@ -610,7 +518,7 @@ void TMainWindow::ShowPage(int page)
         logView_->clearSelection();
         logView_->scrollToBottom();
         break;
-    case ContactsPageIndex: ContactsSelectionChanged(contactsView_->SelectedRow() >= 0); break;
+    case ContactsPageIndex: contactsPage_->Shown(true); break;
     default: break;
     }
 }

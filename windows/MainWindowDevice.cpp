@@ -5,8 +5,10 @@
 #include "app/Settings.h"
 #include "controller/DeviceState.h"
 #include "device/Broadband.h"
+#include "windows/DesktopShell.h"
 #include "windows/MainWindow.h"
 #include "windows/RegistrationWindow.h"
+#include "windows/StatusPage.h"
 #include "windows/TrayIcon.h"
 
 #include <QAction>
@@ -20,7 +22,7 @@ void TMainWindow::BuildDeviceActions()
     radio->setExclusionPolicy(QActionGroup::ExclusionPolicy::None); // the radio event checks them
     for (const auto& [name, caption, state] : {std::tuple{MainAction::RadioOnAction, "Radio On", 1},
                                                std::tuple{MainAction::RadioOffAction, "Radio Off", 0}}) {
-        QAction* action = NewAction(name, QString::fromLatin1(caption));
+        QAction* action = actions_.New(name, QString::fromLatin1(caption));
         action->setCheckable(true);
         radio->addAction(action);
         const int on = state;
@@ -29,22 +31,22 @@ void TMainWindow::BuildDeviceActions()
             ShowRadioState(); // the check stays as the device said until its event
         });
     }
-    connect(NewAction(MainAction::OperatorsSearchAction, QStringLiteral("Operators search"), "edit-find"),
+    connect(actions_.New(MainAction::OperatorsSearchAction, QStringLiteral("Operators search"), "edit-find"),
             &QAction::triggered, this, [this] { deviceState_->StartScan(); });
-    connect(NewAction(MainAction::GetPreferredProvidersAction, QStringLiteral("Preferred providers")),
+    connect(actions_.New(MainAction::GetPreferredProvidersAction, QStringLiteral("Preferred providers")),
             &QAction::triggered, this, [this] { ShowStatusView(StatusView::PreferredProviders); });
-    connect(NewAction(MainAction::RegisterManualAction, QStringLiteral("Manual registration")), &QAction::triggered,
+    connect(actions_.New(MainAction::RegisterManualAction, QStringLiteral("Manual registration")), &QAction::triggered,
             this, [this] {
                 const std::optional<QString> id =
                     prompts_->Input(QStringLiteral("Manual registration"), QStringLiteral("Provider ID:"), QString());
                 if (id)
                     deviceState_->RegisterManually(*id);
             });
-    connect(NewAction(MainAction::RegistrationAction1, QStringLiteral("Network registration"), "network-wireless"),
+    connect(actions_.New(MainAction::RegistrationAction1, QStringLiteral("Network registration"), "network-wireless"),
             &QAction::triggered, this, &TMainWindow::OpenRegistration);
     // The tool bar's button does the same.
     QAction* button =
-        NewAction(MainAction::RegistrationAction2, QStringLiteral("Network registration"), "network-wireless");
+        actions_.New(MainAction::RegistrationAction2, QStringLiteral("Network registration"), "network-wireless");
     button->setVisible(settings_->ShowNetworkRegistration);
     connect(button, &QAction::triggered, this, [this] { Act(MainAction::RegistrationAction1)->trigger(); });
 }
@@ -53,17 +55,14 @@ void TMainWindow::OpenRegistration()
 {
     TRegistrationWindow window([this](const QString& line) { WriteStatus(line); }, device_->Service(),
                                device_->GetInterfaceID(), store_, this);
-    if (registrationRunner_)
-        registrationRunner_(window);
-    else
-        window.exec();
+    WindowRunners::Run(runners_.registration, window);
 }
 
 void TMainWindow::BuildTrayMenu()
 {
-    connect(NewAction(MainAction::AppOpenAction, QStringLiteral("Open application")), &QAction::triggered, this,
+    connect(actions_.New(MainAction::AppOpenAction, QStringLiteral("Open application")), &QAction::triggered, this,
             &TMainWindow::AppOpen);
-    connect(NewAction(MainAction::AppHideAction, QStringLiteral("Hide application")), &QAction::triggered, this,
+    connect(actions_.New(MainAction::AppHideAction, QStringLiteral("Hide application")), &QAction::triggered, this,
             &QWidget::hide);
     auto* menu = new QMenu(this);
     menu->setObjectName(QStringLiteral("TrayMenu"));
@@ -71,7 +70,7 @@ void TMainWindow::BuildTrayMenu()
     menu->addAction(Act(MainAction::AppHideAction));
     menu->addSeparator();
     menu->addAction(Act(MainAction::ExitAction));
-    tray_->SetMenu(menu);
+    shell_->Tray().SetMenu(menu);
 }
 
 void TMainWindow::ShowRadioState()

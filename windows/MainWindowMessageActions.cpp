@@ -33,12 +33,12 @@ void TMainWindow::BuildMessageActions()
         if (messageActions_->SetAsUnread(messagesPage_->Focused()))
             Act(MainAction::SmsSetAsUnreadAction)->setVisible(false);
     });
-    connect(NewAction(MainAction::SmsDeleteByIdAction, QStringLiteral("Delete message by ID")), &QAction::triggered,
+    connect(actions_.New(MainAction::SmsDeleteByIdAction, QStringLiteral("Delete message by ID")), &QAction::triggered,
             this, [this] { messageActions_->DeleteById(); });
 
     // Each maintenance action empties the lists the way the store went; the view lets go first.
     auto maintenance = [this](MainAction name, const char* caption, std::function<bool()> run) {
-        QAction* action = NewAction(name, QString::fromLatin1(caption));
+        QAction* action = actions_.New(name, QString::fromLatin1(caption));
         connect(action, &QAction::triggered, this, [this, run] {
             bool ran = false;
             {

@@ -3,6 +3,7 @@
 #include "controller/PhonebookDebug.h"
 #include "device/Broadband.h"
 #include "device/Phonebook.h"
+#include "windows/ContactsPage.h"
 #include "windows/MainWindow.h"
 #include "windows/SimDataWindow.h"
 
@@ -13,7 +14,7 @@ void TMainWindow::BuildServicesMenu(QMenu* parent)
 {
     QMenu* services = parent->addMenu(QStringLiteral("Services"));
     auto add = [this](QMenu* menu, MainAction name, const char* caption, std::function<void()> run) {
-        QAction* action = NewAction(name, QString::fromLatin1(caption));
+        QAction* action = actions_.New(name, QString::fromLatin1(caption));
         connect(action, &QAction::triggered, this, std::move(run));
         menu->addAction(action);
     };
@@ -43,12 +44,9 @@ void TMainWindow::OpenSimContacts()
 {
     TSimDataWindow window([this](const QString& text) { WriteStatus(text); }, *prompts_, device_->Service(),
                           device_->GetInterfaceID(), *database_, this);
-    if (simDataRunner_)
-        simDataRunner_(window);
-    else
-        window.exec();
+    WindowRunners::Run(runners_.simData, window);
     if (window.result() != QDialog::Accepted)
         return;
     WriteLog(QStringLiteral("Contacts -> Update"));
-    RefreshContacts();
+    contactsPage_->Refresh();
 }

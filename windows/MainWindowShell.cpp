@@ -1,28 +1,22 @@
-// The main window on the desktop: its icons and tray images, the notification-area icon of the
-// data class, the menu entry, the web links, large buttons, text and rows, and the choice of the
-// device interface.
+// The main window's desktop actions: the web links, the menu entry, large buttons, text and rows,
+// and the choice of the device interface.
 #include "app/Prompts.h"
 #include "app/Settings.h"
-#include "controller/Announcer.h"
-#include "controller/ContactsModel.h"
 #include "controller/DeviceState.h"
 #include "controller/ShellIntegration.h"
-#include "notify/Notification.h"
+#include "windows/ContactsPage.h"
 #include "windows/ContactsView.h"
-#include "windows/DesktopChannels.h"
+#include "windows/DesktopShell.h"
 #include "windows/Images.h"
 #include "windows/MainWindow.h"
 #include "windows/MessagesPage.h"
-#include "windows/TrayIcon.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QDesktopServices>
-#include <QDir>
 #include <QFontInfo>
 #include <QLocale>
 #include <QStackedWidget>
-#include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeView>
@@ -50,7 +44,7 @@ void TMainWindow::BuildShellActions()
                           {MainAction::FaqAction, "Frequently Asked Questions", nullptr, "Faq"},
                           {MainAction::DownloadAction, "Download latest version", nullptr, "Download"}};
     for (const Link& l : links) {
-        QAction* action = NewAction(l.action, QString::fromLatin1(l.caption));
+        QAction* action = actions_.New(l.action, QString::fromLatin1(l.caption));
         if (l.hint)
             action->setStatusTip(QString::fromLatin1(l.hint));
         const QString name = QString::fromLatin1(l.link);
@@ -59,12 +53,12 @@ void TMainWindow::BuildShellActions()
                 [name] { QDesktopServices::openUrl(shell::WebLink(name, QLocale::system())); });
     }
 
-    QAction* menuEntry = NewAction(MainAction::StartMenuAddAction, QStringLiteral("Add to Start menu"));
+    QAction* menuEntry = actions_.New(MainAction::StartMenuAddAction, QStringLiteral("Add to Start menu"));
     menuEntry->setShortcut(QKeySequence(QStringLiteral("Ctrl+W")));
-    connect(menuEntry, &QAction::triggered, this, [this] { WriteDesktopEntry(settings_->ApplicationIcon); });
+    connect(menuEntry, &QAction::triggered, this, [this] { shell_->WriteDesktopEntry(settings_->ApplicationIcon); });
     addAction(menuEntry);
 
-    QAction* select = NewAction(MainAction::InterfaceSelectAction, QStringLiteral("Select interface"));
+    QAction* select = actions_.New(MainAction::InterfaceSelectAction, QStringLiteral("Select interface"));
     select->setVisible(false);
     connect(select, &QAction::triggered, this, [this] {
         const std::optional<QString> id =
@@ -73,7 +67,7 @@ void TMainWindow::BuildShellActions()
             deviceState_->SelectInterface(*id);
     });
 
-    NewToggles({
+    actions_.NewToggles({
         {MainAction::LargeButtonsAction, "Large buttons", &settings_->LargeButtonsChecked},
         {MainAction::LargeTextAction, "Large text", &settings_->LargeTextChecked},
         {MainAction::LargeRowsAction, "Large rows", &settings_->LargeRows},
@@ -88,96 +82,19 @@ void TMainWindow::BuildShellActions()
     connect(Act(MainAction::LargeTextAction), &QAction::triggered, this, &TMainWindow::ApplyLargeText);
     connect(Act(MainAction::TextLabelsAction), &QAction::triggered, this, &TMainWindow::ApplyLargeButtons);
     // Without a notification service there is nothing to switch on.
-    Act(MainAction::ToastNotificationAction)->setEnabled(toastsAvailable_);
-}
-
-void TMainWindow::LoadTrayImages()
-{
-    const QString folder = trayImageFolder_.isEmpty() ? QDir::currentPath() : trayImageFolder_;
-    for (int i = 0; i < 10; ++i)
-        trayImages_[static_cast<size_t>(i)] =
-            settings_->ShowTrayIcon ? Images::TrayImage(i, settings_->ApplicationIcon, settings_->EventIcon, folder)
-                                    : Images::Tray(i);
+    Act(MainAction::ToastNotificationAction)->setEnabled(shell_->ToastsAvailable());
 }
 
 void TMainWindow::ApplyIcons(int applicationIcon, int eventIcon)
 {
-    if (applicationIcon != settings_->ApplicationIcon) {
-        settings_->ApplicationIcon = applicationIcon;
-        setWindowIcon(Images::App(applicationIcon));
-        if (notification_)
-            notification_->SetIcon(shell::IconFile(applicationIcon, dataHome_));
-        shell::UpdateDesktopEntryIcon(DesktopEntryPath(), shell::IconFile(applicationIcon, dataHome_));
-    }
-    settings_->EventIcon = eventIcon;
-    if (!settings_->ShowTrayIcon)
-        return;
-    LoadTrayImages();
-    tray_->Reload();
-    if (dataClassTray_)
-        dataClassTray_->Reload();
-}
-
-QString TMainWindow::DesktopEntryPath() const
-{
-    return shell::DesktopEntryPath(dataHome_);
-}
-
-bool TMainWindow::EnsureDesktopEntry(int icon)
-{
-    // The entry names the program to the notification service; without one it serves nothing.
-    if (!toastsAvailable_)
-        return false;
-    return shell::EnsureDesktopEntry(DesktopEntryPath(), QCoreApplication::applicationFilePath(),
-                                     shell::IconFile(icon, dataHome_));
-}
-
-bool TMainWindow::WriteDesktopEntry(int icon)
-{
-    return shell::WriteDesktopEntry(DesktopEntryPath(), QCoreApplication::applicationFilePath(),
-                                    shell::IconFile(icon, dataHome_));
-}
-
-void TMainWindow::SetShowSignalText(bool on)
-{
-    deviceState_->SetShowSignalText(on);
-}
-
-void TMainWindow::SetShowDataClassIcon(bool on)
-{
-    deviceState_->SetShowDataClassIcon(on);
-}
-
-void TMainWindow::SyncDataClassTray()
-{
-    if (!deviceState_->DataClassIconShown()) {
-        if (dataClassTray_) {
-            channels_->dataClass = nullptr;
-            delete dataClassTray_;
-            dataClassTray_ = nullptr;
-        }
-        return;
-    }
-    if (!dataClassTray_) {
-        dataClassTray_ = new TrayIcon(
-            [this](int image) { return trayImages_[static_cast<size_t>(image)]; }, deviceState_->DataClassIconImage(),
-            true, TrayIcon::Clicks::Any,
-            [this] { announcer_->DataClassIconClicked(PanelText(1), PanelText(4), deviceState_->SignalText()); },
-            [this] { OpenInbox(); }, this);
-        channels_->dataClass = dataClassTray_;
-    }
-    dataClassTray_->SetImage(deviceState_->DataClassIconImage());
-    dataClassTray_->SetToolTip(deviceState_->DataClassIconTip());
+    shell_->ApplyIcons(applicationIcon, eventIcon, this);
 }
 
 void TMainWindow::StatusPanelDoubleClicked(int panel)
 {
-    // A temporary message covers the panels.
-    if (!statusBar()->currentMessage().isEmpty())
-        return;
-    if (panel == 3)
+    if (panel == DeviceState::PanelSignal)
         deviceState_->ToggleSignalText();
-    else if (panel == 4)
+    else if (panel == DeviceState::PanelDataClass)
         deviceState_->RefreshDataClass();
 }
 
@@ -204,7 +121,7 @@ void TMainWindow::ApplyLargeRows()
     if (Act(MainAction::LargeButtonsAction)->isChecked())
         size = Act(MainAction::LargeRowsAction)->isChecked() ? RowImageBig : RowImageMedium;
     messagesPage_->SetRowIconSize(size);
-    contactsView_->setIconSize(QSize(size, size));
+    contactsPage_->List().setIconSize(QSize(size, size));
 }
 
 void TMainWindow::ApplyLargeText()

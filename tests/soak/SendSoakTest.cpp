@@ -4,6 +4,7 @@
 #include "controller/DeviceState.h"
 #include "controller/SendPipeline.h"
 #include "support/TestMain.h"
+#include "windows/MainStatusBar.h"
 
 #include <QApplication>
 
@@ -106,8 +107,8 @@ TEST(SendSoak, EveryMessageIsSentOnceOrStaysFailedUntilRetried)
             ASSERT_TRUE(p.modem->replug(&error)) << error;
             // A replugged device is found by polling its path and opened again: slow on a busy machine.
             ASSERT_TRUE(WaitFor([&] { return p.window->Broadband().GetState() == 3; }, 30000))
-                << p.window->PanelText(5).toStdString() << " / " << p.window->Device().Panel(5).toStdString() << " / "
-                << p.window->PanelText(0).toStdString();
+                << p.window->StatusPanels().Text(5).toStdString() << " / " << p.window->Device().Panel(5).toStdString()
+                << " / " << p.window->StatusPanels().Text(0).toStdString();
         }
         droppedBefore = seen.Dropped();
         FolderModel& outbox = p.Folder(Folder::Outbox);

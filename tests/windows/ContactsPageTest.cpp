@@ -1,4 +1,5 @@
 // The Contacts page and the composer's contact page of the real main window, offscreen.
+#include "windows/ContactsPage.h"
 #include "ProgramRig.h"
 #include "controller/ContactsModel.h"
 #include "windows/ContactsView.h"
@@ -52,13 +53,13 @@ struct ContactsProgram : Program
         for (const auto& c :
              {Contact("Carol", "+15550100003"), Contact("Alice", "+15550100001"), Contact("Bob", "+15550100002")})
             EXPECT_TRUE(window->Database().InsertContact(c));
-        window->RefreshContacts();
+        window->ContactsTab().Refresh();
         window->Act(MainAction::ShowContactsAction)->trigger();
     }
-    ContactsModel& Model() { return window->Contacts(); }
+    ContactsModel& Model() { return window->ContactsTab().Model(); }
     void SelectRow(int row)
     {
-        ContactsView& view = window->ContactsList();
+        ContactsView& view = window->ContactsTab().List();
         view.selectionModel()->select(view.model()->index(row, 0),
                                       QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     }
@@ -80,7 +81,7 @@ TEST(ContactsTag, ClickRule)
 TEST(ContactsPage, HeaderClicksSortBothWaysAndIdClearsTheArrow)
 {
     ContactsProgram p;
-    ContactsView& view = p.window->ContactsList();
+    ContactsView& view = p.window->ContactsTab().List();
     EXPECT_EQ(Names(p.Model()), (QStringList{"Carol", "Alice", "Bob"})) << "by ID at first";
     EXPECT_FALSE(view.header()->isSortIndicatorShown());
     const QStringList ascending{"Alice", "Bob", "Carol"};
@@ -138,7 +139,7 @@ TEST(ContactsPage, MessageNamesFollowTheContacts)
     EXPECT_EQ(nameOf("+15550100009"), "+15550100009");
 
     ASSERT_TRUE(p.window->Database().InsertContact(Contact("Dora", "+15550100009")));
-    p.window->RefreshContacts();
+    p.window->ContactsTab().Refresh();
     EXPECT_EQ(nameOf("+15550100009"), "Dora");
 
     p.window->ApplyContactsFeature(false);
@@ -151,7 +152,7 @@ TEST(ContactsPage, ExportThenImportGivesTheSameContacts)
 {
     ContactsProgram p;
     ASSERT_TRUE(p.window->Database().InsertContact(Contact("Smith; John", "+15550100004", "said \"hi\"")));
-    p.window->RefreshContacts();
+    p.window->ContactsTab().Refresh();
     const QString path = p.dir.filePath(QStringLiteral("contacts.csv"));
     p.prompts.files = {path};
     p.window->Act(MainAction::ContactsExportAction)->trigger();
@@ -210,13 +211,13 @@ TEST(ContactsPage, NewMessageFromTheContactsPageAndTheComposersContactPage)
     ContactsProgram p;
     p.SelectRow(2);
     QString prefilled;
-    p.window->SetComposerRunner([&](TMessageWindow& composer) { prefilled = composer.Number(); });
+    p.window->Runners().composer = [&](TMessageWindow& composer) { prefilled = composer.Number(); };
     p.window->Act(MainAction::ContactsMessageAction)->trigger();
     EXPECT_EQ(prefilled, "+15550100002");
 
     bool checked = false;
     p.window->Act(MainAction::ShowMessagesAction)->trigger();
-    p.window->SetComposerRunner([&](TMessageWindow& composer) {
+    p.window->Runners().composer = [&](TMessageWindow& composer) {
         ASSERT_TRUE(composer.ContactsButton()->isVisibleTo(&composer));
         composer.ContactsButton()->click();
         EXPECT_EQ(composer.Page(), 1);
@@ -238,7 +239,7 @@ TEST(ContactsPage, NewMessageFromTheContactsPageAndTheComposersContactPage)
         EXPECT_EQ(composer.ContactBox()->currentText(), "Carol");
         EXPECT_TRUE(composer.SendButton()->isEnabled());
         checked = true;
-    });
+    };
     p.window->Act(MainAction::SmsNewAction)->trigger();
     EXPECT_TRUE(checked);
 }

@@ -2,6 +2,7 @@
 // the operator scan and its providers view, radio off and on, manual registration.
 #include "ProgramRig.h"
 #include "controller/DeviceState.h"
+#include "windows/MainStatusBar.h"
 
 #include <QLabel>
 #include <QProgressBar>
@@ -43,7 +44,7 @@ TEST(DeviceActions, AScanShowsItsProgressThenTheProviders)
     Program p;
     ASSERT_NO_FATAL_FAILURE(p.Start());
     Trigger(p, MainAction::OperatorsSearchAction);
-    EXPECT_EQ(p.window->PanelText(5), "Network scan in progress...");
+    EXPECT_EQ(p.window->StatusPanels().Text(5), "Network scan in progress...");
     EXPECT_TRUE(p.window->findChild<QProgressBar*>(QStringLiteral("ProgressBar"))->isVisibleTo(p.window.get()));
     ASSERT_TRUE(WaitFor([&] { return !p.window->Device().ScanRequested(); }));
     EXPECT_EQ(p.window->CurrentPage(), TMainWindow::StatusPageIndex);
@@ -51,7 +52,7 @@ TEST(DeviceActions, AScanShowsItsProgressThenTheProviders)
     EXPECT_TRUE(Rows(p).join(QLatin1Char('\n')).contains(QLatin1String("Parlo Mobile")))
         << Rows(p).join(' ').toStdString();
     EXPECT_FALSE(p.window->findChild<QProgressBar*>(QStringLiteral("ProgressBar"))->isVisibleTo(p.window.get()));
-    EXPECT_NE(p.window->PanelText(5), "Network scan in progress...");
+    EXPECT_NE(p.window->StatusPanels().Text(5), "Network scan in progress...");
 
     Trigger(p, MainAction::GetPreferredProvidersAction);
     EXPECT_EQ(Title(p), "Preferred providers");

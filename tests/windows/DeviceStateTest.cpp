@@ -6,7 +6,9 @@
 #include "controller/ShellIntegration.h"
 #include "sim/Network.h"
 #include "support/TestMain.h"
+#include "windows/DesktopShell.h"
 #include "windows/Images.h"
+#include "windows/MainStatusBar.h"
 #include "windows/MessagesPage.h"
 #include "windows/RegistrationWindow.h"
 #include "windows/TrayIcon.h"
@@ -25,7 +27,7 @@ namespace {
 
 void DoubleClick(Program& p, int panel)
 {
-    QTest::mouseDClick(p.window->StatusPanel(panel), Qt::LeftButton);
+    QTest::mouseDClick(p.window->StatusPanels().Widget(panel), Qt::LeftButton);
 }
 
 bool Announced(const Program& p, const QString& title, const QString& text)
@@ -54,15 +56,15 @@ TEST_P(SignalTest, StrengthGivesImageAndLevelDrawnOnlyWhileShown)
     p.modem->setSignal(c.rssi, 99);
     ASSERT_TRUE(WaitFor([&] { return p.window->Device().SignalImage() == c.image; }));
     ASSERT_TRUE(WaitFor([&] { return p.window->Device().SignalText() == QString::fromLatin1(c.text); }));
-    EXPECT_EQ(p.window->PanelText(3), QString()) << "the level is not drawn until asked for";
+    EXPECT_EQ(p.window->StatusPanels().Text(3), QString()) << "the level is not drawn until asked for";
 
-    const int width = p.window->StatusPanel(3)->width();
+    const int width = p.window->StatusPanels().Widget(3)->width();
     DoubleClick(p, 3);
-    EXPECT_EQ(p.window->PanelText(3), QString::fromLatin1(c.text));
-    EXPECT_EQ(p.window->StatusPanel(3)->width(), width + 35);
+    EXPECT_EQ(p.window->StatusPanels().Text(3), QString::fromLatin1(c.text));
+    EXPECT_EQ(p.window->StatusPanels().Widget(3)->width(), width + 35);
     DoubleClick(p, 3);
-    EXPECT_EQ(p.window->PanelText(3), QString());
-    EXPECT_EQ(p.window->StatusPanel(3)->width(), width) << "two double clicks give the former width";
+    EXPECT_EQ(p.window->StatusPanels().Text(3), QString());
+    EXPECT_EQ(p.window->StatusPanels().Widget(3)->width(), width) << "two double clicks give the former width";
 }
 
 INSTANTIATE_TEST_SUITE_P(Strengths, SignalTest,
@@ -93,18 +95,19 @@ TEST_P(DataClassTest, BitsGiveTextTrayImageAndAnnouncement)
     else
         p.window->Device().HandleEvent(EV_PACKET_SERVICE, static_cast<std::intptr_t>(c.bits), nullptr);
     const QString text = QString::fromLatin1(c.text);
-    ASSERT_TRUE(
-        WaitFor([&] { return p.window->PanelText(4) == text && p.window->Device().DataClassImage() == c.image; }, 3000))
-        << p.window->PanelText(4).toStdString();
+    ASSERT_TRUE(WaitFor(
+        [&] { return p.window->StatusPanels().Text(4) == text && p.window->Device().DataClassImage() == c.image; },
+        3000))
+        << p.window->StatusPanels().Text(4).toStdString();
     const DeviceState& state = p.window->Device();
     EXPECT_TRUE(state.DataClassIconShown());
     EXPECT_EQ(state.DataClassIconImage(), c.image);
     EXPECT_EQ(state.DataClassIconTip(), text);
     EXPECT_TRUE(Announced(p, QStringLiteral("Mobile Broadband"), text));
     // Offscreen there is no notification area: the icon is kept as state only.
-    EXPECT_EQ(p.window->DataClassTray() != nullptr, true);
-    EXPECT_EQ(p.window->DataClassTray()->Image(), c.image);
-    EXPECT_EQ(p.window->DataClassTray()->ToolTip(), text);
+    EXPECT_EQ(p.window->Shell().DataClassTray() != nullptr, true);
+    EXPECT_EQ(p.window->Shell().DataClassTray()->Image(), c.image);
+    EXPECT_EQ(p.window->Shell().DataClassTray()->ToolTip(), text);
 }
 
 INSTANTIATE_TEST_SUITE_P(Bits, DataClassTest,
@@ -120,16 +123,16 @@ TEST(DeviceState, WithoutTheIconOptionDataClassesStillShowAndAnnounce)
     p.settings->setValue(QStringLiteral("Settings/ShowDataClassNotification"), 1);
     ASSERT_NO_FATAL_FAILURE(p.Start());
     p.modem->setDataClass(0x4);
-    ASSERT_TRUE(WaitFor([&] { return p.window->PanelText(4) == QStringLiteral("UMTS"); }));
+    ASSERT_TRUE(WaitFor([&] { return p.window->StatusPanels().Text(4) == QStringLiteral("UMTS"); }));
     EXPECT_FALSE(p.window->Device().DataClassIconShown());
-    EXPECT_EQ(p.window->DataClassTray(), nullptr);
+    EXPECT_EQ(p.window->Shell().DataClassTray(), nullptr);
     EXPECT_TRUE(Announced(p, QStringLiteral("Mobile Broadband"), QStringLiteral("UMTS")));
 
     // Off by default: nothing is announced.
     Program quiet;
     ASSERT_NO_FATAL_FAILURE(quiet.Start());
     quiet.modem->setDataClass(0x4);
-    ASSERT_TRUE(WaitFor([&] { return quiet.window->PanelText(4) == QStringLiteral("UMTS"); }));
+    ASSERT_TRUE(WaitFor([&] { return quiet.window->StatusPanels().Text(4) == QStringLiteral("UMTS"); }));
     EXPECT_FALSE(Announced(quiet, QStringLiteral("Mobile Broadband"), QStringLiteral("UMTS")));
 }
 
@@ -138,11 +141,11 @@ TEST(DeviceState, ADoubleClickOnTheDataClassPanelAsksTheDeviceAgain)
     Program p;
     ASSERT_NO_FATAL_FAILURE(p.Start());
     p.modem->setDataClass(0x20);
-    ASSERT_TRUE(WaitFor([&] { return p.window->PanelText(4) == QStringLiteral("LTE"); }));
+    ASSERT_TRUE(WaitFor([&] { return p.window->StatusPanels().Text(4) == QStringLiteral("LTE"); }));
     p.window->Device().ShowDataClass(0x1); // a stale picture
-    ASSERT_EQ(p.window->PanelText(4), QStringLiteral("GPRS"));
+    ASSERT_EQ(p.window->StatusPanels().Text(4), QStringLiteral("GPRS"));
     DoubleClick(p, 4);
-    EXPECT_EQ(p.window->PanelText(4), QStringLiteral("LTE"));
+    EXPECT_EQ(p.window->StatusPanels().Text(4), QStringLiteral("LTE"));
 }
 
 TEST(DeviceState, RadioOffRemovesTheDataClassIconAndRadioOnBringsTheSignalBack)
@@ -157,7 +160,8 @@ TEST(DeviceState, RadioOffRemovesTheDataClassIconAndRadioOnBringsTheSignalBack)
     p.window->Act(MainAction::RadioOffAction)->trigger();
     ASSERT_TRUE(WaitFor([&] { return p.window->Act(MainAction::RadioOffAction)->isChecked(); }));
     // Indications sent before the switch may still be on their way: the state they settle in counts.
-    EXPECT_TRUE(WaitFor([&] { return !p.window->Device().DataClassIconShown() && !p.window->DataClassTray(); }));
+    EXPECT_TRUE(
+        WaitFor([&] { return !p.window->Device().DataClassIconShown() && !p.window->Shell().DataClassTray(); }));
     EXPECT_TRUE(WaitFor([&] { return p.window->Device().SignalImage() == 7; }));
     p.window->Act(MainAction::RadioOnAction)->trigger();
     ASSERT_TRUE(WaitFor([&] { return p.window->Act(MainAction::RadioOnAction)->isChecked(); }));
@@ -170,14 +174,14 @@ TEST(DeviceState, RoamingWidensItsPanelAndHomeHidesIt)
     ASSERT_NO_FATAL_FAILURE(p.Start());
     p.modem->setRegistration(sim::RegRoaming);
     ASSERT_TRUE(WaitFor([&] { return p.window->Device().PanelWidth(2) == 80; }));
-    EXPECT_FALSE(p.window->StatusPanel(2)->isHidden());
-    EXPECT_EQ(p.window->PanelText(2), QStringLiteral("ROAMING"));
-    EXPECT_FALSE(p.window->PanelText(1).isEmpty()) << "the provider's name";
+    EXPECT_FALSE(p.window->StatusPanels().Widget(2)->isHidden());
+    EXPECT_EQ(p.window->StatusPanels().Text(2), QStringLiteral("ROAMING"));
+    EXPECT_FALSE(p.window->StatusPanels().Text(1).isEmpty()) << "the provider's name";
     p.modem->setRegistration(sim::RegHome);
     ASSERT_TRUE(WaitFor([&] { return p.window->Device().PanelWidth(2) == 0; }));
-    EXPECT_TRUE(p.window->StatusPanel(2)->isHidden());
+    EXPECT_TRUE(p.window->StatusPanels().Widget(2)->isHidden());
     p.modem->setRegistration(sim::RegDenied);
-    ASSERT_TRUE(WaitFor([&] { return p.window->PanelText(1).isEmpty(); }));
+    ASSERT_TRUE(WaitFor([&] { return p.window->StatusPanels().Text(1).isEmpty(); }));
 }
 
 TEST(DeviceState, UnplugAndReplugTellTheStatusBarTheIconAndTheUser)
@@ -188,30 +192,30 @@ TEST(DeviceState, UnplugAndReplugTellTheStatusBarTheIconAndTheUser)
     ASSERT_NO_FATAL_FAILURE(p.Start());
     p.modem->setDataClass(0x20);
     ASSERT_TRUE(WaitFor([&] { return p.window->Device().DataClassIconShown(); }));
-    const QString model = p.window->PanelText(0);
+    const QString model = p.window->StatusPanels().Text(0);
 
     // The removal of some other interface changes nothing.
     const std::string other = "{00000000-0000-0000-0000-000000000001}";
     p.window->Device().HandleEvent(EV_INTERFACE_REMOVAL, 0, &other);
-    EXPECT_EQ(p.window->PanelText(0), model);
+    EXPECT_EQ(p.window->StatusPanels().Text(0), model);
     EXPECT_TRUE(p.window->Device().DataClassIconShown());
 
     p.modem->unplug();
-    ASSERT_TRUE(WaitFor([&] { return p.window->PanelText(0) == QStringLiteral("Device disconnected"); }));
+    ASSERT_TRUE(WaitFor([&] { return p.window->StatusPanels().Text(0) == QStringLiteral("Device disconnected"); }));
     EXPECT_EQ(p.window->Device().SignalImage(), 9);
-    EXPECT_EQ(p.window->PanelText(4), QString());
+    EXPECT_EQ(p.window->StatusPanels().Text(4), QString());
     EXPECT_FALSE(p.window->Device().DataClassIconShown());
-    EXPECT_EQ(p.window->DataClassTray(), nullptr);
+    EXPECT_EQ(p.window->Shell().DataClassTray(), nullptr);
     EXPECT_TRUE(Announced(p, QStringLiteral("Mobile Broadband"), QStringLiteral("Device disconnected")));
 
     std::string error;
     ASSERT_TRUE(p.modem->replug(&error)) << error;
     // Back as at start, without the user asking: model, operator, signal and data class.
-    ASSERT_TRUE(WaitFor([&] { return p.window->PanelText(0) == model; }));
+    ASSERT_TRUE(WaitFor([&] { return p.window->StatusPanels().Text(0) == model; }));
     EXPECT_TRUE(Announced(p, QStringLiteral("Mobile Broadband"), QStringLiteral("Device connected")));
-    EXPECT_NE(p.window->PanelText(1), QString());
+    EXPECT_NE(p.window->StatusPanels().Text(1), QString());
     EXPECT_NE(p.window->Device().SignalImage(), 6) << "still connecting";
-    EXPECT_NE(p.window->PanelText(5), QStringLiteral("Device connected"));
+    EXPECT_NE(p.window->StatusPanels().Text(5), QStringLiteral("Device connected"));
     EXPECT_TRUE(p.window->Device().DataClassIconShown()) << "the data class read again brings the icon back";
 }
 
@@ -247,14 +251,14 @@ TEST(DeviceState, SelectInterfaceIgnoresABlankAnswerAndShowsAChosenOne)
     EXPECT_EQ(p.window->Broadband().GetInterfaceID(), id) << "an unknown interface keeps the current one";
     EXPECT_GT(p.window->StatusLines().LineCount(), logLines) << "the device layer said why";
 
-    const QString dataClass = p.window->PanelText(4);
+    const QString dataClass = p.window->StatusPanels().Text(4);
     ASSERT_FALSE(dataClass.isEmpty());
     p.window->Device().ShowDataClass(0); // forgotten, then read again with the interface
-    ASSERT_EQ(p.window->PanelText(4), QString());
+    ASSERT_EQ(p.window->StatusPanels().Text(4), QString());
     p.prompts.inputs = {QString::fromStdString(id)};
     select->trigger();
-    EXPECT_EQ(p.window->PanelText(4), dataClass);
-    EXPECT_FALSE(p.window->PanelText(0).isEmpty());
+    EXPECT_EQ(p.window->StatusPanels().Text(4), dataClass);
+    EXPECT_FALSE(p.window->StatusPanels().Text(0).isEmpty());
 }
 
 TEST(DeviceState, BothRegistrationActionsOpenTheWizardForTheCurrentInterface)
@@ -264,10 +268,10 @@ TEST(DeviceState, BothRegistrationActionsOpenTheWizardForTheCurrentInterface)
     ASSERT_NO_FATAL_FAILURE(p.Start());
     EXPECT_FALSE(p.window->Act(MainAction::RegistrationAction2)->isVisible()) << "the tool bar's button";
     std::vector<std::string> opened;
-    p.window->SetRegistrationRunner([&](TRegistrationWindow& window) {
+    p.window->Runners().registration = [&](TRegistrationWindow& window) {
         opened.push_back(window.Wizard().InterfaceId());
         EXPECT_EQ(window.windowTitle(), QStringLiteral("Network registration"));
-    });
+    };
     p.window->Act(MainAction::RegistrationAction1)->trigger();
     p.window->Act(MainAction::RegistrationAction2)->trigger();
     const std::string id = p.window->Broadband().GetInterfaceID();
@@ -299,15 +303,15 @@ TEST(Shell, TrayImagesFollowIconsAndOverrideFiles)
     ASSERT_NO_FATAL_FAILURE(p.Start());
 
     EXPECT_TRUE(SameImage(p.window->windowIcon(), Images::App(3)));
-    EXPECT_TRUE(SameImage(p.window->TrayImage(0), Images::App(3)));
-    EXPECT_TRUE(SameImage(p.window->TrayImage(1), Images::App(5)));
-    EXPECT_EQ(p.window->TrayImage(7).pixmap(16, 16).toImage().pixelColor(8, 8), QColor(Qt::red));
-    EXPECT_TRUE(SameImage(p.window->TrayImage(6), Images::Tray(6)));
+    EXPECT_TRUE(SameImage(p.window->Shell().TrayImage(0), Images::App(3)));
+    EXPECT_TRUE(SameImage(p.window->Shell().TrayImage(1), Images::App(5)));
+    EXPECT_EQ(p.window->Shell().TrayImage(7).pixmap(16, 16).toImage().pixelColor(8, 8), QColor(Qt::red));
+    EXPECT_TRUE(SameImage(p.window->Shell().TrayImage(6), Images::Tray(6)));
 
     p.window->ApplyIcons(0, 0);
     EXPECT_TRUE(SameImage(p.window->windowIcon(), Images::App(0)));
-    EXPECT_TRUE(SameImage(p.window->TrayImage(0), Images::Tray(0)));
-    EXPECT_TRUE(SameImage(p.window->TrayImage(1), Images::Tray(1)));
+    EXPECT_TRUE(SameImage(p.window->Shell().TrayImage(0), Images::Tray(0)));
+    EXPECT_TRUE(SameImage(p.window->Shell().TrayImage(1), Images::Tray(1)));
 }
 
 QString EntryKey(const QString& path, const QString& key)
@@ -326,7 +330,7 @@ TEST(Shell, TheMenuEntryIsWrittenAtStartAndReplacedByAddToStartMenu)
     Program p;
     p.settings->setValue(QStringLiteral("Settings/ApplicationIcon"), 2);
     ASSERT_NO_FATAL_FAILURE(p.Start());
-    const QString path = p.window->DesktopEntryPath();
+    const QString path = p.window->Shell().DesktopEntryPath();
     EXPECT_TRUE(path.startsWith(p.dir.path()));
     ASSERT_TRUE(QFile::exists(path));
     const QString icon = EntryKey(path, QStringLiteral("Icon"));
@@ -353,7 +357,7 @@ TEST(Shell, NoEntryIsWrittenWhenToastsAreOff)
     Program p;
     p.settings->setValue(QStringLiteral("Settings/ShowToastNotification"), 0);
     ASSERT_NO_FATAL_FAILURE(p.Start());
-    EXPECT_FALSE(QFile::exists(p.window->DesktopEntryPath()));
+    EXPECT_FALSE(QFile::exists(p.window->Shell().DesktopEntryPath()));
 }
 
 TEST(Shell, LargeButtonsSizeTheToolBarAndRows)

@@ -2,6 +2,7 @@
 // main window's actions against the simulated modem.
 #include "ProgramRig.h"
 #include "controller/IncomingMessages.h"
+#include "windows/MainStatusBar.h"
 #include "windows/MessagesPage.h"
 
 #include <QApplication>
@@ -109,7 +110,7 @@ TEST(FolderActions, SetAsUnreadStoresItAndHidesItself)
     unread->trigger();
     EXPECT_EQ(p.Stored(0), 2);
     EXPECT_EQ(p.Folder(Folder::Inbox).Image(p.Folder(Folder::Inbox).At(0)), ImageUnread);
-    EXPECT_EQ(p.window->PanelText(5), "You have 2 unread messages");
+    EXPECT_EQ(p.window->StatusPanels().Text(5), "You have 2 unread messages");
     EXPECT_FALSE(unread->isVisible());
 }
 

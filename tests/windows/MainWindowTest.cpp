@@ -4,6 +4,8 @@
 #include "controller/SendPipeline.h"
 #include "device/Texts.h"
 #include "support/TestMain.h"
+#include "windows/DesktopShell.h"
+#include "windows/MainStatusBar.h"
 #include "windows/MessagesPage.h"
 #include "windows/TrayIcon.h"
 
@@ -32,7 +34,7 @@ TEST(MainWindow, ADeliveredMessageIsStoredDeletedFromTheSimAndAnnouncedOnce)
     ASSERT_EQ(p.notifier.notices.size(), 1u);
     EXPECT_EQ(p.notifier.notices[0].text, "You have a new SMS message");
     EXPECT_EQ(p.window->Folders().NodeText(Folder::Inbox), "Inbox (1)");
-    EXPECT_EQ(p.window->PanelText(5), "You have 1 unread message");
+    EXPECT_EQ(p.window->StatusPanels().Text(5), "You have 1 unread message");
     EXPECT_TRUE(p.window->Incoming().PendingDeletes().empty());
     EXPECT_EQ(p.window->LogLines().LineAt(0).mid(21), "Application started");
     EXPECT_EQ(p.window->LogLines().LineAt(1).mid(21), "Version: 2.4.0.0, Build: 2.4.1.7");
@@ -129,14 +131,14 @@ TEST(MainWindow, SelectingAnUnreadMessageMarksItReadAndStoresThat)
     p.modem->deliverSms(Sms("+15550100786", u"Read me"));
     p.modem->deliverSms(Sms("+15550100787", u"And me"));
     ASSERT_TRUE(WaitFor([&] { return p.Folder(Folder::Inbox).Count() == 2 && p.OnSim() == 0; }));
-    EXPECT_EQ(p.window->PanelText(5), "You have 2 unread messages");
+    EXPECT_EQ(p.window->StatusPanels().Text(5), "You have 2 unread messages");
     SmsData* first = p.Folder(Folder::Inbox).At(0);
     EXPECT_EQ(p.Folder(Folder::Inbox).Caption(first), first->Ids) << "IDs shown";
     p.window->Messages().SelectRow(Folder::Inbox, first);
     EXPECT_EQ(p.Folder(Folder::Inbox).Image(first), ImageRead);
     EXPECT_EQ(p.window->Messages().InfoText(0), first->GetNumber());
     EXPECT_EQ(p.window->Folders().NodeText(Folder::Inbox), "Inbox (1)");
-    EXPECT_EQ(p.window->PanelText(5), "You have 1 unread message");
+    EXPECT_EQ(p.window->StatusPanels().Text(5), "You have 1 unread message");
     EXPECT_EQ(p.Stored(1), 1);
     EXPECT_EQ(p.Stored(0), 1);
 }
@@ -199,7 +201,7 @@ TEST(MainWindow, UnplugWithPartsInFlightFailsThemAndRetryAfterReplugSends)
     ASSERT_EQ(outbox.Count(), 1);
     EXPECT_TRUE(outbox.At(0)->AnyFailed());
     EXPECT_EQ(outbox.Image(outbox.At(0)), ImageError);
-    EXPECT_EQ(p.window->PanelText(0), "Device disconnected");
+    EXPECT_EQ(p.window->StatusPanels().Text(0), "Device disconnected");
     std::string error;
     ASSERT_TRUE(p.modem->replug(&error)) << error;
     ASSERT_TRUE(WaitFor([&] { return p.window->Broadband().GetState() == 3; }, 30000));
@@ -284,12 +286,12 @@ TEST(MainWindow, TrayImageFollowsTheUnreadCountAndItsMenuHidesAndOpens)
 {
     Program p;
     ASSERT_NO_FATAL_FAILURE(p.Start());
-    EXPECT_EQ(p.window->Tray().Image(), 0);
+    EXPECT_EQ(p.window->Shell().Tray().Image(), 0);
     p.modem->deliverSms(Sms("+15550100790", u"Unread"));
     ASSERT_TRUE(WaitFor([&] { return p.Folder(Folder::Inbox).Count() == 1; }));
-    EXPECT_EQ(p.window->Tray().Image(), 1) << "something waits";
+    EXPECT_EQ(p.window->Shell().Tray().Image(), 1) << "something waits";
     p.window->Messages().SelectRow(Folder::Inbox, p.Folder(Folder::Inbox).At(0));
-    EXPECT_EQ(p.window->Tray().Image(), 0);
+    EXPECT_EQ(p.window->Shell().Tray().Image(), 0);
 
     p.window->Act(MainAction::AppHideAction)->trigger();
     EXPECT_FALSE(p.window->isVisible());

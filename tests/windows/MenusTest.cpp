@@ -4,6 +4,7 @@
 #include "controller/DeviceState.h"
 #include "controller/IncomingMessages.h"
 #include "windows/AboutWindow.h"
+#include "windows/MainStatusBar.h"
 #include "windows/MessagesPage.h"
 #include "windows/SettingsWindow.h"
 #include "windows/UssdWindow.h"
@@ -192,9 +193,9 @@ TEST(Settings, OkAppliesTheChosenValuesToTheRunningWindow)
     Program p;
     ASSERT_NO_FATAL_FAILURE(p.Start());
     QTemporaryDir autostart;
-    const int signalWidth = p.window->StatusPanel(3)->width();
+    const int signalWidth = p.window->StatusPanels().Widget(3)->width();
     const bool onTop = p.window->Act(MainAction::AlwaysOnTopAction)->isChecked();
-    p.window->SetSettingsRunner([&](TSettingsWindow& settings) {
+    p.window->Runners().settings = [&](TSettingsWindow& settings) {
         settings.SetAutostartFolder(autostart.path());
         settings.show();
         for (SettingsForm::Box box : {SettingsForm::Box::ShowSignalStrength, SettingsForm::Box::LargeButtons,
@@ -205,10 +206,10 @@ TEST(Settings, OkAppliesTheChosenValuesToTheRunningWindow)
         Q_EMIT settings.CsvDelimiterList()->activated(2); // as a pick by the user
         settings.AppIconButton(4)->click();
         settings.OkButton()->click();
-    });
+    };
     p.window->Act(MainAction::SettingsAction)->trigger();
 
-    EXPECT_EQ(p.window->StatusPanel(3)->width(), signalWidth + 35) << "the signal level shown";
+    EXPECT_EQ(p.window->StatusPanels().Widget(3)->width(), signalWidth + 35) << "the signal level shown";
     EXPECT_TRUE(p.window->Act(MainAction::LargeButtonsAction)->isChecked());
     EXPECT_FALSE(p.window->Act(MainAction::RegistrationAction2)->isVisible());
     EXPECT_TRUE(p.window->Incoming().ReceiveTimer().isActive());
@@ -254,7 +255,7 @@ TEST(About, ShowsTheBuildsVersionsAndClosesOnEscape)
     Program p;
     ASSERT_NO_FATAL_FAILURE(p.Start());
     int shown = 0;
-    p.window->SetAboutRunner([&](TAboutWindow& about) {
+    p.window->Runners().about = [&](TAboutWindow& about) {
         ++shown;
         EXPECT_EQ(about.windowTitle(), QStringLiteral("About"));
         EXPECT_EQ(about.Label(QStringLiteral("AppName"))->text(), QStringLiteral("Parlowen"));
@@ -264,7 +265,7 @@ TEST(About, ShowsTheBuildsVersionsAndClosesOnEscape)
         about.show();
         QTest::keyClick(&about, Qt::Key_Escape);
         EXPECT_FALSE(about.isVisible());
-    });
+    };
     p.window->Act(MainAction::AboutAction)->trigger();
     EXPECT_EQ(shown, 1);
 }

@@ -123,14 +123,14 @@ public:
     // Writes a message in a composer and sends it.
     void Compose(const QString& number, const QString& text, bool flash = false)
     {
-        window->SetComposerRunner([&](TMessageWindow& composer) {
+        window->Runners().composer = [&](TMessageWindow& composer) {
             composer.NumberBox()->setEditText(number);
             composer.MessageText()->setPlainText(text);
             if (flash)
                 composer.ToggleFlash();
             composer.SendButtonClick();
             return composer.result() == QDialog::Accepted;
-        });
+        };
         window->Act(MainAction::SmsNewAction)->trigger();
     }
     int Sounds(const QString& name) const

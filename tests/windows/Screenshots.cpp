@@ -8,6 +8,7 @@
 #include "tests/notify/NotificationServer.h"
 #include "windows/AboutWindow.h"
 #include "windows/ContactWindow.h"
+#include "windows/ContactsPage.h"
 #include "windows/ContactsView.h"
 #include "windows/Images.h"
 #include "windows/MessagePrinter.h"
@@ -190,14 +191,14 @@ int main(int argc, char** argv)
     QString text = QStringLiteral("Hello from Parlowen. This message is long enough to need two parts: the preview "
                                   "below counts the characters and the parts exactly as the encoder will send them, "
                                   "so what you see is what goes out.");
-    w.SetComposerRunner([&](TMessageWindow& composer) {
+    w.Runners().composer = [&](TMessageWindow& composer) {
         composer.NumberBox()->setEditText(QStringLiteral("+15550100781"));
         composer.MessageText()->setPlainText(text);
         composer.show();
         Save(&composer, "composer");
         composer.SendButtonClick();
         return composer.result() == QDialog::Accepted;
-    });
+    };
     p.modem->setReplyDelay(2500);
     w.Act(MainAction::SmsNewAction)->trigger();
     w.Messages().ShowFolder(Folder::Outbox);
@@ -249,7 +250,7 @@ int main(int argc, char** argv)
     p.modem->setRegistration(sim::RegHome);
 
     // The network registration wizard: a scan, a manual operator with LTE preferred, registered.
-    w.SetRegistrationRunner([&](TRegistrationWindow& reg) {
+    w.Runners().registration = [&](TRegistrationWindow& reg) {
         reg.show();
         Save(&reg, "registration-welcome");
         reg.NextButton()->click();
@@ -269,7 +270,7 @@ int main(int argc, char** argv)
         Settle(100);
         Save(&reg, "registration-status");
         reg.CloseButton()->click();
-    });
+    };
     w.Act(MainAction::RegistrationAction1)->trigger();
 
     // USSD: a two-step menu with the keypad shown, then a reply in UCS2.
@@ -286,7 +287,7 @@ int main(int argc, char** argv)
     }
 
     // The settings window on each of its pages.
-    w.SetSettingsRunner([&](TSettingsWindow& settings) {
+    w.Runners().settings = [&](TSettingsWindow& settings) {
         settings.show();
         QTreeWidget* tree = settings.NavigationTree();
         for (int i = 0; i < tree->topLevelItemCount(); ++i) {
@@ -296,13 +297,13 @@ int main(int argc, char** argv)
             Save(&settings, qPrintable(name));
         }
         settings.CancelButton()->click();
-    });
+    };
     w.Act(MainAction::SettingsAction)->trigger();
-    w.SetAboutRunner([&](TAboutWindow& about) {
+    w.Runners().about = [&](TAboutWindow& about) {
         about.show();
         Save(&about, "about");
         about.CloseButton()->click();
-    });
+    };
     w.Act(MainAction::AboutAction)->trigger();
     SaveMenu(w, QStringLiteral("Miscellaneous"), "menu-miscellaneous");
 
@@ -339,18 +340,18 @@ int main(int argc, char** argv)
         c.Notes = QString::fromUtf8(person[3]);
         w.Database().InsertContact(c);
     }
-    w.RefreshContacts();
+    w.ContactsTab().Refresh();
     w.Act(MainAction::ShowContactsAction)->trigger();
-    Q_EMIT w.ContactsList().header()->sectionClicked(1);
-    w.ContactsList().selectionModel()->select(w.ContactsList().model()->index(1, 0),
-                                              QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    Q_EMIT w.ContactsTab().List().header()->sectionClicked(1);
+    w.ContactsTab().List().selectionModel()->select(w.ContactsTab().List().model()->index(1, 0),
+                                                    QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     Save(&w, "contacts");
     w.Act(MainAction::ShowMessagesAction)->trigger();
-    w.SetComposerRunner([&](TMessageWindow& composer) {
+    w.Runners().composer = [&](TMessageWindow& composer) {
         composer.show();
         composer.ContactsButton()->click();
         Save(&composer, "composer-contacts");
-    });
+    };
     w.Act(MainAction::SmsNewAction)->trigger();
 
     // The SIM phonebook window: one entry chosen, one already among the contacts.
@@ -359,7 +360,7 @@ int main(int argc, char** argv)
     mum.Number = QStringLiteral("+79001234567");
     w.Database().InsertContact(mum);
     w.Act(MainAction::ShowContactsAction)->trigger();
-    w.SetSimDataRunner([&](TSimDataWindow& sim) {
+    w.Runners().simData = [&](TSimDataWindow& sim) {
         sim.show();
         Save(&sim, "sim-welcome");
         sim.NextButton()->click();
@@ -375,7 +376,7 @@ int main(int argc, char** argv)
         sim.ImportButton()->click();
         Save(&sim, "sim-status");
         sim.CloseButton()->click();
-    });
+    };
     w.Act(MainAction::ContactsSimAction)->trigger();
     p.Stop();
 

@@ -3,6 +3,7 @@
 #include "windows/SimDataWindow.h"
 #include "ProgramRig.h"
 #include "controller/ContactsModel.h"
+#include "windows/ContactsPage.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -42,7 +43,7 @@ struct SimProgram : Program
         });
         Start();
         EXPECT_TRUE(window->Database().InsertContact(Contact("Robert", "+15550100202")));
-        window->RefreshContacts();
+        window->ContactsTab().Refresh();
     }
     std::map<uint32_t, sim::PhonebookEntry> OnSimPhonebook()
     {
@@ -66,7 +67,7 @@ TEST(SimDataWindow, ImportsAChosenEntryIntoTheContacts)
     QAction* sim = p.window->Act(MainAction::ContactsSimAction);
     ASSERT_TRUE(sim->isEnabled());
     bool ran = false;
-    p.window->SetSimDataRunner([&](TSimDataWindow& w) {
+    p.window->Runners().simData = [&](TSimDataWindow& w) {
         ran = true;
         w.show();
         EXPECT_EQ(w.windowTitle(), QStringLiteral("SIM contacts"));
@@ -114,7 +115,7 @@ TEST(SimDataWindow, ImportsAChosenEntryIntoTheContacts)
         EXPECT_FALSE(w.BackButton()->isEnabled());
         w.CloseButton()->click();
         EXPECT_EQ(w.result(), QDialog::Accepted);
-    });
+    };
     sim->trigger();
     ASSERT_TRUE(ran);
     EXPECT_TRUE(Logged(p.window->LogLines(), QStringLiteral("Contacts -> Update")));
@@ -123,8 +124,8 @@ TEST(SimDataWindow, ImportsAChosenEntryIntoTheContacts)
                        QStringLiteral("SIM -> Contacts -> DeviceServicesManager -> Disconnect() -> Ok")));
     // The Contacts page shows the new contact at once.
     QStringList names;
-    for (int row = 0; row < p.window->Contacts().rowCount(); ++row)
-        names << p.window->Contacts().data(p.window->Contacts().index(row, 1)).toString();
+    for (int row = 0; row < p.window->ContactsTab().Model().rowCount(); ++row)
+        names << p.window->ContactsTab().Model().data(p.window->ContactsTab().Model().index(row, 1)).toString();
     EXPECT_TRUE(names.contains(QStringLiteral("Alice"))) << names.join(QLatin1Char(',')).toStdString();
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
@@ -136,7 +137,7 @@ TEST(SimDataWindow, ClosingWithoutImportChangesNothing)
         SCOPED_TRACE(way);
         SimProgram p;
         const int before = p.window->LogLines().LineCount();
-        p.window->SetSimDataRunner([&](TSimDataWindow& w) {
+        p.window->Runners().simData = [&](TSimDataWindow& w) {
             w.show();
             if (way == 2) {
                 p.modem->setReplyDelay(300);
@@ -151,7 +152,7 @@ TEST(SimDataWindow, ClosingWithoutImportChangesNothing)
                 w.CloseButton()->click();
             EXPECT_EQ(w.result(), QDialog::Rejected);
             EXPECT_FALSE(w.isVisible());
-        });
+        };
         p.window->OpenSimContacts();
         EXPECT_EQ(QApplication::overrideCursor(), nullptr);
         // The late answer finds the window gone.

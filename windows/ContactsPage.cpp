@@ -1,0 +1,226 @@
+#include "windows/ContactsPage.h"
+
+#include "app/Settings.h"
+#include "controller/ContactsBook.h"
+#include "controller/ContactsModel.h"
+#include "controller/IncomingMessages.h"
+#include "controller/MessageFolders.h"
+#include "storage/Database.h"
+#include "windows/ActionSet.h"
+#include "windows/ContactWindow.h"
+#include "windows/ContactsView.h"
+#include "windows/MainWindow.h"
+#include "windows/MessagesPage.h"
+#include "windows/WaitCursor.h"
+#include "windows/WindowRunners.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QVBoxLayout>
+
+#include <optional>
+
+ContactsPage::ContactsPage(TMainWindow& window) : window_(window)
+{
+    setObjectName(QStringLiteral("ContactsTabSheet"));
+    model_ = new ContactsModel(window_.Database(), this);
+    model_->SetShowIds(window_.Settings().ShowSmsID);
+    model_->Refresh();
+    book_ = std::make_unique<ContactsBook>(window_, window_.Settings(), window_.Database());
+
+    auto* layout = new QVBoxLayout(this);
+    auto* title = new QLabel(QStringLiteral("Contacts"), this);
+    QFont titleFont = title->font();
+    titleFont.setPointSize(titleFont.pointSize() + 3);
+    titleFont.setBold(true);
+    title->setFont(titleFont);
+    layout->addWidget(title);
+    view_ = new ContactsView(*model_, ContactsView::Columns::All, this);
+    view_->setContextMenuPolicy(Qt::ActionsContextMenu);
+    layout->addWidget(view_);
+    connect(view_, &ContactsView::SelectionChanged, this, [this](bool selected) {
+        if (IsShown())
+            SelectionChanged(selected);
+    });
+    connect(view_, &ContactsView::RowActivated, this,
+            [this] { window_.Act(MainAction::ContactsOpenAction)->trigger(); });
+    BuildActions();
+}
+
+ContactsPage::~ContactsPage() = default;
+
+bool ContactsPage::IsShown() const
+{
+    return window_.CurrentPage() == TMainWindow::ContactsPageIndex;
+}
+
+QString ContactsPage::SelectedNumber() const
+{
+    DATABASE_CONTACTS_DATA contact;
+    if (view_->SelectedRow() >= 0 && model_->ContactAt(view_->SelectedRow(), contact))
+        return contact.Number;
+    return QString();
+}
+
+void ContactsPage::BuildActions()
+{
+    ActionSet& actions = window_.Actions();
+    auto* newContact = actions.New(MainAction::ContactsNewAction, QStringLiteral("New"), "contact-new");
+    connect(newContact, &QAction::triggered, this, [this] {
+        if (OpenEditor(0, QString()))
+            Refresh();
+    });
+    auto* open = actions.New(MainAction::ContactsOpenAction, QStringLiteral("Open"), "document-open");
+    connect(open, &QAction::triggered, this, [this] {
+        if (!IsShown() || view_->SelectedRow() < 0)
+            return;
+        if (OpenEditor(view_->SelectedId(), QString()))
+            Refresh();
+    });
+    auto* remove = actions.New(MainAction::ContactsDeleteAction, QStringLiteral("Delete"), "edit-delete");
+    connect(remove, &QAction::triggered, this, [this] {
+        DATABASE_CONTACTS_DATA contact;
+        if (!IsShown() || !model_->ContactAt(view_->SelectedRow(), contact))
+            return;
+        if (book_->Delete(contact.ID, contact.Contact))
+            Refresh();
+    });
+    auto* message = actions.New(MainAction::ContactsMessageAction, QStringLiteral("Message"), "mail-message-new");
+    message->setToolTip(QStringLiteral("Send message"));
+    connect(message, &QAction::triggered, this, [this] {
+        if (IsShown())
+            window_.Act(MainAction::SmsNewAction)->trigger();
+    });
+    for (QAction* action : {open, remove, message})
+        action->setEnabled(false);
+
+    connect(actions.New(MainAction::ContactsImportAction, QStringLiteral("Import contacts"), "document-import"),
+            &QAction::triggered, this, [this] {
+                std::optional<WaitCursor> wait; // from the replacing on, as long as it runs
+                book_->Import(
+                    [this, &wait] {
+                        wait.emplace();
+                        SelectionChanged(false);
+                    },
+                    [this, &wait] {
+                        Refresh();
+                        window_.Act(MainAction::ShowContactsAction)->trigger();
+                        wait.reset(); // before any box about skipped lines
+                    });
+            });
+    connect(actions.New(MainAction::ContactsExportAction, QStringLiteral("Export contacts"), "document-export"),
+            &QAction::triggered, this, [this] { book_->Export(); });
+    connect(actions.New(MainAction::ContactsSimAction, QStringLiteral("SIM contacts"), "sim-card"), &QAction::triggered,
+            &window_, &TMainWindow::OpenSimContacts);
+
+    auto* fromMessage = actions.New(MainAction::ContactsSmsAction, QStringLiteral("Contact"), "contact-new");
+    connect(fromMessage, &QAction::triggered, this, [this] {
+        const QString number = window_.Messages().InfoText(0);
+        if (number.isEmpty() || !window_.Settings().Contacts)
+            return;
+        if (OpenEditor(0, number))
+            Refresh();
+    });
+}
+
+void ContactsPage::BuildMenus(QMenuBar* bar)
+{
+    ActionSet& actions = window_.Actions();
+    connect(&window_.Messages(), &MessagesPage::MessageShown, this, [this](bool named) {
+        window_.Act(MainAction::ContactsSmsAction)
+            ->setText(named ? QStringLiteral("Open contact") : QStringLiteral("New contact"));
+    });
+    connect(&window_.Messages(), &MessagesPage::InfoActivated, this,
+            [this] { window_.Act(MainAction::ContactsSmsAction)->trigger(); });
+
+    QMenu* menu = bar->addMenu(QStringLiteral("&Contacts"));
+    actions.Set(MainAction::ContactsVisibleAction, menu->menuAction());
+    const std::optional<MainAction> entries[] = {MainAction::ContactsNewAction, MainAction::ContactsOpenAction,
+                                                 MainAction::ContactsDeleteAction, std::nullopt,
+                                                 MainAction::ContactsMessageAction};
+    for (const auto& name : entries) {
+        if (name)
+            menu->addAction(actions[*name]);
+        else
+            menu->addSeparator();
+    }
+
+    // The list's own menu.
+    const std::optional<MainAction> own[] = {MainAction::ContactsMessageAction,
+                                             std::nullopt,
+                                             MainAction::ContactsOpenAction,
+                                             MainAction::ContactsDeleteAction,
+                                             std::nullopt,
+                                             MainAction::ContactsNewAction,
+                                             std::nullopt,
+                                             MainAction::ContactsImportAction,
+                                             MainAction::ContactsExportAction,
+                                             std::nullopt,
+                                             MainAction::ContactsSimAction};
+    for (const auto& name : own) {
+        if (name) {
+            view_->addAction(actions[*name]);
+        } else {
+            auto* separator = new QAction(view_);
+            separator->setSeparator(true);
+            view_->addAction(separator);
+        }
+    }
+}
+
+void ContactsPage::Shown(bool shown)
+{
+    SelectionChanged(shown && view_->SelectedRow() >= 0);
+}
+
+void ContactsPage::SelectionChanged(bool selected)
+{
+    for (MainAction name :
+         {MainAction::ContactsOpenAction, MainAction::ContactsMessageAction, MainAction::ContactsDeleteAction})
+        window_.Act(name)->setEnabled(selected);
+}
+
+void ContactsPage::ApplyFeature(bool on)
+{
+    window_.Settings().Contacts = on;
+    window_.Messages().SetContactNames(on);
+    for (MainAction name :
+         {MainAction::ShowContactsAction, MainAction::ContactsVisibleAction, MainAction::ContactsSmsAction,
+          MainAction::ContactsImportAction, MainAction::ContactsExportAction, MainAction::ContactsSimAction})
+        window_.Act(name)->setVisible(on);
+    if (!on && IsShown())
+        window_.Act(MainAction::ShowMessagesAction)->trigger();
+    ResolveMessageNames();
+}
+
+void ContactsPage::Refresh()
+{
+    model_->Refresh();
+    ResolveMessageNames();
+}
+
+void ContactsPage::ResolveMessageNames()
+{
+    IncomingMessages& incoming = window_.Incoming();
+    incoming.ForgetContactNames();
+    if (window_.Settings().Contacts)
+        window_.Folders().SetNames([&incoming](const QString& number) { return incoming.ContactName(number); });
+    else
+        window_.Folders().SetNames([](const QString&) { return QString(); });
+    window_.Messages().DisplayMessage(window_.Messages().Displayed());
+}
+
+bool ContactsPage::OpenEditor(std::int64_t id, const QString& number)
+{
+    TContactWindow editor(window_.Database(), window_.Prompts(), window_.Store(), 0, &window_);
+    if (id != 0)
+        editor.OpenContact(id);
+    else if (!number.isEmpty())
+        editor.OpenNumber(number);
+    else
+        editor.OpenNew();
+    WindowRunners::Run(window_.Runners().contactEditor, editor);
+    return editor.Changed();
+}
