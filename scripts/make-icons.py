@@ -409,6 +409,11 @@ def drawn_pictures():
                     f'stroke="{LINE}" stroke-width="1.5" stroke-linejoin="round"/>'
                     f'<path d="M3 16.5L16 4.5l13 12" fill="none" stroke="{dark("red")}" stroke-width="4" stroke-linecap="round" stroke-linejoin="round"/>'
                     f'<path d="M3 16.5L16 4.5l13 12" fill="none" stroke="{PALETTE["red"][0]}" stroke-width="2" stroke-linecap="round" stroke-linejoin="round"/>')
+    # What a name with no drawing shows: a framed picture, crossed out.
+    p["image-missing"] = (
+        f'<rect x="3" y="5" width="24" height="20" rx="2" fill="{fill("paper")}" stroke="{LINE}" stroke-width="1.5"/>'
+        f'<path d="M5.5 21.5l6-7 4 4.5 3-3 6 5.5z" fill="{fill("slate")}"/><circle cx="20" cy="10.5" r="2.2" fill="{fill("gold")}"/>'
+        + badge(24.5, 24.5, 6.5, "red", "cross"))
     # The state images of the lists.
     p["state-read"] = open_envelope(3, 5, 26, 22, "slate")
     p["state-unread"] = envelope(3, 7, 26, 19, B) + f'<circle cx="26" cy="8" r="5" fill="{fill("orange")}" stroke="#ffffff" stroke-width="1.5"/>'

@@ -115,9 +115,9 @@ void TMainWindow::BuildActions()
         const char* icon;
         int page;
     };
-    const View viewList[] = {{MainAction::ShowMessagesAction, "Messages", "mail-message", MessagesPageIndex},
+    const View viewList[] = {{MainAction::ShowMessagesAction, "Messages", "mail-read", MessagesPageIndex},
                              {MainAction::ShowContactsAction, "Contacts", "x-office-address-book", ContactsPageIndex},
-                             {MainAction::ShowStatusAction, "Status", "network-wireless", StatusPageIndex},
+                             {MainAction::ShowStatusAction, "Status", "preferences-system-network", StatusPageIndex},
                              {MainAction::ShowDeviceAction, "Device", "computer", DevicePageIndex},
                              {MainAction::ShowLogAction, "Log", "text-x-generic", LogPageIndex}};
     for (const View& v : viewList) {
@@ -198,7 +198,7 @@ void TMainWindow::BuildActions()
                                             message_export::PrintLines(*data, settings_->Contacts),
                                             [this](const QString& line) { WriteLog(line); });
     });
-    connect(NewAction(MainAction::SmsExportAction, QStringLiteral("Export messages"), "document-export"),
+    connect(NewAction(MainAction::SmsExportAction, QStringLiteral("Export messages"), "document-save"),
             &QAction::triggered, this, [this] {
                 if (pages_->currentIndex() != MessagesPageIndex) {
                     QApplication::beep();
@@ -221,9 +221,9 @@ void TMainWindow::BuildActions()
                     message_export::SmsAnalyseActionExecute(*this, *data);
             });
 
-    connect(NewAction(MainAction::ConnectAction, QStringLiteral("Start interface"), "network-connect"),
+    connect(NewAction(MainAction::ConnectAction, QStringLiteral("Start interface"), "media-playback-start"),
             &QAction::triggered, this, [this] { deviceState_->ConnectAction(); });
-    connect(NewAction(MainAction::DisconnectAction, QStringLiteral("Stop interface"), "network-disconnect"),
+    connect(NewAction(MainAction::DisconnectAction, QStringLiteral("Stop interface"), "media-playback-stop"),
             &QAction::triggered, this, [this] { deviceState_->DisconnectAction(); });
     QAction* pin = NewAction(MainAction::EnterPinAction, QStringLiteral("Enter PIN"), "dialog-password");
     pin->setVisible(false);
@@ -270,7 +270,7 @@ void TMainWindow::BuildActions()
     addAction(Act(MainAction::GetDeviceInfoAction));
 
     // The Debug page's action works by its shortcut while the Debug menu is hidden.
-    QAction* debugView = NewAction(MainAction::ShowDebugAction, QStringLiteral("Debug view"), "tools-report-bug");
+    QAction* debugView = NewAction(MainAction::ShowDebugAction, QStringLiteral("Debug view"), "utilities-terminal");
     debugView->setCheckable(true);
     debugView->setShortcut(QKeySequence(QStringLiteral("Ctrl+D")));
     views->addAction(debugView);

@@ -58,7 +58,7 @@ void TMainWindow::BuildContactActions()
     for (QAction* action : {open, remove, message})
         action->setEnabled(false);
 
-    connect(NewAction(MainAction::ContactsImportAction, QStringLiteral("Import contacts"), "document-import"),
+    connect(NewAction(MainAction::ContactsImportAction, QStringLiteral("Import contacts"), "document-open"),
             &QAction::triggered, this, [this] {
                 std::optional<WaitCursor> wait; // from the replacing on, as long as it runs
                 contactsBook_->Import(
@@ -72,10 +72,10 @@ void TMainWindow::BuildContactActions()
                         wait.reset(); // before any box about skipped lines
                     });
             });
-    connect(NewAction(MainAction::ContactsExportAction, QStringLiteral("Export contacts"), "document-export"),
+    connect(NewAction(MainAction::ContactsExportAction, QStringLiteral("Export contacts"), "document-save"),
             &QAction::triggered, this, [this] { contactsBook_->Export(); });
-    connect(NewAction(MainAction::ContactsSimAction, QStringLiteral("SIM contacts"), "sim-card"), &QAction::triggered,
-            this, &TMainWindow::OpenSimContacts);
+    connect(NewAction(MainAction::ContactsSimAction, QStringLiteral("SIM contacts"), "media-flash"),
+            &QAction::triggered, this, &TMainWindow::OpenSimContacts);
 
     auto* fromMessage = NewAction(MainAction::ContactsSmsAction, QStringLiteral("Contact"), "contact-new");
     connect(fromMessage, &QAction::triggered, this, [this] {
