@@ -396,10 +396,8 @@ def drawn_pictures():
     p["x-office-calendar"] = calendar(4, 3, 24, 26)
     # Network registration.
     p["network-wireless"] = bars(4, 28, B, 4, 4.5, 2.2, 6)
-    p["network-workgroup"] = (
-        f'<path d="M16 10L10 29M16 10L22 29M12.3 22h7.4" fill="none" stroke="{LINE}" stroke-width="2" stroke-linecap="round"/>'
-        f'<path d="M9 4.5a9 9 0 0 0 0 11M23 4.5a9 9 0 0 1 0 11M5.5 2a13 13 0 0 0 0 16M26.5 2a13 13 0 0 1 0 16" fill="none" '
-        f'stroke="{dark(B)}" stroke-width="2" stroke-linecap="round"/>' + disc(16, 10, 3.2, B))
+    # Looking for the networks around: the signal bars under a lens.
+    p["system-search"] = bars(3, 29, "slate", 4, 4, 2, 5.5) + magnifier(17, 10.5, 7)
     p["applications-internet"] = (
         f'<path d="M10 27V8M4.5 13.5L10 5.5l5.5 8" fill="none" stroke="{dark(G)}" stroke-width="4" stroke-linecap="round" stroke-linejoin="round"/>'
         f'<path d="M10 27V8M4.5 13.5L10 5.5l5.5 8" fill="none" stroke="{PALETTE[G][0]}" stroke-width="2" stroke-linecap="round" stroke-linejoin="round"/>'

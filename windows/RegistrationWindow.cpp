@@ -209,7 +209,7 @@ QWidget* TRegistrationWindow::WelcomePage()
 QWidget* TRegistrationWindow::OperatorPage()
 {
     QWidget* body = nullptr;
-    QWidget* page = NewPage(RegistrationPage::Operator, "ImageA1", "network-workgroup", body);
+    QWidget* page = NewPage(RegistrationPage::Operator, "ImageA1", "system-search", body);
     auto* layout = static_cast<QVBoxLayout*>(body->layout());
     auto* choice = new QHBoxLayout;
     choice->setSpacing(18);
@@ -397,7 +397,7 @@ QWidget* TRegistrationWindow::ReviewPage()
 QWidget* TRegistrationWindow::StatusPage()
 {
     QWidget* body = nullptr;
-    QWidget* page = NewPage(RegistrationPage::Status, "ImageA4", "preferences-system-network", body);
+    QWidget* page = NewPage(RegistrationPage::Status, "ImageA4", "dialog-information", body);
     // A double-click on the title reads the status again.
     Label(QStringLiteral("TitleA4"))->installEventFilter(this);
     auto* layout = static_cast<QVBoxLayout*>(body->layout());

@@ -360,8 +360,8 @@ TEST(Images, TheMainWindowWithoutAThemeShowsOnlyDrawings)
 TEST(Images, TheOtherWindowsNamesHaveDrawings)
 {
     ThemeScope scope(QString(), {});
-    for (const char* name : {"phone", "media-flash", "go-home", "network-wireless", "network-workgroup",
-                             "applications-internet", "dialog-question", "preferences-system-network"}) {
+    for (const char* name : {"phone", "media-flash", "go-home", "network-wireless", "system-search",
+                             "applications-internet", "dialog-question", "dialog-information"}) {
         const std::string drawing = DrawingOf(Shown(Images::Theme(name), 16));
         EXPECT_EQ(drawing, name);
     }
