@@ -407,6 +407,19 @@ def drawn_pictures():
                     f'stroke="{LINE}" stroke-width="1.5" stroke-linejoin="round"/>'
                     f'<path d="M3 16.5L16 4.5l13 12" fill="none" stroke="{dark("red")}" stroke-width="4" stroke-linecap="round" stroke-linejoin="round"/>'
                     f'<path d="M3 16.5L16 4.5l13 12" fill="none" stroke="{PALETTE["red"][0]}" stroke-width="2" stroke-linecap="round" stroke-linejoin="round"/>')
+    # The pages of the settings window.
+    p["audio-volume-high"] = (
+        f'<path d="M3 12a1.5 1.5 0 0 1 1.5-1.5H9l7-6v23l-7-6H4.5A1.5 1.5 0 0 1 3 20z" fill="{fill("slate")}" '
+        f'stroke="{dark("slate")}" stroke-width="1.5" stroke-linejoin="round"/>'
+        f'<path d="M20 11.5a6 6 0 0 1 0 9M23.5 7.5a11.5 11.5 0 0 1 0 17" fill="none" stroke="{dark(B)}" '
+        f'stroke-width="2.4" stroke-linecap="round"/>')
+    p["preferences-desktop-theme"] = (
+        f'<path d="M16 3C8.5 3 3 8.5 3 15.5 3 23 9 29 15 29c2.5 0 3.5-1.5 3-3.5-0.5-2 0.5-3.5 2.5-3.5H24'
+        f'c3 0 5-2 5-5.5C29 9 23.5 3 16 3z" fill="{fill("paper")}" stroke="{LINE}" stroke-width="1.5" stroke-linejoin="round"/>'
+        + disc(9.5, 14, 2.6, "red") + disc(13, 8.5, 2.6, "gold") + disc(20, 8.5, 2.6, G) + disc(24, 14, 2.6, B)
+        + disc(10.5, 21.5, 2.6, "slate"))
+    p["applications-other"] = "".join(
+        small_tile(x, y, 11.5, colour) for x, y, colour in ((3.5, 3.5, B), (17, 3.5, G), (3.5, 17, "orange"), (17, 17, "slate")))
     # What a name with no drawing shows: a framed picture, crossed out.
     p["image-missing"] = (
         f'<rect x="3" y="5" width="24" height="20" rx="2" fill="{fill("paper")}" stroke="{LINE}" stroke-width="1.5"/>'
@@ -423,7 +436,10 @@ def drawn_pictures():
     p["state-delivered"] = disc(16, 16, 12, G) + badge(16, 16, 12, G, "check")
     p["state-delivery-pending"] = badge(16, 16, 12.5, "orange", "clock")
     p["state-delivery-failed"] = badge(16, 16, 12.5, "red", "cross")
-    p["state-contact"] = person(16, 4, 24)
+    # On a pale round ground so that it stays visible on a selected row's highlight.
+    p["state-contact"] = (f'<circle cx="16" cy="16" r="14" fill="{fill("paper")}" stroke="{LINE}" stroke-width="1.2"/>'
+                          f'<clipPath id="round"><circle cx="16" cy="16" r="13.4"/></clipPath>'
+                          f'<g clip-path="url(#round)">{person(16, 6.5, 24)}</g>')
     p["state-none"] = envelope(3, 7, 26, 19, "paper")
     return p
 

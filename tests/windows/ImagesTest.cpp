@@ -360,8 +360,10 @@ TEST(Images, TheMainWindowWithoutAThemeShowsOnlyDrawings)
 TEST(Images, TheOtherWindowsNamesHaveDrawings)
 {
     ThemeScope scope(QString(), {});
-    for (const char* name : {"phone", "media-flash", "go-home", "network-wireless", "system-search",
-                             "applications-internet", "dialog-question", "dialog-information"}) {
+    for (const char* name :
+         {"phone", "media-flash", "go-home", "network-wireless", "system-search", "applications-internet",
+          "dialog-question", "dialog-information", "preferences-system", "mail-message-new", "x-office-address-book",
+          "audio-volume-high", "preferences-desktop-theme", "applications-other"}) {
         const std::string drawing = DrawingOf(Shown(Images::Theme(name), 16));
         EXPECT_EQ(drawing, name);
     }
