@@ -96,7 +96,7 @@ void ContactsPage::BuildActions()
     for (QAction* action : {open, remove, message})
         action->setEnabled(false);
 
-    connect(actions.New(MainAction::ContactsImportAction, QStringLiteral("Import contacts"), "document-import"),
+    connect(actions.New(MainAction::ContactsImportAction, QStringLiteral("Import contacts"), "document-open"),
             &QAction::triggered, this, [this] {
                 std::optional<WaitCursor> wait; // from the replacing on, as long as it runs
                 book_->Import(
@@ -110,10 +110,10 @@ void ContactsPage::BuildActions()
                         wait.reset(); // before any box about skipped lines
                     });
             });
-    connect(actions.New(MainAction::ContactsExportAction, QStringLiteral("Export contacts"), "document-export"),
+    connect(actions.New(MainAction::ContactsExportAction, QStringLiteral("Export contacts"), "document-save"),
             &QAction::triggered, this, [this] { book_->Export(); });
-    connect(actions.New(MainAction::ContactsSimAction, QStringLiteral("SIM contacts"), "sim-card"), &QAction::triggered,
-            &window_, &TMainWindow::OpenSimContacts);
+    connect(actions.New(MainAction::ContactsSimAction, QStringLiteral("SIM contacts"), "media-flash"),
+            &QAction::triggered, &window_, &TMainWindow::OpenSimContacts);
 
     auto* fromMessage = actions.New(MainAction::ContactsSmsAction, QStringLiteral("Contact"), "contact-new");
     connect(fromMessage, &QAction::triggered, this, [this] {

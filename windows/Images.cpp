@@ -3,6 +3,7 @@
 #include "controller/MessageFolders.h"
 
 #include <QDir>
+#include <QFile>
 #include <QHash>
 #include <QImageReader>
 #include <QPainter>
@@ -10,31 +11,30 @@
 
 namespace {
 
-// A round badge with a letter: clear at 16 pixels, in the colours of its meaning.
-QIcon Badge(QColor colour, QChar letter, bool outline = false)
+// The sizes the drawn pictures are rendered in (scripts/make-icons.py).
+constexpr int kDrawnSizes[] = {16, 22, 24, 32, 48, 64};
+
+QString DrawnFile(const QString& name, int size)
 {
-    QPixmap pixmap(32, 32);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    if (outline) {
-        p.setPen(QPen(colour, 3));
-        p.setBrush(Qt::white);
-    } else {
-        p.setPen(Qt::NoPen);
-        p.setBrush(colour);
-    }
-    p.drawRoundedRect(QRectF(3, 6, 26, 20), 4, 4);
-    QFont font = p.font();
-    font.setBold(true);
-    font.setPixelSize(15);
-    p.setFont(font);
-    p.setPen(outline ? colour : QColor(Qt::white));
-    p.drawText(QRectF(3, 6, 26, 20), Qt::AlignCenter, QString(letter));
-    QIcon icon(pixmap);
-    // The style would tint it with the highlight on a selected row, where its colour matters most.
-    icon.addPixmap(pixmap, QIcon::Selected);
+    return QStringLiteral(":/drawn/%1-%2.png").arg(name).arg(size);
+}
+
+// A picture drawn for the program; a name with no drawing gets the "missing" picture, so a
+// mistyped name shows as that instead of an empty space.
+QIcon Drawn(const QString& name)
+{
+    const QString known = QFile::exists(DrawnFile(name, kDrawnSizes[0])) ? name : QStringLiteral("image-missing");
+    QIcon icon;
+    for (int size : kDrawnSizes)
+        icon.addFile(DrawnFile(known, size), QSize(size, size));
     return icon;
+}
+
+// Whether the desktop names an icon theme; hicolor alone holds only programs' own icons.
+bool DesktopHasTheme()
+{
+    const QString theme = QIcon::themeName();
+    return !theme.isEmpty() && theme != QLatin1String("hicolor");
 }
 
 // One shipped picture in every size it was rendered in (the resources compiled into the program).
@@ -52,24 +52,15 @@ namespace Images {
 
 QIcon Theme(const char* name)
 {
-    static QHash<QString, QIcon> cache;
+    // No cache of its own: Qt keeps the theme's icons, and the theme can change while running.
     const QString key = QString::fromLatin1(name);
-    auto it = cache.find(key);
-    if (it != cache.end())
-        return *it;
-    QIcon icon = QIcon::fromTheme(key);
-    if (icon.isNull()) {
-        const QChar letter = key.contains(QLatin1String("inbox"))       ? u'I'
-                             : key.contains(QLatin1String("send"))      ? u'S'
-                             : key.contains(QLatin1String("outbox"))    ? u'O'
-                             : key.contains(QLatin1String("edit"))      ? u'D'
-                             : key.contains(QLatin1String("new"))       ? u'T'
-                             : key.contains(QLatin1String("important")) ? u'R'
-                                                                        : key.at(0).toUpper();
-        icon = Badge(QColor(0x3b, 0x6e, 0xa8), letter, true);
+    if (DesktopHasTheme()) {
+        const QIcon icon = QIcon::fromTheme(key);
+        // A theme entry the program cannot draw (an SVG theme without Qt's SVG support) counts as missing.
+        if (!icon.isNull() && !icon.pixmap(16, 16).isNull())
+            return icon;
     }
-    cache.insert(key, icon);
-    return icon;
+    return Drawn(key);
 }
 
 QIcon State(int image)
@@ -78,22 +69,25 @@ QIcon State(int image)
     auto it = cache.find(image);
     if (it != cache.end())
         return *it;
-    QIcon icon;
+    const char* name = "state-none";
     switch (image) {
-    case ImageRead: icon = Badge(QColor(0x8a, 0x8f, 0x98), u'\u2713', true); break;
-    case ImageUnread: icon = Badge(QColor(0xd0, 0x2b, 0x2b), u'\u2709'); break;
-    case ImageQueued: icon = Badge(QColor(0xe0, 0x9a, 0x1a), u'\u2192'); break;
-    case ImageTemplate: icon = Badge(QColor(0x5a, 0x7d, 0x3c), u'T'); break;
-    case ImageReport: icon = Badge(QColor(0x2e, 0x7d, 0x32), u'R'); break;
-    case ImageError: icon = Badge(QColor(0xb7, 0x1c, 0x1c), u'!'); break;
-    case ImageDraft: icon = Badge(QColor(0x60, 0x60, 0x60), u'D', true); break;
-    // The read mark in the colour of the recipient's answer.
-    case ImageDelivered: icon = Badge(QColor(0x2e, 0x7d, 0x32), u'\u2713'); break;
-    case ImageDeliveryPending: icon = Badge(QColor(0xe0, 0x9a, 0x1a), u'\u2713', true); break;
-    case ImageDeliveryFailed: icon = Badge(QColor(0xb7, 0x1c, 0x1c), u'\u00D7'); break;
-    case 16: icon = Badge(QColor(0x1e, 0x6f, 0xb5), u'C'); break; // a contact
-    default: icon = Badge(QColor(0x8a, 0x8f, 0x98), u' ', true); break;
+    case ImageRead: name = "state-read"; break;
+    case ImageUnread: name = "state-unread"; break;
+    case ImageQueued: name = "state-queued"; break;
+    case ImageTemplate: name = "state-template"; break;
+    case ImageReport: name = "state-report"; break;
+    case ImageError: name = "state-error"; break;
+    case ImageDraft: name = "state-draft"; break;
+    case ImageDelivered: name = "state-delivered"; break;
+    case ImageDeliveryPending: name = "state-delivery-pending"; break;
+    case ImageDeliveryFailed: name = "state-delivery-failed"; break;
+    case 16: name = "state-contact"; break;
+    default: break;
     }
+    QIcon icon = Drawn(QString::fromLatin1(name));
+    // The style would tint a selected row's picture with the highlight, where its colour matters most.
+    for (int size : kDrawnSizes)
+        icon.addFile(DrawnFile(QString::fromLatin1(name), size), QSize(size, size), QIcon::Selected);
     cache.insert(image, icon);
     return icon;
 }

@@ -1,14 +1,15 @@
 #pragma once
-// The pictures of the window: icons of the desktop's theme with drawn stand-ins where the theme
-// has none, so the lists never show an empty image.
+// The pictures of the window: icons of the desktop's theme by their standard names, and pictures
+// drawn for the program (data/icons/drawn) where the desktop has no theme or the theme lacks a name.
 
 #include <QIcon>
 
 namespace Images {
 
-// An icon of the desktop theme, or a drawn stand-in.
+// The icon of the desktop theme by its standard name, or the program's drawing of that name.
 QIcon Theme(const char* name);
-// The state image of a message row by its number (read, unread, queued, error...).
+// The state image of a message or contact row by its number (read, unread, queued, error...):
+// always the program's own drawings, so the lists look the same on every desktop.
 QIcon State(int image);
 // The signal image 0 to 9 of the status bar.
 QIcon Signal(int image);

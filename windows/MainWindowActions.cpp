@@ -98,9 +98,9 @@ void TMainWindow::BuildActions()
         const char* icon;
         int page;
     };
-    const View viewList[] = {{MainAction::ShowMessagesAction, "Messages", "mail-message", MessagesPageIndex},
+    const View viewList[] = {{MainAction::ShowMessagesAction, "Messages", "mail-read", MessagesPageIndex},
                              {MainAction::ShowContactsAction, "Contacts", "x-office-address-book", ContactsPageIndex},
-                             {MainAction::ShowStatusAction, "Status", "network-wireless", StatusPageIndex},
+                             {MainAction::ShowStatusAction, "Status", "preferences-system-network", StatusPageIndex},
                              {MainAction::ShowDeviceAction, "Device", "computer", DevicePageIndex},
                              {MainAction::ShowLogAction, "Log", "text-x-generic", LogPageIndex}};
     for (const View& v : viewList) {
@@ -177,7 +177,7 @@ void TMainWindow::BuildActions()
                                             message_export::PrintLines(*data, settings_->Contacts),
                                             [this](const QString& line) { WriteLog(line); });
     });
-    connect(actions_.New(MainAction::SmsExportAction, QStringLiteral("Export messages"), "document-export"),
+    connect(actions_.New(MainAction::SmsExportAction, QStringLiteral("Export messages"), "document-save"),
             &QAction::triggered, this, [this] {
                 if (pages_->currentIndex() != MessagesPageIndex) {
                     QApplication::beep();
@@ -200,9 +200,9 @@ void TMainWindow::BuildActions()
                     message_export::SmsAnalyseActionExecute(*this, *data);
             });
 
-    connect(actions_.New(MainAction::ConnectAction, QStringLiteral("Start interface"), "network-connect"),
+    connect(actions_.New(MainAction::ConnectAction, QStringLiteral("Start interface"), "media-playback-start"),
             &QAction::triggered, this, [this] { deviceState_->ConnectAction(); });
-    connect(actions_.New(MainAction::DisconnectAction, QStringLiteral("Stop interface"), "network-disconnect"),
+    connect(actions_.New(MainAction::DisconnectAction, QStringLiteral("Stop interface"), "media-playback-stop"),
             &QAction::triggered, this, [this] { deviceState_->DisconnectAction(); });
     QAction* pin = actions_.New(MainAction::EnterPinAction, QStringLiteral("Enter PIN"), "dialog-password");
     pin->setVisible(false);
@@ -249,7 +249,7 @@ void TMainWindow::BuildActions()
     addAction(Act(MainAction::GetDeviceInfoAction));
 
     // The Debug page's action works by its shortcut while the Debug menu is hidden.
-    QAction* debugView = actions_.New(MainAction::ShowDebugAction, QStringLiteral("Debug view"), "tools-report-bug");
+    QAction* debugView = actions_.New(MainAction::ShowDebugAction, QStringLiteral("Debug view"), "utilities-terminal");
     debugView->setCheckable(true);
     debugView->setShortcut(QKeySequence(QStringLiteral("Ctrl+D")));
     views->addAction(debugView);

@@ -43,8 +43,8 @@ public:
     }
 };
 
-const char* const kNodeIcons[FolderCount] = {"mail-inbox",    "mail-send",    "mail-outbox",
-                                             "document-edit", "document-new", "mail-mark-important"};
+const char* const kNodeIcons[FolderCount] = {
+    "mail-unread", "mail-send", "document-send", "accessories-text-editor", "document-new", "mail-mark-important"};
 
 } // namespace
 
@@ -95,7 +95,7 @@ MessagesPage::MessagesPage(MessageFolders& folders, QWidget* parent) : QWidget(p
     search_->setPlaceholderText(QStringLiteral("Search number, name or text"));
     search_->setClearButtonEnabled(true);
     if (QIcon::hasThemeIcon(QStringLiteral("edit-find")))
-        search_->addAction(QIcon::fromTheme(QStringLiteral("edit-find")), QLineEdit::LeadingPosition);
+        search_->addAction(Images::Theme("edit-find"), QLineEdit::LeadingPosition);
     search_->installEventFilter(this);
     listLayout->addWidget(search_);
     stack_ = new QStackedWidget(listPane);

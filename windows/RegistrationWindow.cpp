@@ -209,7 +209,7 @@ QWidget* TRegistrationWindow::WelcomePage()
 QWidget* TRegistrationWindow::OperatorPage()
 {
     QWidget* body = nullptr;
-    QWidget* page = NewPage(RegistrationPage::Operator, "ImageA1", "network-cellular", body);
+    QWidget* page = NewPage(RegistrationPage::Operator, "ImageA1", "system-search", body);
     auto* layout = static_cast<QVBoxLayout*>(body->layout());
     auto* choice = new QHBoxLayout;
     choice->setSpacing(18);
@@ -271,7 +271,7 @@ QWidget* TRegistrationWindow::OperatorPage()
 QWidget* TRegistrationWindow::DataClassPage()
 {
     QWidget* body = nullptr;
-    QWidget* page = NewPage(RegistrationPage::DataClass, "IMG004", "network-transmit-receive", body);
+    QWidget* page = NewPage(RegistrationPage::DataClass, "IMG004", "applications-internet", body);
     Label(QStringLiteral("IMG004"))->installEventFilter(this);
     auto* layout = static_cast<QVBoxLayout*>(body->layout());
     auto* choice = new QHBoxLayout;
@@ -342,7 +342,7 @@ QWidget* TRegistrationWindow::DataClassPage()
 QWidget* TRegistrationWindow::ReviewPage()
 {
     QWidget* body = nullptr;
-    QWidget* page = NewPage(RegistrationPage::Review, "ImageA3", "emblem-default", body);
+    QWidget* page = NewPage(RegistrationPage::Review, "ImageA3", "dialog-question", body);
     auto* layout = static_cast<QVBoxLayout*>(body->layout());
     QLabel* ready = AddLabel(body, "LabelA31");
     ready->setFont(Bold(ready->font()));
@@ -397,7 +397,7 @@ QWidget* TRegistrationWindow::ReviewPage()
 QWidget* TRegistrationWindow::StatusPage()
 {
     QWidget* body = nullptr;
-    QWidget* page = NewPage(RegistrationPage::Status, "ImageA4", "network-idle", body);
+    QWidget* page = NewPage(RegistrationPage::Status, "ImageA4", "dialog-information", body);
     // A double-click on the title reads the status again.
     Label(QStringLiteral("TitleA4"))->installEventFilter(this);
     auto* layout = static_cast<QVBoxLayout*>(body->layout());

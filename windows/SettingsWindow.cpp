@@ -365,7 +365,7 @@ void TSettingsWindow::BuildTree()
         {"USSD", 4, "phone"},
         {"Contacts", 7, "x-office-address-book"},
         {"Network", 5, "network-wireless"},
-        {"Notifications", 3, "preferences-desktop-notification"},
+        {"Notifications", 3, "audio-volume-high"},
         {"Appearance", 6, "preferences-desktop-theme"},
         {"Miscellaneous", 8, "applications-other"},
     };
@@ -373,8 +373,7 @@ void TSettingsWindow::BuildTree()
     for (const Entry& entry : entries) {
         auto* item = new QTreeWidgetItem(tree_, {QString::fromLatin1(entry.text)});
         item->setData(0, Qt::UserRole, entry.page);
-        // Only the desktop theme's own pictures; a drawn letter would say nothing here.
-        item->setIcon(0, QIcon::fromTheme(QString::fromLatin1(entry.icon)));
+        item->setIcon(0, Images::Theme(entry.icon));
         widest = std::max(widest, tree_->fontMetrics().horizontalAdvance(item->text(0)));
     }
     tree_->setFixedWidth(widest + tree_->iconSize().width() + 48);

@@ -126,7 +126,7 @@ TSimDataWindow::TSimDataWindow(StatusWriter writeStatus, UserPrompts& prompts, B
     titleFont.setBold(true);
     title_->setFont(titleFont);
     auto* picture = new QLabel(header);
-    picture->setPixmap(Images::Theme("sim-card").pixmap(40, 40));
+    picture->setPixmap(Images::Theme("media-flash").pixmap(40, 40));
     headerLayout->addWidget(title_, 1);
     headerLayout->addWidget(picture);
     box->addWidget(header);
