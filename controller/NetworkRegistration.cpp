@@ -3,7 +3,7 @@
 #include "app/MessageTarget.h"
 #include "app/Messages.h"
 #include "device/Broadband.h"
-#include "device/BroadbandService.h"
+#include "device/service/BroadbandService.h"
 
 #include <algorithm>
 #include <exception>

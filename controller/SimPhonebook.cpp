@@ -4,8 +4,8 @@
 #include "app/Messages.h"
 #include "app/Prompts.h"
 #include "device/Broadband.h"
-#include "device/BroadbandService.h"
-#include "device/Phonebook.h"
+#include "device/service/BroadbandService.h"
+#include "device/service/Phonebook.h"
 #include "storage/Database.h"
 
 #include <QTimer>

@@ -9,7 +9,7 @@
 #include <QString>
 
 #include "app/Messages.h"
-#include "device/BroadbandEvents.h"
+#include "device/service/BroadbandEvents.h"
 #include "device/Status.h"
 
 class BroadbandService;

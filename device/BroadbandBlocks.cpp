@@ -1,7 +1,7 @@
 // Information blocks of the current interface in the log, and the rows of the status view.
 
 #include "device/BroadbandSend.h"
-#include "device/BroadbandService.h"
+#include "device/service/BroadbandService.h"
 
 using broadband::Decimal;
 using broadband::separator;

@@ -1,7 +1,7 @@
 // Sending log lines and messages to the target, and what every sink does alike.
 
 #include "device/BroadbandSend.h"
-#include "device/BroadbandService.h"
+#include "device/service/BroadbandService.h"
 
 using broadband::Decimal;
 using broadband::separator;

@@ -1,8 +1,8 @@
 // The nine event sinks: each turns the events of its interface into log lines and messages.
 
 #include "device/BroadbandSend.h"
-#include "device/BroadbandService.h"
-#include "device/Phonebook.h"
+#include "device/service/BroadbandService.h"
+#include "device/service/Phonebook.h"
 
 #include <QDateTime>
 

@@ -2,7 +2,7 @@
 // requests.
 
 #include "device/BroadbandSend.h"
-#include "device/BroadbandService.h"
+#include "device/service/BroadbandService.h"
 
 using broadband::Decimal;
 using broadband::separator;

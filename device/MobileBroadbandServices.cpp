@@ -1,8 +1,8 @@
 // Device services of the current interface: the phonebook service and its command session.
 
 #include "device/BroadbandSend.h"
-#include "device/BroadbandService.h"
-#include "device/Phonebook.h"
+#include "device/service/BroadbandService.h"
+#include "device/service/Phonebook.h"
 
 #include <QTimer>
 

@@ -1,7 +1,7 @@
 // parlowen: the desktop program.
 #include "app/DataPaths.h"
 #include "app/desktop/SingleInstance.h"
-#include "device/BroadbandService.h"
+#include "device/service/BroadbandService.h"
 #include "sim/ModemSimulator.h"
 #include "windows/Images.h"
 #include "windows/MainWindow.h"

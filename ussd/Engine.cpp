@@ -2,9 +2,9 @@
 
 #include "app/MessageTarget.h"
 #include "app/Messages.h"
-#include "device/BroadbandService.h"
+#include "device/service/BroadbandService.h"
 #include "device/UssdCoding.h"
-#include "device/UssdService.h"
+#include "device/service/UssdService.h"
 #include "ussd/Coding.h"
 
 #include <QCoreApplication>

@@ -2,7 +2,7 @@
 // SIM phonebook window.
 #include "controller/PhonebookDebug.h"
 #include "device/Broadband.h"
-#include "device/Phonebook.h"
+#include "device/service/Phonebook.h"
 #include "windows/ContactsPage.h"
 #include "windows/MainWindow.h"
 #include "windows/SimDataWindow.h"

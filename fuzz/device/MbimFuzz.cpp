@@ -2,8 +2,8 @@
 // command the rest is the information buffer of, framed as libmbim receives it from the device,
 // so that the parsers meet every length and offset a device may send. A first byte from 0xF0 up
 // hands the rest to libmbim as a whole message, headers and all, as a broken device could.
-#include "device/MbimParsers.h"
-#include "device/UssdService.h"
+#include "device/service/MbimParsers.h"
+#include "device/service/UssdService.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -1,6 +1,6 @@
 // A phonebook answer as the device sent it: the first byte says which answer, the rest is its
 // information buffer. Every entry reported must come from inside the buffer.
-#include "device/Phonebook.h"
+#include "device/service/Phonebook.h"
 
 #include <cstdlib>
 

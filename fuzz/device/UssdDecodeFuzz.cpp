@@ -2,7 +2,7 @@
 // device layer's and the engine's, which reads it again for its log and its byte-order choice.
 // Both take the alphabet from the one reading of the coding scheme.
 #include "device/UssdCoding.h"
-#include "device/UssdService.h"
+#include "device/service/UssdService.h"
 #include "ussd/Coding.h"
 
 #include <cstdlib>

@@ -3,8 +3,8 @@
 // The program runs with umockdev's preload (ctest sets it), which sends /sys, /dev and the udev
 // socket to the testbed.
 
-#include "device/BroadbandService.h"
-#include "device/ControlPorts.h"
+#include "device/service/BroadbandService.h"
+#include "device/service/ControlPorts.h"
 #include "sim/ModemSimulator.h"
 #include "support/FakeSysfs.h"
 #include "support/Wait.h"

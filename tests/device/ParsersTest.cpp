@@ -1,6 +1,6 @@
 // The parsers of device answers, fed messages framed as the simulated modem frames them.
 
-#include "device/MbimParsers.h"
+#include "device/service/MbimParsers.h"
 
 #include "sim/Mbim.h"
 #include "sim/Wire.h"

@@ -1,9 +1,9 @@
 // Phonebook payloads byte for byte, the answer parser against hostile answers, and the USSD
 // text coding.
 
-#include "device/Phonebook.h"
+#include "device/service/Phonebook.h"
 #include "device/UssdCoding.h"
-#include "device/UssdService.h"
+#include "device/service/UssdService.h"
 
 #include <gtest/gtest.h>
 

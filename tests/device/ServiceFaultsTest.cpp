@@ -4,7 +4,7 @@
 
 #include "support/DeviceHarness.h"
 
-#include "device/Phonebook.h"
+#include "device/service/Phonebook.h"
 
 #include <QEventLoop>
 #include <QTemporaryDir>

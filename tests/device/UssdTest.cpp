@@ -1,6 +1,6 @@
 // The USSD service against the simulated modem, called from a worker thread as the engine does.
 
-#include "device/UssdService.h"
+#include "device/service/UssdService.h"
 #include "support/DeviceHarness.h"
 
 #include <QTemporaryDir>

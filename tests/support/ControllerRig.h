@@ -13,7 +13,7 @@
 #include "controller/MessageRouter.h"
 #include "controller/SendPipeline.h"
 #include "device/Broadband.h"
-#include "device/BroadbandService.h"
+#include "device/service/BroadbandService.h"
 #include "sim/ModemSimulator.h"
 #include "storage/Database.h"
 #include "support/Fakes.h"

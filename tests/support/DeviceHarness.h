@@ -4,8 +4,8 @@
 
 #include "app/MessageTarget.h"
 #include "device/Broadband.h"
-#include "device/BroadbandService.h"
-#include "device/Phonebook.h"
+#include "device/service/BroadbandService.h"
+#include "device/service/Phonebook.h"
 #include "sim/ModemSimulator.h"
 #include "support/Wait.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 // Tests wait through the same event-loop wait as the device layer's own blocking calls.
 
-#include "device/EventWait.h"
+#include "device/service/EventWait.h"
 
 #include <functional>
 

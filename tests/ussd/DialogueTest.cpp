@@ -5,7 +5,7 @@
 #include "ussd/Dialogue.h"
 
 #include "app/Messages.h"
-#include "device/UssdService.h"
+#include "device/service/UssdService.h"
 #include "support/Fakes.h"
 #include "ussd/Engine.h"
 #include "ussd/Templates.h"

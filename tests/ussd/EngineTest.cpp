@@ -5,7 +5,7 @@
 
 #include "ussd/Engine.h"
 #include "app/Messages.h"
-#include "device/UssdService.h"
+#include "device/service/UssdService.h"
 #include "support/DeviceHarness.h"
 #include "ussd/Coding.h"
 

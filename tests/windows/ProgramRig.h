@@ -7,7 +7,7 @@
 #include "controller/LogModel.h"
 #include "controller/MessageFolders.h"
 #include "device/Broadband.h"
-#include "device/BroadbandService.h"
+#include "device/service/BroadbandService.h"
 #include "sim/ModemSimulator.h"
 #include "storage/Database.h"
 #include "support/Fakes.h"

@@ -6,7 +6,7 @@
 #include "windows/UssdWindow.h"
 
 #include "app/Messages.h"
-#include "device/UssdService.h"
+#include "device/service/UssdService.h"
 #include "support/DeviceHarness.h"
 #include "support/Fakes.h"
 #include "ussd/Engine.h"

@@ -1,6 +1,6 @@
 #include "Cli.h"
 
-#include "device/EventWait.h"
+#include "device/service/EventWait.h"
 
 #include <QJsonDocument>
 

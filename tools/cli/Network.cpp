@@ -1,7 +1,7 @@
 // scan, register, radio and pin.
 #include "Cli.h"
 
-#include "device/EventWait.h"
+#include "device/service/EventWait.h"
 
 namespace cli {
 

@@ -3,7 +3,7 @@
 
 #include "codec/Pdu.h"
 #include "codec/Splitter.h"
-#include "device/EventWait.h"
+#include "device/service/EventWait.h"
 #include "model/StoredRecord.h"
 
 #include <QJsonValue>

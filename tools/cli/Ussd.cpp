@@ -1,8 +1,8 @@
 // ussd: one dialogue with the network.
 #include "Cli.h"
 
-#include "device/EventWait.h"
-#include "device/UssdService.h"
+#include "device/service/EventWait.h"
+#include "device/service/UssdService.h"
 
 #include <atomic>
 #include <thread>

@@ -1,7 +1,7 @@
 // parlowen-cli devices without --device: the modems it finds in a fake sysfs (umockdev), USB and
 // PCIe alike. The tool runs with umockdev's preload; each port's node is a simulated modem.
 
-#include "device/BroadbandService.h"
+#include "device/service/BroadbandService.h"
 #include "sim/ModemSimulator.h"
 #include "support/FakeSysfs.h"
 

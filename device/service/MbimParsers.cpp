@@ -1,5 +1,5 @@
-#include "device/MbimParsers.h"
-#include "device/MbimHelpers.h"
+#include "device/service/MbimParsers.h"
+#include "device/service/MbimHelpers.h"
 
 #include <QString>
 

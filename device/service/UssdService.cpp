@@ -1,10 +1,10 @@
-#include "device/UssdService.h"
+#include "device/service/UssdService.h"
 
 #include "app/MessageTarget.h"
 #include "codec/Gsm.h"
 #include "codec/Septets.h"
-#include "device/BroadbandService.h"
-#include "device/EventWait.h"
+#include "device/service/BroadbandService.h"
+#include "device/service/EventWait.h"
 #include "device/UssdCoding.h"
 
 #include <QObject>

@@ -1,4 +1,4 @@
-#include "device/ControlPorts.h"
+#include "device/service/ControlPorts.h"
 
 #include <libudev.h>
 

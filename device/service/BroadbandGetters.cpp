@@ -1,6 +1,6 @@
 // The getters: what the device last reported, or why that is not known.
 
-#include "device/BroadbandInterfacePrivate.h"
+#include "device/service/BroadbandInterfacePrivate.h"
 
 HRESULT BroadbandInterface::GetInterfaceCapability(BroadbandCaps& caps) const
 {

@@ -1,4 +1,4 @@
-#include "device/Phonebook.h"
+#include "device/service/Phonebook.h"
 
 #include "device/Texts.h"
 

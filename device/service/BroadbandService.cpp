@@ -1,6 +1,6 @@
 // The service's registries: the process default, the interfaces that arrived, the advised sinks.
 
-#include "device/BroadbandService.h"
+#include "device/service/BroadbandService.h"
 
 #include <algorithm>
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "device/BroadbandEvents.h"
+#include "device/service/BroadbandEvents.h"
 #include "device/Status.h"
 
 class BroadbandService;
@@ -143,7 +143,7 @@ private:
 };
 
 // The broadband service: finds MBIM devices (the control ports of USB and PCIe modems in sysfs,
-// see device/ControlPorts.h, and paths given to it), opens them (through mbim-proxy when it runs),
+// see device/service/ControlPorts.h, and paths given to it), opens them (through mbim-proxy when it runs),
 // follows their arrival and removal (udev, the device's removal signal, given paths reappearing)
 // and delivers the devices' events to the advised sinks. One per process is the usual case; tests may run several.
 class BroadbandService

@@ -1,6 +1,6 @@
 // Requests of one device and their completion events.
 
-#include "device/BroadbandInterfacePrivate.h"
+#include "device/service/BroadbandInterfacePrivate.h"
 
 #include <QTimer>
 

@@ -3,9 +3,9 @@
 // What one opened device keeps between the broadband service's files: the device's last
 // reports, the requests it has not answered, and the plumbing of its commands.
 
-#include "device/BroadbandService.h"
-#include "device/MbimHelpers.h"
-#include "device/MbimParsers.h"
+#include "device/service/BroadbandService.h"
+#include "device/service/MbimHelpers.h"
+#include "device/service/MbimParsers.h"
 
 #include <chrono>
 #include <functional>

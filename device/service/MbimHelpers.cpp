@@ -1,4 +1,4 @@
-#include "device/MbimHelpers.h"
+#include "device/service/MbimHelpers.h"
 
 #include "codec/Hex.h"
 

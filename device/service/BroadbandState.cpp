@@ -1,4 +1,4 @@
-#include "device/BroadbandInterfacePrivate.h"
+#include "device/service/BroadbandInterfacePrivate.h"
 
 using mbimx::Form;
 

@@ -3,7 +3,7 @@
 // The device's answers and indications as values: each parser reads one MBIM message and gives
 // what the broadband service keeps, or nothing when the message is malformed (logged).
 
-#include "device/BroadbandService.h"
+#include "device/service/BroadbandService.h"
 
 #include <libmbim-glib.h>
 

@@ -1,9 +1,9 @@
 // Finding devices: sysfs, udev, the given paths and their polling, and the arrival and
 // removal of the interfaces opened on them.
 
-#include "device/BroadbandInterfacePrivate.h"
-#include "device/ControlPorts.h"
-#include "device/EventWait.h"
+#include "device/service/BroadbandInterfacePrivate.h"
+#include "device/service/ControlPorts.h"
+#include "device/service/EventWait.h"
 
 #include <libudev.h>
 

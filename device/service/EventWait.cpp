@@ -1,4 +1,4 @@
-#include "device/EventWait.h"
+#include "device/service/EventWait.h"
 
 #include <QDeadlineTimer>
 #include <QEventLoop>

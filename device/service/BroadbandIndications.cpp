@@ -1,6 +1,6 @@
 // What the device reports unasked: indications, and the queries they call for.
 
-#include "device/BroadbandInterfacePrivate.h"
+#include "device/service/BroadbandInterfacePrivate.h"
 
 using mbimx::Form;
 

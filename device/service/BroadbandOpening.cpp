@@ -1,7 +1,7 @@
 // Opening one device: the libmbim device, its open, and the queries whose answers the getters
 // serve; the interface arrives when all of them have answered.
 
-#include "device/BroadbandInterfacePrivate.h"
+#include "device/service/BroadbandInterfacePrivate.h"
 
 using mbimx::Form;
 
