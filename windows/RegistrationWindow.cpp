@@ -283,9 +283,7 @@ QWidget* TRegistrationWindow::ReviewPage()
     // The button, or the progress of its request in the same place.
     auto* row = new QHBoxLayout;
     row->setSpacing(12);
-    register_ = new QPushButton(QStringLiteral("Register"), body);
-    register_->setObjectName(QStringLiteral("RegisterButton"));
-    register_->setAutoDefault(false);
+    register_ = AddButton("RegisterButton", QStringLiteral("Register"), body);
     register_->setEnabled(false);
     row->addWidget(register_);
     progressLabel2_ =

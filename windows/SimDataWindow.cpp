@@ -233,9 +233,7 @@ QWidget* TSimDataWindow::ReadyPage()
     layout->addWidget(importList_, 1);
     auto* row = new QHBoxLayout;
     row->addStretch(1);
-    import_ = new QPushButton(QStringLiteral("Import"), page);
-    import_->setObjectName(QStringLiteral("ImportButton"));
-    import_->setAutoDefault(false);
+    import_ = AddButton("ImportButton", QStringLiteral("Import"), page);
     import_->setEnabled(false);
     row->addWidget(import_);
     layout->addLayout(row);

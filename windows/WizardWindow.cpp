@@ -62,9 +62,9 @@ void TWizardWindow::Assemble(QWidget* band, std::initializer_list<QPushButton*> 
     box->addLayout(buttons);
 }
 
-QPushButton* TWizardWindow::AddButton(const char* name, const QString& text)
+QPushButton* TWizardWindow::AddButton(const char* name, const QString& text, QWidget* parent)
 {
-    auto* button = new QPushButton(text, this);
+    auto* button = new QPushButton(text, parent ? parent : this);
     button->setObjectName(QString::fromLatin1(name));
     button->setAutoDefault(false);
     return button;

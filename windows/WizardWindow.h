@@ -40,7 +40,8 @@ protected:
     // the pages, and the button row with the window's own buttons on the left. The Back, Next
     // and Close buttons exist from here on.
     void Assemble(QWidget* band, std::initializer_list<QPushButton*> leading = {});
-    QPushButton* AddButton(const char* name, const QString& text);
+    // A button that Enter presses only as the default; on the window, or on a page.
+    QPushButton* AddButton(const char* name, const QString& text, QWidget* parent = nullptr);
 
     // The band of a title and a picture on the right, as above a page.
     QWidget* Band(QWidget* parent, const QString& titleName, const QString& title, const QString& pictureName,
@@ -77,10 +78,10 @@ protected:
 private:
     void Finish();
 
+    int waitCursors_ = 0;
+    bool finishing_ = false;
     QStackedWidget* pages_ = nullptr;
     QPushButton* back_ = nullptr;
     QPushButton* next_ = nullptr;
     QPushButton* close_ = nullptr;
-    int waitCursors_ = 0;
-    bool finishing_ = false;
 };
