@@ -52,7 +52,7 @@ std::uint32_t NetworkRegistration::BoxBits(DataClassBox box)
 
 NetworkRegistration::NetworkRegistration(WriteFunction write, QObject* context, BroadbandService* service,
                                          const std::string& interfaceId)
-    : write_(std::move(write)), interfaceId_(interfaceId)
+    : WizardPages(RegistrationPageCount), write_(std::move(write)), interfaceId_(interfaceId)
 {
     target_ = std::make_unique<MessageFunctionTarget>(
         context, [this](const Message& message) { return HandleMessage(message); });
@@ -158,42 +158,12 @@ QString NetworkRegistration::BoxCaption(DataClassBox box) const
     return {};
 }
 
-void NetworkRegistration::Start()
+void NetworkRegistration::PageShown(int index)
 {
-    ShowPage(RegistrationPage::Welcome);
-}
-
-void NetworkRegistration::Next()
-{
-    if (nextEnabled_ && page_ != RegistrationPage::Status)
-        ShowPage(static_cast<RegistrationPage>(static_cast<int>(page_) + 1));
-}
-
-void NetworkRegistration::Back()
-{
-    if (backEnabled_ && page_ != RegistrationPage::Welcome)
-        ShowPage(static_cast<RegistrationPage>(static_cast<int>(page_) - 1));
-}
-
-void NetworkRegistration::ShowPage(RegistrationPage page)
-{
-    page_ = page;
-    switch (page) {
-    case RegistrationPage::Welcome:
-        backEnabled_ = false;
-        nextEnabled_ = true;
-        break;
-    case RegistrationPage::Operator:
-    case RegistrationPage::DataClass: backEnabled_ = nextEnabled_ = true; break;
-    case RegistrationPage::Review:
-        backEnabled_ = true;
-        nextEnabled_ = false;
+    // Registering is the Review page's own button; Next leads nowhere from there.
+    if (static_cast<RegistrationPage>(index) == RegistrationPage::Review) {
+        SetNextEnabled(false);
         Review();
-        break;
-    case RegistrationPage::Status:
-        backEnabled_ = true;
-        nextEnabled_ = false;
-        break;
     }
 }
 
@@ -232,7 +202,8 @@ void NetworkRegistration::ChooseOperatorManual()
     selected_ = -1;
     ++operatorsVersion_;
     operatorListEnabled_ = true;
-    nextEnabled_ = backEnabled_ = false;
+    SetBackEnabled(false);
+    SetNextEnabled(false);
     operatorChoiceEnabled_ = false;
     scanning_ = true;
 }
@@ -240,7 +211,8 @@ void NetworkRegistration::ChooseOperatorManual()
 void NetworkRegistration::ScanComplete()
 {
     scanning_ = false;
-    nextEnabled_ = backEnabled_ = true;
+    SetBackEnabled(true);
+    SetNextEnabled(true);
     operatorChoiceEnabled_ = true;
     FillOperators();
 }

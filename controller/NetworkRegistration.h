@@ -4,6 +4,8 @@
 // wizard), the operator scan, the data-class choice, the registration request and the status it
 // leads to. The window shows what this holds after each call and forwards the user's actions.
 
+#include "controller/WizardPages.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -39,7 +41,7 @@ struct RegistrationOperator
     bool Home = false; // shown with the home image
 };
 
-class NetworkRegistration
+class NetworkRegistration : public WizardPages
 {
 public:
     using WriteFunction = std::function<void(const QString&)>;
@@ -54,16 +56,9 @@ public:
     NetworkRegistration(WriteFunction write, QObject* context, BroadbandService* service,
                         const std::string& interfaceId);
     ~NetworkRegistration();
-    NetworkRegistration(const NetworkRegistration&) = delete;
-    NetworkRegistration& operator=(const NetworkRegistration&) = delete;
 
     // Called after a device message changed what the wizard shows.
     void SetChangedHandler(std::function<void()> changed) { changed_ = std::move(changed); }
-
-    // Shows the first page; called once the window is built.
-    void Start();
-    void Next();
-    void Back();
 
     void ChooseOperatorAuto();
     // Starts a scan; the choice returns to automatic when the device refuses it.
@@ -89,10 +84,7 @@ public:
     const std::string& InterfaceId() const { return interfaceId_; }
     const QString& CustomDataClass() const { return customDataClass_; }
 
-    RegistrationPage Page() const { return page_; }
-    bool BackEnabled() const { return backEnabled_; }
-    bool NextEnabled() const { return nextEnabled_; }
-    bool CloseEnabled() const { return true; }
+    RegistrationPage Page() const { return static_cast<RegistrationPage>(PageIndex()); }
 
     // Operator page.
     bool OperatorManual() const { return operatorManual_; }
@@ -141,7 +133,8 @@ private:
     void ReadCustomDataClass();
     // The interface, or null after logging why not.
     std::shared_ptr<BroadbandInterface> Interface();
-    void ShowPage(RegistrationPage page);
+    void ShowPage(RegistrationPage page) { ShowPageIndex(static_cast<int>(page)); }
+    void PageShown(int index) override;
     void Review();
     void ScanComplete();
     void FillOperators();
@@ -160,10 +153,6 @@ private:
     std::unique_ptr<BroadbandRegistrationEvents> registrationSink_;
     std::unique_ptr<BroadbandInterfaceEvents> interfaceSink_;
     QString customDataClass_;
-
-    RegistrationPage page_ = RegistrationPage::Welcome;
-    bool backEnabled_ = false;
-    bool nextEnabled_ = true;
 
     bool operatorManual_ = false;
     bool operatorChoiceEnabled_ = true;

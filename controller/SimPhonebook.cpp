@@ -24,7 +24,7 @@ QString Decimal(std::uint32_t value)
 
 SimPhonebook::SimPhonebook(SimPhonebookHost& host, QObject* context, BroadbandService* service,
                            const std::string& interfaceId, QDatabase& database)
-    : host_(host), database_(database), interfaceId_(interfaceId)
+    : WizardPages(SimPageCount), host_(host), database_(database), interfaceId_(interfaceId)
 {
     memory_.fill(QStringLiteral("-"));
     target_ = std::make_unique<MessageFunctionTarget>(
@@ -113,52 +113,26 @@ QString SimPhonebook::PhonebookStateText(std::uint32_t state)
     }
 }
 
-void SimPhonebook::Start()
-{
-    ShowPage(SimPage::Welcome);
-}
-
-void SimPhonebook::Next()
-{
-    if (nextEnabled_ && page_ != SimPage::Status)
-        ShowPage(static_cast<SimPage>(static_cast<int>(page_) + 1));
-}
-
-void SimPhonebook::Back()
-{
-    if (backEnabled_ && page_ != SimPage::Welcome)
-        ShowPage(static_cast<SimPage>(static_cast<int>(page_) - 1));
-}
-
 void SimPhonebook::Reload()
 {
     RequestData(ReadRequest);
 }
 
-void SimPhonebook::ShowPage(SimPage page)
+void SimPhonebook::PageShown(int index)
 {
-    page_ = page;
-    switch (page) {
-    case SimPage::Welcome:
-        backEnabled_ = false;
-        nextEnabled_ = available_;
-        break;
-    case SimPage::Memory:
-        RequestData(ConfigurationRequest);
-        backEnabled_ = nextEnabled_ = true;
-        break;
+    switch (static_cast<SimPage>(index)) {
+    case SimPage::Welcome: SetNextEnabled(available_); break;
+    case SimPage::Memory: RequestData(ConfigurationRequest); break;
     case SimPage::Contacts:
         if (contacts_.Count() > 0)
             reloadVisible_ = true;
         else
             RequestData(ReadRequest);
-        backEnabled_ = nextEnabled_ = true;
         break;
     case SimPage::Ready:
         BuildImportList();
         importEnabled_ = !importRows_.empty();
-        backEnabled_ = true;
-        nextEnabled_ = false;
+        SetNextEnabled(false);
         break;
     case SimPage::Status: ShowResult(); break;
     }
@@ -426,11 +400,10 @@ void SimPhonebook::ShowResult()
     if (importedCount_ == 0) {
         resultTitle_ = QStringLiteral("The operation could not be completed:");
         resultText_ = QStringLiteral("An unknown error has occurred.");
-        backEnabled_ = true;
-        nextEnabled_ = false;
     } else {
         resultTitle_ = QStringLiteral("The operation is completed successfully.");
         resultText_ = QStringLiteral("Please find information below about status of import process.");
-        backEnabled_ = nextEnabled_ = false;
+        // Nothing to go back to once the contacts are written.
+        SetBackEnabled(false);
     }
 }

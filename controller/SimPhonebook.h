@@ -5,6 +5,7 @@
 // window shows what this holds after each call and forwards the user's actions.
 
 #include "controller/SimContactsModel.h"
+#include "controller/WizardPages.h"
 
 #include <QString>
 
@@ -51,7 +52,7 @@ struct SimImportRow
     QString Number;
 };
 
-class SimPhonebook
+class SimPhonebook : public WizardPages
 {
 public:
     // What is asked of the device: nothing, the memory status or the entries.
@@ -64,13 +65,7 @@ public:
     SimPhonebook(SimPhonebookHost& host, QObject* context, BroadbandService* service, const std::string& interfaceId,
                  QDatabase& database);
     ~SimPhonebook();
-    SimPhonebook(const SimPhonebook&) = delete;
-    SimPhonebook& operator=(const SimPhonebook&) = delete;
 
-    // Shows the first page; called once the window is built.
-    void Start();
-    void Next();
-    void Back();
     void Reload();
     void Import();
     void SelectAll() { contacts_.SelectAll(); }
@@ -82,10 +77,7 @@ public:
     std::intptr_t HandleMessage(const Message& message);
 
     bool Available() const { return available_; }
-    SimPage Page() const { return page_; }
-    bool BackEnabled() const { return backEnabled_; }
-    bool NextEnabled() const { return nextEnabled_; }
-    bool CloseEnabled() const { return true; }
+    SimPage Page() const { return static_cast<SimPage>(PageIndex()); }
     bool ImportEnabled() const { return importEnabled_; }
     bool ReloadVisible() const { return reloadVisible_; }
     // The welcome page: the two lines about a missing service, and the line that tells how to go on.
@@ -117,7 +109,8 @@ private:
     void Log(const std::string& text) { Log(QString::fromStdString(text)); }
     void Connect(BroadbandService* service, const std::string& interfaceId);
     std::shared_ptr<BroadbandInterface> Context() const;
-    void ShowPage(SimPage page);
+    void ShowPage(SimPage page) { ShowPageIndex(static_cast<int>(page)); }
+    void PageShown(int index) override;
     void RequestData(Request request);
     void StartNext();
     bool OpenCommandSession();
@@ -157,9 +150,6 @@ private:
     // Posted completions check that the wizard still exists.
     std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 
-    SimPage page_ = SimPage::Welcome;
-    bool backEnabled_ = false;
-    bool nextEnabled_ = false;
     bool importEnabled_ = false;
     bool reloadVisible_ = false;
     std::array<QString, 5> memory_;

@@ -38,27 +38,6 @@ constexpr int progressPanelOffset = 39;
 // The data-class boxes share the row's width equally but never touch; the window widens instead.
 constexpr int minimumBoxGap = 4;
 
-QFont Bold(QFont font)
-{
-    font.setBold(true);
-    return font;
-}
-
-QLabel* Wrapped(const QString& text, QWidget* parent)
-{
-    auto* label = new QLabel(text, parent);
-    label->setWordWrap(true);
-    return label;
-}
-
-QFrame* Rule(QWidget* parent)
-{
-    auto* rule = new QFrame(parent);
-    rule->setFrameShape(QFrame::HLine);
-    rule->setFrameShadow(QFrame::Sunken);
-    return rule;
-}
-
 QProgressBar* Marquee(const char* name, QWidget* parent)
 {
     auto* bar = new QProgressBar(parent);
@@ -82,8 +61,7 @@ void SetRunning(QProgressBar* bar, bool running)
 
 TRegistrationWindow::TRegistrationWindow(StatusWriter writeStatus, BroadbandService* service,
                                          const std::string& interfaceId, QSettings* store, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowCloseButtonHint),
+    : TWizardWindow(QStringLiteral("TRegistrationWindow"), NetworkRegistration::Caption(), parent),
       writeStatus_(std::move(writeStatus)),
       store_(store)
 {
@@ -98,49 +76,12 @@ TRegistrationWindow::TRegistrationWindow(StatusWriter writeStatus, BroadbandServ
         if (const auto show = SettingsStore::ReadDword(*store_, warningKey))
             wizard_->SetShowDataClassWarning(*show != 0);
 
-    setObjectName(QStringLiteral("TRegistrationWindow"));
-    setWindowTitle(NetworkRegistration::Caption());
-    setWindowIcon(parent ? parent->windowIcon() : QApplication::windowIcon());
-    auto* box = new QVBoxLayout(this);
-    box->setContentsMargins(0, 0, 0, 0);
-    box->setSpacing(0);
-
-    // The pages without tabs.
-    pages_ = new QStackedWidget(this);
-    pages_->setObjectName(QStringLiteral("PageControl"));
-    pages_->addWidget(WelcomePage());
-    pages_->addWidget(OperatorPage());
-    pages_->addWidget(DataClassPage());
-    pages_->addWidget(ReviewPage());
-    pages_->addWidget(StatusPage());
-    box->addWidget(pages_, 1);
-
-    box->addWidget(Rule(this));
-    auto* buttons = new QHBoxLayout;
-    buttons->setContentsMargins(12, 10, 12, 12);
-    buttons->setSpacing(6);
-    auto button = [this](const char* name, const QString& text) {
-        auto* b = new QPushButton(text, this);
-        b->setObjectName(QString::fromLatin1(name));
-        b->setAutoDefault(false);
-        return b;
-    };
-    back_ = button("BackButton", QStringLiteral("< Back"));
-    next_ = button("NextButton", QStringLiteral("Next >"));
-    close_ = button("CloseButton", QStringLiteral("Close"));
-    buttons->addStretch(1);
-    buttons->addWidget(back_);
-    buttons->addWidget(next_);
-    buttons->addSpacing(12);
-    buttons->addWidget(close_);
-    box->addLayout(buttons);
-
-    connect(back_, &QPushButton::clicked, this, [this] { Run(&NetworkRegistration::Back); });
-    connect(next_, &QPushButton::clicked, this, [this] { Run(&NetworkRegistration::Next); });
-    connect(close_, &QPushButton::clicked, this, [this] {
-        if (wizard_->CloseEnabled())
-            done(QDialog::Rejected);
-    });
+    Pages()->addWidget(WelcomePage());
+    Pages()->addWidget(OperatorPage());
+    Pages()->addWidget(DataClassPage());
+    Pages()->addWidget(ReviewPage());
+    Pages()->addWidget(StatusPage());
+    Assemble(nullptr);
 
     // The layout sets the smallest width, so that no text is cut.
     setMinimumHeight(360);
@@ -156,49 +97,18 @@ TRegistrationWindow::~TRegistrationWindow()
     wizard_.reset();
 }
 
-QWidget* TRegistrationWindow::NewPage(RegistrationPage page, const char* pictureName, const char* icon, QWidget*& body)
+QWidget* TRegistrationWindow::NewPage(RegistrationPage page, const char* pictureName, const char* icon,
+                                      QVBoxLayout*& layout)
 {
-    const int index = static_cast<int>(page);
-    auto* widget = new QWidget(pages_);
-    widget->setObjectName(QStringLiteral("A%1").arg(index));
-    auto* layout = new QVBoxLayout(widget);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-
-    // The band above the page: its title and picture.
-    auto* header = new QWidget(widget);
-    header->setBackgroundRole(QPalette::Base);
-    header->setAutoFillBackground(true);
-    auto* headerLayout = new QHBoxLayout(header);
-    headerLayout->setContentsMargins(18, 10, 14, 10);
-    QLabel* title = AddLabel(header, "", NetworkRegistration::PageTitle(page));
-    title->setObjectName(QStringLiteral("TitleA%1").arg(index));
-    QFont titleFont = Bold(title->font());
-    titleFont.setPointSize(titleFont.pointSize() + 4);
-    title->setFont(titleFont);
-    QLabel* picture = AddLabel(header, pictureName);
-    picture->setPixmap(Images::Theme(icon).pixmap(40, 40));
-    headerLayout->addWidget(title, 1);
-    headerLayout->addWidget(picture);
-    layout->addWidget(header);
-    layout->addWidget(Rule(widget));
-
-    body = new QWidget(widget);
-    auto* bodyLayout = new QVBoxLayout(body);
-    bodyLayout->setContentsMargins(18, 12, 18, 10);
-    bodyLayout->setSpacing(6);
-    layout->addWidget(body, 1);
-    return widget;
+    return NewFramedPage(static_cast<int>(page), NetworkRegistration::PageTitle(page), pictureName, icon, layout);
 }
 
 QWidget* TRegistrationWindow::WelcomePage()
 {
-    QWidget* body = nullptr;
-    QWidget* page = NewPage(RegistrationPage::Welcome, "ImageA0", "network-wireless", body);
-    auto* layout = static_cast<QVBoxLayout*>(body->layout());
-    QLabel* welcome = Wrapped(QStringLiteral("Welcome to network registration tool."), body);
-    welcome->setFont(Bold(welcome->font()));
-    layout->addWidget(welcome);
+    QVBoxLayout* layout = nullptr;
+    QWidget* page = NewPage(RegistrationPage::Welcome, "ImageA0", "network-wireless", layout);
+    QWidget* body = layout->parentWidget();
+    layout->addWidget(Heading(QStringLiteral("Welcome to network registration tool."), body));
     layout->addWidget(Wrapped(
         QStringLiteral("This tool will guide you for operator choice and prefered data class selection."), body));
     layout->addStretch(1);
@@ -208,9 +118,9 @@ QWidget* TRegistrationWindow::WelcomePage()
 
 QWidget* TRegistrationWindow::OperatorPage()
 {
-    QWidget* body = nullptr;
-    QWidget* page = NewPage(RegistrationPage::Operator, "ImageA1", "system-search", body);
-    auto* layout = static_cast<QVBoxLayout*>(body->layout());
+    QVBoxLayout* layout = nullptr;
+    QWidget* page = NewPage(RegistrationPage::Operator, "ImageA1", "system-search", layout);
+    QWidget* body = layout->parentWidget();
     auto* choice = new QHBoxLayout;
     choice->setSpacing(18);
     operatorAuto_ = new QRadioButton(QStringLiteral("Automatic"), body);
@@ -270,10 +180,10 @@ QWidget* TRegistrationWindow::OperatorPage()
 
 QWidget* TRegistrationWindow::DataClassPage()
 {
-    QWidget* body = nullptr;
-    QWidget* page = NewPage(RegistrationPage::DataClass, "IMG004", "applications-internet", body);
+    QVBoxLayout* layout = nullptr;
+    QWidget* page = NewPage(RegistrationPage::DataClass, "IMG004", "applications-internet", layout);
     Label(QStringLiteral("IMG004"))->installEventFilter(this);
-    auto* layout = static_cast<QVBoxLayout*>(body->layout());
+    QWidget* body = layout->parentWidget();
     auto* choice = new QHBoxLayout;
     choice->setSpacing(18);
     dataClassAuto_ = new QRadioButton(QStringLiteral("Automatic"), body);
@@ -341,9 +251,9 @@ QWidget* TRegistrationWindow::DataClassPage()
 
 QWidget* TRegistrationWindow::ReviewPage()
 {
-    QWidget* body = nullptr;
-    QWidget* page = NewPage(RegistrationPage::Review, "ImageA3", "dialog-question", body);
-    auto* layout = static_cast<QVBoxLayout*>(body->layout());
+    QVBoxLayout* layout = nullptr;
+    QWidget* page = NewPage(RegistrationPage::Review, "ImageA3", "dialog-question", layout);
+    QWidget* body = layout->parentWidget();
     QLabel* ready = AddLabel(body, "LabelA31");
     ready->setFont(Bold(ready->font()));
     ready->setWordWrap(true);
@@ -373,9 +283,7 @@ QWidget* TRegistrationWindow::ReviewPage()
     // The button, or the progress of its request in the same place.
     auto* row = new QHBoxLayout;
     row->setSpacing(12);
-    register_ = new QPushButton(QStringLiteral("Register"), body);
-    register_->setObjectName(QStringLiteral("RegisterButton"));
-    register_->setAutoDefault(false);
+    register_ = AddButton("RegisterButton", QStringLiteral("Register"), body);
     register_->setEnabled(false);
     row->addWidget(register_);
     progressLabel2_ =
@@ -396,11 +304,11 @@ QWidget* TRegistrationWindow::ReviewPage()
 
 QWidget* TRegistrationWindow::StatusPage()
 {
-    QWidget* body = nullptr;
-    QWidget* page = NewPage(RegistrationPage::Status, "ImageA4", "dialog-information", body);
+    QVBoxLayout* layout = nullptr;
+    QWidget* page = NewPage(RegistrationPage::Status, "ImageA4", "dialog-information", layout);
     // A double-click on the title reads the status again.
     Label(QStringLiteral("TitleA4"))->installEventFilter(this);
-    auto* layout = static_cast<QVBoxLayout*>(body->layout());
+    QWidget* body = layout->parentWidget();
     QLabel* result = AddLabel(body, "LabelA41");
     result->setFont(Bold(result->font()));
     result->setWordWrap(true);
@@ -416,33 +324,12 @@ QWidget* TRegistrationWindow::StatusPage()
     return page;
 }
 
-QLabel* TRegistrationWindow::AddLabel(QWidget* parent, const char* name, const QString& text)
-{
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(QString::fromLatin1(name));
-    return label;
-}
-
-QLabel* TRegistrationWindow::Label(const QString& name) const
-{
-    return findChild<QLabel*>(name);
-}
-
-void TRegistrationWindow::Run(void (NetworkRegistration::*action)())
-{
-    ((*wizard_).*action)();
-    Refresh();
-}
-
 void TRegistrationWindow::Refresh()
 {
     if (!built_ || !wizard_)
         return;
     const NetworkRegistration& w = *wizard_;
-    pages_->setCurrentIndex(static_cast<int>(w.Page()));
-    back_->setEnabled(w.BackEnabled());
-    next_->setEnabled(w.NextEnabled());
-    close_->setEnabled(w.CloseEnabled());
+    ShowPage();
 
     operatorAuto_->setChecked(!w.OperatorManual());
     operatorManual_->setChecked(w.OperatorManual());
@@ -487,12 +374,8 @@ void TRegistrationWindow::Refresh()
         statusInfo_->setPlainText(status);
 
     // The default button follows the way on.
-    if (w.Page() == RegistrationPage::Review && w.RegisterEnabled() && !w.Registering())
-        register_->setDefault(true);
-    else if (w.NextEnabled())
-        next_->setDefault(true);
-    else
-        close_->setDefault(true);
+    ChooseDefault(w.Page() == RegistrationPage::Review && w.RegisterEnabled() && !w.Registering() ? register_
+                                                                                                  : nullptr);
 }
 
 void TRegistrationWindow::FillOperators()
@@ -574,14 +457,7 @@ void TRegistrationWindow::done(int result)
 {
     if (store_)
         store_->setValue(warningKey, wizard_->ShowDataClassWarning() ? 1 : 0);
-    QDialog::done(result);
-}
-
-void TRegistrationWindow::reject()
-{
-    // Escape closes the window only while Close may be used.
-    if (wizard_->CloseEnabled())
-        done(QDialog::Rejected);
+    TWizardWindow::done(result);
 }
 
 bool TRegistrationWindow::eventFilter(QObject* watched, QEvent* event)
@@ -599,5 +475,5 @@ bool TRegistrationWindow::eventFilter(QObject* watched, QEvent* event)
     if (watched == operatorList_ && (event->type() == QEvent::Resize || event->type() == QEvent::Move) &&
         progressPanel_ && progressPanel_->isVisible())
         PlaceProgressPanel();
-    return QDialog::eventFilter(watched, event);
+    return TWizardWindow::eventFilter(watched, event);
 }

@@ -5,7 +5,7 @@
 
 #include "controller/NetworkRegistration.h"
 
-#include <QDialog>
+#include "windows/WizardWindow.h"
 
 #include <array>
 #include <functional>
@@ -21,10 +21,10 @@ class QProgressBar;
 class QPushButton;
 class QRadioButton;
 class QSettings;
-class QStackedWidget;
 class QTreeWidget;
+class QVBoxLayout;
 
-class TRegistrationWindow : public QDialog
+class TRegistrationWindow : public TWizardWindow
 {
     Q_OBJECT
 public:
@@ -35,13 +35,9 @@ public:
                         QSettings* store, QWidget* parent = nullptr);
     ~TRegistrationWindow() override;
 
-    NetworkRegistration& Wizard() { return *wizard_; }
+    NetworkRegistration& Wizard() override { return *wizard_; }
 
     // The controls, for tests.
-    QStackedWidget* Pages() const { return pages_; }
-    QPushButton* BackButton() const { return back_; }
-    QPushButton* NextButton() const { return next_; }
-    QPushButton* CloseButton() const { return close_; }
     QPushButton* RegisterButton() const { return register_; }
     QRadioButton* OperatorAuto() const { return operatorAuto_; }
     QRadioButton* OperatorManual() const { return operatorManual_; }
@@ -53,26 +49,22 @@ public:
     QWidget* DataClassWarningPanel() const { return warningPanel_; }
     QCheckBox* DataClassWarningCheckBox() const { return warningCheck_; }
     QPlainTextEdit* StatusInfo() const { return statusInfo_; }
-    // "TitleA0" to "TitleA4", "LabelA31", "LabelA32", "VerifyOperator", "VerifyDataClass",
+    // Label(): "TitleA0" to "TitleA4", "LabelA31", "LabelA32", "VerifyOperator", "VerifyDataClass",
     // "ProgressLabel2", "LabelA41", "LabelA42", "IMG004"...
-    QLabel* Label(const QString& name) const;
 
     void done(int result) override;
-    void reject() override;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    QWidget* NewPage(RegistrationPage page, const char* pictureName, const char* icon, QWidget*& body);
+    QWidget* NewPage(RegistrationPage page, const char* pictureName, const char* icon, QVBoxLayout*& layout);
     QWidget* WelcomePage();
     QWidget* OperatorPage();
     QWidget* DataClassPage();
     QWidget* ReviewPage();
     QWidget* StatusPage();
-    QLabel* AddLabel(QWidget* parent, const char* name, const QString& text = {});
-    void Run(void (NetworkRegistration::*action)());
-    void Refresh();
+    void Refresh() override;
     void FillOperators();
     void LayOutBoxes();
     void PlaceProgressPanel();
@@ -86,10 +78,6 @@ private:
     int shownOperators_ = -1;
     std::array<bool, DataClassBoxCount> laidOut_{};
 
-    QStackedWidget* pages_ = nullptr;
-    QPushButton* back_ = nullptr;
-    QPushButton* next_ = nullptr;
-    QPushButton* close_ = nullptr;
     QRadioButton* operatorAuto_ = nullptr;
     QRadioButton* operatorManual_ = nullptr;
     QTreeWidget* operatorList_ = nullptr;

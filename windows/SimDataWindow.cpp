@@ -68,116 +68,34 @@ private:
     std::array<QIcon, 3> images_;
 };
 
-QLabel* Heading(const QString& text, QWidget* parent)
-{
-    auto* label = new QLabel(text, parent);
-    QFont font = label->font();
-    font.setBold(true);
-    label->setFont(font);
-    label->setWordWrap(true);
-    return label;
-}
-
-QLabel* Text(const QString& text, QWidget* parent)
-{
-    auto* label = new QLabel(text, parent);
-    label->setWordWrap(true);
-    return label;
-}
-
-QVBoxLayout* PageLayout(QWidget* page)
-{
-    auto* layout = new QVBoxLayout(page);
-    layout->setContentsMargins(18, 14, 18, 10);
-    layout->setSpacing(6);
-    return layout;
-}
-
 } // namespace
 
 TSimDataWindow::TSimDataWindow(StatusWriter writeStatus, UserPrompts& prompts, BroadbandService* service,
                                const std::string& interfaceId, QDatabase& database, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowCloseButtonHint),
+    : TWizardWindow(QStringLiteral("TSimDataWindow"), SimPhonebook::Caption(), parent),
       writeStatus_(std::move(writeStatus)),
       prompts_(prompts)
 {
     SimPhonebookHost& host = *this;
     wizard_ = std::make_unique<SimPhonebook>(host, this, service, interfaceId, database);
 
-    setObjectName(QStringLiteral("TSimDataWindow"));
-    setWindowTitle(SimPhonebook::Caption());
-    setWindowIcon(parent ? parent->windowIcon() : QApplication::windowIcon());
-    auto* box = new QVBoxLayout(this);
-    box->setContentsMargins(0, 0, 0, 0);
-    box->setSpacing(0);
+    // The pages without tabs.
+    Pages()->addWidget(WelcomePage());
+    Pages()->addWidget(MemoryPage());
+    Pages()->addWidget(ContactsPage());
+    Pages()->addWidget(ReadyPage());
+    Pages()->addWidget(StatusPage());
 
     // The band above the pages: the page's title and the wizard's picture.
-    auto* header = new QWidget(this);
-    header->setObjectName(QStringLiteral("TopPanel"));
-    header->setBackgroundRole(QPalette::Base);
-    header->setAutoFillBackground(true);
-    auto* headerLayout = new QHBoxLayout(header);
-    headerLayout->setContentsMargins(18, 10, 14, 10);
-    title_ = new QLabel(header);
-    title_->setObjectName(QStringLiteral("Title"));
-    QFont titleFont = title_->font();
-    titleFont.setPointSize(titleFont.pointSize() + 4);
-    titleFont.setBold(true);
-    title_->setFont(titleFont);
-    auto* picture = new QLabel(header);
-    picture->setPixmap(Images::Theme("media-flash").pixmap(40, 40));
-    headerLayout->addWidget(title_, 1);
-    headerLayout->addWidget(picture);
-    box->addWidget(header);
-    auto* rule = new QFrame(this);
-    rule->setFrameShape(QFrame::HLine);
-    rule->setFrameShadow(QFrame::Sunken);
-    box->addWidget(rule);
+    QWidget* band = Band(this, QStringLiteral("Title"), QString(), QString(), "media-flash");
+    band->setObjectName(QStringLiteral("TopPanel"));
+    title_ = Label(QStringLiteral("Title"));
+    select_ = AddButton("SelectButton", QStringLiteral("Select All"));
+    unselect_ = AddButton("UnselectButton", QStringLiteral("Unselect All"));
+    reload_ = AddButton("ReloadButton", QStringLiteral("Reload"));
+    Assemble(band, {select_, unselect_, reload_});
+    NextButton()->setDefault(true);
 
-    // The pages without tabs.
-    pages_ = new QStackedWidget(this);
-    pages_->setObjectName(QStringLiteral("PageControl"));
-    pages_->addWidget(WelcomePage());
-    pages_->addWidget(MemoryPage());
-    pages_->addWidget(ContactsPage());
-    pages_->addWidget(ReadyPage());
-    pages_->addWidget(StatusPage());
-    box->addWidget(pages_, 1);
-
-    auto* bottomRule = new QFrame(this);
-    bottomRule->setFrameShape(QFrame::HLine);
-    bottomRule->setFrameShadow(QFrame::Sunken);
-    box->addWidget(bottomRule);
-    auto* buttons = new QHBoxLayout;
-    buttons->setContentsMargins(12, 10, 12, 12);
-    buttons->setSpacing(6);
-    auto button = [this](const char* name, const QString& text) {
-        auto* b = new QPushButton(text, this);
-        b->setObjectName(QString::fromLatin1(name));
-        b->setAutoDefault(false);
-        return b;
-    };
-    select_ = button("SelectButton", QStringLiteral("Select All"));
-    unselect_ = button("UnselectButton", QStringLiteral("Unselect All"));
-    reload_ = button("ReloadButton", QStringLiteral("Reload"));
-    back_ = button("BackButton", QStringLiteral("< Back"));
-    next_ = button("NextButton", QStringLiteral("Next >"));
-    close_ = button("CloseButton", QStringLiteral("Close"));
-    next_->setDefault(true);
-    buttons->addWidget(select_);
-    buttons->addWidget(unselect_);
-    buttons->addWidget(reload_);
-    buttons->addStretch(1);
-    buttons->addWidget(back_);
-    buttons->addWidget(next_);
-    buttons->addSpacing(12);
-    buttons->addWidget(close_);
-    box->addLayout(buttons);
-
-    connect(back_, &QPushButton::clicked, this, [this] { Run(&SimPhonebook::Back); });
-    connect(next_, &QPushButton::clicked, this, [this] { Run(&SimPhonebook::Next); });
-    connect(close_, &QPushButton::clicked, this, &TSimDataWindow::Finish);
     connect(select_, &QPushButton::clicked, this, [this] { Run(&SimPhonebook::SelectAll); });
     connect(unselect_, &QPushButton::clicked, this, [this] { Run(&SimPhonebook::UnselectAll); });
     connect(reload_, &QPushButton::clicked, this, [this] { Run(&SimPhonebook::Reload); });
@@ -193,17 +111,15 @@ TSimDataWindow::~TSimDataWindow()
 {
     // The wizard says goodbye through this window's log while everything still stands.
     wizard_.reset();
-    while (waitCursors_ > 0)
-        WaitCursor(false);
 }
 
 QWidget* TSimDataWindow::WelcomePage()
 {
-    auto* page = new QWidget(pages_);
-    page->setObjectName(QStringLiteral("A0"));
-    auto* layout = PageLayout(page);
+    QVBoxLayout* layout = nullptr;
+    QWidget* page = NewPage(0, layout);
     layout->addWidget(Heading(QStringLiteral("Welcome to SIM card contacts tool."), page));
-    layout->addWidget(Text(QStringLiteral("This tool will guide you for importing contact data from SIM card."), page));
+    layout->addWidget(
+        Wrapped(QStringLiteral("This tool will guide you for importing contact data from SIM card."), page));
     layout->addSpacing(12);
     QLabel* statusA =
         AddLabel(page, QStringLiteral("WelcomeStatusA"),
@@ -228,12 +144,11 @@ QWidget* TSimDataWindow::WelcomePage()
 
 QWidget* TSimDataWindow::MemoryPage()
 {
-    auto* page = new QWidget(pages_);
-    page->setObjectName(QStringLiteral("A1"));
-    auto* layout = PageLayout(page);
+    QVBoxLayout* layout = nullptr;
+    QWidget* page = NewPage(1, layout);
     layout->addWidget(
-        Text(QStringLiteral("Below you can find information about current status of SIM card memory."), page));
-    layout->addWidget(Text(QStringLiteral("This status depends on capabilities of the device and SIM card."), page));
+        Wrapped(QStringLiteral("Below you can find information about current status of SIM card memory."), page));
+    layout->addWidget(Wrapped(QStringLiteral("This status depends on capabilities of the device and SIM card."), page));
     layout->addSpacing(12);
     auto* grid = new QGridLayout;
     grid->setContentsMargins(12, 0, 0, 0);
@@ -258,9 +173,8 @@ QWidget* TSimDataWindow::MemoryPage()
 
 QWidget* TSimDataWindow::ContactsPage()
 {
-    auto* page = new QWidget(pages_);
-    page->setObjectName(QStringLiteral("A2"));
-    auto* layout = PageLayout(page);
+    QVBoxLayout* layout = nullptr;
+    QWidget* page = NewPage(2, layout);
     contactsList_ = new QTreeView(page);
     contactsList_->setObjectName(QStringLiteral("ContactsListView"));
     contactsList_->setModel(new StateImages(contactsList_, contactsList_));
@@ -295,11 +209,10 @@ QWidget* TSimDataWindow::ContactsPage()
 
 QWidget* TSimDataWindow::ReadyPage()
 {
-    auto* page = new QWidget(pages_);
-    page->setObjectName(QStringLiteral("A3"));
-    auto* layout = PageLayout(page);
+    QVBoxLayout* layout = nullptr;
+    QWidget* page = NewPage(3, layout);
     layout->addWidget(Heading(QStringLiteral("Now you are ready to import contacts from SIM card."), page));
-    layout->addWidget(Text(
+    layout->addWidget(Wrapped(
         QStringLiteral("Please review your choice and then press Import button to complete importing process."), page));
     importList_ = new QTreeWidget(page);
     importList_->setObjectName(QStringLiteral("ImportListView"));
@@ -320,9 +233,7 @@ QWidget* TSimDataWindow::ReadyPage()
     layout->addWidget(importList_, 1);
     auto* row = new QHBoxLayout;
     row->addStretch(1);
-    import_ = new QPushButton(QStringLiteral("Import"), page);
-    import_->setObjectName(QStringLiteral("ImportButton"));
-    import_->setAutoDefault(false);
+    import_ = AddButton("ImportButton", QStringLiteral("Import"), page);
     import_->setEnabled(false);
     row->addWidget(import_);
     layout->addLayout(row);
@@ -331,9 +242,8 @@ QWidget* TSimDataWindow::ReadyPage()
 
 QWidget* TSimDataWindow::StatusPage()
 {
-    auto* page = new QWidget(pages_);
-    page->setObjectName(QStringLiteral("A4"));
-    auto* layout = PageLayout(page);
+    QVBoxLayout* layout = nullptr;
+    QWidget* page = NewPage(4, layout);
     QLabel* title = AddLabel(page, QStringLiteral("InfoA41"), QString());
     QFont bold = title->font();
     bold.setBold(true);
@@ -364,39 +274,14 @@ QWidget* TSimDataWindow::StatusPage()
     return page;
 }
 
-QLabel* TSimDataWindow::AddLabel(QWidget* parent, const QString& name, const QString& text)
-{
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(name);
-    return label;
-}
-
-QLabel* TSimDataWindow::Label(const QString& name) const
-{
-    return findChild<QLabel*>(name);
-}
-
-void TSimDataWindow::Run(void (SimPhonebook::*action)())
-{
-    ((*wizard_).*action)();
-    Refresh();
-}
-
 void TSimDataWindow::Refresh()
 {
     if (!built_ || !wizard_)
         return;
     const SimPhonebook& w = *wizard_;
-    const int page = static_cast<int>(w.Page());
-    if (pages_->currentIndex() != page) {
-        pages_->setCurrentIndex(page);
-        if (w.Page() == SimPage::Ready)
-            FillImportList();
-    }
-    title_->setText(QString::fromLatin1(pageTitles[page]));
-    back_->setEnabled(w.BackEnabled());
-    next_->setEnabled(w.NextEnabled());
-    close_->setEnabled(w.CloseEnabled());
+    if (ShowPage() && w.Page() == SimPage::Ready)
+        FillImportList();
+    title_->setText(QString::fromLatin1(pageTitles[w.PageIndex()]));
     import_->setEnabled(w.ImportEnabled());
     const bool onContacts = w.Page() == SimPage::Contacts;
     select_->setVisible(onContacts);
@@ -415,12 +300,7 @@ void TSimDataWindow::Refresh()
     Label(QStringLiteral("InfoA46"))->setText(w.SkippedText());
     countsPanel_->setVisible(w.ResultCountsVisible());
     // The default button follows the way on.
-    if (w.Page() == SimPage::Ready && w.ImportEnabled())
-        import_->setDefault(true);
-    else if (w.NextEnabled())
-        next_->setDefault(true);
-    else
-        close_->setDefault(true);
+    ChooseDefault(w.Page() == SimPage::Ready && w.ImportEnabled() ? import_ : nullptr);
 }
 
 void TSimDataWindow::FillImportList()
@@ -436,33 +316,6 @@ void TSimDataWindow::WriteStatus(const QString& text)
         writeStatus_(text);
 }
 
-void TSimDataWindow::WaitCursor(bool on)
-{
-    if (on) {
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        ++waitCursors_;
-    } else if (waitCursors_ > 0) {
-        QApplication::restoreOverrideCursor();
-        --waitCursors_;
-    }
-}
-
-void TSimDataWindow::Finish()
-{
-    if (finishing_)
-        return;
-    finishing_ = true;
-    done(wizard_->Accepted() ? QDialog::Accepted : QDialog::Rejected);
-    finishing_ = false;
-}
-
-void TSimDataWindow::reject()
-{
-    // Escape closes the window only while Close may be used.
-    if (wizard_->CloseEnabled())
-        Finish();
-}
-
 bool TSimDataWindow::eventFilter(QObject* watched, QEvent* event)
 {
     // Space changes the choice of the current row, as a click on its image does.
@@ -473,5 +326,5 @@ bool TSimDataWindow::eventFilter(QObject* watched, QEvent* event)
             wizard_->Toggle(current.row());
         return true;
     }
-    return QDialog::eventFilter(watched, event);
+    return TWizardWindow::eventFilter(watched, event);
 }

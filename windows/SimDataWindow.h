@@ -5,7 +5,7 @@
 
 #include "controller/SimPhonebook.h"
 
-#include <QDialog>
+#include "windows/WizardWindow.h"
 
 #include <array>
 #include <functional>
@@ -16,12 +16,11 @@ class BroadbandService;
 class QDatabase;
 class QLabel;
 class QPushButton;
-class QStackedWidget;
 class QTreeView;
 class QTreeWidget;
 class UserPrompts;
 
-class TSimDataWindow : public QDialog, private SimPhonebookHost
+class TSimDataWindow : public TWizardWindow, private SimPhonebookHost
 {
     Q_OBJECT
 public:
@@ -31,23 +30,16 @@ public:
                    const std::string& interfaceId, QDatabase& database, QWidget* parent = nullptr);
     ~TSimDataWindow() override;
 
-    SimPhonebook& Wizard() { return *wizard_; }
+    SimPhonebook& Wizard() override { return *wizard_; }
 
     // The controls, for tests.
-    QStackedWidget* Pages() const { return pages_; }
-    QPushButton* BackButton() const { return back_; }
-    QPushButton* NextButton() const { return next_; }
-    QPushButton* CloseButton() const { return close_; }
     QPushButton* SelectButton() const { return select_; }
     QPushButton* UnselectButton() const { return unselect_; }
     QPushButton* ReloadButton() const { return reload_; }
     QPushButton* ImportButton() const { return import_; }
     QTreeView* ContactsListView() const { return contactsList_; }
     QTreeWidget* ImportListView() const { return importList_; }
-    // "InfoA11" to "InfoA15", "InfoA41", "InfoA42", "InfoA44", "InfoA46", "WelcomeStatusA"...
-    QLabel* Label(const QString& name) const;
-
-    void reject() override;
+    // Label(): "InfoA11" to "InfoA15", "InfoA41", "InfoA42", "InfoA44", "InfoA46", "WelcomeStatusA"...
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -56,7 +48,7 @@ private:
     // SimPhonebookHost
     void WriteStatus(const QString& text) override;
     UserPrompts& Prompts() override { return prompts_; }
-    void WaitCursor(bool on) override;
+    void WaitCursor(bool on) override { SetWaitCursor(on); }
     void Changed() override { Refresh(); }
 
     QWidget* WelcomePage();
@@ -64,24 +56,16 @@ private:
     QWidget* ContactsPage();
     QWidget* ReadyPage();
     QWidget* StatusPage();
-    QLabel* AddLabel(QWidget* parent, const QString& name, const QString& text);
-    void Run(void (SimPhonebook::*action)());
-    void Refresh();
+    void Refresh() override;
+    bool Accepted() const override { return wizard_->Accepted(); }
     void FillImportList();
-    void Finish();
 
     StatusWriter writeStatus_;
     UserPrompts& prompts_;
     std::unique_ptr<SimPhonebook> wizard_;
-    int waitCursors_ = 0;
     bool built_ = false;
-    bool finishing_ = false;
 
     QLabel* title_ = nullptr;
-    QStackedWidget* pages_ = nullptr;
-    QPushButton* back_ = nullptr;
-    QPushButton* next_ = nullptr;
-    QPushButton* close_ = nullptr;
     QPushButton* select_ = nullptr;
     QPushButton* unselect_ = nullptr;
     QPushButton* reload_ = nullptr;
