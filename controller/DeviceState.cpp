@@ -10,6 +10,10 @@
 #include "device/Broadband.h"
 #include "device/Texts.h"
 
+#include <QTimer>
+
+#include <optional>
+
 DeviceState::DeviceState(ControllerHost& host, SettingsStore& settings, MobileBroadband& device,
                          MessageFolders& folders, SendPipeline& pipeline, IncomingMessages& incoming, QObject* parent)
     : QObject(parent),
@@ -348,6 +352,40 @@ void DeviceState::HandleEvent(std::uintptr_t code, std::intptr_t value, const st
     case EV_PACKET_SERVICE: ShowDataClass(static_cast<std::uint32_t>(value)); break;
     default: break;
     }
+}
+
+void DeviceState::EnterPin()
+{
+    const std::optional<QString> answer =
+        host_.Prompts().InputSecret(QStringLiteral("Enter PIN"), QStringLiteral("PIN1:"));
+    if (!answer || answer->trimmed().isEmpty())
+        return;
+    std::uint32_t id = 0;
+    if (device_.EnterPin(2, answer->trimmed().toStdString(), &id))
+        pinRequest_ = id;
+}
+
+void DeviceState::PinEntered(const BROADBAND_REQUEST_RESULT& result)
+{
+    if (pinRequest_ == 0 || result.RequestID != pinRequest_)
+        return;
+    pinRequest_ = 0;
+    if (result.Status == 0)
+        return;
+    QString text;
+    if (result.AttemptsRemaining == 0)
+        text = QStringLiteral("The PIN was wrong and the SIM is now blocked. Unblock it with its PUK in a phone.");
+    else if (result.AttemptsRemaining > 0)
+        text = QStringLiteral("The PIN was wrong. Attempts remaining: %1.").arg(result.AttemptsRemaining);
+    else
+        text = QStringLiteral("The PIN was not accepted: %1.").arg(QString::fromStdString(HresultText(result.Status)));
+    const bool again = result.AttemptsRemaining != 0;
+    // Told after the device's event is handled, not inside it.
+    QTimer::singleShot(0, this, [this, text, again] {
+        host_.Prompts().Show(QStringLiteral("Enter PIN"), text, PromptIcon::Warning);
+        if (again && pinVisible_)
+            EnterPin();
+    });
 }
 
 void DeviceState::ReadWhenReady()

@@ -10,6 +10,7 @@
 #include <functional>
 
 class ControllerHost;
+struct BROADBAND_REQUEST_RESULT;
 class SettingsStore;
 class MobileBroadband;
 class MessageFolders;
@@ -61,6 +62,10 @@ public:
     bool StartScan();
     bool ScanComplete(std::int32_t status);
     bool ScanRequested() const { return scanRequested_; }
+    // "Enter PIN": PIN1 asked masked (never logged) and given to the device. A refused PIN is told,
+    // with the attempts left where the device says, and asked again until the SIM blocks.
+    void EnterPin();
+    void PinEntered(const BROADBAND_REQUEST_RESULT& result);
     // Manual registration with a provider ID; a blank one does nothing.
     void RegisterManually(const QString& providerId);
     // Registration from the Debug page: automatic, or manual with a provider ID, with the
@@ -118,6 +123,7 @@ private:
     int signalImage_ = 0;
     QString signalText_;
     bool pinVisible_ = false;
+    std::uint32_t pinRequest_ = 0; // the PIN entry waiting for its answer
     bool interfaceSelectVisible_ = false;
     bool radioOn_ = false;
     bool registered_ = false;

@@ -17,7 +17,7 @@
     X(DeviceServicesDisconnectAction) X(DisconnectAction) X(DownloadAction) \
     X(EmulateEventSmsSendCompleteAction) X(EmulateSmsDraftAction) X(EmulateSmsNewAction) \
     X(EmulateSmsNewMultipartAction) X(EmulateSmsReport1Action) X(EmulateSmsReport2Action) \
-    X(EmulateSmsSentAction) X(EmulateSmsSentMultipartAction) X(EnterPinAction) X(ExitAction) X(FaqAction) \
+    X(EmulateSmsSentAction) X(EmulateSmsSentMultipartAction) X(EnterPinAction) X(EnterPinButtonAction) X(ExitAction) X(FaqAction) \
     X(GetDeviceInfoAction) X(GetPreferredProvidersAction) X(HideWhenClosingAction) X(HideWhenMinimizedAction) \
     X(HomePageAction) X(InterfaceSelectAction) X(LargeButtonsAction) X(LargeRowsAction) X(LargeTextAction) \
     X(LicenseInfoAction) X(OpenHelpAction) X(OpenUssdSessionAction) X(OperatorsSearchAction) \

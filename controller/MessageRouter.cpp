@@ -51,6 +51,10 @@ bool MessageRouter::RouteEvent(std::uintptr_t code, const Message& message)
             pipeline_.HandleSmsSendComplete(*result);
         return true;
     case EV_SMS_STATUS: incoming_.HandleSmsStatus(); return true;
+    case EV_PIN_ENTER_COMPLETE:
+        if (const auto* result = message.Record<BROADBAND_REQUEST_RESULT>())
+            device_.PinEntered(*result);
+        return true;
     case EV_INTERFACE_ARRIVAL:
     case EV_INTERFACE_REMOVAL:
     case EV_READY_STATE:

@@ -9,8 +9,8 @@
 #include <QString>
 
 #include "app/Messages.h"
-#include "device/service/BroadbandEvents.h"
 #include "device/Status.h"
+#include "device/service/BroadbandEvents.h"
 
 class BroadbandService;
 class MessageTarget;
@@ -66,6 +66,9 @@ struct BROADBAND_REQUEST_RESULT
     // A send's completion: the reference the network gave the message, which its status report
     // quotes. 0 for every other request.
     std::uint32_t MessageReference = 0;
+    // A PIN entry's completion: the attempts left before the SIM blocks, -1 when the device did
+    // not say.
+    std::int32_t AttemptsRemaining = -1;
 };
 
 struct BROADBAND_REGISTRATION_DATA
@@ -104,8 +107,8 @@ public:
     // The empty line, title and rule that open every information block.
     void BlockHeading(const char* title) const;
     void Event(std::uintptr_t code, std::intptr_t lParam = 0) const;
-    void EventResult(std::uintptr_t code, std::uint32_t requestId, HRESULT status,
-                     std::uint32_t messageReference = 0) const;
+    void EventResult(std::uintptr_t code, std::uint32_t requestId, HRESULT status, std::uint32_t messageReference = 0,
+                     std::int32_t attemptsRemaining = -1) const;
     template <class T> void Record(unsigned number, std::uintptr_t wParam, const T& record) const;
     void Plain(unsigned number, std::uintptr_t wParam, std::intptr_t lParam) const;
     MessageTarget* Target() const { return target; }
@@ -225,7 +228,8 @@ public:
     explicit BroadbandPinEvents(MessageTarget* target) : BroadbandSinkOf(target, "BroadbandPinEvents") { }
     void OnEnableComplete(BroadbandInterface& iface, std::uint32_t requestId, HRESULT status) override;
     void OnDisableComplete(BroadbandInterface& iface, std::uint32_t requestId, HRESULT status) override;
-    void OnEnterComplete(BroadbandInterface& iface, std::uint32_t requestId, HRESULT status) override;
+    void OnEnterComplete(BroadbandInterface& iface, std::uint32_t requestId, HRESULT status,
+                         std::int32_t attemptsRemaining) override;
     void OnChangeComplete(BroadbandInterface& iface, std::uint32_t requestId, HRESULT status) override;
     void OnUnblockComplete(BroadbandInterface& iface, std::uint32_t requestId, HRESULT status) override;
 };

@@ -19,10 +19,11 @@ void BroadbandSender::Event(std::uintptr_t code, std::intptr_t lParam) const
 }
 
 void BroadbandSender::EventResult(std::uintptr_t code, std::uint32_t requestId, HRESULT status,
-                                  std::uint32_t messageReference) const
+                                  std::uint32_t messageReference, std::int32_t attemptsRemaining) const
 {
     if (target)
-        target->SendRecord(WM_BROADBAND_EVENT, code, BROADBAND_REQUEST_RESULT{requestId, status, messageReference});
+        target->SendRecord(WM_BROADBAND_EVENT, code,
+                           BROADBAND_REQUEST_RESULT{requestId, status, messageReference, attemptsRemaining});
 }
 
 void BroadbandSender::Plain(unsigned number, std::uintptr_t wParam, std::intptr_t lParam) const

@@ -220,9 +220,13 @@ void BroadbandPinEvents::OnDisableComplete(BroadbandInterface&, std::uint32_t re
     Completion("OnDisableComplete", EV_PIN_DISABLE_COMPLETE, requestId, status);
 }
 
-void BroadbandPinEvents::OnEnterComplete(BroadbandInterface&, std::uint32_t requestId, HRESULT status)
+void BroadbandPinEvents::OnEnterComplete(BroadbandInterface&, std::uint32_t requestId, HRESULT status,
+                                         std::int32_t attemptsRemaining)
 {
-    Completion("OnEnterComplete", EV_PIN_ENTER_COMPLETE, requestId, status);
+    CompletionLine("OnEnterComplete", requestId, status);
+    if (attemptsRemaining >= 0)
+        LogLine("PIN attempts remaining: " + Decimal(static_cast<std::uint32_t>(attemptsRemaining)));
+    EventResult(EV_PIN_ENTER_COMPLETE, requestId, status, 0, attemptsRemaining);
 }
 
 void BroadbandPinEvents::OnChangeComplete(BroadbandInterface&, std::uint32_t requestId, HRESULT status)

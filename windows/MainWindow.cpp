@@ -340,7 +340,7 @@ void TMainWindow::UnreadChanged(int count)
 void TMainWindow::UpdateStatusBar()
 {
     statusPanels_->Show(*deviceState_, folders_->UnreadText());
-    Act(MainAction::EnterPinAction)->setVisible(deviceState_->PinVisible());
+    Act(MainAction::EnterPinButtonAction)->setVisible(deviceState_->PinVisible());
     ShowRadioState();
     if (pinSeparator_)
         pinSeparator_->setVisible(deviceState_->PinVisible());

@@ -205,14 +205,11 @@ void TMainWindow::BuildActions()
     connect(actions_.New(MainAction::DisconnectAction, QStringLiteral("Stop interface"), "media-playback-stop"),
             &QAction::triggered, this, [this] { deviceState_->DisconnectAction(); });
     QAction* pin = actions_.New(MainAction::EnterPinAction, QStringLiteral("Enter PIN"), "dialog-password");
-    pin->setVisible(false);
-    connect(pin, &QAction::triggered, this, [this] {
-        // Masked, and never logged: the PIN goes to the device only.
-        const std::optional<QString> answer =
-            prompts_->InputSecret(QStringLiteral("Enter PIN"), QStringLiteral("PIN1:"));
-        if (answer && !answer->trimmed().isEmpty())
-            device_->EnterPin(2, answer->trimmed().toStdString());
-    });
+    connect(pin, &QAction::triggered, this, [this] { deviceState_->EnterPin(); });
+    // The menu entry stays; the tool bar's button shows only while the SIM asks for its PIN.
+    QAction* pinButton = actions_.New(MainAction::EnterPinButtonAction, QStringLiteral("Enter PIN"), "dialog-password");
+    pinButton->setVisible(false);
+    connect(pinButton, &QAction::triggered, pin, &QAction::trigger);
 
     QAction* exit = actions_.New(MainAction::ExitAction, QStringLiteral("Exit"), "application-exit");
     connect(exit, &QAction::triggered, this, [this] {
@@ -386,7 +383,7 @@ void TMainWindow::BuildMenus()
     tools->addAction(Act(MainAction::OpenUssdSessionAction));
     tools->addAction(Act(MainAction::RegistrationAction2));
     tools->addSeparator()->setObjectName(QStringLiteral("TBBxUssdDev"));
-    tools->addAction(Act(MainAction::EnterPinAction));
+    tools->addAction(Act(MainAction::EnterPinButtonAction));
     pinSeparator_ = tools->addSeparator();
     pinSeparator_->setObjectName(QStringLiteral("TBBxPinDev"));
     pinSeparator_->setVisible(false);

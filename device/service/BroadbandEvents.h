@@ -166,7 +166,11 @@ public:
     virtual ~IBroadbandPinEvents() = default;
     virtual void OnEnableComplete(BroadbandInterface& /*iface*/, std::uint32_t /*requestId*/, HRESULT /*status*/) { }
     virtual void OnDisableComplete(BroadbandInterface& /*iface*/, std::uint32_t /*requestId*/, HRESULT /*status*/) { }
-    virtual void OnEnterComplete(BroadbandInterface& /*iface*/, std::uint32_t /*requestId*/, HRESULT /*status*/) { }
+    // attemptsRemaining: what the device's answer says is left before the SIM blocks; -1 when it
+    // said nothing.
+    virtual void OnEnterComplete(BroadbandInterface& /*iface*/, std::uint32_t /*requestId*/, HRESULT /*status*/,
+                                 std::int32_t /*attemptsRemaining*/)
+    { }
     virtual void OnChangeComplete(BroadbandInterface& /*iface*/, std::uint32_t /*requestId*/, HRESULT /*status*/) { }
     virtual void OnUnblockComplete(BroadbandInterface& /*iface*/, std::uint32_t /*requestId*/, HRESULT /*status*/) { }
 };

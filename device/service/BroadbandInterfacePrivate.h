@@ -73,6 +73,8 @@ struct BroadbandInterfacePrivate
     std::vector<BroadbandProvider> visible;
     std::chrono::steady_clock::time_point visibleAt;
     int scans = 0;
+    // The attempts left that the last PIN entry's answer gave, -1 when it gave none.
+    std::int32_t pinAttempts = -1;
     HRESULT pinListResult = Hr::Pending;
     std::vector<BroadbandPinDesc> pins;
     HRESULT servicesResult = Hr::Pending;

@@ -168,9 +168,23 @@ HRESULT BroadbandInterface::EnterPin(std::int32_t pinType, const std::string& pi
         return Hr::InvalidArg;
     }
     const std::uint32_t id = Register(service, *d, BroadbandInterfacePrivate::Request::PinEnter, requestId);
-    SendCommand(*this, *d, request, queryTimeoutSeconds, [id](BroadbandInterface& i, MbimMessage*, HRESULT hr) {
-        CompleteRequest(i, *i.d, id, BroadbandInterfacePrivate::Request::PinEnter, hr, nullptr);
-    });
+    const auto entered = static_cast<MbimPinType>(pinType);
+    SendCommand(*this, *d, request, queryTimeoutSeconds,
+                [id, entered](BroadbandInterface& i, MbimMessage* m, HRESULT hr) {
+                    // A refused PIN's answer still tells how many attempts are left; when it asks for a PUK
+                    // instead, the PIN has none left.
+                    MbimPinType type = MBIM_PIN_TYPE_UNKNOWN;
+                    MbimPinState state = MBIM_PIN_STATE_UNLOCKED;
+                    guint32 remaining = 0;
+                    i.d->pinAttempts = -1;
+                    if (m && mbim_message_pin_response_parse(m, &type, &state, &remaining, nullptr)) {
+                        if (type == entered && remaining <= 0xFFFF)
+                            i.d->pinAttempts = static_cast<std::int32_t>(remaining);
+                        else if (type == MBIM_PIN_TYPE_PUK1 || type == MBIM_PIN_TYPE_PUK2)
+                            i.d->pinAttempts = 0;
+                    }
+                    CompleteRequest(i, *i.d, id, BroadbandInterfacePrivate::Request::PinEnter, hr, nullptr);
+                });
     return Hr::Ok;
 }
 
@@ -279,7 +293,10 @@ void CompleteRequest(BroadbandInterface& iface, BroadbandInterfacePrivate& d, st
     case R::SetRegister:
         service.Raise(&IBroadbandRegistrationEvents::OnSetRegisterModeComplete, iface, requestId, hr);
         break;
-    case R::PinEnter: service.Raise(&IBroadbandPinEvents::OnEnterComplete, iface, requestId, hr); break;
+    case R::PinEnter:
+        service.Raise(&IBroadbandPinEvents::OnEnterComplete, iface, requestId, hr, d.pinAttempts);
+        d.pinAttempts = -1;
+        break;
     case R::SupportedCommands: {
         const std::string serviceId = d.pendingService[requestId];
         d.pendingService.erase(requestId);

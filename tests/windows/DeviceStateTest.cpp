@@ -223,7 +223,7 @@ TEST(DeviceState, ALockedSimShowsThePinButtonUntilThePinIsEntered)
 {
     Program p(false, true);
     ASSERT_NO_FATAL_FAILURE(p.Start());
-    QAction* pin = p.window->Act(MainAction::EnterPinAction);
+    QAction* pin = p.window->Act(MainAction::EnterPinButtonAction);
     ASSERT_TRUE(WaitFor([&] { return pin->isVisible(); }));
     EXPECT_EQ(p.window->Device().Panel(5), QStringLiteral("A PIN is required for the operation to complete"));
     EXPECT_TRUE(
@@ -232,6 +232,39 @@ TEST(DeviceState, ALockedSimShowsThePinButtonUntilThePinIsEntered)
     pin->trigger();
     ASSERT_TRUE(WaitFor([&] { return !pin->isVisible(); }));
     EXPECT_NE(p.window->Device().Panel(5), QStringLiteral("A PIN is required for the operation to complete"));
+}
+
+TEST(DeviceState, AWrongPinIsToldWithTheAttemptsLeftAndAskedAgain)
+{
+    Program p(false, true);
+    ASSERT_NO_FATAL_FAILURE(p.Start());
+    QAction* pin = p.window->Act(MainAction::EnterPinButtonAction);
+    ASSERT_TRUE(WaitFor([&] { return pin->isVisible(); }));
+    // Wrong, then cancelled when asked again; later wrong twice more blocks the SIM.
+    p.prompts.inputs = {QStringLiteral("0000"), std::nullopt};
+    pin->trigger();
+    auto told = [&](const QString& text) {
+        for (const auto& shown : p.prompts.shown)
+            if (shown.caption == QLatin1String("Enter PIN") && shown.text == text)
+                return true;
+        return false;
+    };
+    ASSERT_TRUE(WaitFor([&] { return told(QStringLiteral("The PIN was wrong. Attempts remaining: 2.")); }));
+    ASSERT_TRUE(WaitFor([&] { return p.prompts.inputs.empty(); })) << "asked again";
+    EXPECT_TRUE(pin->isVisible()) << "still locked";
+
+    p.prompts.inputs = {QStringLiteral("0001"), QStringLiteral("0002")};
+    pin->trigger();
+    ASSERT_TRUE(WaitFor([&] {
+        return told(
+            QStringLiteral("The PIN was wrong and the SIM is now blocked. Unblock it with its PUK in a phone."));
+    }));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(p.prompts.inputs.empty());
+    const auto asked = std::count_if(p.prompts.shown.begin(), p.prompts.shown.end(), [](const auto& s) {
+        return s.kind == testsupport::ScriptedPrompts::Kind::Secret;
+    });
+    EXPECT_EQ(asked, 4) << "a blocked SIM is not asked for its PIN again";
 }
 
 TEST(DeviceState, SelectInterfaceIgnoresABlankAnswerAndShowsAChosenOne)

@@ -92,10 +92,11 @@ TEST(Menus, ToolBarAndTrayMenuHoldTheirEntriesInOrder)
     Program p;
     ASSERT_NO_FATAL_FAILURE(p.Start());
     auto* tools = p.window->findChild<QToolBar*>(QStringLiteral("ToolBar"));
-    EXPECT_EQ(Describe(tools->actions()),
-              QStringLiteral("ShowMessagesAction ShowContactsAction ShowStatusAction ShowDeviceAction ShowLogAction - "
-                             "SmsNewAction SmsReplyAction SmsForwardAction SmsDeleteAction - OpenUssdSessionAction "
-                             "RegistrationAction2 TBBxUssdDev EnterPinAction TBBxPinDev AboutAction - ExitAction"));
+    EXPECT_EQ(
+        Describe(tools->actions()),
+        QStringLiteral("ShowMessagesAction ShowContactsAction ShowStatusAction ShowDeviceAction ShowLogAction - "
+                       "SmsNewAction SmsReplyAction SmsForwardAction SmsDeleteAction - OpenUssdSessionAction "
+                       "RegistrationAction2 TBBxUssdDev EnterPinButtonAction TBBxPinDev AboutAction - ExitAction"));
     auto* tray = p.window->findChild<QMenu*>(QStringLiteral("TrayMenu"));
     ASSERT_NE(tray, nullptr);
     EXPECT_EQ(Describe(tray->actions()), QStringLiteral("AppOpenAction AppHideAction - ExitAction"));
@@ -105,7 +106,10 @@ TEST(Menus, ToolBarAndTrayMenuHoldTheirEntriesInOrder)
         if (a->objectName() == QLatin1String("TBBxPinDev"))
             pinSeparator = a;
     ASSERT_NE(pinSeparator, nullptr);
-    EXPECT_EQ(pinSeparator->isVisible(), p.window->Act(MainAction::EnterPinAction)->isVisible());
+    EXPECT_EQ(pinSeparator->isVisible(), p.window->Act(MainAction::EnterPinButtonAction)->isVisible());
+    // The Miscellaneous menu's entry stays whatever the SIM's state.
+    EXPECT_FALSE(p.window->Act(MainAction::EnterPinButtonAction)->isVisible());
+    EXPECT_TRUE(p.window->Act(MainAction::EnterPinAction)->isVisible());
 }
 
 TEST(Menus, ShortcutsBelongToTheirActionsAndWorkWhileTheDebugMenuIsHidden)

@@ -16,7 +16,7 @@ TEST(PinEntry, ThePinIsAskedMaskedAndNeverLogged)
     // A PIN no PDU, ID or time stamp of the run is likely to hold.
     p.modem->withCore([](sim::ModemCore& core) { core.sim().pin = "90817263"; });
     ASSERT_NO_FATAL_FAILURE(p.Start());
-    QAction* pin = p.window->Act(MainAction::EnterPinAction);
+    QAction* pin = p.window->Act(MainAction::EnterPinButtonAction);
     ASSERT_TRUE(WaitFor([&] { return pin->isVisible(); })) << "a locked SIM shows the PIN entry";
     p.prompts.inputs = {QStringLiteral("90817263")};
     pin->trigger();
