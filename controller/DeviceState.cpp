@@ -72,6 +72,13 @@ void DeviceState::SetShowDataClassIcon(bool on)
     Q_EMIT Changed();
 }
 
+int DeviceState::PanelWidth(int index) const
+{
+    if (index == PanelDataClass && !settings_.ShowDataClass)
+        return 0;
+    return widths_[static_cast<size_t>(index)];
+}
+
 void DeviceState::SetPanel(int index, const QString& text, int widenBy)
 {
     panels_[static_cast<size_t>(index)] = text;

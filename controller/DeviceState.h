@@ -73,7 +73,8 @@ public:
     void RegisterFromDebugPage(bool automatic, const QString& providerId, std::uint32_t dataClass);
 
     const QString& Panel(int index) const { return panels_[static_cast<size_t>(index)]; }
-    int PanelWidth(int index) const { return widths_[static_cast<size_t>(index)]; }
+    // The data-class panel has no width while the option hides it.
+    int PanelWidth(int index) const;
     int SignalImage() const { return signalImage_; }
     const QString& SignalText() const { return signalText_; }
     bool PinVisible() const { return pinVisible_; }

@@ -109,7 +109,7 @@ QVariant FolderModel::headerData(int section, Qt::Orientation orientation, int r
 {
     const Layout& layout = LayoutOf(folder_);
     if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < layout.Count)
-        return QString::fromLatin1(layout.Columns[section].Caption);
+        return section == 0 && !showIds_ ? QString() : QString::fromLatin1(layout.Columns[section].Caption);
     return QAbstractTableModel::headerData(section, orientation, role);
 }
 
@@ -669,6 +669,20 @@ void MessageFolders::SetNames(const std::function<QString(const QString&)>& name
 {
     for (FolderModel* model : models_)
         model->SetNames(nameOf);
+}
+
+void MessageFolders::SetShowIds(bool show)
+{
+    for (FolderModel* model : models_)
+        model->SetShowIds(show);
+}
+
+void FolderModel::SetShowIds(bool show)
+{
+    if (show == showIds_)
+        return;
+    showIds_ = show;
+    Q_EMIT headerDataChanged(Qt::Horizontal, 0, 0);
 }
 
 void MessageFolders::ClearMessageLists()

@@ -80,6 +80,8 @@ public:
     // Every row's contact name from nameOf (its number in, the name or empty out), shown at once;
     // the rows keep their places.
     void SetNames(const std::function<QString(const QString&)>& nameOf);
+    // The ID column's caption: "ID" when the IDs are shown, empty when not.
+    void SetShowIds(bool show);
 
     int Image(const SmsData* data) const;
     void SetImage(SmsData* data, int image);
@@ -147,6 +149,7 @@ private:
     int sortKey_ = 0;
     int unread_ = 0;
     bool bulk_ = false;
+    bool showIds_ = true;
     std::uint64_t nextSeq_ = 0;
 };
 
@@ -175,6 +178,7 @@ public:
 
     // SetNames on all six folders.
     void SetNames(const std::function<QString(const QString&)>& nameOf);
+    void SetShowIds(bool show);
     // Empties every folder but Outbox and Templates and resets their node states.
     void ClearMessageLists();
     // Bulk mode of every folder a replay fills: all but the Outbox.

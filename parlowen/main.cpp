@@ -1,6 +1,7 @@
 // parlowen: the desktop program.
 #include "app/DataPaths.h"
 #include "app/desktop/SingleInstance.h"
+#include "app/desktop/StartGuard.h"
 #include "device/service/BroadbandService.h"
 #include "sim/ModemSimulator.h"
 #include "windows/Images.h"
@@ -8,6 +9,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QMessageBox>
 
 #include <cstdio>
 #include <cstdlib>
@@ -97,20 +99,21 @@ int main(int argc, char** argv)
     BroadbandService::SetDefault(&service);
     service.Start();
 
-    int result = 0;
-    {
-        TMainWindow::Options windowOptions;
-        windowOptions.service = &service;
-        windowOptions.hidden = hidden;
-        windowOptions.databasePath = parser.value(databaseOption);
-        TMainWindow window(windowOptions);
-        QObject::connect(&instance, &SingleInstance::OpenRequested, &window, &TMainWindow::AppOpen);
-        if (hidden)
-            window.showMinimized();
-        else
-            window.show();
-        result = QApplication::exec();
-    }
+    const int result = RunTellingExceptions(
+        [&] {
+            TMainWindow::Options windowOptions;
+            windowOptions.service = &service;
+            windowOptions.hidden = hidden;
+            windowOptions.databasePath = parser.value(databaseOption);
+            TMainWindow window(windowOptions);
+            QObject::connect(&instance, &SingleInstance::OpenRequested, &window, &TMainWindow::AppOpen);
+            window.ShowAtStart();
+            return QApplication::exec();
+        },
+        [](const QString& text) {
+            std::fprintf(stderr, "parlowen: %s\n", qPrintable(text));
+            QMessageBox::critical(nullptr, QStringLiteral("Parlowen"), text);
+        });
     BroadbandService::SetDefault(nullptr);
     return result;
 }

@@ -32,6 +32,7 @@ ContactsPage::ContactsPage(TMainWindow& window) : window_(window)
 
     auto* layout = new QVBoxLayout(this);
     auto* title = new QLabel(QStringLiteral("Contacts"), this);
+    title->setObjectName(QStringLiteral("HeaderContacts"));
     QFont titleFont = title->font();
     titleFont.setPointSize(titleFont.pointSize() + 3);
     titleFont.setBold(true);

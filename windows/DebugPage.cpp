@@ -16,6 +16,7 @@ DebugPage::DebugPage(QAction* registerAction, QWidget* parent) : QWidget(parent)
     setObjectName(QStringLiteral("DebugTabSheet"));
     auto* layout = new QVBoxLayout(this);
     auto* title = new QLabel(QStringLiteral("Network registration"), this);
+    title->setObjectName(QStringLiteral("HeaderDebug"));
     QFont font = title->font();
     font.setPointSize(font.pointSize() + 3);
     font.setBold(true);

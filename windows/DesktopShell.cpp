@@ -12,6 +12,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QSystemTrayIcon>
 #include <QWidget>
 
 DesktopShell::DesktopShell(Options options, SettingsStore& settings, QObject* parent)
@@ -43,6 +44,12 @@ void DesktopShell::CreateTray(const QString& toolTip)
                          settings_.ShowTrayIcon, TrayIcon::Clicks::OpenOnly, options_.open, options_.openInbox, this);
     tray_->SetToolTip(toolTip);
     channels_->application = tray_;
+}
+
+bool DesktopShell::HidesInTray() const
+{
+    return settings_.ShowTrayIcon &&
+           (options_.trayArea ? *options_.trayArea : QSystemTrayIcon::isSystemTrayAvailable());
 }
 
 void DesktopShell::Notify(const QString& title, const QString& text)

@@ -9,6 +9,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class Announcer;
 class DesktopChannels;
@@ -30,6 +31,7 @@ public:
         std::function<void(const QString&)> log;
         std::function<void()> open;      // a click on the application's icon
         std::function<void()> openInbox; // a click on a balloon or a notification
+        std::optional<bool> trayArea;    // whether the desktop has a notification area; empty: ask it
     };
 
     DesktopShell(Options options, SettingsStore& settings, QObject* parent = nullptr);
@@ -42,6 +44,9 @@ public:
     // The ten tray images as loaded (override files, application and event icons).
     const QIcon& TrayImage(int index) const { return trayImages_[static_cast<size_t>(index)]; }
     bool ToastsAvailable() const { return toastsAvailable_; }
+    // Whether the window may hide into the notification area: only while its icon is there, so
+    // that a hidden window can always be reached again.
+    bool HidesInTray() const;
 
     void Notify(const QString& title, const QString& text);
     void AnnounceDataClass(const QString& text);

@@ -31,13 +31,16 @@
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QMenu>
+#include <QMenuBar>
 #include <QProgressBar>
 #include <QSettings>
+#include <QShowEvent>
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QStatusBar>
 #include <QStringEncoder>
 #include <QTimer>
+#include <QToolBar>
 #include <QTreeView>
 #include <QVarLengthArray>
 
@@ -80,7 +83,7 @@ TMainWindow::TMainWindow(const Options& options)
         clock_ = ownClock_.get();
     }
 
-    settings_ = std::make_unique<SettingsStore>(false);
+    settings_ = std::make_unique<SettingsStore>(true); // USSD needs only the device here
     device_ = std::make_unique<MobileBroadband>(this, options.service);
     database_ = std::make_unique<QDatabase>(this);
     store_ = options.settings;
@@ -122,12 +125,13 @@ TMainWindow::TMainWindow(const Options& options)
 
     shell_ = new DesktopShell({options.notifier, options.dataHome, options.trayImageFolder,
                                [this](const QString& line) { WriteLog(line); }, [this] { AppOpen(); },
-                               [this] { OpenInbox(); }},
+                               [this] { OpenInbox(); }, options.trayArea},
                               *settings_, this);
     FormCreate();
     setWindowIcon(Images::App(settings_->ApplicationIcon));
     shell_->CreateTray(windowTitle());
     BuildTrayMenu();
+    TrayActions(false);
     if (settings_->ShowToastNotification)
         shell_->EnsureDesktopEntry(settings_->ApplicationIcon);
     startTimer_.start();
@@ -188,6 +192,7 @@ void TMainWindow::FormCreate()
         statusBar(), [this](int panel) { StatusPanelDoubleClicked(panel); }, this);
     deviceState_->SetTextWidth([this](const QString& text) { return statusPanels_->TextWidth(text); });
     UpdateStatusBar();
+    ApplyLayout();
     // The loader prepared the opposite of the stored choices: executing both actions flips them
     // to the choice and applies it.
     Act(MainAction::LargeButtonsAction)->trigger();
@@ -197,8 +202,85 @@ void TMainWindow::FormCreate()
     for (MainAction name : {MainAction::SmsDeleteAction, MainAction::SmsReplyAction, MainAction::SmsForwardAction,
                             MainAction::SmsOpenAction, MainAction::SmsRetryAction, MainAction::SmsSetAsUnreadAction})
         Act(name)->setEnabled(false);
-    if (hidden_)
-        setWindowState(windowState() | Qt::WindowMinimized);
+}
+
+void TMainWindow::ApplyLayout()
+{
+    menuBar()->setVisible(settings_->ShowMenu);
+    if (auto* tools = findChild<QToolBar*>(QStringLiteral("ToolBar")))
+        tools->setVisible(settings_->ShowToolBar);
+    statusBar()->setVisible(settings_->ShowStatusBar);
+    statusBar()->setMinimumHeight(settings_->ApplicationStatusBar);
+    messagesPage_->SetInfoVisible(settings_->ShowMessageInfo);
+    Act(MainAction::ShowDeviceAction)->setVisible(settings_->ShowStatusLog);
+    Act(MainAction::OpenUssdSessionAction)->setVisible(settings_->ShowUssd);
+    for (QAction* separator : findChildren<QAction*>(QStringLiteral("TBBxUssdDev")))
+        separator->setVisible(settings_->ShowUssd);
+    folders_->SetShowIds(settings_->ShowSmsID);
+    messagesPage_->SetIdColumnWidth(settings_->ShowSmsID ? 65 : 35);
+    for (QWidget* header : centralWidget()->findChildren<QWidget*>()) {
+        if (header->objectName().startsWith(QLatin1String("Header")))
+            header->setVisible(settings_->ApplicationHeader);
+    }
+    // The stored width, but never narrower than the folder names need at the normal size.
+    folderPanelBase_ = std::max(settings_->ApplicationFolders, messagesPage_->FolderPanelNeeds());
+    messagesPage_->SetFolderPanelWidth(folderPanelBase_);
+}
+
+void TMainWindow::ShowAtStart()
+{
+    if (!hidden_) {
+        if (settings_->ApplicationState == 2)
+            showMaximized();
+        else
+            show();
+        return;
+    }
+    setWindowState(windowState() | Qt::WindowMinimized);
+    // Only in the notification area when that can be opened again; otherwise on the taskbar.
+    if (Act(MainAction::HideWhenMinimizedAction)->isChecked() && shell_->HidesInTray())
+        TrayActions(true);
+    else
+        showMinimized();
+}
+
+void TMainWindow::TrayActions(bool hiddenInTray)
+{
+    if (!Act(MainAction::AppOpenAction))
+        return; // the tray's menu is made after the window
+    Act(MainAction::AppOpenAction)->setVisible(hiddenInTray);
+    Act(MainAction::AppHideAction)->setVisible(!hiddenInTray);
+}
+
+void TMainWindow::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange || !shell_)
+        return;
+    if (!isMinimized()) {
+        TrayActions(false);
+    } else if (Act(MainAction::HideWhenMinimizedAction)->isChecked() && shell_->HidesInTray()) {
+        TrayActions(true);
+        // Off the taskbar once the minimising is done.
+        QTimer::singleShot(0, this, [this] {
+            if (isMinimized())
+                hide();
+        });
+    }
+}
+
+void TMainWindow::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (layoutShown_)
+        return;
+    layoutShown_ = true;
+    // The list area's stored height, once the window has its size.
+    QSplitter* split = messagesPage_->Splitter();
+    const QList<int> sizes = split->sizes();
+    const int total = sizes.value(0) + sizes.value(1);
+    if (settings_->ApplicationMessage > 0 && total > settings_->ApplicationMessage)
+        split->setSizes({settings_->ApplicationMessage, total - settings_->ApplicationMessage});
 }
 
 void TMainWindow::StartTimerTimer()
@@ -300,6 +382,8 @@ void TMainWindow::Notify(const QString& title, const QString& text)
 
 void TMainWindow::AnnounceDataClass(const QString& text)
 {
+    // The icon first: its balloon needs it.
+    SyncDataClassTray();
     shell_->AnnounceDataClass(text);
 }
 
@@ -345,6 +429,11 @@ void TMainWindow::UpdateStatusBar()
     if (pinSeparator_)
         pinSeparator_->setVisible(deviceState_->PinVisible());
     Act(MainAction::InterfaceSelectAction)->setVisible(deviceState_->InterfaceSelectVisible());
+    SyncDataClassTray();
+}
+
+void TMainWindow::SyncDataClassTray()
+{
     shell_->SyncDataClassTray(*deviceState_, [this] {
         shell_->Announcements().DataClassIconClicked(statusPanels_->Text(DeviceState::PanelProvider),
                                                      statusPanels_->Text(DeviceState::PanelDataClass),
@@ -395,10 +484,14 @@ void TMainWindow::OpenComposer(const QString& title, const QString& number, cons
 
 void TMainWindow::AppOpen()
 {
-    if (restoreMaximized_)
-        showMaximized();
-    else
-        showNormal();
+    // Restored as it was (maximised stays maximised); a stored maximised state once.
+    Qt::WindowStates state = windowState() & ~Qt::WindowMinimized;
+    if (restoreMaximized_) {
+        state |= Qt::WindowMaximized;
+        restoreMaximized_ = false;
+    }
+    setWindowState(state);
+    show();
     raise();
     activateWindow();
 }

@@ -13,6 +13,7 @@
 #include <QTimer>
 
 #include <memory>
+#include <optional>
 
 class BroadbandService;
 class Clock;
@@ -61,8 +62,9 @@ public:
         Notifier* notifier = nullptr;  // null: desktop notifications and tray balloons
         QSettings* settings = nullptr; // null: the user's store
         int startDelayMs = 1000;
-        QString dataHome;        // empty: $XDG_DATA_HOME (the menu entry and its picture)
-        QString trayImageFolder; // empty: the current folder (TRAYICON<n>.ico files)
+        QString dataHome;             // empty: $XDG_DATA_HOME (the menu entry and its picture)
+        QString trayImageFolder;      // empty: the current folder (TRAYICON<n>.ico files)
+        std::optional<bool> trayArea; // whether the desktop has a notification area; empty: ask it
     };
 
     explicit TMainWindow(const Options& options);
@@ -125,6 +127,9 @@ public:
     enum Page { MessagesPageIndex, StatusPageIndex, DevicePageIndex, LogPageIndex, DebugPageIndex, ContactsPageIndex };
     int CurrentPage() const;
 
+    // The first showing: maximised as stored, or "/hidden" minimised (into the notification area
+    // when the option and the desktop allow).
+    void ShowAtStart();
     // "Open application": show, restore and raise.
     void AppOpen();
     // A click on a notification: the window opened on the Messages page and its Inbox.
@@ -132,6 +137,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void FormCreate();
@@ -147,6 +154,10 @@ private:
     void ApplyLargeButtons();
     void ApplyLargeRows();
     void ApplyLargeText();
+    // The stored layout and display options.
+    void ApplyLayout();
+    void TrayActions(bool hiddenInTray);
+    void SyncDataClassTray();
     void StatusPanelDoubleClicked(int panel);
     void ShowRadioState();
     void ScanComplete(std::int32_t status);
@@ -172,6 +183,9 @@ private:
     Clock* clock_ = nullptr;
     DesktopShell* shell_ = nullptr;
     int baseFontSize_ = 0;
+    int baseSampleWidth_ = 0;
+    int folderPanelBase_ = 0; // the folder panel's width at the normal text size
+    bool layoutShown_ = false;
     std::unique_ptr<MobileBroadband> device_;
     std::unique_ptr<QDatabase> database_;
     MessageFolders* folders_ = nullptr;

@@ -439,6 +439,7 @@ void TMainWindow::BuildPages()
     logLayout->setContentsMargins(9, 9, 9, 9);
     auto* header = new QHBoxLayout;
     auto* logTitle = new QLabel(QStringLiteral("Application log"), logPage);
+    logTitle->setObjectName(QStringLiteral("HeaderApplicationLog"));
     QFont titleFont = logTitle->font();
     titleFont.setPointSize(titleFont.pointSize() + 3);
     titleFont.setBold(true);

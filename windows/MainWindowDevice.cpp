@@ -63,7 +63,7 @@ void TMainWindow::BuildTrayMenu()
     connect(actions_.New(MainAction::AppOpenAction, QStringLiteral("Open application")), &QAction::triggered, this,
             &TMainWindow::AppOpen);
     connect(actions_.New(MainAction::AppHideAction, QStringLiteral("Hide application")), &QAction::triggered, this,
-            &QWidget::hide);
+            &QWidget::showMinimized);
     auto* menu = new QMenu(this);
     menu->setObjectName(QStringLiteral("TrayMenu"));
     menu->addAction(Act(MainAction::AppOpenAction));

@@ -128,8 +128,11 @@ void TMainWindow::ApplyLargeText()
 {
     // Sizes are kept as the designed points of an 8-point desktop: scaled to this one.
     // The font as resolved: the desktop may have given it in pixels.
-    if (!baseFontSize_)
+    const QString sample = QStringLiteral("XXXXXXXXXX");
+    if (!baseFontSize_) {
         baseFontSize_ = std::max(1, qRound(QFontInfo(pages_->font()).pointSizeF()));
+        baseSampleWidth_ = pages_->fontMetrics().horizontalAdvance(sample);
+    }
     const bool on = Act(MainAction::LargeTextAction)->isChecked();
     const int large = (settings_->LargeFont * baseFontSize_ + 4) / 8;
     if (on && settings_->LargeFont <= 0)
@@ -137,12 +140,12 @@ void TMainWindow::ApplyLargeText()
     const int size = on ? large : baseFontSize_;
     if (qRound(QFontInfo(pages_->font()).pointSizeF()) == size)
         return;
-    const QString sample = QStringLiteral("XXXXXXXXXX");
-    const int before = pages_->fontMetrics().horizontalAdvance(sample);
     QFont font = pages_->font();
     font.setPointSize(size);
     pages_->setFont(font);
-    const int after = pages_->fontMetrics().horizontalAdvance(sample);
-    messagesPage_->SetFolderPanelWidth(std::max(60, messagesPage_->FolderPanelWidth() + after - before));
+    // The folder panel widens by the text's growth over its normal width, whether or not the
+    // layout has sized it yet.
+    const int growth = pages_->fontMetrics().horizontalAdvance(sample) - baseSampleWidth_;
+    messagesPage_->SetFolderPanelWidth(folderPanelBase_ + std::max(0, growth));
     messagesPage_->FitColumns();
 }

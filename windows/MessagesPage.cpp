@@ -155,14 +155,17 @@ MessagesPage::MessagesPage(MessageFolders& folders, QWidget* parent) : QWidget(p
     auto* viewer = new QWidget(vertical_);
     auto* viewerLayout = new QVBoxLayout(viewer);
     viewerLayout->setContentsMargins(6, 4, 6, 4);
-    auto* infoRow = new QHBoxLayout;
+    infoPanel_ = new QWidget(viewer);
+    infoPanel_->setObjectName(QStringLiteral("MessageInfoPanel"));
+    auto* infoRow = new QHBoxLayout(infoPanel_);
+    infoRow->setContentsMargins(0, 0, 0, 0);
     const char* const infoIcons[4] = {"call-start", "contact-new", "appointment-new", "x-office-calendar"};
     for (int i = 0; i < 4; ++i) {
-        auto* image = new QLabel(viewer);
+        auto* image = new QLabel(infoPanel_);
         image->setPixmap(Images::Theme(infoIcons[i]).pixmap(16, 16));
         image->setObjectName(QStringLiteral("MessageInfo%1X").arg(QChar(u'A' + i)));
         infoImages_[static_cast<size_t>(i)] = image;
-        info_[static_cast<size_t>(i)] = new QLabel(viewer);
+        info_[static_cast<size_t>(i)] = new QLabel(infoPanel_);
         info_[static_cast<size_t>(i)]->setObjectName(QStringLiteral("MessageInfo%1").arg(QChar(u'A' + i)));
         info_[static_cast<size_t>(i)]->setTextInteractionFlags(Qt::TextSelectableByMouse);
         if (i < 2)
@@ -172,7 +175,7 @@ MessagesPage::MessagesPage(MessageFolders& folders, QWidget* parent) : QWidget(p
         infoRow->addSpacing(6);
     }
     infoRow->addStretch(1);
-    viewerLayout->addLayout(infoRow);
+    viewerLayout->addWidget(infoPanel_);
     text_ = new QTextEdit(viewer);
     text_->setObjectName(QStringLiteral("MessageText"));
     text_->setReadOnly(true);
@@ -214,7 +217,7 @@ void MessagesPage::FitColumns()
             const QString& caption = captions[c];
             const bool number = caption == QLatin1String("To") || caption == QLatin1String("From") ||
                                 caption == QLatin1String("Number");
-            view->setColumnWidth(c, c == 0 ? 65 : (number ? numberWidth : dateWidth));
+            view->setColumnWidth(c, c == 0 ? idColumnWidth_ : (number ? numberWidth : dateWidth));
         }
     }
 }
@@ -245,6 +248,28 @@ bool MessagesPage::ActivityVisible() const
 int MessagesPage::FolderPanelWidth() const
 {
     return horizontal_->sizes().value(0);
+}
+
+int MessagesPage::FolderPanelNeeds() const
+{
+    int widest = 0;
+    for (int i = 0; i < tree_->topLevelItemCount(); ++i)
+        widest = std::max(widest, tree_->fontMetrics().horizontalAdvance(tree_->topLevelItem(i)->text(0)));
+    // A count that grows, the picture, the indentation and the frame.
+    widest += tree_->fontMetrics().horizontalAdvance(QStringLiteral(" (0000)"));
+    return std::max(widest + tree_->iconSize().width() + tree_->indentation() + 24,
+                    tree_->minimumSizeHint().width());
+}
+
+void MessagesPage::SetInfoVisible(bool visible)
+{
+    infoPanel_->setVisible(visible);
+}
+
+void MessagesPage::SetIdColumnWidth(int width)
+{
+    idColumnWidth_ = width;
+    FitColumns();
 }
 
 void MessagesPage::SetFolderPanelWidth(int width)

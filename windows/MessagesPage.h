@@ -55,6 +55,12 @@ public:
     void SetActivityVisible(bool visible);
     bool ActivityVisible() const;
     int FolderPanelWidth() const;
+    // The width the folder names and their counts need in the tree's font.
+    int FolderPanelNeeds() const;
+    // The message header row (number, name, dates) shown or not.
+    void SetInfoVisible(bool visible);
+    // The ID column's width in every folder.
+    void SetIdColumnWidth(int width);
     void SetFolderPanelWidth(int width);
     FolderFilter& Filter(Folder folder) const { return *filters_[static_cast<size_t>(folder)]; }
 
@@ -93,5 +99,7 @@ private:
     QSplitter* horizontal_;
     Folder shown_ = Folder::Inbox;
     bool contactNames_ = true;
+    int idColumnWidth_ = 65;
+    QWidget* infoPanel_ = nullptr;
     const SmsData* displayed_ = nullptr;
 };

@@ -13,6 +13,7 @@ StatusPage::StatusPage(QWidget* parent) : QWidget(parent)
 {
     auto* layout = new QVBoxLayout(this);
     title_ = new QLabel(QStringLiteral("Status"), this);
+    title_->setObjectName(QStringLiteral("HeaderDeviceStatus"));
     QFont titleFont = title_->font();
     titleFont.setPointSize(titleFont.pointSize() + 3);
     titleFont.setBold(true);

@@ -91,8 +91,14 @@ public:
         QString text;
         bool operator==(const Notice&) const = default;
     };
-    void Notify(const QString& title, const QString& text) override { notices.push_back({title, text}); }
+    void Notify(const QString& title, const QString& text) override
+    {
+        notices.push_back({title, text});
+        if (whenNotified)
+            whenNotified(notices.back());
+    }
     std::vector<Notice> notices;
+    std::function<void(const Notice&)> whenNotified; // runs as each notice comes
 };
 
 } // namespace testsupport

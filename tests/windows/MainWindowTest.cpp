@@ -285,6 +285,7 @@ TEST(MainWindow, DebugPageRegistersWithTheCheckedDataClasses)
 TEST(MainWindow, TrayImageFollowsTheUnreadCountAndItsMenuHidesAndOpens)
 {
     Program p;
+    p.trayArea = true;
     ASSERT_NO_FATAL_FAILURE(p.Start());
     EXPECT_EQ(p.window->Shell().Tray().Image(), 0);
     p.modem->deliverSms(Sms("+15550100790", u"Unread"));
@@ -294,6 +295,7 @@ TEST(MainWindow, TrayImageFollowsTheUnreadCountAndItsMenuHidesAndOpens)
     EXPECT_EQ(p.window->Shell().Tray().Image(), 0);
 
     p.window->Act(MainAction::AppHideAction)->trigger();
+    QCoreApplication::processEvents();
     EXPECT_FALSE(p.window->isVisible());
     p.window->Act(MainAction::AppOpenAction)->trigger();
     EXPECT_TRUE(p.window->isVisible());

@@ -27,6 +27,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 
 using testsupport::WaitFor;
 
@@ -80,8 +81,10 @@ public:
         // The menu entry, its picture and the tray override files stay inside the test's folder.
         windowOptions.dataHome = dir.filePath(QStringLiteral("data"));
         windowOptions.trayImageFolder = dir.filePath(QStringLiteral("tray"));
+        windowOptions.hidden = hidden;
+        windowOptions.trayArea = trayArea;
         window = std::make_unique<TMainWindow>(windowOptions);
-        window->show();
+        window->ShowAtStart();
         ASSERT_TRUE(WaitFor([&] { return window->Broadband().GetState() == 3; }));
         ASSERT_TRUE(WaitFor([&] { return !window->Database().IsLoading(); }));
     }
@@ -147,6 +150,8 @@ public:
     testsupport::ManualClock clock;
     testsupport::RecordingNotifier notifier;
     bool desktopNotifications = false; // true: the window's own channels instead of the recorder
+    bool hidden = false;               // "/hidden"
+    std::optional<bool> trayArea;      // whether the desktop has a notification area; empty: ask it
     std::unique_ptr<TMainWindow> window;
 };
 
