@@ -54,6 +54,24 @@ bool NumberKeyAllowed(const QString& current, int cursor, int selectionLength, Q
     return false;
 }
 
+QString FilterNumber(const QString& text, int* cursor)
+{
+    QString kept;
+    int keptBeforeCursor = 0;
+    for (int i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        const bool keep = (c.isDigit() && c.unicode() < 0x80) || (c == QLatin1Char('+') && kept.isEmpty());
+        if (!keep)
+            continue;
+        kept.append(c);
+        if (cursor && i < *cursor)
+            ++keptBeforeCursor;
+    }
+    if (cursor)
+        *cursor = keptBeforeCursor;
+    return kept;
+}
+
 bool FlashKeyAllowed(const QString& text)
 {
     return NormalisedText(text).size() < FlashLimit;

@@ -23,6 +23,9 @@ QString NormalisedText(const QString& text);
 ComposerPreview Preview(const QString& text, bool flash);
 // Whether a key typed into the number box is taken: digits, and "+" only first and only once.
 bool NumberKeyAllowed(const QString& current, int cursor, int selectionLength, QChar key);
+// Pasted or dropped text kept as the keys would have kept it: digits, and "+" only first.
+// cursor: a position in text, moved to the same place in the result.
+QString FilterNumber(const QString& text, int* cursor = nullptr);
 // Whether the text box takes another character in flash mode.
 bool FlashKeyAllowed(const QString& text);
 

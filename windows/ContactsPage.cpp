@@ -215,7 +215,7 @@ void ContactsPage::ResolveMessageNames()
 
 bool ContactsPage::OpenEditor(std::int64_t id, const QString& number)
 {
-    TContactWindow editor(window_.Database(), window_.Prompts(), window_.Store(), 0, &window_);
+    TContactWindow editor(window_.Database(), window_.Prompts(), window_.Store(), window_.LargeTextSize(), &window_);
     if (id != 0)
         editor.OpenContact(id);
     else if (!number.isEmpty())

@@ -470,6 +470,7 @@ void TMainWindow::OpenComposer(const QString& title, const QString& number, cons
     composer.SetContacts(settings_->Contacts ? &contactsPage_->Model() : nullptr);
     composer.SetLayoutStore(store_);
     composer.SetRecentNumbers(pipeline_->RecentNumbers());
+    composer.SetLargeText(LargeTextSize());
     composer.SetTemplateStore([this](const QString& n, const QString& t) { return incoming_->AddTemplate(n, t); });
     if (!number.isEmpty())
         composer.SetNumber(number);
@@ -480,6 +481,11 @@ void TMainWindow::OpenComposer(const QString& title, const QString& number, cons
         return;
     pipeline_->RememberNumber(composer.Number());
     pipeline_->QueueMessage(composer.Number(), composer.Text(), composer.Flash());
+}
+
+int TMainWindow::LargeTextSize() const
+{
+    return Act(MainAction::LargeTextAction)->isChecked() ? pages_->font().pointSize() : 0;
 }
 
 void TMainWindow::AppOpen()

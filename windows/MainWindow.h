@@ -113,6 +113,8 @@ public:
     void ApplyIcons(int applicationIcon, int eventIcon);
     void ApplyContactsFeature(bool on);
 
+    // The point size of large text while it is on, else 0.
+    int LargeTextSize() const;
     // Opens the composer with a title, number and text; queues the message when it is sent.
     void OpenComposer(const QString& title, const QString& number, const QString& text);
     void OpenRegistration();

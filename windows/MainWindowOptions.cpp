@@ -69,8 +69,7 @@ void TMainWindow::OpenUssdSession()
         Act(MainAction::OpenUssdSessionAction)->setChecked(false);
         messagesPage_->SetActivityVisible(false);
     });
-    if (Act(MainAction::LargeTextAction)->isChecked())
-        window->SetLargeText(pages_->font().pointSize());
+    window->SetLargeText(LargeTextSize());
     window->show();
 }
 

@@ -77,7 +77,18 @@ TMessageWindow::TMessageWindow(QDatabase& database, UserPrompts& prompts, bool c
     number_->setInsertPolicy(QComboBox::NoInsert);
     number_->setToolTip(QStringLiteral("Recipient number"));
     number_->lineEdit()->setPlaceholderText(QStringLiteral("Recipient number"));
-    number_->lineEdit()->installEventFilter(this);
+    // The combo box hands its keys to its line edit directly, past any filter there: they are
+    // filtered where they arrive. Pasted text is cleaned as it lands.
+    number_->installEventFilter(this);
+    connect(number_->lineEdit(), &QLineEdit::textEdited, this, [this](const QString& text) {
+        QLineEdit* edit = number_->lineEdit();
+        int cursor = edit->cursorPosition();
+        const QString kept = Composer::FilterNumber(text, &cursor);
+        if (kept == text)
+            return;
+        edit->setText(kept);
+        edit->setCursorPosition(cursor);
+    });
     number_->setMinimumWidth(180);
     contact_ = new QComboBox(this);
     contact_->setObjectName(QStringLiteral("ContactBox"));
@@ -382,6 +393,20 @@ void TMessageWindow::SaveButtonClick()
         save_->setEnabled(false);
 }
 
+void TMessageWindow::SetLargeText(int pointSize)
+{
+    if (pointSize <= 0)
+        return;
+    for (QWidget* w : std::initializer_list<QWidget*>{number_, contact_, text_, contactsButton_, contactsList_}) {
+        if (!w)
+            continue;
+        QFont font = w->font();
+        font.setPointSize(pointSize);
+        w->setFont(font);
+    }
+    contactsButton_->setMinimumHeight(contactsButton_->sizeHint().height() + 3);
+}
+
 bool TMessageWindow::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == header_ && event->type() == QEvent::MouseButtonDblClick) {
@@ -391,7 +416,7 @@ bool TMessageWindow::eventFilter(QObject* watched, QEvent* event)
     if (event->type() != QEvent::KeyPress)
         return QDialog::eventFilter(watched, event);
     auto* key = static_cast<QKeyEvent*>(event);
-    if (watched == number_->lineEdit()) {
+    if (watched == number_ || watched == number_->lineEdit()) {
         const QString typed = key->text();
         if (typed.size() != 1 || !typed.at(0).isPrint())
             return false; // navigation, shortcuts and control keys pass

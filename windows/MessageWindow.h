@@ -35,6 +35,8 @@ public:
     void SetNumber(const QString& number);
     void SetText(const QString& text);
     // Stores a template; returns whether it was stored.
+    // Large text: the number, name and text boxes and the contact list in this point size.
+    void SetLargeText(int pointSize);
     void SetTemplateStore(std::function<bool(const QString&, const QString&)> store) { store_ = std::move(store); }
 
     QString Number() const;

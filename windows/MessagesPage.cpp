@@ -257,8 +257,7 @@ int MessagesPage::FolderPanelNeeds() const
         widest = std::max(widest, tree_->fontMetrics().horizontalAdvance(tree_->topLevelItem(i)->text(0)));
     // A count that grows, the picture, the indentation and the frame.
     widest += tree_->fontMetrics().horizontalAdvance(QStringLiteral(" (0000)"));
-    return std::max(widest + tree_->iconSize().width() + tree_->indentation() + 24,
-                    tree_->minimumSizeHint().width());
+    return std::max(widest + tree_->iconSize().width() + tree_->indentation() + 24, tree_->minimumSizeHint().width());
 }
 
 void MessagesPage::SetInfoVisible(bool visible)
