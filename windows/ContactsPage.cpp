@@ -9,6 +9,7 @@
 #include "windows/ActionSet.h"
 #include "windows/ContactWindow.h"
 #include "windows/ContactsView.h"
+#include "windows/LargeDisplay.h"
 #include "windows/MainWindow.h"
 #include "windows/MessagesPage.h"
 #include "windows/WaitCursor.h"
@@ -215,7 +216,7 @@ void ContactsPage::ResolveMessageNames()
 
 bool ContactsPage::OpenEditor(std::int64_t id, const QString& number)
 {
-    TContactWindow editor(window_.Database(), window_.Prompts(), window_.Store(), window_.LargeTextSize(), &window_);
+    TContactWindow editor(window_.Database(), window_.Prompts(), window_.Store(), window_.Large().TextSize(), &window_);
     if (id != 0)
         editor.OpenContact(id);
     else if (!number.isEmpty())

@@ -17,9 +17,11 @@
 #include "device/Broadband.h"
 #include "storage/Database.h"
 #include "windows/ContactsPage.h"
+#include "windows/ContactsView.h"
 #include "windows/DesktopShell.h"
 #include "windows/DialogPrompts.h"
 #include "windows/Images.h"
+#include "windows/LargeDisplay.h"
 #include "windows/MainStatusBar.h"
 #include "windows/MessageWindow.h"
 #include "windows/MessagesPage.h"
@@ -180,6 +182,7 @@ void TMainWindow::FormCreate()
                            [this, text] { prompts_->Show(QStringLiteral("Database"), text, PromptIcon::Error); });
     }
 
+    large_ = new LargeDisplay(actions_, *settings_, this);
     BuildActions();
     contactsPage_ = new ContactsPage(*this);
     BuildPages();
@@ -223,8 +226,10 @@ void TMainWindow::ApplyLayout()
             header->setVisible(settings_->ApplicationHeader);
     }
     // The stored width, but never narrower than the folder names need at the normal size.
-    folderPanelBase_ = std::max(settings_->ApplicationFolders, messagesPage_->FolderPanelNeeds());
-    messagesPage_->SetFolderPanelWidth(folderPanelBase_);
+    const int folderPanel = std::max(settings_->ApplicationFolders, messagesPage_->FolderPanelNeeds());
+    messagesPage_->SetFolderPanelWidth(folderPanel);
+    large_->Attach(findChild<QToolBar*>(QStringLiteral("ToolBar")), pages_, messagesPage_, &contactsPage_->List(),
+                   folderPanel);
 }
 
 void TMainWindow::ShowAtStart()
@@ -470,7 +475,7 @@ void TMainWindow::OpenComposer(const QString& title, const QString& number, cons
     composer.SetContacts(settings_->Contacts ? &contactsPage_->Model() : nullptr);
     composer.SetLayoutStore(store_);
     composer.SetRecentNumbers(pipeline_->RecentNumbers());
-    composer.SetLargeText(LargeTextSize());
+    composer.SetLargeText(large_->TextSize());
     composer.SetTemplateStore([this](const QString& n, const QString& t) { return incoming_->AddTemplate(n, t); });
     if (!number.isEmpty())
         composer.SetNumber(number);
@@ -481,11 +486,6 @@ void TMainWindow::OpenComposer(const QString& title, const QString& number, cons
         return;
     pipeline_->RememberNumber(composer.Number());
     pipeline_->QueueMessage(composer.Number(), composer.Text(), composer.Flash());
-}
-
-int TMainWindow::LargeTextSize() const
-{
-    return Act(MainAction::LargeTextAction)->isChecked() ? pages_->font().pointSize() : 0;
 }
 
 void TMainWindow::AppOpen()

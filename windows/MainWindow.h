@@ -5,6 +5,7 @@
 #include "app/MessageTarget.h"
 #include "controller/Host.h"
 #include "windows/ActionSet.h"
+#include "windows/WindowOptions.h"
 #include "windows/WindowRunners.h"
 
 #include <QHash>
@@ -13,15 +14,14 @@
 #include <QTimer>
 
 #include <memory>
-#include <optional>
 
-class BroadbandService;
 class Clock;
 class ContactsPage;
 class DebugPage;
 class DesktopShell;
 class DeviceState;
 class IncomingMessages;
+class LargeDisplay;
 class LogModel;
 class MainStatusBar;
 class MessageActions;
@@ -31,7 +31,6 @@ class MessageRouter;
 class MessagesPage;
 class MobileBroadband;
 class ModemManagerLink;
-class Notifier;
 class QAction;
 class QDatabase;
 class QProgressBar;
@@ -51,21 +50,7 @@ class TMainWindow : public QMainWindow, public MessageTarget, public ControllerH
 {
     Q_OBJECT
 public:
-    struct Options
-    {
-        BroadbandService* service = nullptr; // null: the process's default service
-        QString databasePath;                // empty: the path rule beside the program or in the data folder
-        bool hidden = false;                 // "/hidden"
-        UserPrompts* prompts = nullptr;      // null: real dialogs
-        SoundPlayer* sounds = nullptr;       // null: the desktop's event sounds
-        Clock* clock = nullptr;
-        Notifier* notifier = nullptr;  // null: desktop notifications and tray balloons
-        QSettings* settings = nullptr; // null: the user's store
-        int startDelayMs = 1000;
-        QString dataHome;             // empty: $XDG_DATA_HOME (the menu entry and its picture)
-        QString trayImageFolder;      // empty: the current folder (TRAYICON<n>.ico files)
-        std::optional<bool> trayArea; // whether the desktop has a notification area; empty: ask it
-    };
+    using Options = MainWindowOptions;
 
     explicit TMainWindow(const Options& options);
     ~TMainWindow() override;
@@ -106,6 +91,7 @@ public:
     MessagePrinter& Printer() { return *printer_; }
     MainStatusBar& StatusPanels() { return *statusPanels_; }
     DesktopShell& Shell() { return *shell_; }
+    LargeDisplay& Large() { return *large_; }
     // The modal windows as tests drive them.
     WindowRunners& Runners() { return runners_; }
 
@@ -113,8 +99,6 @@ public:
     void ApplyIcons(int applicationIcon, int eventIcon);
     void ApplyContactsFeature(bool on);
 
-    // The point size of large text while it is on, else 0.
-    int LargeTextSize() const;
     // Opens the composer with a title, number and text; queues the message when it is sent.
     void OpenComposer(const QString& title, const QString& number, const QString& text);
     void OpenRegistration();
@@ -153,9 +137,6 @@ private:
     void BuildMenus();
     void BuildServicesMenu(QMenu* parent);
     void BuildPages();
-    void ApplyLargeButtons();
-    void ApplyLargeRows();
-    void ApplyLargeText();
     // The stored layout and display options.
     void ApplyLayout();
     void TrayActions(bool hiddenInTray);
@@ -184,9 +165,7 @@ private:
     std::unique_ptr<Clock> ownClock_;
     Clock* clock_ = nullptr;
     DesktopShell* shell_ = nullptr;
-    int baseFontSize_ = 0;
-    int baseSampleWidth_ = 0;
-    int folderPanelBase_ = 0; // the folder panel's width at the normal text size
+    LargeDisplay* large_ = nullptr;
     bool layoutShown_ = false;
     std::unique_ptr<MobileBroadband> device_;
     std::unique_ptr<QDatabase> database_;

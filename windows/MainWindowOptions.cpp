@@ -6,6 +6,7 @@
 #include "ussd/Templates.h"
 #include "windows/AboutWindow.h"
 #include "windows/DesktopShell.h"
+#include "windows/LargeDisplay.h"
 #include "windows/MainSettingsHost.h"
 #include "windows/MainWindow.h"
 #include "windows/MessagesPage.h"
@@ -69,7 +70,7 @@ void TMainWindow::OpenUssdSession()
         Act(MainAction::OpenUssdSessionAction)->setChecked(false);
         messagesPage_->SetActivityVisible(false);
     });
-    window->SetLargeText(LargeTextSize());
+    window->SetLargeText(large_->TextSize());
     window->show();
 }
 

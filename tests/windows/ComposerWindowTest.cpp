@@ -1,6 +1,7 @@
 // The composer window's keys and text size, in the real main window, offscreen.
 #include "ProgramRig.h"
 #include "windows/ContactWindow.h"
+#include "windows/LargeDisplay.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -83,7 +84,7 @@ TEST(ComposerWindow, LargeTextReachesTheComposerAndTheContactEditor)
     p.settings->setValue(QStringLiteral("Settings/LargeText"), 1);
     p.settings->setValue(QStringLiteral("Settings/LargeFont"), 14);
     ASSERT_NO_FATAL_FAILURE(p.Start());
-    const int large = p.window->LargeTextSize();
+    const int large = p.window->Large().TextSize();
     ASSERT_GT(large, 0);
     bool composed = false;
     p.window->Runners().composer = [&](TMessageWindow& composer) {
