@@ -1,4 +1,5 @@
 #include "windows/ContactWindow.h"
+#include "windows/PageTitle.h"
 
 #include "controller/ContactPicture.h"
 #include "controller/DialogLayout.h"
@@ -82,12 +83,7 @@ TContactWindow::TContactWindow(QDatabase& database, UserPrompts& prompts, QSetti
     header_->installEventFilter(this);
     auto* headerLayout = new QHBoxLayout(header_);
     headerLayout->setContentsMargins(0, 0, 0, 4);
-    title_ = new QLabel(ContactEditor::Caption(), header_);
-    title_->setObjectName(QStringLiteral("Title"));
-    QFont titleFont = title_->font();
-    titleFont.setPointSize(titleFont.pointSize() + 4);
-    titleFont.setBold(true);
-    title_->setFont(titleFont);
+    title_ = NewPageTitle(ContactEditor::Caption(), "Title", header_, 4);
     title_->installEventFilter(this);
     labelId_ = new QLabel(header_);
     labelId_->setObjectName(QStringLiteral("LabelID"));

@@ -12,6 +12,7 @@
 #include "windows/LargeDisplay.h"
 #include "windows/MainWindow.h"
 #include "windows/MessagesPage.h"
+#include "windows/PageTitle.h"
 #include "windows/WaitCursor.h"
 #include "windows/WindowRunners.h"
 
@@ -32,13 +33,7 @@ ContactsPage::ContactsPage(TMainWindow& window) : window_(window)
     book_ = std::make_unique<ContactsBook>(window_, window_.Settings(), window_.Database());
 
     auto* layout = new QVBoxLayout(this);
-    auto* title = new QLabel(QStringLiteral("Contacts"), this);
-    title->setObjectName(QStringLiteral("HeaderContacts"));
-    QFont titleFont = title->font();
-    titleFont.setPointSize(titleFont.pointSize() + 3);
-    titleFont.setBold(true);
-    title->setFont(titleFont);
-    layout->addWidget(title);
+    layout->addWidget(NewPageTitle(QStringLiteral("Contacts"), "HeaderContacts", this));
     view_ = new ContactsView(*model_, ContactsView::Columns::All, this);
     view_->setContextMenuPolicy(Qt::ActionsContextMenu);
     layout->addWidget(view_);

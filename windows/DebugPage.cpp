@@ -1,4 +1,5 @@
 #include "windows/DebugPage.h"
+#include "windows/PageTitle.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -15,13 +16,7 @@ DebugPage::DebugPage(QAction* registerAction, QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("DebugTabSheet"));
     auto* layout = new QVBoxLayout(this);
-    auto* title = new QLabel(QStringLiteral("Network registration"), this);
-    title->setObjectName(QStringLiteral("HeaderDebug"));
-    QFont font = title->font();
-    font.setPointSize(font.pointSize() + 3);
-    font.setBold(true);
-    title->setFont(font);
-    layout->addWidget(title);
+    layout->addWidget(NewPageTitle(QStringLiteral("Network registration"), "HeaderDebug", this));
 
     auto* mode = new QGroupBox(QStringLiteral("Registration mode"), this);
     auto* modeLayout = new QGridLayout(mode);

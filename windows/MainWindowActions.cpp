@@ -18,6 +18,7 @@
 
 #include "windows/MessagePrinter.h"
 #include "windows/MessagesPage.h"
+#include "windows/PageTitle.h"
 #include "windows/StatusPage.h"
 #include "windows/WaitCursor.h"
 
@@ -438,13 +439,7 @@ void TMainWindow::BuildPages()
     auto* logLayout = new QVBoxLayout(logPage);
     logLayout->setContentsMargins(9, 9, 9, 9);
     auto* header = new QHBoxLayout;
-    auto* logTitle = new QLabel(QStringLiteral("Application log"), logPage);
-    logTitle->setObjectName(QStringLiteral("HeaderApplicationLog"));
-    QFont titleFont = logTitle->font();
-    titleFont.setPointSize(titleFont.pointSize() + 3);
-    titleFont.setBold(true);
-    logTitle->setFont(titleFont);
-    header->addWidget(logTitle);
+    header->addWidget(NewPageTitle(QStringLiteral("Application log"), "HeaderApplicationLog", logPage));
     header->addStretch(1);
     auto* debugSwitch = new SwitchLabel(
         [this] { debugMenu_->menuAction()->setVisible(!debugMenu_->menuAction()->isVisible()); }, logPage);

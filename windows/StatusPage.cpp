@@ -1,4 +1,5 @@
 #include "windows/StatusPage.h"
+#include "windows/PageTitle.h"
 
 #include "controller/ModemManagerLink.h"
 #include "device/Broadband.h"
@@ -12,12 +13,7 @@
 StatusPage::StatusPage(QWidget* parent) : QWidget(parent)
 {
     auto* layout = new QVBoxLayout(this);
-    title_ = new QLabel(QStringLiteral("Status"), this);
-    title_->setObjectName(QStringLiteral("HeaderDeviceStatus"));
-    QFont titleFont = title_->font();
-    titleFont.setPointSize(titleFont.pointSize() + 3);
-    titleFont.setBold(true);
-    title_->setFont(titleFont);
+    title_ = NewPageTitle(QStringLiteral("Status"), "HeaderDeviceStatus", this);
     layout->addWidget(title_);
     list_ = new QTreeWidget(this);
     list_->setObjectName(QStringLiteral("StatusListView"));
