@@ -116,6 +116,14 @@ public:
 Q_SIGNALS:
     // A row was added, in sight or gathered by a bulk load.
     void RowAdded(SmsData* data);
+    // A row's message, image or status changed, in sight or gathered.
+    void RowUpdated(SmsData* data);
+    // A row is about to go, in sight or gathered.
+    void RowRemoving(SmsData* data);
+    // Every row went at once.
+    void Cleared();
+    // SetNames gave every row its name again.
+    void NamesSet();
 
 private:
     Row* FindRow(const SmsData* data) const;
@@ -184,6 +192,8 @@ public:
 Q_SIGNALS:
     // A node's text or bold state changed (during a bulk load: once, at its end).
     void NodesChanged();
+    // A bulk load merged its rows into the folders.
+    void BulkEnded();
 
 private:
     static constexpr std::array<Folder, 5> kReplayed{Folder::Inbox, Folder::Sent, Folder::Drafts, Folder::Templates,

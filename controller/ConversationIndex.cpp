@@ -1,0 +1,467 @@
+#include "controller/ConversationIndex.h"
+
+#include "controller/DeliveryStates.h"
+#include "controller/FolderKeys.h"
+
+#include <QDate>
+#include <QTime>
+
+#include <algorithm>
+
+namespace {
+
+constexpr Folder kBoxes[] = {Folder::Inbox, Folder::Sent, Folder::Outbox};
+
+// The list: newest activity first.
+bool ListBefore(const ConversationIndex::Conversation* a, const ConversationIndex::Conversation* b)
+{
+    return EntryBefore(b->Latest, a->Latest);
+}
+
+bool NumberChar(QChar c)
+{
+    return c.isDigit() || c == u' ' || c == u'-' || c == u'(' || c == u')' || c == u'.' || c == u'/';
+}
+
+// Digits, blanks and separators with at most a leading "+": a number as people write it.
+bool IsNumber(const QString& text)
+{
+    bool digit = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c == u'+' && i == 0)
+            continue;
+        if (!NumberChar(c) || (c.isDigit() && c.unicode() >= 128))
+            return false;
+        digit = digit || c.isDigit();
+    }
+    return digit;
+}
+
+QString DigitsOf(const QString& text)
+{
+    QString digits;
+    for (const QChar c : text)
+        if (c >= u'0' && c <= u'9')
+            digits += c;
+    return digits;
+}
+
+const std::vector<ConversationEntry> kNoEntries;
+
+} // namespace
+
+bool EntryBefore(const ConversationEntry& a, const ConversationEntry& b)
+{
+    if (a.Day != b.Day)
+        return a.Day < b.Day;
+    if (a.Second != b.Second)
+        return a.Second < b.Second;
+    return a.Seq < b.Seq;
+}
+
+QString ConversationKey(const QString& number)
+{
+    const QString text = number.trimmed();
+    if (IsNumber(text))
+        return QLatin1Char('#') + DeliveryNumberKey(text);
+    return QLatin1Char('@') + text.simplified().toCaseFolded();
+}
+
+ConversationIndex::ConversationIndex(MessageFolders& folders, QObject* parent)
+    : QAbstractListModel(parent), folders_(folders)
+{
+    for (const Folder box : kBoxes) {
+        FolderModel* model = &folders_.Model(box);
+        connect(model, &FolderModel::RowAdded, this, [this, box](SmsData* data) { Added(box, data); });
+        connect(model, &FolderModel::RowUpdated, this, [this, box](SmsData* data) { Updated(box, data); });
+        connect(model, &FolderModel::RowRemoving, this, [this](SmsData* data) { Removing(data); });
+        connect(model, &FolderModel::Cleared, this, &ConversationIndex::Rebuild);
+        connect(model, &FolderModel::NamesSet, this, &ConversationIndex::ApplyNames);
+    }
+    connect(&folders_, &MessageFolders::BulkEnded, this, &ConversationIndex::EndGathering);
+    Rebuild();
+}
+
+ConversationIndex::~ConversationIndex() = default;
+
+int ConversationIndex::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+}
+
+QVariant ConversationIndex::data(const QModelIndex& index, int role) const
+{
+    const Conversation* conv = At(index.row());
+    if (!index.isValid() || !conv || conv->Entries.empty())
+        return QVariant();
+    const SmsData* latest = conv->Latest.Data;
+    switch (role) {
+    case Qt::DisplayRole: return conv->Name.isEmpty() ? conv->Number : conv->Name;
+    case ConversationKeyRole: return conv->Key;
+    case ConversationNumberRole: return conv->Number;
+    case ConversationNameRole: return conv->Name;
+    case ConversationPreviewRole: return latest->ListText();
+    case ConversationDateTimeRole:
+        if (conv->Latest.Box == Folder::Outbox || latest->Date.isEmpty())
+            return folders_.Model(Folder::Outbox).Status(latest);
+        return latest->DateTime();
+    case ConversationUnreadRole: return conv->Unread;
+    case ConversationCountRole: return static_cast<int>(conv->Entries.size());
+    default: return QVariant();
+    }
+}
+
+const ConversationIndex::Conversation* ConversationIndex::At(int row) const
+{
+    if (row < 0 || row >= static_cast<int>(rows_.size()))
+        return nullptr;
+    return rows_[static_cast<std::size_t>(row)];
+}
+
+const ConversationIndex::Conversation* ConversationIndex::Find(const QString& key) const
+{
+    const auto it = byKey_.find(key);
+    return it == byKey_.end() ? nullptr : it->second.get();
+}
+
+int ConversationIndex::RowOf(const QString& key) const
+{
+    const Conversation* conv = Find(key);
+    return conv && conv->Shown && !conv->Entries.empty() ? RowSearch(*conv) : -1;
+}
+
+const ConversationIndex::Conversation* ConversationIndex::Of(const SmsData* data) const
+{
+    const auto it = where_.constFind(data);
+    return it == where_.cend() ? nullptr : it->Conv;
+}
+
+const std::vector<ConversationEntry>& ConversationIndex::Thread(const QString& key)
+{
+    const auto it = byKey_.find(key);
+    if (it == byKey_.end())
+        return kNoEntries;
+    Settle(*it->second);
+    return it->second->Entries;
+}
+
+const ConversationEntry* ConversationIndex::EntryOf(const SmsData* data) const
+{
+    const auto it = where_.constFind(data);
+    return it == where_.cend() ? nullptr : &it->Entry;
+}
+
+int ConversationIndex::RowSearch(const Conversation& conv) const
+{
+    const auto at = std::lower_bound(rows_.begin(), rows_.end(), &conv, ListBefore);
+    return at != rows_.end() && *at == &conv ? static_cast<int>(at - rows_.begin()) : -1;
+}
+
+ConversationEntry ConversationIndex::MakeEntry(Folder box, SmsData* data, const ConversationEntry* before) const
+{
+    ConversationEntry entry;
+    entry.Data = data;
+    entry.Box = box;
+    entry.Seq = before ? before->Seq : 0;
+    // A message without a date (the Outbox) keeps the moment it was first seen.
+    if (!FolderKeys::ParseDay(data->Date, entry.Day))
+        entry.Day = before ? before->Day : QDate::currentDate().toJulianDay();
+    if (!FolderKeys::ParseSecond(data->Time, entry.Second))
+        entry.Second = before ? before->Second : QTime::currentTime().msecsSinceStartOfDay() / 1000;
+    entry.Unread = box == Folder::Inbox && folders_.Model(box).Image(data) == ImageUnread;
+    return entry;
+}
+
+ConversationIndex::Conversation& ConversationIndex::ConversationFor(const QString& key)
+{
+    std::unique_ptr<Conversation>& slot = byKey_[key];
+    if (!slot) {
+        slot = std::make_unique<Conversation>();
+        slot->Key = key;
+    }
+    return *slot;
+}
+
+void ConversationIndex::Adopt(Conversation& conv, const ConversationEntry& entry)
+{
+    // The international form names the party best; otherwise the newest form.
+    const QString& number = entry.Data->Number;
+    if (conv.Number.isEmpty() || number.startsWith(QLatin1Char('+')) || !conv.Number.startsWith(QLatin1Char('+')))
+        conv.Number = number;
+    if (!entry.Data->Name.isEmpty())
+        conv.Name = entry.Data->Name;
+}
+
+void ConversationIndex::Recount(Conversation& conv)
+{
+    conv.Unread = 0;
+    conv.Number.clear();
+    conv.Name.clear();
+    for (const ConversationEntry& entry : conv.Entries) {
+        conv.Unread += entry.Unread;
+        Adopt(conv, entry);
+    }
+    if (!conv.Entries.empty())
+        conv.Latest = conv.Entries.back();
+}
+
+void ConversationIndex::Settle(Conversation& conv)
+{
+    if (conv.Stale) {
+        for (ConversationEntry& entry : conv.Entries)
+            entry = where_.value(entry.Data).Entry;
+        conv.Stale = false;
+        conv.Sorted = false;
+    }
+    if (conv.Sorted)
+        return;
+    std::sort(conv.Entries.begin(), conv.Entries.end(), EntryBefore);
+    conv.Sorted = true;
+    Recount(conv);
+}
+
+void ConversationIndex::Added(Folder box, SmsData* data)
+{
+    if (!data || where_.contains(data))
+        return;
+    if (!bulk_ && folders_.Model(Folder::Inbox).InBulk())
+        BeginGathering();
+    Conversation& conv = ConversationFor(ConversationKey(data->Number));
+    ConversationEntry entry = MakeEntry(box, data, nullptr);
+    entry.Seq = nextSeq_++;
+    where_.insert(data, Where{&conv, entry});
+    if (bulk_) {
+        conv.Entries.push_back(entry);
+        conv.Sorted = false;
+        return;
+    }
+    Settle(conv);
+    const int wasRow = conv.Entries.empty() || !conv.Shown ? -1 : RowSearch(conv);
+    conv.Entries.insert(std::upper_bound(conv.Entries.begin(), conv.Entries.end(), entry, EntryBefore), entry);
+    conv.Unread += entry.Unread;
+    Adopt(conv, entry);
+    Place(conv, wasRow);
+    Q_EMIT EntryAdded(conv.Key, entry);
+}
+
+void ConversationIndex::Updated(Folder box, SmsData* data)
+{
+    const auto it = where_.find(data);
+    if (it == where_.end())
+        return;
+    Conversation& conv = *it->Conv;
+    if (ConversationKey(data->Number) != conv.Key) {
+        Removing(data);
+        Added(box, data);
+        return;
+    }
+    const ConversationEntry old = it->Entry;
+    const ConversationEntry now = MakeEntry(box, data, &old);
+    it->Entry = now;
+    if (bulk_) {
+        conv.Stale = true;
+        return;
+    }
+    Settle(conv);
+    const int wasRow = conv.Shown ? RowSearch(conv) : -1;
+    auto at = std::lower_bound(conv.Entries.begin(), conv.Entries.end(), old, EntryBefore);
+    if (at == conv.Entries.end() || at->Data != data)
+        at = std::find_if(conv.Entries.begin(), conv.Entries.end(),
+                          [data](const ConversationEntry& e) { return e.Data == data; });
+    if (at == conv.Entries.end())
+        return;
+    conv.Unread += int(now.Unread) - int(at->Unread);
+    const bool moved = now.Day != at->Day || now.Second != at->Second;
+    if (moved) {
+        conv.Entries.erase(at);
+        conv.Entries.insert(std::upper_bound(conv.Entries.begin(), conv.Entries.end(), now, EntryBefore), now);
+    } else {
+        *at = now;
+    }
+    Adopt(conv, now);
+    Place(conv, wasRow);
+    if (moved) {
+        Q_EMIT EntryRemoved(conv.Key, old);
+        Q_EMIT EntryAdded(conv.Key, now);
+    } else {
+        Q_EMIT EntryUpdated(conv.Key, now);
+    }
+}
+
+void ConversationIndex::Removing(SmsData* data)
+{
+    const auto it = where_.find(data);
+    if (it == where_.end())
+        return;
+    const Where where = *it;
+    where_.erase(it);
+    Conversation& conv = *where.Conv;
+    const int wasRow = !bulk_ && conv.Shown && conv.Sorted && !conv.Stale ? RowSearch(conv) : -1;
+    auto at = conv.Sorted && !conv.Stale
+                  ? std::lower_bound(conv.Entries.begin(), conv.Entries.end(), where.Entry, EntryBefore)
+                  : conv.Entries.end();
+    if (at == conv.Entries.end() || at->Data != data)
+        at = std::find_if(conv.Entries.begin(), conv.Entries.end(),
+                          [data](const ConversationEntry& e) { return e.Data == data; });
+    if (at == conv.Entries.end())
+        return;
+    const ConversationEntry removed = *at;
+    conv.Entries.erase(at);
+    conv.Unread -= removed.Unread;
+    const QString key = conv.Key;
+    if (conv.Entries.empty())
+        Drop(conv, wasRow);
+    else if (!bulk_)
+        Place(conv, wasRow);
+    Q_EMIT EntryRemoved(key, removed);
+}
+
+void ConversationIndex::Drop(Conversation& conv, int wasRow)
+{
+    if (wasRow >= 0) {
+        beginRemoveRows(QModelIndex(), wasRow, wasRow);
+        rows_.erase(rows_.begin() + wasRow);
+        endRemoveRows();
+    }
+    byKey_.erase(conv.Key);
+}
+
+void ConversationIndex::Place(Conversation& conv, int wasRow)
+{
+    conv.Latest = conv.Entries.back();
+    conv.Shown = Matches(conv);
+    if (!conv.Shown) {
+        if (wasRow >= 0) {
+            beginRemoveRows(QModelIndex(), wasRow, wasRow);
+            rows_.erase(rows_.begin() + wasRow);
+            endRemoveRows();
+        }
+        return;
+    }
+    if (wasRow < 0) {
+        const int row = static_cast<int>(std::lower_bound(rows_.begin(), rows_.end(), &conv, ListBefore) - rows_.begin());
+        beginInsertRows(QModelIndex(), row, row);
+        rows_.insert(rows_.begin() + row, &conv);
+        endInsertRows();
+        return;
+    }
+    // Its place among the others, found with its old row out of the way.
+    rows_.erase(rows_.begin() + wasRow);
+    const int row = static_cast<int>(std::lower_bound(rows_.begin(), rows_.end(), &conv, ListBefore) - rows_.begin());
+    rows_.insert(rows_.begin() + wasRow, &conv);
+    if (row != wasRow) {
+        beginMoveRows(QModelIndex(), wasRow, wasRow, QModelIndex(), row > wasRow ? row + 1 : row);
+        rows_.erase(rows_.begin() + wasRow);
+        rows_.insert(rows_.begin() + row, &conv);
+        endMoveRows();
+    }
+    const QModelIndex shown = index(row, 0);
+    Q_EMIT dataChanged(shown, shown);
+}
+
+bool ConversationIndex::Matches(const Conversation& conv) const
+{
+    if (filter_.isEmpty())
+        return true;
+    if (conv.Name.contains(filter_, Qt::CaseInsensitive) || conv.Number.contains(filter_, Qt::CaseInsensitive))
+        return true;
+    if (!filterDigits_.isEmpty() && DigitsOf(conv.Number).contains(filterDigits_))
+        return true;
+    return std::any_of(conv.Entries.begin(), conv.Entries.end(), [this](const ConversationEntry& entry) {
+        for (const SmsUnit& unit : entry.Data->Units)
+            if (!unit.Duplicate && unit.Text.contains(filter_, Qt::CaseInsensitive))
+                return true;
+        return false;
+    });
+}
+
+void ConversationIndex::RebuildRows()
+{
+    rows_.clear();
+    rows_.reserve(byKey_.size());
+    for (auto& [key, conv] : byKey_) {
+        Settle(*conv);
+        conv->Shown = !conv->Entries.empty() && Matches(*conv);
+        if (conv->Shown)
+            rows_.push_back(conv.get());
+    }
+    std::sort(rows_.begin(), rows_.end(), ListBefore);
+}
+
+void ConversationIndex::SetFilter(const QString& text)
+{
+    const QString filter = text.trimmed();
+    if (filter == filter_)
+        return;
+    filter_ = filter;
+    filterDigits_ = IsNumber(filter) ? DigitsOf(filter) : QString();
+    if (bulk_)
+        return;
+    beginResetModel();
+    RebuildRows();
+    endResetModel();
+}
+
+void ConversationIndex::BeginGathering()
+{
+    // The list is out of sight until the replay ends, as the folders' rows are.
+    bulk_ = true;
+    beginResetModel();
+    rows_.clear();
+    endResetModel();
+}
+
+void ConversationIndex::EndGathering()
+{
+    if (!bulk_)
+        return;
+    bulk_ = false;
+    beginResetModel();
+    RebuildRows();
+    endResetModel();
+    Q_EMIT Rebuilt();
+}
+
+void ConversationIndex::Rebuild()
+{
+    beginResetModel();
+    rows_.clear();
+    byKey_.clear();
+    where_.clear();
+    const bool gathering = bulk_;
+    bulk_ = true;
+    for (const Folder box : kBoxes) {
+        const FolderModel& model = folders_.Model(box);
+        for (int row = 0; row < model.rowCount(); ++row)
+            Added(box, model.At(row));
+    }
+    bulk_ = gathering || folders_.Model(Folder::Inbox).InBulk();
+    if (!bulk_)
+        RebuildRows();
+    endResetModel();
+    Q_EMIT Rebuilt();
+}
+
+void ConversationIndex::ApplyNames()
+{
+    for (auto& [key, conv] : byKey_) {
+        conv->Name.clear();
+        for (auto it = conv->Entries.rbegin(); it != conv->Entries.rend(); ++it)
+            if (!it->Data->Name.isEmpty()) {
+                conv->Name = it->Data->Name;
+                break;
+            }
+    }
+    if (!bulk_) {
+        if (filter_.isEmpty()) {
+            if (!rows_.empty())
+                Q_EMIT dataChanged(index(0, 0), index(static_cast<int>(rows_.size()) - 1, 0));
+        } else {
+            beginResetModel();
+            RebuildRows();
+            endResetModel();
+        }
+    }
+    Q_EMIT NamesChanged();
+}
