@@ -340,7 +340,8 @@ void ConversationIndex::Place(Conversation& conv, int wasRow)
         return;
     }
     if (wasRow < 0) {
-        const int row = static_cast<int>(std::lower_bound(rows_.begin(), rows_.end(), &conv, ListBefore) - rows_.begin());
+        const int row =
+            static_cast<int>(std::lower_bound(rows_.begin(), rows_.end(), &conv, ListBefore) - rows_.begin());
         beginInsertRows(QModelIndex(), row, row);
         rows_.insert(rows_.begin() + row, &conv);
         endInsertRows();

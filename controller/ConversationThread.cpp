@@ -137,8 +137,7 @@ void ConversationThread::EntryRemoved(const QString& key, const ConversationEntr
     --messages_;
     // Its day row goes with the day's last message.
     const bool dayBefore = at > 0 && rows_[static_cast<std::size_t>(at - 1)].IsDay();
-    const bool dayEnds =
-        at + 1 >= static_cast<int>(rows_.size()) || rows_[static_cast<std::size_t>(at + 1)].IsDay();
+    const bool dayEnds = at + 1 >= static_cast<int>(rows_.size()) || rows_[static_cast<std::size_t>(at + 1)].IsDay();
     const int first = dayBefore && dayEnds ? at - 1 : at;
     beginRemoveRows(QModelIndex(), first, at);
     rows_.erase(rows_.begin() + first, rows_.begin() + at + 1);
