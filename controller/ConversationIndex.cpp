@@ -319,12 +319,13 @@ void ConversationIndex::Removing(SmsData* data)
 
 void ConversationIndex::Drop(Conversation& conv, int wasRow)
 {
+    // Out of the index before the views hear of it; it lives until they did.
+    const auto gone = byKey_.extract(QString(conv.Key));
     if (wasRow >= 0) {
         beginRemoveRows(QModelIndex(), wasRow, wasRow);
         rows_.erase(rows_.begin() + wasRow);
         endRemoveRows();
     }
-    byKey_.erase(conv.Key);
 }
 
 void ConversationIndex::Place(Conversation& conv, int wasRow)

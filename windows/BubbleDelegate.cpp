@@ -49,7 +49,8 @@ const QString kRetry = QStringLiteral("Retry");
 
 } // namespace
 
-BubbleDelegate::BubbleDelegate(QObject* parent) : QStyledItemDelegate(parent) { }
+BubbleDelegate::BubbleDelegate(QObject* parent) : QStyledItemDelegate(parent)
+{ }
 
 void BubbleDelegate::SetWidth(int width)
 {
@@ -101,8 +102,8 @@ BubbleDelegate::Geometry BubbleDelegate::Layout(const QStyleOptionViewItem& opti
     Geometry g;
     const int kind = index.data(ThreadKindRole).toInt();
     const QRect row = option.rect.adjusted(kMargin, kGap, -kMargin, -kGap);
-    const QRect bounds = option.fontMetrics.boundingRect(QRect(0, 0, TextWidth(), 1 << 20), Qt::TextWordWrap,
-                                                         index.data().toString());
+    const QRect bounds =
+        option.fontMetrics.boundingRect(QRect(0, 0, TextWidth(), 1 << 20), Qt::TextWordWrap, index.data().toString());
     const QFontMetrics small(Small(option.font));
     const bool retry = index.data(ThreadRetryRole).toBool();
     const int retryWidth = retry ? small.horizontalAdvance(kRetry) + 12 : 0;
@@ -234,8 +235,8 @@ void ConversationRowDelegate::paint(QPainter* painter, const QStyleOptionViewIte
         QPainterPath clip;
         clip.addEllipse(QRectF(picture));
         painter->setClipPath(clip);
-        painter->drawPixmap(picture, pixmap.scaled(picture.size(), Qt::KeepAspectRatioByExpanding,
-                                                   Qt::SmoothTransformation));
+        painter->drawPixmap(picture,
+                            pixmap.scaled(picture.size(), Qt::KeepAspectRatioByExpanding, Qt::SmoothTransformation));
         painter->setClipping(false);
     } else {
         const QString key = index.data(ConversationKeyRole).toString();
@@ -288,8 +289,8 @@ void ConversationRowDelegate::paint(QPainter* painter, const QStyleOptionViewIte
     painter->setFont(preview);
     painter->setPen(selected ? text : (unread > 0 ? kInk : kQuiet));
     const int previewWidth = r.right() - left - (badgeWidth ? badgeWidth + 8 : 0);
-    painter->drawText(QRect(left, top + line + 2, previewWidth, line), Qt::AlignLeft | Qt::AlignVCenter,
-                      QFontMetrics(preview).elidedText(index.data(ConversationPreviewRole).toString(),
-                                                       Qt::ElideRight, previewWidth));
+    painter->drawText(
+        QRect(left, top + line + 2, previewWidth, line), Qt::AlignLeft | Qt::AlignVCenter,
+        QFontMetrics(preview).elidedText(index.data(ConversationPreviewRole).toString(), Qt::ElideRight, previewWidth));
     painter->restore();
 }

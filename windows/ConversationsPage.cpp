@@ -80,6 +80,20 @@ ConversationsPage::ConversationsPage(const Services& services, QWidget* parent)
     leftLayout->addWidget(search_);
     list_ = new QListView(left);
     list_->setObjectName(QStringLiteral("ConversationList"));
+    // Before the list's own handler, which would hand the current mark to a neighbour first.
+    connect(index_, &QAbstractItemModel::rowsAboutToBeRemoved, this, [this](const QModelIndex&, int first, int last) {
+        // A neighbour made current would open, and its messages would be marked read.
+        const int row = list_->currentIndex().row();
+        if (row < first || row > last)
+            return;
+        reselecting_ = true;
+        list_->selectionModel()->clear();
+        reselecting_ = false;
+    });
+    connect(index_, &QAbstractItemModel::rowsRemoved, this, [this] {
+        if (!current_.isEmpty() && !index_->Find(current_))
+            Open(QString());
+    });
     list_->setModel(index_);
     list_->setItemDelegate(new ConversationRowDelegate(
         [this](const QModelIndex& row) { return Picture(row.data(ConversationNumberRole).toString()); }, list_));
@@ -160,19 +174,6 @@ ConversationsPage::ConversationsPage(const Services& services, QWidget* parent)
     connect(list_->selectionModel(), &QItemSelectionModel::currentChanged, this,
             &ConversationsPage::ListCurrentChanged);
     connect(index_, &QAbstractItemModel::modelReset, this, &ConversationsPage::Reselect);
-    connect(index_, &QAbstractItemModel::rowsAboutToBeRemoved, this, [this](const QModelIndex&, int first, int last) {
-        // The list would hand the current mark to a neighbour, which would open and mark it read.
-        const int row = list_->currentIndex().row();
-        if (row < first || row > last)
-            return;
-        reselecting_ = true;
-        list_->selectionModel()->clear();
-        reselecting_ = false;
-        QTimer::singleShot(0, this, [this] {
-            if (!index_->Find(current_))
-                Open(QString());
-        });
-    });
     connect(index_, &ConversationIndex::NamesChanged, this, [this] {
         pictures_.clear();
         list_->viewport()->update();
@@ -339,8 +340,8 @@ void ConversationsPage::UpdateActions()
 {
     const ConversationIndex::Conversation* conv = index_->Find(current_);
     SmsData* selected = Selected();
-    const bool failed = selected && SelectedBox() == Folder::Outbox &&
-                        folders_.Model(Folder::Outbox).Image(selected) == ImageError;
+    const bool failed =
+        selected && SelectedBox() == Folder::Outbox && folders_.Model(Folder::Outbox).Image(selected) == ImageError;
     Action(Act::Delete)->setEnabled(selected);
     Action(Act::Forward)->setEnabled(selected);
     Action(Act::Copy)->setEnabled(selected);
@@ -355,8 +356,8 @@ void ConversationsPage::UpdateActions()
 void ConversationsPage::UpdatePreview()
 {
     const ComposerPreview preview = Composer::Preview(reply_->toPlainText(), false);
-    preview_->setText(preview.Encoding + QStringLiteral("  \u00B7  ") + preview.Symbols +
-                      QStringLiteral("  \u00B7  ") + preview.Parts);
+    preview_->setText(preview.Encoding + QStringLiteral("  \u00B7  ") + preview.Symbols + QStringLiteral("  \u00B7  ") +
+                      preview.Parts);
     preview_->setToolTip(QStringLiteral("Encoding, symbols, parts"));
 }
 
@@ -389,8 +390,8 @@ void ConversationsPage::DeleteConversation()
 {
     if (!index_->Find(current_))
         return;
-    if (!host_.Prompts().Ask(kCaption, QStringLiteral("Do you want to delete all messages of ") + Party() +
-                                           QLatin1Char('?')))
+    if (!host_.Prompts().Ask(kCaption,
+                             QStringLiteral("Do you want to delete all messages of ") + Party() + QLatin1Char('?')))
         return;
     // Deleting changes the thread: the messages are taken first.
     std::vector<std::pair<Folder, SmsData*>> messages;
@@ -482,8 +483,7 @@ bool ConversationsPage::eventFilter(QObject* watched, QEvent* event)
         bubbles_->SetWidth(threadView_->viewport()->width());
     if (watched == reply_ && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
-        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
-            (key->modifiers() & Qt::ControlModifier)) {
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && (key->modifiers() & Qt::ControlModifier)) {
             SendReply();
             return true;
         }
