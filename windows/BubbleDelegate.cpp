@@ -33,7 +33,10 @@ QFont Small(const QFont& font)
 
 QString FooterText(const QModelIndex& index)
 {
-    QStringList parts{index.data(ThreadTimeRole).toString()};
+    QStringList parts;
+    const QString time = index.data(ThreadTimeRole).toString();
+    if (!time.isEmpty())
+        parts << time;
     const int count = index.data(ThreadPartsRole).toInt();
     if (count > 1)
         parts << QStringLiteral("%1 parts").arg(count);
@@ -46,6 +49,14 @@ QString FooterText(const QModelIndex& index)
 }
 
 const QString kRetry = QStringLiteral("Retry");
+
+QFont LinkFont(const QFont& small)
+{
+    QFont link = small;
+    link.setUnderline(true);
+    link.setBold(true);
+    return link;
+}
 
 } // namespace
 
@@ -106,8 +117,9 @@ BubbleDelegate::Geometry BubbleDelegate::Layout(const QStyleOptionViewItem& opti
         option.fontMetrics.boundingRect(QRect(0, 0, TextWidth(), 1 << 20), Qt::TextWordWrap, index.data().toString());
     const QFontMetrics small(Small(option.font));
     const bool retry = index.data(ThreadRetryRole).toBool();
-    const int retryWidth = retry ? small.horizontalAdvance(kRetry) + 12 : 0;
-    const int footerWidth = small.horizontalAdvance(FooterText(index)) + retryWidth;
+    const int retryWidth = retry ? QFontMetrics(LinkFont(Small(option.font))).horizontalAdvance(kRetry) + 12 : 0;
+    // A few dots spare: widths are rounded, and an elided state would hide what went wrong.
+    const int footerWidth = small.horizontalAdvance(FooterText(index)) + retryWidth + 6;
     const int inner = std::clamp(std::max(bounds.width(), footerWidth), 40, std::max(40, TextWidth()));
     const int width = inner + 2 * kPad;
     const int x = kind == ConversationThread::ReceivedKind ? row.left() : row.right() - width + 1;
@@ -182,10 +194,7 @@ void BubbleDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option
     painter->drawText(footer, side | Qt::AlignVCenter,
                       QFontMetrics(small).elidedText(FooterText(index), Qt::ElideMiddle, footer.width()));
     if (!g.Retry.isEmpty()) {
-        QFont link = small;
-        link.setUnderline(true);
-        link.setBold(true);
-        painter->setFont(link);
+        painter->setFont(LinkFont(small));
         painter->setPen(option.palette.color(QPalette::Link));
         painter->drawText(g.Retry, Qt::AlignRight | Qt::AlignVCenter, kRetry);
     }

@@ -25,12 +25,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSplitter>
 #include <QTimer>
 #include <QToolBar>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -104,7 +106,7 @@ ConversationsPage::ConversationsPage(const Services& services, QWidget* parent)
 
     auto* right = new QWidget(splitter_);
     auto* rightLayout = new QVBoxLayout(right);
-    rightLayout->setContentsMargins(0, 0, 0, 0);
+    rightLayout->setContentsMargins(0, 0, 6, 4);
     auto* header = new QHBoxLayout;
     auto* names = new QVBoxLayout;
     title_ = new QLabel(right);
@@ -123,10 +125,21 @@ ConversationsPage::ConversationsPage(const Services& services, QWidget* parent)
     auto* tools = new QToolBar(right);
     tools->setObjectName(QStringLiteral("ConversationTools"));
     tools->setIconSize(QSize(20, 20));
-    tools->setToolButtonStyle(Qt::ToolButtonIconOnly);
-    for (Act act : {Act::Delete, Act::DeleteConversation, Act::Forward, Act::Retry, Act::Contact, Act::SaveText,
-                    Act::ExportCsv, Act::Print})
+    tools->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    for (Act act : {Act::Delete, Act::Forward, Act::Contact})
         tools->addAction(Action(act));
+    // The rest behind one button, so the header stays narrow.
+    auto* more = new QToolButton(tools);
+    more->setObjectName(QStringLiteral("ConversationMore"));
+    more->setText(QStringLiteral("More"));
+    more->setIcon(Images::Theme("open-menu"));
+    more->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    more->setPopupMode(QToolButton::InstantPopup);
+    auto* menu = new QMenu(more);
+    for (Act act : {Act::Retry, Act::DeleteConversation, Act::SaveText, Act::ExportCsv, Act::Print})
+        menu->addAction(Action(act));
+    more->setMenu(menu);
+    tools->addWidget(more);
     header->addWidget(tools);
     rightLayout->addLayout(header);
 
@@ -214,7 +227,7 @@ void ConversationsPage::BuildActions()
         void (ConversationsPage::*run)();
     };
     const Made made[] = {
-        {Act::Delete, "Delete message", "edit-delete", &ConversationsPage::DeleteSelected},
+        {Act::Delete, "Delete", "edit-delete", &ConversationsPage::DeleteSelected},
         {Act::DeleteConversation, "Delete conversation", "user-trash", &ConversationsPage::DeleteConversation},
         {Act::Forward, "Forward", "mail-forward", &ConversationsPage::ForwardSelected},
         {Act::Contact, "Contact", "contact-new", &ConversationsPage::OpenContact},
