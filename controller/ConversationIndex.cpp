@@ -1,6 +1,5 @@
 #include "controller/ConversationIndex.h"
 
-#include "controller/DeliveryStates.h"
 #include "controller/FolderKeys.h"
 
 #include <QDate>
@@ -60,12 +59,63 @@ bool EntryBefore(const ConversationEntry& a, const ConversationEntry& b)
     return a.Seq < b.Seq;
 }
 
+namespace {
+
+constexpr int kDigits = 9; // the trailing digits the delivery matching compares
+
+// A number as people write it, read in one pass: whether it is one, and its trailing digits.
+struct NumberScan
+{
+    bool Numeric = true;
+    int Digits = 0;
+    char16_t Last[kDigits] = {};
+
+    explicit NumberScan(const QString& number)
+    {
+        bool plusSeen = false;
+        for (const QChar c : number) {
+            const char16_t u = c.unicode();
+            if (u >= u'0' && u <= u'9') {
+                Last[Digits % kDigits] = u;
+                ++Digits;
+            } else if (u == u'+' && Digits == 0 && !plusSeen) {
+                plusSeen = true;
+            } else if (!(NumberChar(c) && u < 128) && !c.isSpace()) {
+                Numeric = false;
+                return;
+            }
+        }
+        Numeric = Digits > 0;
+    }
+    int Kept() const { return std::min(Digits, kDigits); }
+    char16_t Digit(int i) const { return Last[(Digits - Kept() + i) % kDigits]; }
+    // The party as one number: its digits and how many there are ("0123" is not "123"); never 0.
+    quint64 Code() const
+    {
+        quint64 value = 0;
+        for (int i = 0; i < Kept(); ++i)
+            value = value * 10 + (Digit(i) - u'0');
+        return value | (quint64(Kept()) << 40);
+    }
+};
+
+QString KeyOf(const NumberScan& scan, const QString& number)
+{
+    if (!scan.Numeric)
+        return QLatin1Char('@') + number.simplified().toCaseFolded();
+    QString key(scan.Kept() + 1, Qt::Uninitialized);
+    char16_t* out = reinterpret_cast<char16_t*>(key.data());
+    *out++ = u'#';
+    for (int i = 0; i < scan.Kept(); ++i)
+        *out++ = scan.Digit(i);
+    return key;
+}
+
+} // namespace
+
 QString ConversationKey(const QString& number)
 {
-    const QString text = number.trimmed();
-    if (IsNumber(text))
-        return QLatin1Char('#') + DeliveryNumberKey(text);
-    return QLatin1Char('@') + text.simplified().toCaseFolded();
+    return KeyOf(NumberScan(number), number);
 }
 
 ConversationIndex::ConversationIndex(MessageFolders& folders, QObject* parent)
@@ -121,8 +171,8 @@ const ConversationIndex::Conversation* ConversationIndex::At(int row) const
 
 const ConversationIndex::Conversation* ConversationIndex::Find(const QString& key) const
 {
-    const auto it = byKey_.find(key);
-    return it == byKey_.end() ? nullptr : it->second.get();
+    const auto it = byKey_.constFind(key);
+    return it == byKey_.cend() ? nullptr : it->get();
 }
 
 int ConversationIndex::RowOf(const QString& key) const
@@ -139,11 +189,11 @@ const ConversationIndex::Conversation* ConversationIndex::Of(const SmsData* data
 
 const std::vector<ConversationEntry>& ConversationIndex::Thread(const QString& key)
 {
-    const auto it = byKey_.find(key);
-    if (it == byKey_.end())
+    const auto it = byKey_.constFind(key);
+    if (it == byKey_.cend())
         return kNoEntries;
-    Settle(*it->second);
-    return it->second->Entries;
+    Settle(**it);
+    return (*it)->Entries;
 }
 
 const ConversationEntry* ConversationIndex::EntryOf(const SmsData* data) const
@@ -164,23 +214,51 @@ ConversationEntry ConversationIndex::MakeEntry(Folder box, SmsData* data, const 
     entry.Data = data;
     entry.Box = box;
     entry.Seq = before ? before->Seq : 0;
+    // The folder read the date and time already.
+    if (const FolderModel::Row* row = folders_.Model(box).RowFor(data)) {
+        entry.Day = row->Day;
+        entry.Second = row->Second;
+        entry.Unread = box == Folder::Inbox && row->Image == ImageUnread;
+    } else {
+        if (!FolderKeys::ParseDay(data->Date, entry.Day))
+            entry.Day = QDate::currentDate().toJulianDay();
+        if (!FolderKeys::ParseSecond(data->Time, entry.Second))
+            entry.Second = QTime::currentTime().msecsSinceStartOfDay() / 1000;
+    }
     // A message without a date (the Outbox) keeps the moment it was first seen.
-    if (!FolderKeys::ParseDay(data->Date, entry.Day))
-        entry.Day = before ? before->Day : QDate::currentDate().toJulianDay();
-    if (!FolderKeys::ParseSecond(data->Time, entry.Second))
-        entry.Second = before ? before->Second : QTime::currentTime().msecsSinceStartOfDay() / 1000;
-    entry.Unread = box == Folder::Inbox && folders_.Model(box).Image(data) == ImageUnread;
+    if (before && (data->Date.isEmpty() || data->Time.isEmpty())) {
+        entry.Day = before->Day;
+        entry.Second = before->Second;
+    }
     return entry;
 }
 
-ConversationIndex::Conversation& ConversationIndex::ConversationFor(const QString& key)
+ConversationIndex::Conversation& ConversationIndex::ConversationFor(const QString& number)
 {
-    std::unique_ptr<Conversation>& slot = byKey_[key];
+    // A number finds its party by an integer: the replay asks this of every message.
+    const NumberScan scan(number);
+    const quint64 code = scan.Numeric ? scan.Code() : 0;
+    if (code != 0)
+        if (Conversation* known = byCode_.value(code, nullptr))
+            return *known;
+    const QString key = KeyOf(scan, number);
+    std::shared_ptr<Conversation>& slot = byKey_[key];
     if (!slot) {
-        slot = std::make_unique<Conversation>();
+        slot = std::make_shared<Conversation>();
         slot->Key = key;
+        slot->Code = code;
+        if (code != 0)
+            byCode_.insert(code, slot.get());
     }
     return *slot;
+}
+
+bool ConversationIndex::SameParty(const Conversation& conv, const QString& number) const
+{
+    const NumberScan scan(number);
+    if (scan.Numeric)
+        return scan.Code() == conv.Code;
+    return conv.Code == 0 && KeyOf(scan, number) == conv.Key;
 }
 
 void ConversationIndex::Adopt(Conversation& conv, const ConversationEntry& entry)
@@ -223,14 +301,17 @@ void ConversationIndex::Settle(Conversation& conv)
 
 void ConversationIndex::Added(Folder box, SmsData* data)
 {
-    if (!data || where_.contains(data))
+    if (!data)
         return;
     if (!bulk_ && folders_.Model(Folder::Inbox).InBulk())
         BeginGathering();
-    Conversation& conv = ConversationFor(ConversationKey(data->Number));
+    Where& where = where_[data]; // one look-up for the check and the insert
+    if (where.Conv)
+        return;
+    Conversation& conv = ConversationFor(data->Number);
     ConversationEntry entry = MakeEntry(box, data, nullptr);
     entry.Seq = nextSeq_++;
-    where_.insert(data, Where{&conv, entry});
+    where = Where{&conv, entry};
     if (bulk_) {
         conv.Entries.push_back(entry);
         conv.Sorted = false;
@@ -251,7 +332,7 @@ void ConversationIndex::Updated(Folder box, SmsData* data)
     if (it == where_.end())
         return;
     Conversation& conv = *it->Conv;
-    if (ConversationKey(data->Number) != conv.Key) {
+    if (!SameParty(conv, data->Number)) {
         Removing(data);
         Added(box, data);
         return;
@@ -320,7 +401,8 @@ void ConversationIndex::Removing(SmsData* data)
 void ConversationIndex::Drop(Conversation& conv, int wasRow)
 {
     // Out of the index before the views hear of it; it lives until they did.
-    const auto gone = byKey_.extract(QString(conv.Key));
+    const std::shared_ptr<Conversation> gone = byKey_.take(conv.Key);
+    byCode_.remove(conv.Code);
     if (wasRow >= 0) {
         beginRemoveRows(QModelIndex(), wasRow, wasRow);
         rows_.erase(rows_.begin() + wasRow);
@@ -346,6 +428,15 @@ void ConversationIndex::Place(Conversation& conv, int wasRow)
         beginInsertRows(QModelIndex(), row, row);
         rows_.insert(rows_.begin() + row, &conv);
         endInsertRows();
+        return;
+    }
+    // Still between its neighbours: it keeps its row.
+    const bool beforeNext =
+        wasRow + 1 >= static_cast<int>(rows_.size()) || ListBefore(&conv, rows_[static_cast<std::size_t>(wasRow + 1)]);
+    const bool afterPrevious = wasRow == 0 || ListBefore(rows_[static_cast<std::size_t>(wasRow - 1)], &conv);
+    if (beforeNext && afterPrevious) {
+        const QModelIndex shown = index(wasRow, 0);
+        Q_EMIT dataChanged(shown, shown);
         return;
     }
     // Its place among the others, found with its old row out of the way.
@@ -382,7 +473,7 @@ void ConversationIndex::RebuildRows()
 {
     rows_.clear();
     rows_.reserve(byKey_.size());
-    for (auto& [key, conv] : byKey_) {
+    for (const std::shared_ptr<Conversation>& conv : std::as_const(byKey_)) {
         Settle(*conv);
         conv->Shown = !conv->Entries.empty() && Matches(*conv);
         if (conv->Shown)
@@ -430,6 +521,7 @@ void ConversationIndex::Rebuild()
     beginResetModel();
     rows_.clear();
     byKey_.clear();
+    byCode_.clear();
     where_.clear();
     const bool gathering = bulk_;
     bulk_ = true;
@@ -447,7 +539,7 @@ void ConversationIndex::Rebuild()
 
 void ConversationIndex::ApplyNames()
 {
-    for (auto& [key, conv] : byKey_) {
+    for (const std::shared_ptr<Conversation>& conv : std::as_const(byKey_)) {
         conv->Name.clear();
         for (auto it = conv->Entries.rbegin(); it != conv->Entries.rend(); ++it)
             if (!it->Data->Name.isEmpty()) {

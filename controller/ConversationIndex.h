@@ -14,7 +14,6 @@
 
 #include <cstdint>
 #include <memory>
-#include <unordered_map>
 #include <vector>
 
 // One message of a conversation, with the values it is ordered by.
@@ -52,15 +51,17 @@ class ConversationIndex : public QAbstractListModel
 public:
     struct Conversation
     {
-        QString Key;
-        QString Number;
-        QString Name;
+        // What a replay touches for each message, side by side.
         std::vector<ConversationEntry> Entries; // in time order once settled
-        ConversationEntry Latest;               // the newest entry as the list is ordered by
-        int Unread = 0;
         bool Sorted = true;
         bool Stale = false; // entries changed while gathered: their values are in where_
         bool Shown = true;  // passes the filter
+        int Unread = 0;
+        quint64 Code = 0;         // a number's party as an integer; 0 for an alphanumeric sender
+        ConversationEntry Latest; // the newest entry as the list is ordered by
+        QString Key;
+        QString Number;
+        QString Name;
     };
 
     explicit ConversationIndex(MessageFolders& folders, QObject* parent = nullptr);
@@ -112,7 +113,8 @@ private:
     void EndGathering();
     void ApplyNames();
     ConversationEntry MakeEntry(Folder box, SmsData* data, const ConversationEntry* before) const;
-    Conversation& ConversationFor(const QString& key);
+    Conversation& ConversationFor(const QString& number);
+    bool SameParty(const Conversation& conv, const QString& number) const;
     // Puts its entries in order and recounts a conversation gathered by a replay.
     void Settle(Conversation& conv);
     void Recount(Conversation& conv);
@@ -126,7 +128,8 @@ private:
     void RebuildRows();
 
     MessageFolders& folders_;
-    std::unordered_map<QString, std::unique_ptr<Conversation>> byKey_;
+    QHash<QString, std::shared_ptr<Conversation>> byKey_;
+    QHash<quint64, Conversation*> byCode_;
     QHash<const SmsData*, Where> where_;
     std::vector<Conversation*> rows_; // the list: shown conversations, newest activity first
     QString filter_;

@@ -81,6 +81,8 @@ public:
     // the rows keep their places.
     void SetNames(const std::function<QString(const QString&)>& nameOf);
 
+    // The row of a message, in sight or gathered, with its cached sort values; null when none.
+    const Row* RowFor(const SmsData* data) const { return FindRow(data); }
     int Image(const SmsData* data) const;
     void SetImage(SmsData* data, int image);
     void SetCaption(SmsData* data, const QString& caption);

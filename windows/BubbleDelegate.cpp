@@ -78,6 +78,26 @@ int BubbleDelegate::FooterHeight(const QStyleOptionViewItem& option) const
     return QFontMetrics(Small(option.font)).height() + 2;
 }
 
+const SmsData* BubbleDelegate::DataOf(const QModelIndex& index) const
+{
+    if (thread_ && index.model() == thread_)
+        return thread_->DataAt(index.row());
+    return index.data(ThreadDataRole).value<SmsData*>();
+}
+
+bool BubbleDelegate::IsDay(const QModelIndex& index) const
+{
+    if (thread_ && index.model() == thread_)
+        return thread_->KindAt(index.row()) == ConversationThread::DayKind;
+    return index.data(ThreadKindRole).toInt() == ConversationThread::DayKind;
+}
+
+int BubbleDelegate::Measured() const
+{
+    return static_cast<int>(
+        std::count_if(measured_.cbegin(), measured_.cend(), [](const Measure& m) { return m.Exact; }));
+}
+
 int BubbleDelegate::EstimatedHeight(const SmsData& data, const QFontMetrics& metrics) const
 {
     // Counted from the parts themselves: joining the text would cost more than the estimate saves.
@@ -89,23 +109,23 @@ int BubbleDelegate::EstimatedHeight(const SmsData& data, const QFontMetrics& met
         characters += unit.Text.size();
         breaks += static_cast<int>(unit.Text.count(QLatin1Char('\n')));
     }
-    const int perLine = std::max(1, TextWidth() / std::max(1, metrics.averageCharWidth()));
+    // Lines break at words, so a wrapped line holds less than the width: counted a fifth short.
+    const int perLine = std::max(1, TextWidth() * 4 / 5 / std::max(1, metrics.averageCharWidth()));
     const int lines = 1 + breaks + static_cast<int>(characters / perLine);
     return lines * metrics.lineSpacing();
 }
 
 QSize BubbleDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
-    if (index.data(ThreadKindRole).toInt() == ConversationThread::DayKind)
+    if (IsDay(index))
         return QSize(width_, option.fontMetrics.height() + 16);
-    const auto* data = index.data(ThreadDataRole).value<SmsData*>();
+    const SmsData* data = DataOf(index);
     if (!data)
         return QSize(width_, option.fontMetrics.height());
-    const auto known = measured_.constFind(data);
-    const int text = known != measured_.cend() && known->Width == TextWidth()
-                         ? known->Height
-                         : EstimatedHeight(*data, option.fontMetrics);
-    return QSize(width_, text + 2 * kPad + FooterHeight(option) + 2 * kGap);
+    auto known = measured_.find(data);
+    if (known == measured_.end() || known->Width != TextWidth())
+        known = measured_.insert(data, Measure{TextWidth(), EstimatedHeight(*data, option.fontMetrics), false});
+    return QSize(width_, known->Height + 2 * kPad + FooterHeight(option) + 2 * kGap);
 }
 
 BubbleDelegate::Geometry BubbleDelegate::Layout(const QStyleOptionViewItem& option, const QModelIndex& index) const
@@ -123,19 +143,19 @@ BubbleDelegate::Geometry BubbleDelegate::Layout(const QStyleOptionViewItem& opti
     const int inner = std::clamp(std::max(bounds.width(), footerWidth), 40, std::max(40, TextWidth()));
     const int width = inner + 2 * kPad;
     const int x = kind == ConversationThread::ReceivedKind ? row.left() : row.right() - width + 1;
-    g.Bubble = QRect(x, row.top(), width, row.height());
-    g.Text = QRect(x + kPad, row.top() + kPad, inner, bounds.height());
     const int footer = FooterHeight(option);
+    // Drawn in the room it was given when it fits there; a bubble that does not asks for more.
+    const int needed = bounds.height() + 2 * kPad + footer;
+    g.Bubble = QRect(x, row.top(), width, std::min(needed, row.height()));
+    g.Text = QRect(x + kPad, row.top() + kPad, inner, std::min(bounds.height(), row.height() - 2 * kPad - footer));
     g.Footer = QRect(x + kPad, g.Bubble.bottom() - kPad - footer + 1, inner, footer);
     if (retry)
         g.Retry = QRect(g.Footer.right() - retryWidth + 1, g.Footer.top(), retryWidth, footer);
-    // The measure for the next layout: when the estimate was off, the view lays out again.
-    if (const auto* data = index.data(ThreadDataRole).value<SmsData*>()) {
-        const int used = option.rect.height() - 2 * kPad - footer - 2 * kGap;
+    if (const SmsData* data = DataOf(index)) {
         Measure& measure = measured_[data];
-        const bool changed = measure.Width != TextWidth() || measure.Height != bounds.height();
-        measure = Measure{TextWidth(), bounds.height()};
-        if (changed && used != bounds.height())
+        const bool known = measure.Exact && measure.Width == TextWidth() && measure.Height == bounds.height();
+        measure = Measure{TextWidth(), bounds.height(), true};
+        if (!known && needed > row.height())
             Q_EMIT const_cast<BubbleDelegate*>(this)->sizeHintChanged(index);
     }
     return g;

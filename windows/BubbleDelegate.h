@@ -1,8 +1,10 @@
 #pragma once
 // The drawing of the Conversations page: the thread's messages as bubbles (received on the left,
 // sent on the right, day rows between), and the rows of the conversation list. A bubble's height
-// is estimated from its text length until it is first drawn; drawing measures it and keeps the
-// measure, so a long thread lays out without measuring every message.
+// is estimated from its text length, a little generously, until it is first drawn; drawing
+// measures it and keeps the measure. A bubble that fits the room it was given is drawn in it, and
+// only one that does not asks for a new layout, so a long thread lays out and scrolls without
+// measuring every message.
 
 #include <QHash>
 #include <QPixmap>
@@ -20,6 +22,8 @@ public:
 
     // The width rows are laid out for (the thread view's viewport); measures made for another go.
     void SetWidth(int width);
+    // The model drawn, read directly rather than through item data while laying out.
+    void SetThread(const class ConversationThread* thread) { thread_ = thread; }
     int Width() const { return width_; }
 
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
@@ -36,8 +40,8 @@ public:
         QRect Retry; // empty unless the message can be sent again
     };
     Geometry Layout(const QStyleOptionViewItem& option, const QModelIndex& index) const;
-    // Measured heights kept (for tests and the benchmark).
-    int Measured() const { return static_cast<int>(measured_.size()); }
+    // Heights measured by drawing (for tests and the benchmark).
+    int Measured() const;
 
 Q_SIGNALS:
     // The Retry mark of a failed Outbox message was clicked.
@@ -48,12 +52,16 @@ private:
     {
         int Width = 0;
         int Height = 0;
+        bool Exact = false; // drawn once; otherwise estimated from the text's length
     };
+    const SmsData* DataOf(const QModelIndex& index) const;
+    bool IsDay(const QModelIndex& index) const;
     int TextWidth() const;
     int EstimatedHeight(const SmsData& data, const QFontMetrics& metrics) const;
     int FooterHeight(const QStyleOptionViewItem& option) const;
 
     int width_ = 400;
+    const class ConversationThread* thread_ = nullptr;
     mutable QHash<const SmsData*, Measure> measured_;
 };
 

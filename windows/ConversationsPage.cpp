@@ -147,6 +147,7 @@ ConversationsPage::ConversationsPage(const Services& services, QWidget* parent)
     threadView_->setObjectName(QStringLiteral("ConversationThread"));
     threadView_->setModel(thread_);
     bubbles_ = new BubbleDelegate(threadView_);
+    bubbles_->SetThread(thread_);
     threadView_->setItemDelegate(bubbles_);
     threadView_->setUniformItemSizes(false);
     threadView_->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -275,17 +276,42 @@ void ConversationsPage::Open(const QString& key)
     }
     thread_->Show(current_);
     threadView_->scrollToBottom();
-    if (!current_.isEmpty()) {
-        // Marking read changes the entries: the messages are taken first.
-        std::vector<SmsData*> unread;
-        for (const ConversationEntry& entry : index_->Thread(current_))
-            if (entry.Unread)
-                unread.push_back(entry.Data);
-        for (SmsData* data : unread)
-            incoming_.MarkRead(data);
+    if (!current_.isEmpty() && index_->Find(current_)->Unread > 0) {
+        unreadLeft_.removeAll(current_);
+        unreadLeft_.prepend(current_);
+        MarkSomeRead();
     }
     UpdateHeader();
     UpdateActions();
+}
+
+void ConversationsPage::MarkSomeRead()
+{
+    // A few hundred at a time: a conversation with thousands of unread messages opens at once and
+    // is marked read over the next turns of the event loop, which stays free meanwhile.
+    constexpr std::size_t kBatch = 256;
+    while (!unreadLeft_.isEmpty()) {
+        std::vector<SmsData*> unread;
+        for (const ConversationEntry& entry : index_->Thread(unreadLeft_.first()))
+            if (entry.Unread && unread.size() < kBatch)
+                unread.push_back(entry.Data);
+        if (unread.empty()) {
+            unreadLeft_.removeFirst();
+            continue;
+        }
+        // One transaction for the batch: each stored part is a write.
+        const bool batch = unread.size() > 1 && !database_.IsLoading() && database_.BeginTransaction();
+        bool marked = false;
+        for (SmsData* data : unread)
+            marked = incoming_.MarkRead(data) || marked;
+        if (batch)
+            database_.EndTransaction();
+        if (!marked) // nothing would ever change: let go of it
+            unreadLeft_.removeFirst();
+        break;
+    }
+    if (!unreadLeft_.isEmpty())
+        QTimer::singleShot(0, this, &ConversationsPage::MarkSomeRead);
 }
 
 void ConversationsPage::Reselect()

@@ -7,6 +7,7 @@
 
 #include <QHash>
 #include <QPixmap>
+#include <QStringList>
 #include <QWidget>
 
 #include <functional>
@@ -102,6 +103,7 @@ private:
     void UpdateActions();
     void UpdatePreview();
     void Reselect();
+    void MarkSomeRead();
     QPixmap Picture(const QString& number);
 
     ControllerHost& host_;
@@ -129,5 +131,6 @@ private:
     QHash<int, QAction*> acts_;
     QHash<QString, QPixmap> pictures_; // by number; a null pixmap: none stored
     QString current_;
+    QStringList unreadLeft_; // opened conversations whose unread messages are being marked read
     bool reselecting_ = false;
 };

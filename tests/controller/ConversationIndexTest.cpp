@@ -4,6 +4,7 @@
 #include "controller/ConversationIndex.h"
 #include "controller/ConversationThread.h"
 #include "controller/Csv.h"
+#include "controller/DeliveryStates.h"
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
@@ -105,6 +106,15 @@ TEST(ConversationKey, NumbersOfOnePartyAreOneConversationAndSendersTheirOwn)
         EXPECT_EQ(ConversationKey(QString::fromUtf8(c.a)) == ConversationKey(QString::fromUtf8(c.b)), c.same)
             << c.a << " / " << c.b << ": " << qPrintable(ConversationKey(QString::fromUtf8(c.a))) << " "
             << qPrintable(ConversationKey(QString::fromUtf8(c.b)));
+}
+
+// A conversation's messages and the delivery reports about them name their party alike.
+TEST(ConversationKey, NumbersKeepTheTrailingDigitsTheDeliveryMatchingKeeps)
+{
+    for (const char* number : {"+491701234567", "0170 123-4567", "(0170) 1234567", "12345", "+1", " 0049 1701234567 "})
+        EXPECT_EQ(ConversationKey(QString::fromLatin1(number)),
+                  QLatin1Char('#') + DeliveryNumberKey(QString::fromLatin1(number)))
+            << number;
 }
 
 TEST(ConversationIndex, GroupsTheExchangedMessagesByPartyNewestActivityFirst)
