@@ -233,32 +233,28 @@ ConversationEntry ConversationIndex::MakeEntry(Folder box, SmsData* data, const 
     return entry;
 }
 
-ConversationIndex::Conversation& ConversationIndex::ConversationFor(const QString& number)
+quint64 ConversationIndex::PartyCode(const QString& number)
 {
-    // A number finds its party by an integer: the replay asks this of every message.
-    const NumberScan scan(number);
-    const quint64 code = scan.Numeric ? scan.Code() : 0;
-    if (code != 0)
-        if (Conversation* known = byCode_.value(code, nullptr))
-            return *known;
-    const QString key = KeyOf(scan, number);
-    std::shared_ptr<Conversation>& slot = byKey_[key];
-    if (!slot) {
-        slot = std::make_shared<Conversation>();
-        slot->Key = key;
-        slot->Code = code;
-        if (code != 0)
-            byCode_.insert(code, slot.get());
-    }
-    return *slot;
-}
-
-bool ConversationIndex::SameParty(const Conversation& conv, const QString& number) const
-{
+    // A number is its own code; an alphanumeric sender is given one, with the top bit set.
     const NumberScan scan(number);
     if (scan.Numeric)
-        return scan.Code() == conv.Code;
-    return conv.Code == 0 && KeyOf(scan, number) == conv.Key;
+        return scan.Code();
+    quint64& code = senderCodes_[KeyOf(scan, number)];
+    if (code == 0)
+        code = (quint64(1) << 63) | quint64(senderCodes_.size());
+    return code;
+}
+
+ConversationIndex::Conversation& ConversationIndex::ConversationOf(quint64 code, const QString& number)
+{
+    if (Conversation* known = byCode_.value(code, nullptr))
+        return *known;
+    auto conv = std::make_shared<Conversation>();
+    conv->Key = ConversationKey(number);
+    conv->Code = code;
+    byCode_.insert(code, conv.get());
+    byKey_.insert(conv->Key, conv);
+    return *conv;
 }
 
 void ConversationIndex::Adopt(Conversation& conv, const ConversationEntry& entry)
@@ -286,12 +282,6 @@ void ConversationIndex::Recount(Conversation& conv)
 
 void ConversationIndex::Settle(Conversation& conv)
 {
-    if (conv.Stale) {
-        for (ConversationEntry& entry : conv.Entries)
-            entry = where_.value(entry.Data).Entry;
-        conv.Stale = false;
-        conv.Sorted = false;
-    }
     if (conv.Sorted)
         return;
     std::sort(conv.Entries.begin(), conv.Entries.end(), EntryBefore);
@@ -305,18 +295,22 @@ void ConversationIndex::Added(Folder box, SmsData* data)
         return;
     if (!bulk_ && folders_.Model(Folder::Inbox).InBulk())
         BeginGathering();
+    if (bulk_) {
+        // Only written down, one after the other: grouped, ordered and indexed once, at the end.
+        ConversationEntry entry = MakeEntry(box, data, nullptr);
+        entry.Seq = nextSeq_++;
+        if (!gatheredAt_.isEmpty())
+            gatheredAt_.insert(data, gathered_.size());
+        gathered_.push_back(Pending{PartyCode(data->Number), entry});
+        return;
+    }
     Where& where = where_[data]; // one look-up for the check and the insert
     if (where.Conv)
         return;
-    Conversation& conv = ConversationFor(data->Number);
+    Conversation& conv = ConversationOf(PartyCode(data->Number), data->Number);
     ConversationEntry entry = MakeEntry(box, data, nullptr);
     entry.Seq = nextSeq_++;
     where = Where{&conv, entry};
-    if (bulk_) {
-        conv.Entries.push_back(entry);
-        conv.Sorted = false;
-        return;
-    }
     Settle(conv);
     const int wasRow = conv.Entries.empty() || !conv.Shown ? -1 : RowSearch(conv);
     conv.Entries.insert(std::upper_bound(conv.Entries.begin(), conv.Entries.end(), entry, EntryBefore), entry);
@@ -326,13 +320,51 @@ void ConversationIndex::Added(Folder box, SmsData* data)
     Q_EMIT EntryAdded(conv.Key, entry);
 }
 
+ConversationIndex::Pending* ConversationIndex::Gathered(const SmsData* data)
+{
+    if (!gatheredAt_.isEmpty()) {
+        const auto at = gatheredAt_.constFind(data);
+        return at == gatheredAt_.cend() ? nullptr : &gathered_[*at];
+    }
+    // Parts join the message just filed: it is found a few steps from the newest end.
+    constexpr std::size_t kNear = 1024;
+    const std::size_t size = gathered_.size();
+    for (std::size_t i = 0; i < std::min(size, kNear); ++i)
+        if (gathered_[size - 1 - i].Entry.Data == data)
+            return &gathered_[size - 1 - i];
+    if (size <= kNear)
+        return nullptr;
+    // A store whose parts lie far apart: from here on the gathered messages are found by address.
+    gatheredAt_.reserve(static_cast<qsizetype>(size * 2));
+    for (std::size_t i = 0; i < size; ++i)
+        gatheredAt_.insert(gathered_[i].Entry.Data, i);
+    const auto at = gatheredAt_.constFind(data);
+    return at == gatheredAt_.cend() ? nullptr : &gathered_[*at];
+}
+
 void ConversationIndex::Updated(Folder box, SmsData* data)
 {
+    if (bulk_) {
+        if (Pending* pending = Gathered(data)) {
+            pending->Entry = MakeEntry(box, data, &pending->Entry);
+            return;
+        }
+        // Listed before the replay: its conversation is put in order again at the end.
+        const auto it = where_.find(data);
+        if (it == where_.end())
+            return;
+        it->Entry = MakeEntry(box, data, &it->Entry);
+        for (ConversationEntry& entry : it->Conv->Entries)
+            if (entry.Data == data)
+                entry = it->Entry;
+        it->Conv->Sorted = false;
+        return;
+    }
     const auto it = where_.find(data);
     if (it == where_.end())
         return;
     Conversation& conv = *it->Conv;
-    if (!SameParty(conv, data->Number)) {
+    if (PartyCode(data->Number) != conv.Code) {
         Removing(data);
         Added(box, data);
         return;
@@ -340,10 +372,6 @@ void ConversationIndex::Updated(Folder box, SmsData* data)
     const ConversationEntry old = it->Entry;
     const ConversationEntry now = MakeEntry(box, data, &old);
     it->Entry = now;
-    if (bulk_) {
-        conv.Stale = true;
-        return;
-    }
     Settle(conv);
     const int wasRow = conv.Shown ? RowSearch(conv) : -1;
     auto at = std::lower_bound(conv.Entries.begin(), conv.Entries.end(), old, EntryBefore);
@@ -372,16 +400,39 @@ void ConversationIndex::Updated(Folder box, SmsData* data)
 
 void ConversationIndex::Removing(SmsData* data)
 {
+    if (bulk_) {
+        if (Pending* pending = Gathered(data)) {
+            const ConversationEntry removed = pending->Entry;
+            pending->Entry.Data = nullptr; // left out at the end
+            Q_EMIT EntryRemoved(ConversationKey(data->Number), removed);
+            return;
+        }
+        const auto it = where_.find(data);
+        if (it == where_.end())
+            return;
+        Conversation& conv = *it->Conv;
+        where_.erase(it);
+        const auto at = std::find_if(conv.Entries.begin(), conv.Entries.end(),
+                                     [data](const ConversationEntry& e) { return e.Data == data; });
+        if (at == conv.Entries.end())
+            return;
+        const ConversationEntry removed = *at;
+        const QString key = conv.Key;
+        conv.Entries.erase(at);
+        conv.Sorted = false;
+        if (conv.Entries.empty())
+            Drop(conv, -1);
+        Q_EMIT EntryRemoved(key, removed);
+        return;
+    }
     const auto it = where_.find(data);
     if (it == where_.end())
         return;
     const Where where = *it;
     where_.erase(it);
     Conversation& conv = *where.Conv;
-    const int wasRow = !bulk_ && conv.Shown && conv.Sorted && !conv.Stale ? RowSearch(conv) : -1;
-    auto at = conv.Sorted && !conv.Stale
-                  ? std::lower_bound(conv.Entries.begin(), conv.Entries.end(), where.Entry, EntryBefore)
-                  : conv.Entries.end();
+    const int wasRow = conv.Shown ? RowSearch(conv) : -1;
+    auto at = std::lower_bound(conv.Entries.begin(), conv.Entries.end(), where.Entry, EntryBefore);
     if (at == conv.Entries.end() || at->Data != data)
         at = std::find_if(conv.Entries.begin(), conv.Entries.end(),
                           [data](const ConversationEntry& e) { return e.Data == data; });
@@ -393,7 +444,7 @@ void ConversationIndex::Removing(SmsData* data)
     const QString key = conv.Key;
     if (conv.Entries.empty())
         Drop(conv, wasRow);
-    else if (!bulk_)
+    else
         Place(conv, wasRow);
     Q_EMIT EntryRemoved(key, removed);
 }
@@ -511,9 +562,47 @@ void ConversationIndex::EndGathering()
         return;
     bulk_ = false;
     beginResetModel();
-    RebuildRows();
+    FinishGathering();
     endResetModel();
     Q_EMIT Rebuilt();
+}
+
+void ConversationIndex::FinishGathering()
+{
+    // The gathered messages by party and time, then each party's run handed over in one piece.
+    gathered_.erase(std::remove_if(gathered_.begin(), gathered_.end(), [](const Pending& p) { return !p.Entry.Data; }),
+                    gathered_.end());
+    std::sort(gathered_.begin(), gathered_.end(), [](const Pending& a, const Pending& b) {
+        return a.Code != b.Code ? a.Code < b.Code : EntryBefore(a.Entry, b.Entry);
+    });
+    for (auto run = gathered_.begin(); run != gathered_.end();) {
+        auto end = run;
+        while (end != gathered_.end() && end->Code == run->Code)
+            ++end;
+        Conversation& conv = ConversationOf(run->Code, run->Entry.Data->Number);
+        const bool fresh = conv.Entries.empty();
+        conv.Entries.reserve(conv.Entries.size() + static_cast<std::size_t>(end - run));
+        for (auto it = run; it != end; ++it)
+            conv.Entries.push_back(it->Entry);
+        conv.Sorted = fresh; // a fresh run is in order already
+        if (fresh)
+            Recount(conv);
+        run = end;
+    }
+    std::vector<Pending>().swap(gathered_);
+    gatheredAt_.clear();
+    // Every message by its address, made in one go for a table of the right size.
+    std::size_t total = 0;
+    for (const std::shared_ptr<Conversation>& conv : std::as_const(byKey_)) {
+        Settle(*conv);
+        total += conv->Entries.size();
+    }
+    where_.clear();
+    where_.reserve(static_cast<qsizetype>(total));
+    for (const std::shared_ptr<Conversation>& conv : std::as_const(byKey_))
+        for (const ConversationEntry& entry : conv->Entries)
+            where_.insert(entry.Data, Where{conv.get(), entry});
+    RebuildRows();
 }
 
 void ConversationIndex::Rebuild()
@@ -522,6 +611,9 @@ void ConversationIndex::Rebuild()
     rows_.clear();
     byKey_.clear();
     byCode_.clear();
+    senderCodes_.clear();
+    gathered_.clear();
+    gatheredAt_.clear();
     where_.clear();
     const bool gathering = bulk_;
     bulk_ = true;
@@ -532,7 +624,7 @@ void ConversationIndex::Rebuild()
     }
     bulk_ = gathering || folders_.Model(Folder::Inbox).InBulk();
     if (!bulk_)
-        RebuildRows();
+        FinishGathering();
     endResetModel();
     Q_EMIT Rebuilt();
 }

@@ -54,8 +54,7 @@ public:
         // What a replay touches for each message, side by side.
         std::vector<ConversationEntry> Entries; // in time order once settled
         bool Sorted = true;
-        bool Stale = false; // entries changed while gathered: their values are in where_
-        bool Shown = true;  // passes the filter
+        bool Shown = true; // passes the filter
         int Unread = 0;
         quint64 Code = 0;         // a number's party as an integer; 0 for an alphanumeric sender
         ConversationEntry Latest; // the newest entry as the list is ordered by
@@ -111,10 +110,19 @@ private:
     void Rebuild();
     void BeginGathering();
     void EndGathering();
+    void FinishGathering();
+    struct Pending
+    {
+        quint64 Code = 0;
+        ConversationEntry Entry; // Data null: removed while gathered
+    };
+    // A message gathered by the replay so far, or null.
+    Pending* Gathered(const SmsData* data);
     void ApplyNames();
     ConversationEntry MakeEntry(Folder box, SmsData* data, const ConversationEntry* before) const;
-    Conversation& ConversationFor(const QString& number);
-    bool SameParty(const Conversation& conv, const QString& number) const;
+    // The party of a number as an integer: its trailing digits, or a code given to the sender.
+    quint64 PartyCode(const QString& number);
+    Conversation& ConversationOf(quint64 code, const QString& number);
     // Puts its entries in order and recounts a conversation gathered by a replay.
     void Settle(Conversation& conv);
     void Recount(Conversation& conv);
@@ -130,6 +138,9 @@ private:
     MessageFolders& folders_;
     QHash<QString, std::shared_ptr<Conversation>> byKey_;
     QHash<quint64, Conversation*> byCode_;
+    QHash<QString, quint64> senderCodes_;           // alphanumeric senders by key
+    std::vector<Pending> gathered_;                 // what a replay filed so far, in filing order
+    QHash<const SmsData*, std::size_t> gatheredAt_; // made only when a part joins one filed long before
     QHash<const SmsData*, Where> where_;
     std::vector<Conversation*> rows_; // the list: shown conversations, newest activity first
     QString filter_;

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <ostream>
 #include <random>
 
@@ -363,6 +364,81 @@ TEST(ConversationIndex, AReplayEndsWithTheListThatLiveFilingGives)
         EXPECT_EQ(replay.ThreadRows(), live.ThreadRows()) << qPrintable(key);
         EXPECT_EQ(replay.Index.index(row).data(ConversationUnreadRole),
                   live.Index.index(row).data(ConversationUnreadRole));
+    }
+}
+
+// Parts that join their message soon or long after, and messages deleted, while a replay gathers:
+// the same as when they come one by one.
+TEST(ConversationIndex, JoinsAndDeletesDuringAReplayEndLikeLiveFiling)
+{
+    struct Op
+    {
+        enum Kind { Add, Join, Remove } kind;
+        int id;
+        Folder box;
+        Msg m;
+    };
+    std::vector<Op> ops;
+    std::mt19937 random(99);
+    for (int i = 0; i < 1500; ++i) {
+        Msg m = M(i + 1, "", "", "", "");
+        m.Number = QStringLiteral("+491700000%1").arg(random() % 9);
+        m.Date = QStringLiteral("%1.04.2024").arg(1 + random() % 28, 2, 10, QLatin1Char('0'));
+        m.Time = QStringLiteral("12:%1:30").arg(random() % 60, 2, 10, QLatin1Char('0'));
+        m.Text = QStringLiteral("p%1").arg(i);
+        const Folder box = random() % 2 ? Folder::Inbox : Folder::Sent;
+        ops.push_back({Op::Add, i + 1, box, m});
+        if (i >= 3 && i % 10 == 3) // a part of a message three before, earlier in its minute
+            ops.push_back({Op::Join, i - 2, ops[ops.size() - 4].box, m});
+        if (i >= 1400 && i < 1410) // parts of the first messages, long after them
+            for (const Op& first : ops)
+                if (first.kind == Op::Add && first.id == i - 1399) {
+                    ops.push_back({Op::Join, first.id, first.box, m});
+                    break;
+                }
+        if (i % 97 == 50)
+            ops.push_back({Op::Remove, i - 20, Folder::Inbox, m});
+    }
+    auto run = [&](Rig& r, bool bulk) {
+        std::map<int, std::pair<Folder, SmsData*>> made;
+        if (bulk)
+            r.Folders.BeginBulk();
+        for (const Op& op : ops) {
+            if (op.kind == Op::Add) {
+                made[op.id] = {op.box, r.Add(op.box, op.m, op.id % 3 ? ImageRead : ImageUnread)};
+                continue;
+            }
+            auto it = made.find(op.id);
+            if (it == made.end())
+                continue;
+            const auto [box, data] = it->second;
+            if (op.kind == Op::Remove) {
+                r.Folders.Model(box).Remove(data);
+                made.erase(it);
+            } else {
+                data->AddUnit(100000 + op.m.Id, data->Number, 2, 2, 9, QString(), "00:00:01", data->Date, "+j");
+                r.Folders.Model(box).Changed(data);
+            }
+        }
+        if (bulk)
+            r.Folders.EndBulk();
+    };
+    Rig live, replay;
+    run(live, false);
+    run(replay, true);
+    ASSERT_EQ(replay.Rows(), live.Rows());
+    for (int row = 0; row < live.Index.rowCount(); ++row) {
+        const QString key = live.Index.index(row).data(ConversationKeyRole).toString();
+        live.Thread.Show(key);
+        replay.Thread.Show(key);
+        EXPECT_EQ(replay.ThreadRows(), live.ThreadRows()) << qPrintable(key);
+        EXPECT_EQ(replay.Index.Find(key)->Unread, live.Index.Find(key)->Unread) << qPrintable(key);
+        // Every message is found by its address after the replay, as after live filing.
+        for (int i = 0; i < replay.Thread.rowCount(); ++i) {
+            if (SmsData* data = replay.Thread.DataAt(i)) {
+                EXPECT_EQ(replay.Thread.RowOf(data), i);
+            }
+        }
     }
 }
 
