@@ -183,8 +183,35 @@ int ConversationIndex::RowOf(const QString& key) const
 
 const ConversationIndex::Conversation* ConversationIndex::Of(const SmsData* data) const
 {
-    const auto it = where_.constFind(data);
-    return it == where_.cend() ? nullptr : it->Conv;
+    if (!data)
+        return nullptr;
+    const NumberScan scan(data->Number);
+    const quint64 code = scan.Numeric ? scan.Code() : senderCodes_.value(KeyOf(scan, data->Number), 0);
+    const Conversation* conv = byCode_.value(code, nullptr);
+    return conv && Locate(*conv, data) ? conv : nullptr;
+}
+
+const ConversationEntry* ConversationIndex::Locate(const Conversation& conv, const SmsData* data) const
+{
+    // The folder's row knows the message's date and time: a binary search finds it, unless its
+    // time changed since it was placed (a part joined), which only a message of the last moments
+    // does; those are looked for from the newest end.
+    if (conv.Sorted)
+        for (const Folder box : kBoxes)
+            if (const FolderModel::Row* row = folders_.Model(box).RowFor(data)) {
+                ConversationEntry probe;
+                probe.Day = row->Day;
+                probe.Second = row->Second;
+                auto at = std::lower_bound(conv.Entries.begin(), conv.Entries.end(), probe, EntryBefore);
+                for (; at != conv.Entries.end() && at->Day == row->Day && at->Second == row->Second; ++at)
+                    if (at->Data == data)
+                        return &*at;
+                break;
+            }
+    for (auto it = conv.Entries.rbegin(); it != conv.Entries.rend(); ++it)
+        if (it->Data == data)
+            return &*it;
+    return nullptr;
 }
 
 const std::vector<ConversationEntry>& ConversationIndex::Thread(const QString& key)
@@ -198,8 +225,8 @@ const std::vector<ConversationEntry>& ConversationIndex::Thread(const QString& k
 
 const ConversationEntry* ConversationIndex::EntryOf(const SmsData* data) const
 {
-    const auto it = where_.constFind(data);
-    return it == where_.cend() ? nullptr : &it->Entry;
+    const Conversation* conv = Of(data);
+    return conv ? Locate(*conv, data) : nullptr;
 }
 
 int ConversationIndex::RowSearch(const Conversation& conv) const
@@ -304,13 +331,9 @@ void ConversationIndex::Added(Folder box, SmsData* data)
         gathered_.push_back(Pending{PartyCode(data->Number), entry});
         return;
     }
-    Where& where = where_[data]; // one look-up for the check and the insert
-    if (where.Conv)
-        return;
     Conversation& conv = ConversationOf(PartyCode(data->Number), data->Number);
     ConversationEntry entry = MakeEntry(box, data, nullptr);
     entry.Seq = nextSeq_++;
-    where = Where{&conv, entry};
     Settle(conv);
     const int wasRow = conv.Entries.empty() || !conv.Shown ? -1 : RowSearch(conv);
     conv.Entries.insert(std::upper_bound(conv.Entries.begin(), conv.Entries.end(), entry, EntryBefore), entry);
@@ -349,52 +372,37 @@ void ConversationIndex::Updated(Folder box, SmsData* data)
             pending->Entry = MakeEntry(box, data, &pending->Entry);
             return;
         }
-        // Listed before the replay: its conversation is put in order again at the end.
-        const auto it = where_.find(data);
-        if (it == where_.end())
-            return;
-        it->Entry = MakeEntry(box, data, &it->Entry);
-        for (ConversationEntry& entry : it->Conv->Entries)
-            if (entry.Data == data)
-                entry = it->Entry;
-        it->Conv->Sorted = false;
-        return;
     }
-    const auto it = where_.find(data);
-    if (it == where_.end())
+    auto* conv = const_cast<Conversation*>(Of(data));
+    if (!conv)
         return;
-    Conversation& conv = *it->Conv;
-    if (PartyCode(data->Number) != conv.Code) {
-        Removing(data);
-        Added(box, data);
+    auto* at = const_cast<ConversationEntry*>(Locate(*conv, data));
+    if (!at)
         return;
-    }
-    const ConversationEntry old = it->Entry;
+    const ConversationEntry old = *at;
     const ConversationEntry now = MakeEntry(box, data, &old);
-    it->Entry = now;
-    Settle(conv);
-    const int wasRow = conv.Shown ? RowSearch(conv) : -1;
-    auto at = std::lower_bound(conv.Entries.begin(), conv.Entries.end(), old, EntryBefore);
-    if (at == conv.Entries.end() || at->Data != data)
-        at = std::find_if(conv.Entries.begin(), conv.Entries.end(),
-                          [data](const ConversationEntry& e) { return e.Data == data; });
-    if (at == conv.Entries.end())
+    if (bulk_) {
+        // Listed before the replay: its conversation is put in order again at the end.
+        *at = now;
+        conv->Sorted = false;
         return;
-    conv.Unread += int(now.Unread) - int(at->Unread);
-    const bool moved = now.Day != at->Day || now.Second != at->Second;
+    }
+    const int wasRow = conv->Shown ? RowSearch(*conv) : -1;
+    conv->Unread += int(now.Unread) - int(old.Unread);
+    const bool moved = now.Day != old.Day || now.Second != old.Second;
     if (moved) {
-        conv.Entries.erase(at);
-        conv.Entries.insert(std::upper_bound(conv.Entries.begin(), conv.Entries.end(), now, EntryBefore), now);
+        conv->Entries.erase(conv->Entries.begin() + (at - conv->Entries.data()));
+        conv->Entries.insert(std::upper_bound(conv->Entries.begin(), conv->Entries.end(), now, EntryBefore), now);
     } else {
         *at = now;
     }
-    Adopt(conv, now);
-    Place(conv, wasRow);
+    Adopt(*conv, now);
+    Place(*conv, wasRow);
     if (moved) {
-        Q_EMIT EntryRemoved(conv.Key, old);
-        Q_EMIT EntryAdded(conv.Key, now);
+        Q_EMIT EntryRemoved(conv->Key, old);
+        Q_EMIT EntryAdded(conv->Key, now);
     } else {
-        Q_EMIT EntryUpdated(conv.Key, now);
+        Q_EMIT EntryUpdated(conv->Key, now);
     }
 }
 
@@ -407,45 +415,22 @@ void ConversationIndex::Removing(SmsData* data)
             Q_EMIT EntryRemoved(ConversationKey(data->Number), removed);
             return;
         }
-        const auto it = where_.find(data);
-        if (it == where_.end())
-            return;
-        Conversation& conv = *it->Conv;
-        where_.erase(it);
-        const auto at = std::find_if(conv.Entries.begin(), conv.Entries.end(),
-                                     [data](const ConversationEntry& e) { return e.Data == data; });
-        if (at == conv.Entries.end())
-            return;
-        const ConversationEntry removed = *at;
-        const QString key = conv.Key;
-        conv.Entries.erase(at);
-        conv.Sorted = false;
-        if (conv.Entries.empty())
-            Drop(conv, -1);
-        Q_EMIT EntryRemoved(key, removed);
-        return;
     }
-    const auto it = where_.find(data);
-    if (it == where_.end())
+    auto* conv = const_cast<Conversation*>(Of(data));
+    if (!conv)
         return;
-    const Where where = *it;
-    where_.erase(it);
-    Conversation& conv = *where.Conv;
-    const int wasRow = conv.Shown ? RowSearch(conv) : -1;
-    auto at = std::lower_bound(conv.Entries.begin(), conv.Entries.end(), where.Entry, EntryBefore);
-    if (at == conv.Entries.end() || at->Data != data)
-        at = std::find_if(conv.Entries.begin(), conv.Entries.end(),
-                          [data](const ConversationEntry& e) { return e.Data == data; });
-    if (at == conv.Entries.end())
+    const ConversationEntry* at = Locate(*conv, data);
+    if (!at)
         return;
     const ConversationEntry removed = *at;
-    conv.Entries.erase(at);
-    conv.Unread -= removed.Unread;
-    const QString key = conv.Key;
-    if (conv.Entries.empty())
-        Drop(conv, wasRow);
-    else
-        Place(conv, wasRow);
+    const int wasRow = !bulk_ && conv->Shown ? RowSearch(*conv) : -1;
+    conv->Entries.erase(conv->Entries.begin() + (at - conv->Entries.data()));
+    conv->Unread -= removed.Unread;
+    const QString key = conv->Key;
+    if (conv->Entries.empty())
+        Drop(*conv, wasRow);
+    else if (!bulk_)
+        Place(*conv, wasRow);
     Q_EMIT EntryRemoved(key, removed);
 }
 
@@ -591,18 +576,7 @@ void ConversationIndex::FinishGathering()
     }
     std::vector<Pending>().swap(gathered_);
     gatheredAt_.clear();
-    // Every message by its address, made in one go for a table of the right size.
-    std::size_t total = 0;
-    for (const std::shared_ptr<Conversation>& conv : std::as_const(byKey_)) {
-        Settle(*conv);
-        total += conv->Entries.size();
-    }
-    where_.clear();
-    where_.reserve(static_cast<qsizetype>(total));
-    for (const std::shared_ptr<Conversation>& conv : std::as_const(byKey_))
-        for (const ConversationEntry& entry : conv->Entries)
-            where_.insert(entry.Data, Where{conv.get(), entry});
-    RebuildRows();
+    RebuildRows(); // which puts every conversation in order
 }
 
 void ConversationIndex::Rebuild()
@@ -614,7 +588,6 @@ void ConversationIndex::Rebuild()
     senderCodes_.clear();
     gathered_.clear();
     gatheredAt_.clear();
-    where_.clear();
     const bool gathering = bulk_;
     bulk_ = true;
     for (const Folder box : kBoxes) {

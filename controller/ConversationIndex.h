@@ -3,8 +3,9 @@
 // filing: the Inbox, Sent and Outbox rows, grouped by the other party. A number written with or
 // without its international prefix, spaces or dashes is one party; an alphanumeric sender is a
 // party of its own. The list shows the newest activity first. A replay gathers the messages out
-// of sight and orders them once at its end; a live message costs hash look-ups and one binary
-// search in its conversation and in the list, never a scan.
+// of sight and orders them once at its end; a live message costs hash look-ups and a binary
+// search in its conversation and in the list. Only a part that joins a message of the last moments
+// is looked for from its conversation's newest end.
 
 #include "controller/MessageFolders.h"
 
@@ -99,11 +100,6 @@ Q_SIGNALS:
     void NamesChanged();
 
 private:
-    struct Where
-    {
-        Conversation* Conv = nullptr;
-        ConversationEntry Entry;
-    };
     void Added(Folder box, SmsData* data);
     void Updated(Folder box, SmsData* data);
     void Removing(SmsData* data);
@@ -118,6 +114,8 @@ private:
     };
     // A message gathered by the replay so far, or null.
     Pending* Gathered(const SmsData* data);
+    // A message's entry in its conversation, or null.
+    const ConversationEntry* Locate(const Conversation& conv, const SmsData* data) const;
     void ApplyNames();
     ConversationEntry MakeEntry(Folder box, SmsData* data, const ConversationEntry* before) const;
     // The party of a number as an integer: its trailing digits, or a code given to the sender.
@@ -141,8 +139,7 @@ private:
     QHash<QString, quint64> senderCodes_;           // alphanumeric senders by key
     std::vector<Pending> gathered_;                 // what a replay filed so far, in filing order
     QHash<const SmsData*, std::size_t> gatheredAt_; // made only when a part joins one filed long before
-    QHash<const SmsData*, Where> where_;
-    std::vector<Conversation*> rows_; // the list: shown conversations, newest activity first
+    std::vector<Conversation*> rows_;               // the list: shown conversations, newest activity first
     QString filter_;
     QString filterDigits_;
     std::uint64_t nextSeq_ = 0;

@@ -157,6 +157,8 @@ BubbleDelegate::Geometry BubbleDelegate::Layout(const QStyleOptionViewItem& opti
         measure = Measure{TextWidth(), bounds.height(), true};
         if (!known && needed > row.height())
             Q_EMIT const_cast<BubbleDelegate*>(this)->sizeHintChanged(index);
+        else if (!known && needed < row.height())
+            Q_EMIT const_cast<BubbleDelegate*>(this)->Remeasured();
     }
     return g;
 }

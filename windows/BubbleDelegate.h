@@ -46,6 +46,8 @@ public:
 Q_SIGNALS:
     // The Retry mark of a failed Outbox message was clicked.
     void RetryClicked(const QModelIndex& index);
+    // A bubble drawn needed less room than it was given: a layout at rest would close the gap.
+    void Remeasured();
 
 private:
     struct Measure

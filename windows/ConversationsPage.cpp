@@ -210,6 +210,22 @@ ConversationsPage::ConversationsPage(const Services& services, QWidget* parent)
         if (SmsData* data = thread_->DataAt(row.row()); data && thread_->BoxAt(row.row()) == Folder::Outbox)
             pipeline_.Retry(data);
     });
+    // Bubbles drawn smaller than estimated leave gaps until the thread is laid out again, once
+    // scrolling has rested, with the message at the top of the view kept in its place.
+    tidy_.setSingleShot(true);
+    tidy_.setInterval(300);
+    connect(bubbles_, &BubbleDelegate::Remeasured, &tidy_, qOverload<>(&QTimer::start));
+    connect(&tidy_, &QTimer::timeout, this, [this] {
+        QScrollBar* bar = threadView_->verticalScrollBar();
+        const bool newest = bar->value() >= bar->maximum();
+        const QModelIndex top = threadView_->indexAt(QPoint(12, 1));
+        const int offset = threadView_->visualRect(top).top();
+        threadView_->doItemsLayout();
+        if (newest)
+            threadView_->scrollToBottom();
+        else if (top.isValid())
+            bar->setValue(bar->value() + threadView_->visualRect(top).top() - offset);
+    });
     connect(reply_, &QPlainTextEdit::textChanged, this, &ConversationsPage::UpdatePreview);
     connect(send_, &QPushButton::clicked, this, &ConversationsPage::SendReply);
     UpdatePreview();

@@ -8,6 +8,7 @@
 #include <QHash>
 #include <QPixmap>
 #include <QStringList>
+#include <QTimer>
 #include <QWidget>
 
 #include <functional>
@@ -129,6 +130,7 @@ private:
     QLabel* preview_ = nullptr;
     QPushButton* send_ = nullptr;
     QHash<int, QAction*> acts_;
+    QTimer tidy_;
     QHash<QString, QPixmap> pictures_; // by number; a null pixmap: none stored
     QString current_;
     QStringList unreadLeft_; // opened conversations whose unread messages are being marked read
