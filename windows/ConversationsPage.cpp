@@ -303,9 +303,9 @@ void ConversationsPage::Open(const QString& key)
 
 void ConversationsPage::MarkSomeRead()
 {
-    // A few hundred at a time: a conversation with thousands of unread messages opens at once and
-    // is marked read over the next turns of the event loop, which stays free meanwhile.
-    constexpr std::size_t kBatch = 256;
+    // A hundred at a time: a conversation with thousands of unread messages opens at once and is
+    // marked read over the next turns of the event loop, which stays free meanwhile.
+    constexpr std::size_t kBatch = 100;
     while (!unreadLeft_.isEmpty()) {
         std::vector<SmsData*> unread;
         for (const ConversationEntry& entry : index_->Thread(unreadLeft_.first()))

@@ -298,7 +298,7 @@ int main(int argc, char** argv)
                     Fill(database, messages), kParties, messages / 10);
     const QString program = QCoreApplication::applicationFilePath();
     std::vector<double> wallWithout, wallWith, cpuWithout, cpuWith, rssWithout, rssWith;
-    std::map<std::string, double> page;
+    std::map<std::string, std::vector<double>> page;
     auto value = [](const std::map<std::string, double>& r, const char* name) {
         return r.count(name) ? r.at(name) : -1.0;
     };
@@ -316,7 +316,7 @@ int main(int argc, char** argv)
                     round + 1, wallWithout.back(), wallWith.back(), cpuWithout.back(), cpuWith.back(),
                     rssWithout.back(), rssWith.back());
         for (const auto& [name, v] : b)
-            page[name] = std::max(page[name], v); // the worst of the rounds
+            page[name].push_back(v);
     }
     const double without = Median(wallWithout), with = Median(wallWith);
     const double cpuA = Median(cpuWithout), cpuB = Median(cpuWith);
@@ -325,16 +325,25 @@ int main(int argc, char** argv)
                 rounds, without, with, (with / without - 1) * 100, cpuA, cpuB, (cpuB / cpuA - 1) * 100);
     std::printf("resident after the replay (median): %.1f MB without, %.1f MB with: %+.1f MB\n", Median(rssWithout),
                 Median(rssWith), Median(rssWith) - Median(rssWithout));
-    auto get = [&](const char* name) { return page.count(name) ? page.at(name) : -1.0; };
-    std::printf("conversation list: %.0f conversations, complete %.2f ms after the replay's end; the index's own "
-                "work during the replay and at its end: %.0f ms\n",
-                get("conversations"), get("list_after_replay_ms"), get("index_ms"));
-    std::printf("largest conversation: %.0f messages (%.0f rows), opened and drawn in %.0f ms; its %.0f unread "
-                "messages marked read in the %.0f ms after, the longest turn of the event loop meanwhile %.0f ms\n",
-                get("largest_messages"), get("thread_rows"), get("open_ms"), get("marked_read"), get("marking_ms"),
-                get("marking_longest_turn_ms"));
-    std::printf("scroll from its newest to its first message: %.0f frames, worst %.0f ms, all %.0f ms; %.0f bubbles "
-                "measured\n",
-                get("scroll_frames"), get("scroll_worst_ms"), get("scroll_total_ms"), get("bubbles_measured"));
+    // The page's figures: the median of the rounds, and the worst one in brackets.
+    auto median = [&](const char* name) { return page.count(name) ? Median(page.at(name)) : -1.0; };
+    auto worst = [&](const char* name) {
+        return page.count(name) ? *std::max_element(page.at(name).begin(), page.at(name).end()) : -1.0;
+    };
+    std::printf("conversation list: %.0f conversations, complete %.1f (%.1f) ms after the replay's end; the "
+                "index's own work during the replay and at its end: %.0f (%.0f) ms\n",
+                median("conversations"), median("list_after_replay_ms"), worst("list_after_replay_ms"),
+                median("index_ms"), worst("index_ms"));
+    std::printf("largest conversation: %.0f messages (%.0f rows), opened and drawn in %.0f (%.0f) ms; its %.0f "
+                "unread messages marked read in the %.0f (%.0f) ms after, the longest turn of the event loop "
+                "meanwhile %.0f (%.0f) ms\n",
+                median("largest_messages"), median("thread_rows"), median("open_ms"), worst("open_ms"),
+                median("marked_read"), median("marking_ms"), worst("marking_ms"), median("marking_longest_turn_ms"),
+                worst("marking_longest_turn_ms"));
+    std::printf("scroll from its newest to its first message: %.0f frames, worst frame %.0f (%.0f) ms, all %.0f ms; "
+                "%.0f bubbles measured\n",
+                median("scroll_frames"), median("scroll_worst_ms"), worst("scroll_worst_ms"), median("scroll_total_ms"),
+                median("bubbles_measured"));
+    std::printf("(figures of the page: median of the rounds, the worst round in brackets)\n");
     return 0;
 }
