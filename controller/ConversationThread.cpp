@@ -156,6 +156,14 @@ void ConversationThread::EntryUpdated(const QString& key, const ConversationEntr
     Q_EMIT dataChanged(changed, changed);
 }
 
+Qt::ItemFlags ConversationThread::flags(const QModelIndex& index) const
+{
+    Qt::ItemFlags flags = QAbstractListModel::flags(index);
+    if (DataAt(index.row()))
+        flags |= Qt::ItemIsEditable;
+    return flags;
+}
+
 QString ConversationThread::TextOf(const SmsData& data)
 {
     QString text;

@@ -38,6 +38,8 @@ public:
 
     int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    // A message row opens its text for selecting (the view's editor is read-only).
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
 
     SmsData* DataAt(int row) const;
     Folder BoxAt(int row) const;

@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPlainTextEdit>
 
 #include <algorithm>
 
@@ -234,6 +235,30 @@ bool BubbleDelegate::editorEvent(QEvent* event, QAbstractItemModel* model, const
         }
     }
     return QStyledItemDelegate::editorEvent(event, model, option, index);
+}
+
+QWidget* BubbleDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                                      const QModelIndex& index) const
+{
+    if (!DataOf(index))
+        return nullptr;
+    auto* text = new QPlainTextEdit(parent);
+    text->setObjectName(QStringLiteral("BubbleText"));
+    text->setReadOnly(true);
+    text->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    text->setFrameShape(QFrame::NoFrame);
+    text->setFont(option.font);
+    text->document()->setDocumentMargin(0);
+    text->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    text->setPlainText(index.data().toString());
+    return text;
+}
+
+void BubbleDelegate::updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option,
+                                          const QModelIndex& index) const
+{
+    const Geometry g = Layout(option, index);
+    editor->setGeometry(g.Text.adjusted(-1, -1, 1, 1));
 }
 
 ConversationRowDelegate::ConversationRowDelegate(PictureFunction picture, QObject* parent)

@@ -30,6 +30,12 @@ public:
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     bool editorEvent(QEvent* event, QAbstractItemModel* model, const QStyleOptionViewItem& option,
                      const QModelIndex& index) override;
+    // A double click opens the message's text over its bubble, read-only, to select parts of it.
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    void setEditorData(QWidget*, const QModelIndex&) const override { }
+    void setModelData(QWidget*, QAbstractItemModel*, const QModelIndex&) const override { }
+    void updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option,
+                              const QModelIndex& index) const override;
 
     // Where a message row's parts are drawn inside its row rectangle.
     struct Geometry

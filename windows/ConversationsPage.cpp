@@ -151,7 +151,7 @@ ConversationsPage::ConversationsPage(const Services& services, QWidget* parent)
     threadView_->setItemDelegate(bubbles_);
     threadView_->setUniformItemSizes(false);
     threadView_->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    threadView_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    threadView_->setEditTriggers(QAbstractItemView::DoubleClicked);
     threadView_->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     threadView_->verticalScrollBar()->setSingleStep(24);
     threadView_->setResizeMode(QListView::Adjust);

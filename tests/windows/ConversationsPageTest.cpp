@@ -17,6 +17,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTextCursor>
 
 using namespace rig;
 
@@ -249,6 +250,21 @@ TEST(ConversationsPage, SearchForwardCopyContactAndExport)
     EXPECT_EQ(r.forwarded, QStringList({"Lunch?\r\nAt noon"}));
     r.page.Action(ConversationsPage::Act::Copy)->trigger();
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "Lunch?\nAt noon");
+    // A double click opens the text for selecting a part of it; it cannot be changed.
+    const QModelIndex lunch = r.page.Thread().index(r.RowOfText(QStringLiteral("Lunch?\nAt noon")));
+    r.page.ThreadView()->edit(lunch);
+    auto* text = r.page.ThreadView()->findChild<QPlainTextEdit*>(QStringLiteral("BubbleText"));
+    ASSERT_NE(text, nullptr);
+    EXPECT_TRUE(text->isReadOnly());
+    QTextCursor cursor = text->textCursor();
+    cursor.setPosition(7);
+    cursor.setPosition(9, QTextCursor::KeepAnchor);
+    text->setTextCursor(cursor);
+    text->copy();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "At");
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QCoreApplication::sendEvent(text, &escape);
+    EXPECT_EQ(r.page.Thread().index(lunch.row()).data().toString(), "Lunch?\nAt noon");
     r.page.Action(ConversationsPage::Act::Contact)->trigger();
     EXPECT_EQ(r.contacts, QStringList({"+15550100804"}));
 
