@@ -26,6 +26,7 @@ class Clock;
 class ContactsBook;
 class ContactsModel;
 class ContactsView;
+class ConversationsPage;
 class DebugPage;
 class DeviceState;
 class IncomingMessages;
@@ -122,6 +123,7 @@ public:
     ContactsModel& Contacts() { return *contacts_; }
     ContactsView& ContactsList() { return *contactsView_; }
     MessagesPage& Messages() { return *messagesPage_; }
+    ConversationsPage& Conversations() { return *conversationsPage_; }
     TrayIcon& Tray() { return *tray_; }
     MessagePrinter& Printer() { return *printer_; }
     // A status panel's text; for the signal panel the signal text as drawn.
@@ -183,7 +185,8 @@ public:
         DevicePageIndex = 2,
         LogPageIndex = 3,
         DebugPageIndex = 4,
-        ContactsPageIndex = 5
+        ContactsPageIndex = 5,
+        ConversationsPageIndex = 6
     };
     int CurrentPage() const;
 
@@ -281,6 +284,7 @@ private:
     std::array<QAction*, MainActionCount> actions_{};
     QStackedWidget* pages_ = nullptr;
     MessagesPage* messagesPage_ = nullptr;
+    ConversationsPage* conversationsPage_ = nullptr;
     MessagePrinter* printer_ = nullptr;
     QTreeView* logView_ = nullptr;
     QTreeView* statusView_ = nullptr;

@@ -12,6 +12,7 @@
 #include "device/Broadband.h"
 #include "storage/Database.h"
 #include "windows/ContactsView.h"
+#include "windows/ConversationsPage.h"
 #include "windows/DebugPage.h"
 #include "windows/Images.h"
 #include "windows/MainWindow.h"
@@ -115,11 +116,13 @@ void TMainWindow::BuildActions()
         const char* icon;
         int page;
     };
-    const View viewList[] = {{MainAction::ShowMessagesAction, "Messages", "mail-message", MessagesPageIndex},
-                             {MainAction::ShowContactsAction, "Contacts", "x-office-address-book", ContactsPageIndex},
-                             {MainAction::ShowStatusAction, "Status", "network-wireless", StatusPageIndex},
-                             {MainAction::ShowDeviceAction, "Device", "computer", DevicePageIndex},
-                             {MainAction::ShowLogAction, "Log", "text-x-generic", LogPageIndex}};
+    const View viewList[] = {
+        {MainAction::ShowMessagesAction, "Messages", "mail-message", MessagesPageIndex},
+        {MainAction::ShowConversationsAction, "Conversations", "internet-chat", ConversationsPageIndex},
+        {MainAction::ShowContactsAction, "Contacts", "x-office-address-book", ContactsPageIndex},
+        {MainAction::ShowStatusAction, "Status", "network-wireless", StatusPageIndex},
+        {MainAction::ShowDeviceAction, "Device", "computer", DevicePageIndex},
+        {MainAction::ShowLogAction, "Log", "text-x-generic", LogPageIndex}};
     for (const View& v : viewList) {
         QAction* action = NewAction(v.name, QString::fromLatin1(v.caption), v.icon);
         action->setCheckable(true);
@@ -127,6 +130,7 @@ void TMainWindow::BuildActions()
         const int page = v.page;
         connect(action, &QAction::triggered, this, [this, page] { ShowPage(page); });
     }
+    Act(MainAction::ShowConversationsAction)->setShortcut(QKeySequence(QStringLiteral("Ctrl+T")));
 
     connect(NewAction(MainAction::SmsNewAction, QStringLiteral("New"), "mail-message-new"), &QAction::triggered, this,
             [this] {
@@ -306,8 +310,9 @@ void TMainWindow::BuildMenus()
     file->addAction(Act(MainAction::ExitAction));
 
     QMenu* view = bar->addMenu(QStringLiteral("&View"));
-    for (MainAction name : {MainAction::ShowMessagesAction, MainAction::ShowContactsAction,
-                            MainAction::ShowStatusAction, MainAction::ShowDeviceAction, MainAction::ShowLogAction})
+    for (MainAction name :
+         {MainAction::ShowMessagesAction, MainAction::ShowConversationsAction, MainAction::ShowContactsAction,
+          MainAction::ShowStatusAction, MainAction::ShowDeviceAction, MainAction::ShowLogAction})
         view->addAction(Act(name));
 
     QMenu* messages = bar->addMenu(QStringLiteral("&Messages"));
@@ -396,8 +401,9 @@ void TMainWindow::BuildMenus()
     tools->setMovable(false);
     tools->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     tools->setIconSize(QSize(24, 24));
-    for (MainAction name : {MainAction::ShowMessagesAction, MainAction::ShowContactsAction,
-                            MainAction::ShowStatusAction, MainAction::ShowDeviceAction, MainAction::ShowLogAction})
+    for (MainAction name :
+         {MainAction::ShowMessagesAction, MainAction::ShowConversationsAction, MainAction::ShowContactsAction,
+          MainAction::ShowStatusAction, MainAction::ShowDeviceAction, MainAction::ShowLogAction})
         tools->addAction(Act(name));
     tools->addSeparator();
     for (MainAction name : {MainAction::SmsNewAction, MainAction::SmsReplyAction, MainAction::SmsForwardAction,
@@ -495,6 +501,15 @@ void TMainWindow::BuildPages()
     pages_->addWidget(debugPage_);
 
     BuildContactsPage();
+    conversationsPage_ = new ConversationsPage(
+        {*this, *settings_, *database_, *device_, *folders_, *incoming_, *pipeline_, *printer_,
+         [this](const QString& text) { OpenComposer(QStringLiteral("Forward"), QString(), text); },
+         [this](const QString& number) {
+             if (settings_->Contacts && OpenContactEditor(0, number))
+                 RefreshContacts();
+         }},
+        pages_);
+    pages_->addWidget(conversationsPage_);
 }
 
 void TMainWindow::BuildStatusBar()
@@ -576,9 +591,10 @@ void TMainWindow::ShowPage(int page)
         ContactsSelectionChanged(false);
 
     pages_->setCurrentIndex(page);
-    const MainAction names[] = {MainAction::ShowMessagesAction, MainAction::ShowStatusAction,
-                                MainAction::ShowDeviceAction,   MainAction::ShowLogAction,
-                                MainAction::ShowDebugAction,    MainAction::ShowContactsAction};
+    const MainAction names[] = {MainAction::ShowMessagesAction,     MainAction::ShowStatusAction,
+                                MainAction::ShowDeviceAction,       MainAction::ShowLogAction,
+                                MainAction::ShowDebugAction,        MainAction::ShowContactsAction,
+                                MainAction::ShowConversationsAction};
     Act(names[page])->setChecked(true);
     switch (page) {
     case MessagesPageIndex: incoming_->ReadDevice(); break;

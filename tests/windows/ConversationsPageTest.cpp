@@ -5,6 +5,7 @@
 #include "controller/ConversationThread.h"
 #include "controller/IncomingMessages.h"
 #include "controller/SendPipeline.h"
+#include "sim/SmsPdu.h"
 #include "windows/BubbleDelegate.h"
 #include "windows/ConversationsPage.h"
 
@@ -280,6 +281,42 @@ TEST(ConversationsPage, SearchForwardCopyContactAndExport)
     const QString txtText = QString::fromUtf8(txtFile.readAll());
     EXPECT_TRUE(csvText.contains(";In;+15550100804;\"Lunch?\nAt noon\";")) << csvText.toStdString();
     EXPECT_TRUE(txtText.contains("From +15550100804: Lunch?\r\nAt noon\r\n")) << txtText.toStdString();
+}
+
+// The window's own page: built during the start's replay, shown by View > Conversations or its
+// shortcut, and live as messages come.
+TEST(ConversationsPage, TheWindowShowsItsPageByTheViewActionAndItsShortcut)
+{
+    Program p;
+    {
+        QDatabase store(nullptr);
+        ASSERT_TRUE(store.Open(p.dir.filePath(QStringLiteral("parlowen.db"))));
+        for (const auto& part : sim::pdu::deliver({"15550109999", true}, {"15550100806", true},
+                                                  u"Stored before the start", {}, 1700000000))
+            ASSERT_TRUE(store.InsertMessage(sim::pdu::hex(part), 1));
+    }
+    ASSERT_NO_FATAL_FAILURE(p.Start());
+    TMainWindow& w = *p.window;
+    QAction* show = w.Act(MainAction::ShowConversationsAction);
+    EXPECT_EQ(show->text(), "Conversations");
+    EXPECT_EQ(show->shortcut(), QKeySequence(QStringLiteral("Ctrl+T")));
+    show->trigger();
+    EXPECT_EQ(w.CurrentPage(), TMainWindow::ConversationsPageIndex);
+    EXPECT_TRUE(show->isChecked());
+    EXPECT_TRUE(w.Conversations().isVisible());
+
+    // The stored message came with the replay.
+    ASSERT_EQ(w.Conversations().Index().rowCount(), 1);
+    EXPECT_EQ(w.Conversations().Index().index(0).data(ConversationPreviewRole).toString(), "Stored before the start");
+    p.modem->deliverSms(Sms(kAnn.toStdString(), u"Live"));
+    ASSERT_TRUE(WaitFor([&] { return w.Conversations().Index().rowCount() == 2; }));
+    EXPECT_EQ(w.Conversations().Index().index(0).data().toString(), kAnn);
+    w.Conversations().Open(ConversationKey(kAnn));
+    EXPECT_EQ(w.Conversations().Thread().Messages(), 1);
+    EXPECT_EQ(p.Folder(Folder::Inbox).UnreadCount(), 0);
+    w.Act(MainAction::ShowMessagesAction)->trigger();
+    EXPECT_EQ(w.CurrentPage(), TMainWindow::MessagesPageIndex);
+    EXPECT_FALSE(show->isChecked());
 }
 
 } // namespace

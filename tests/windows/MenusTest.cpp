@@ -63,7 +63,8 @@ INSTANTIATE_TEST_SUITE_P(
     MainMenu, MenuTest,
     ::testing::Values(
         MenuCase{"File", "SmsSaveAction - SmsPrintAction - ExitAction"},
-        MenuCase{"View", "ShowMessagesAction ShowContactsAction ShowStatusAction ShowDeviceAction ShowLogAction"},
+        MenuCase{"View", "ShowMessagesAction ShowConversationsAction ShowContactsAction ShowStatusAction "
+                         "ShowDeviceAction ShowLogAction"},
         MenuCase{"Messages", "SmsNewAction SmsReplyAction SmsForwardAction SmsDeleteAction - OpenUssdSessionAction"},
         MenuCase{"Contacts", "ContactsNewAction ContactsOpenAction ContactsDeleteAction - ContactsMessageAction"},
         MenuCase{"Miscellaneous",
@@ -92,7 +93,8 @@ TEST(Menus, ToolBarAndTrayMenuHoldTheirEntriesInOrder)
     ASSERT_NO_FATAL_FAILURE(p.Start());
     auto* tools = p.window->findChild<QToolBar*>(QStringLiteral("ToolBar"));
     EXPECT_EQ(Describe(tools->actions()),
-              QStringLiteral("ShowMessagesAction ShowContactsAction ShowStatusAction ShowDeviceAction ShowLogAction - "
+              QStringLiteral("ShowMessagesAction ShowConversationsAction ShowContactsAction ShowStatusAction "
+                             "ShowDeviceAction ShowLogAction - "
                              "SmsNewAction SmsReplyAction SmsForwardAction SmsDeleteAction - OpenUssdSessionAction "
                              "RegistrationAction2 TBBxUssdDev EnterPinAction TBBxPinDev AboutAction - ExitAction"));
     auto* tray = p.window->findChild<QMenu*>(QStringLiteral("TrayMenu"));

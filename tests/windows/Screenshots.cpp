@@ -201,17 +201,17 @@ void Conversations(rig::Program& p)
     WaitFor([&] { return p.OnSim() == 0 && p.Folder(Folder::Reports).Count() >= reports + 3; }, 10000);
     Settle(500);
 
-    ConversationsPage page(ConversationsPage::Services{
-        w, w.Settings(), w.Database(), w.Broadband(), w.Folders(), w.Incoming(), pipeline, w.Printer(), {}, {}});
-    page.resize(1000, 640);
-    page.show();
-    Save(&page, "conversations");
+    w.Act(MainAction::ShowConversationsAction)->trigger();
+    ConversationsPage& page = w.Conversations();
+    Save(&w, "conversations");
     page.Open(ConversationKey(margaret));
     page.ReplyBox()->setPlainText(QStringLiteral("On my way \u2014 5 min"));
-    Settle(100);
-    Save(&page, "conversations-thread");
+    Settle(500); // the thread laid out again at rest
+    Save(&w, "conversations-thread");
     page.SearchBox()->setText(QStringLiteral("dinner"));
-    Save(&page, "conversations-search");
+    Save(&w, "conversations-search");
+    page.SearchBox()->clear();
+    w.Act(MainAction::ShowMessagesAction)->trigger();
 }
 
 int main(int argc, char** argv)
