@@ -24,7 +24,8 @@
     X(PhonebookCloseAction) X(PhonebookDeleteAction) X(PhonebookInfoAction) X(PhonebookOpenAction) \
     X(PhonebookReadAction) X(PhonebookWriteAction) X(RadioOffAction) X(RadioOnAction) X(RegisterManual2Action) \
     X(RegisterManualAction) X(RegistrationAction1) X(RegistrationAction2) X(SettingsAction) \
-    X(ShowContactsAction) X(ShowDebugAction) X(ShowDeviceAction) X(ShowLogAction) X(ShowMessagesAction) \
+    X(ShowContactsAction) X(ShowConversationsAction) X(ShowDebugAction) X(ShowDeviceAction) X(ShowLogAction) \
+    X(ShowMessagesAction) \
     X(ShowStatusAction) X(SmsAnalyseAction) X(SmsConfirmationToSendAction) X(SmsDeleteAction) \
     X(SmsDeleteByIdAction) X(SmsDeliveryReportAction) X(SmsExportAction) X(SmsForwardAction) X(SmsNewAction) \
     X(SmsOpenAction) X(SmsPrintAction) X(SmsReplyAction) X(SmsRetryAction) X(SmsSaveAction) \

@@ -29,7 +29,7 @@ MessageActions::MessageActions(ControllerHost& host, const SettingsStore& settin
     : host_(host), settings_(settings), database_(database), device_(device), folders_(folders)
 { }
 
-bool MessageActions::Delete(Folder folder, SmsData* data)
+bool MessageActions::Delete(Folder folder, SmsData* data, bool ask)
 {
     FolderModel& model = folders_.Model(folder);
     if (data == nullptr || model.RowOf(data) < 0)
@@ -39,7 +39,7 @@ bool MessageActions::Delete(Folder folder, SmsData* data)
     switch (folder) {
     case Folder::Inbox:
     case Folder::Sent:
-        if (!host_.Prompts().Ask(kCaption, message))
+        if (ask && !host_.Prompts().Ask(kCaption, message))
             return false;
         for (const SmsUnit& unit : data->Units)
             all &= DeleteCopy(unit);
@@ -66,7 +66,7 @@ bool MessageActions::Delete(Folder folder, SmsData* data)
                 database_.DeleteMessage(unit.Id);
         break;
     case Folder::Outbox:
-        if (!host_.Prompts().Ask(kCaption, QStringLiteral("Message in progress... Do you want to delete?")))
+        if (ask && !host_.Prompts().Ask(kCaption, QStringLiteral("Message in progress... Do you want to delete?")))
             return false;
         break;
     }

@@ -32,8 +32,8 @@ public:
                    MessageFolders& folders);
 
     // Asks as the folder needs, deletes the stored or device copies, and removes the row only
-    // when all of them went. True when the row is gone.
-    bool Delete(Folder folder, SmsData* data);
+    // when all of them went. True when the row is gone. ask false: the caller asked already.
+    bool Delete(Folder folder, SmsData* data, bool ask = true);
     // An Inbox row that was read becomes unread again, stored so.
     bool SetAsUnread(SmsData* data);
     // Asks for a device index and deletes that message from the device.

@@ -401,6 +401,7 @@ void FolderModel::Changed(SmsData* data)
     CacheSortValues(*row);
     Index(*row);
     RowChanged(*row, 0, columnCount() - 1);
+    Q_EMIT RowUpdated(data);
 }
 
 void FolderModel::SetNames(const std::function<QString(const QString&)>& nameOf)
@@ -412,6 +413,7 @@ void FolderModel::SetNames(const std::function<QString(const QString&)>& nameOf)
         }
     if (!rows_.empty())
         Q_EMIT dataChanged(index(0, 0), index(static_cast<int>(rows_.size()) - 1, columnCount() - 1));
+    Q_EMIT NamesSet();
 }
 
 void FolderModel::Remove(SmsData* data)
@@ -419,6 +421,7 @@ void FolderModel::Remove(SmsData* data)
     Row* row = FindRow(data);
     if (!row)
         return;
+    Q_EMIT RowRemoving(data);
     const int pos = RowOf(data);
     Unindex(*row);
     rowOf_.remove(data);
@@ -448,6 +451,7 @@ void FolderModel::Clear()
     unread_ = 0;
     posValid_ = 0;
     endResetModel();
+    Q_EMIT Cleared();
 }
 
 int FolderModel::Image(const SmsData* data) const
@@ -465,6 +469,7 @@ void FolderModel::SetImage(SmsData* data, int image)
     row->Image = image;
     // Font and colour change with the image in every column.
     RowChanged(*row, 0, columnCount() - 1);
+    Q_EMIT RowUpdated(data);
 }
 
 void FolderModel::SetCaption(SmsData* data, const QString& caption)
@@ -492,6 +497,7 @@ void FolderModel::SetStatus(SmsData* data, const QString& status)
     for (int column = 0; column < layout.Count; ++column)
         if (layout.Columns[column].Shows == ::Cell::Status)
             RowChanged(*row, column, column);
+    Q_EMIT RowUpdated(data);
 }
 
 QString FolderModel::Status(const SmsData* data) const
@@ -711,6 +717,7 @@ void MessageFolders::EndBulk()
     for (Folder folder : kReplayed)
         Model(folder).EndBulk();
     bulk_ = false;
+    Q_EMIT BulkEnded();
     if (announcePending_) {
         announcePending_ = false;
         Q_EMIT NodesChanged();

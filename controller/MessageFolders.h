@@ -83,6 +83,8 @@ public:
     // The ID column's caption: "ID" when the IDs are shown, empty when not.
     void SetShowIds(bool show);
 
+    // The row of a message, in sight or gathered, with its cached sort values; null when none.
+    const Row* RowFor(const SmsData* data) const { return FindRow(data); }
     int Image(const SmsData* data) const;
     void SetImage(SmsData* data, int image);
     void SetCaption(SmsData* data, const QString& caption);
@@ -118,6 +120,14 @@ public:
 Q_SIGNALS:
     // A row was added, in sight or gathered by a bulk load.
     void RowAdded(SmsData* data);
+    // A row's message, image or status changed, in sight or gathered.
+    void RowUpdated(SmsData* data);
+    // A row is about to go, in sight or gathered.
+    void RowRemoving(SmsData* data);
+    // Every row went at once.
+    void Cleared();
+    // SetNames gave every row its name again.
+    void NamesSet();
 
 private:
     Row* FindRow(const SmsData* data) const;
@@ -188,6 +198,8 @@ public:
 Q_SIGNALS:
     // A node's text or bold state changed (during a bulk load: once, at its end).
     void NodesChanged();
+    // A bulk load merged its rows into the folders.
+    void BulkEnded();
 
 private:
     static constexpr std::array<Folder, 5> kReplayed{Folder::Inbox, Folder::Sent, Folder::Drafts, Folder::Templates,

@@ -382,6 +382,9 @@ def drawn_pictures():
     p["phone"] = mobile(9, 2.5, 14, 27) + '<path d="M14 13h4" stroke="#ffffff" stroke-width="1.5" stroke-linecap="round"/>'
     p["help-about"] = small_tile(2.5, 2.5, 27) + bubble(7, 7.5, 18, 12)
     p["edit-find"] = magnifier(13, 13, 8.5)
+    p["edit-copy"] = page(3, 2, 17, 22, lines=2) + page(12, 8, 17, 22, lines=3)
+    # Conversations: two bubbles, one answering the other.
+    p["mail-reply-all"] = bubble(2, 3, 19, 12) + bubble(11, 14, 19, 11, G)
     # Folders.
     p["mail-unread"] = envelope(2, 6, 26, 19) + badge(24, 23, 6.5, G, "down")
     p["mail-send"] = (f'<path d="M3 15L29 4L23 28L15.5 20.5z" fill="{fill(B)}" stroke="{dark(B)}" stroke-width="1.5" stroke-linejoin="round"/>'
@@ -455,6 +458,11 @@ def write_drawn():
         for size in DRAWN_SIZES:
             subprocess.run(["rsvg-convert", "-w", str(size), "-h", str(size), "-o",
                             str(png / f"{name}-{size}.png"), str(source)], check=True)
+    # The resource list, so that the build names every picture it compiles in.
+    names = sorted(f"{name}-{size}.png" for name in drawn_pictures() for size in DRAWN_SIZES)
+    (DRAWN / "pictures.cmake").write_text(
+        "# Written by scripts/make-icons.py: the drawn pictures compiled into the program.\n"
+        "set(parlowen_drawn_names\n" + "".join(f"  {n}\n" for n in names) + ")\n")
 
 
 

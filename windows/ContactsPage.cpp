@@ -209,6 +209,12 @@ void ContactsPage::ResolveMessageNames()
     window_.Messages().DisplayMessage(window_.Messages().Displayed());
 }
 
+void ContactsPage::EditNumber(const QString& number)
+{
+    if (window_.Settings().Contacts && OpenEditor(0, number))
+        Refresh();
+}
+
 bool ContactsPage::OpenEditor(std::int64_t id, const QString& number)
 {
     TContactWindow editor(window_.Database(), window_.Prompts(), window_.Store(), window_.Large().TextSize(), &window_);

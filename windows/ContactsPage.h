@@ -31,6 +31,9 @@ public:
     void ApplyFeature(bool on);
     // After any change of the contacts: the list read again and every message's name resolved again.
     void Refresh();
+    // The contact editor for a number (the contact that has it, or a new one); the list and the
+    // names follow when it changed something.
+    void EditNumber(const QString& number);
     // The selected contact's number, or empty.
     QString SelectedNumber() const;
 

@@ -17,6 +17,7 @@
 
 class Clock;
 class ContactsPage;
+class ConversationsPage;
 class DebugPage;
 class DesktopShell;
 class DeviceState;
@@ -88,6 +89,7 @@ public:
     LogModel& StatusLines() { return *statusModel_; }
     ContactsPage& ContactsTab() { return *contactsPage_; }
     MessagesPage& Messages() { return *messagesPage_; }
+    ConversationsPage& Conversations() { return *conversationsPage_; }
     MessagePrinter& Printer() { return *printer_; }
     MainStatusBar& StatusPanels() { return *statusPanels_; }
     DesktopShell& Shell() { return *shell_; }
@@ -110,7 +112,15 @@ public:
     void OpenSimContacts();
 
     // The pages in their order in the stack.
-    enum Page { MessagesPageIndex, StatusPageIndex, DevicePageIndex, LogPageIndex, DebugPageIndex, ContactsPageIndex };
+    enum Page {
+        MessagesPageIndex,
+        StatusPageIndex,
+        DevicePageIndex,
+        LogPageIndex,
+        DebugPageIndex,
+        ContactsPageIndex,
+        ConversationsPageIndex
+    };
     int CurrentPage() const;
 
     // The first showing: maximised as stored, or "/hidden" minimised (into the notification area
@@ -184,6 +194,7 @@ private:
     MessagesPage* messagesPage_ = nullptr;
     ContactsPage* contactsPage_ = nullptr;
     StatusPage* statusPage_ = nullptr;
+    ConversationsPage* conversationsPage_ = nullptr;
     MessagePrinter* printer_ = nullptr;
     QTreeView* logView_ = nullptr;
     QTreeView* statusView_ = nullptr;

@@ -12,6 +12,7 @@
 #include "device/Broadband.h"
 #include "storage/Database.h"
 #include "windows/ContactsPage.h"
+#include "windows/ConversationsPage.h"
 #include "windows/DebugPage.h"
 #include "windows/Images.h"
 #include "windows/MainWindow.h"
@@ -99,11 +100,13 @@ void TMainWindow::BuildActions()
         const char* icon;
         int page;
     };
-    const View viewList[] = {{MainAction::ShowMessagesAction, "Messages", "mail-read", MessagesPageIndex},
-                             {MainAction::ShowContactsAction, "Contacts", "x-office-address-book", ContactsPageIndex},
-                             {MainAction::ShowStatusAction, "Status", "preferences-system-network", StatusPageIndex},
-                             {MainAction::ShowDeviceAction, "Device", "computer", DevicePageIndex},
-                             {MainAction::ShowLogAction, "Log", "text-x-generic", LogPageIndex}};
+    const View viewList[] = {
+        {MainAction::ShowMessagesAction, "Messages", "mail-read", MessagesPageIndex},
+        {MainAction::ShowConversationsAction, "Conversations", "mail-reply-all", ConversationsPageIndex},
+        {MainAction::ShowContactsAction, "Contacts", "x-office-address-book", ContactsPageIndex},
+        {MainAction::ShowStatusAction, "Status", "preferences-system-network", StatusPageIndex},
+        {MainAction::ShowDeviceAction, "Device", "computer", DevicePageIndex},
+        {MainAction::ShowLogAction, "Log", "text-x-generic", LogPageIndex}};
     for (const View& v : viewList) {
         QAction* action = actions_.New(v.name, QString::fromLatin1(v.caption), v.icon);
         action->setCheckable(true);
@@ -111,6 +114,7 @@ void TMainWindow::BuildActions()
         const int page = v.page;
         connect(action, &QAction::triggered, this, [this, page] { ShowPage(page); });
     }
+    Act(MainAction::ShowConversationsAction)->setShortcut(QKeySequence(QStringLiteral("Ctrl+T")));
 
     connect(actions_.New(MainAction::SmsNewAction, QStringLiteral("New"), "mail-message-new"), &QAction::triggered,
             this, [this] {
@@ -283,8 +287,9 @@ void TMainWindow::BuildMenus()
     file->addAction(Act(MainAction::ExitAction));
 
     QMenu* view = bar->addMenu(QStringLiteral("&View"));
-    for (MainAction name : {MainAction::ShowMessagesAction, MainAction::ShowContactsAction,
-                            MainAction::ShowStatusAction, MainAction::ShowDeviceAction, MainAction::ShowLogAction})
+    for (MainAction name :
+         {MainAction::ShowMessagesAction, MainAction::ShowConversationsAction, MainAction::ShowContactsAction,
+          MainAction::ShowStatusAction, MainAction::ShowDeviceAction, MainAction::ShowLogAction})
         view->addAction(Act(name));
 
     QMenu* messages = bar->addMenu(QStringLiteral("&Messages"));
@@ -373,8 +378,9 @@ void TMainWindow::BuildMenus()
     tools->setMovable(false);
     tools->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     tools->setIconSize(QSize(24, 24));
-    for (MainAction name : {MainAction::ShowMessagesAction, MainAction::ShowContactsAction,
-                            MainAction::ShowStatusAction, MainAction::ShowDeviceAction, MainAction::ShowLogAction})
+    for (MainAction name :
+         {MainAction::ShowMessagesAction, MainAction::ShowConversationsAction, MainAction::ShowContactsAction,
+          MainAction::ShowStatusAction, MainAction::ShowDeviceAction, MainAction::ShowLogAction})
         tools->addAction(Act(name));
     tools->addSeparator();
     for (MainAction name : {MainAction::SmsNewAction, MainAction::SmsReplyAction, MainAction::SmsForwardAction,
@@ -455,6 +461,13 @@ void TMainWindow::BuildPages()
 
     pages_->addWidget(contactsPage_);
     Q_ASSERT(pages_->indexOf(contactsPage_) == ContactsPageIndex);
+    conversationsPage_ = new ConversationsPage(
+        {*this, *settings_, *database_, *device_, *folders_, *incoming_, *pipeline_, *printer_,
+         [this](const QString& text) { OpenComposer(QStringLiteral("Forward"), QString(), text); },
+         [this](const QString& number) { contactsPage_->EditNumber(number); }},
+        pages_);
+    pages_->addWidget(conversationsPage_);
+    Q_ASSERT(pages_->indexOf(conversationsPage_) == ConversationsPageIndex);
 }
 
 void TMainWindow::ShowStatusView(StatusView view)
@@ -491,9 +504,10 @@ void TMainWindow::ShowPage(int page)
         contactsPage_->Shown(false);
 
     pages_->setCurrentIndex(page);
-    const MainAction names[] = {MainAction::ShowMessagesAction, MainAction::ShowStatusAction,
-                                MainAction::ShowDeviceAction,   MainAction::ShowLogAction,
-                                MainAction::ShowDebugAction,    MainAction::ShowContactsAction};
+    const MainAction names[] = {MainAction::ShowMessagesAction,     MainAction::ShowStatusAction,
+                                MainAction::ShowDeviceAction,       MainAction::ShowLogAction,
+                                MainAction::ShowDebugAction,        MainAction::ShowContactsAction,
+                                MainAction::ShowConversationsAction};
     Act(names[page])->setChecked(true);
     switch (page) {
     case MessagesPageIndex: incoming_->ReadDevice(); break;

@@ -64,7 +64,8 @@ INSTANTIATE_TEST_SUITE_P(
     MainMenu, MenuTest,
     ::testing::Values(
         MenuCase{"File", "SmsSaveAction - SmsPrintAction - ExitAction"},
-        MenuCase{"View", "ShowMessagesAction ShowContactsAction ShowStatusAction ShowDeviceAction ShowLogAction"},
+        MenuCase{"View", "ShowMessagesAction ShowConversationsAction ShowContactsAction ShowStatusAction "
+                         "ShowDeviceAction ShowLogAction"},
         MenuCase{"Messages", "SmsNewAction SmsReplyAction SmsForwardAction SmsDeleteAction - OpenUssdSessionAction"},
         MenuCase{"Contacts", "ContactsNewAction ContactsOpenAction ContactsDeleteAction - ContactsMessageAction"},
         MenuCase{"Miscellaneous",
@@ -94,7 +95,8 @@ TEST(Menus, ToolBarAndTrayMenuHoldTheirEntriesInOrder)
     auto* tools = p.window->findChild<QToolBar*>(QStringLiteral("ToolBar"));
     EXPECT_EQ(
         Describe(tools->actions()),
-        QStringLiteral("ShowMessagesAction ShowContactsAction ShowStatusAction ShowDeviceAction ShowLogAction - "
+        QStringLiteral("ShowMessagesAction ShowConversationsAction ShowContactsAction ShowStatusAction "
+                       "ShowDeviceAction ShowLogAction - "
                        "SmsNewAction SmsReplyAction SmsForwardAction SmsDeleteAction - OpenUssdSessionAction "
                        "RegistrationAction2 TBBxUssdDev EnterPinButtonAction TBBxPinDev AboutAction - ExitAction"));
     auto* tray = p.window->findChild<QMenu*>(QStringLiteral("TrayMenu"));

@@ -2,6 +2,7 @@
 // modem, driven as a person would, for looking at what the program shows.
 #include "ProgramRig.h"
 #include "controller/ContactPicture.h"
+#include "controller/ConversationIndex.h"
 #include "controller/DeviceState.h"
 #include "controller/SendPipeline.h"
 #include "sim/Network.h"
@@ -10,6 +11,7 @@
 #include "windows/ContactWindow.h"
 #include "windows/ContactsPage.h"
 #include "windows/ContactsView.h"
+#include "windows/ConversationsPage.h"
 #include "windows/Images.h"
 #include "windows/MessagePrinter.h"
 #include "windows/MessagesPage.h"
@@ -160,6 +162,58 @@ void SaveNotification(const testsupport::NotificationServer::Call& call)
 }
 
 } // namespace
+
+// The Conversations page: the list, and one thread with sent messages in each delivery state, a
+// failed one waiting in the Outbox, a multipart, a flash and a UCS2 message.
+void Conversations(rig::Program& p)
+{
+    TMainWindow& w = *p.window;
+    const QString margaret = QStringLiteral("+15550100777");
+    SendPipeline& pipeline = w.Pipeline();
+    FolderModel& sent = p.Folder(Folder::Sent);
+    const int reports = p.Folder(Folder::Reports).Count();
+    const std::pair<std::uint8_t, const char*> replies[] = {
+        {0x00, "Yes! Table for two at 8, see you there."},
+        {0x21, "Running ten minutes late, sorry."},
+        {0x46, "Did you get my last message?"},
+    };
+    for (const auto& [status, text] : replies) {
+        const int before = sent.Count();
+        p.clock.Set(QDateTime::currentDateTime());
+        p.modem->reportNextWith(status);
+        pipeline.QueueMessage(margaret, QString::fromUtf8(text), false);
+        WaitFor([&] { return sent.Count() == before + 1; });
+    }
+    p.modem->deliverSms(rig::Sms(margaret.toStdString(),
+                                 u"No worries at all. I will order the starters so they are ready when you arrive; the "
+                                 u"place is packed tonight, so I asked them to hold the table until half past eight. "
+                                 u"Parking is behind the station."));
+    sim::DeliverRequest flash = rig::Sms(margaret.toStdString(), u"Outside now!");
+    flash.class0 = true;
+    p.modem->deliverSms(flash);
+    sim::DeliverRequest ucs2 =
+        rig::Sms(margaret.toStdString(), u"Merci, à tout à l'heure — до встречи 🙂");
+    ucs2.ucs2 = true;
+    p.modem->deliverSms(ucs2);
+    p.modem->failNextSend(2);
+    pipeline.QueueMessage(margaret, QStringLiteral("Parking now."), false);
+    FolderModel& outbox = p.Folder(Folder::Outbox);
+    WaitFor([&] { return outbox.Count() == 1 && outbox.Image(outbox.At(0)) == ImageError; });
+    WaitFor([&] { return p.OnSim() == 0 && p.Folder(Folder::Reports).Count() >= reports + 3; }, 10000);
+    Settle(500);
+
+    w.Act(MainAction::ShowConversationsAction)->trigger();
+    ConversationsPage& page = w.Conversations();
+    Save(&w, "conversations");
+    page.Open(ConversationKey(margaret));
+    page.ReplyBox()->setPlainText(QStringLiteral("On my way \u2014 5 min"));
+    Settle(500); // the thread laid out again at rest
+    Save(&w, "conversations-thread");
+    page.SearchBox()->setText(QStringLiteral("dinner"));
+    Save(&w, "conversations-search");
+    page.SearchBox()->clear();
+    w.Act(MainAction::ShowMessagesAction)->trigger();
+}
 
 int main(int argc, char** argv)
 {
@@ -378,6 +432,7 @@ int main(int argc, char** argv)
         sim.CloseButton()->click();
     };
     w.Act(MainAction::ContactsSimAction)->trigger();
+    Conversations(p);
     p.Stop();
 
     // A new message announced to a notification server on a bus of this run's own.
