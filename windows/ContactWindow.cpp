@@ -146,6 +146,7 @@ TContactWindow::TContactWindow(QDatabase& database, UserPrompts& prompts, QSetti
     picture_ = new QLabel(this);
     picture_->setObjectName(QStringLiteral("ContactImage"));
     picture_->setToolTip(QStringLiteral("Right click for options..."));
+    picture_->setAccessibleName(QStringLiteral("Contact picture"));
     picture_->setAlignment(Qt::AlignCenter);
     picture_->setFixedSize(ContactPicture::Width + 2 * kFrame, ContactPicture::Height + 2 * kFrame);
     picture_->setStyleSheet(

@@ -9,6 +9,7 @@
 #include "windows/ActionSet.h"
 #include "windows/ContactWindow.h"
 #include "windows/ContactsView.h"
+#include "windows/ListMenu.h"
 #include "windows/MainWindow.h"
 #include "windows/MessagesPage.h"
 #include "windows/WaitCursor.h"
@@ -38,7 +39,6 @@ ContactsPage::ContactsPage(TMainWindow& window) : window_(window)
     title->setFont(titleFont);
     layout->addWidget(title);
     view_ = new ContactsView(*model_, ContactsView::Columns::All, this);
-    view_->setContextMenuPolicy(Qt::ActionsContextMenu);
     layout->addWidget(view_);
     connect(view_, &ContactsView::SelectionChanged, this, [this](bool selected) {
         if (IsShown())
@@ -148,6 +148,8 @@ void ContactsPage::BuildMenus(QMenuBar* bar)
     }
 
     // The list's own menu.
+    auto* ownMenu = new QMenu(view_);
+    ownMenu->setObjectName(QStringLiteral("ContactsMenu"));
     const std::optional<MainAction> own[] = {MainAction::ContactsMessageAction,
                                              std::nullopt,
                                              MainAction::ContactsOpenAction,
@@ -160,14 +162,12 @@ void ContactsPage::BuildMenus(QMenuBar* bar)
                                              std::nullopt,
                                              MainAction::ContactsSimAction};
     for (const auto& name : own) {
-        if (name) {
-            view_->addAction(actions[*name]);
-        } else {
-            auto* separator = new QAction(view_);
-            separator->setSeparator(true);
-            view_->addAction(separator);
-        }
+        if (name)
+            ownMenu->addAction(actions[*name]);
+        else
+            ownMenu->addSeparator();
     }
+    list_menu::Install(view_, ownMenu);
 }
 
 void ContactsPage::Shown(bool shown)

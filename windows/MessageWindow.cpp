@@ -79,10 +79,12 @@ TMessageWindow::TMessageWindow(QDatabase& database, UserPrompts& prompts, bool c
     number_->lineEdit()->setPlaceholderText(QStringLiteral("Recipient number"));
     number_->lineEdit()->installEventFilter(this);
     number_->setMinimumWidth(180);
+    number_->setAccessibleName(QStringLiteral("Recipient number"));
     contact_ = new QComboBox(this);
     contact_->setObjectName(QStringLiteral("ContactBox"));
     contact_->setToolTip(QStringLiteral("Recipient name"));
     contact_->setMinimumWidth(160);
+    contact_->setAccessibleName(QStringLiteral("Recipient name"));
     contact_->hide();
     contactsButton_ = new QPushButton(QStringLiteral("Contacts"), this);
     contactsButton_->setObjectName(QStringLiteral("ContactsButton"));
@@ -99,6 +101,7 @@ TMessageWindow::TMessageWindow(QDatabase& database, UserPrompts& prompts, bool c
     // Tab moves on, as in every other box: a typed tab would make the message UCS2.
     text_->setTabChangesFocus(true);
     text_->setObjectName(QStringLiteral("MessageText"));
+    text_->setAccessibleName(QStringLiteral("Message text"));
     text_->installEventFilter(this);
     text_->setMinimumSize(420, 160);
     messageLayout->addWidget(text_, 1);

@@ -5,6 +5,7 @@
 #include "controller/DialogLayout.h"
 #include "ussd/Dialogue.h"
 #include "ussd/Engine.h"
+#include "windows/Accessible.h"
 #include "windows/Images.h"
 
 #include <QActionGroup>
@@ -102,6 +103,7 @@ TUssdWindow::TUssdWindow(MessageTarget* logTarget, BroadbandService* service, co
     picture->setObjectName(QStringLiteral("IMG001"));
     picture->setPixmap(Images::Theme("phone").pixmap(24, 24));
     picture->setFixedSize(24, 24);
+    picture->setAccessibleName(QStringLiteral("USSD"));
     top->addWidget(title);
     top->addStretch(1);
     top->addWidget(picture);
@@ -116,6 +118,7 @@ TUssdWindow::TUssdWindow(MessageTarget* logTarget, BroadbandService* service, co
     session_ = new QPlainTextEdit(this);
     session_->setObjectName(QStringLiteral("SessionData"));
     session_->setReadOnly(true);
+    session_->setAccessibleName(QStringLiteral("Session"));
     session_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     session_->setFrameShape(QFrame::NoFrame);
     layout->addWidget(session_, 1);
@@ -164,11 +167,13 @@ TUssdWindow::TUssdWindow(MessageTarget* logTarget, BroadbandService* service, co
     templates_ = new QComboBox(pane);
     templates_->setObjectName(QStringLiteral("Templates"));
     templates_->setMaxVisibleItems(20);
+    templates_->setAccessibleName(QStringLiteral("USSD templates"));
     templates_->setPlaceholderText(QStringLiteral("USSD templates"));
     templates_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     text_ = new QPlainTextEdit(pane);
     text_->setObjectName(QStringLiteral("MessageText"));
     text_->setTabChangesFocus(true);
+    text_->setAccessibleName(QStringLiteral("Request"));
     text_->installEventFilter(this);
     const int lines = 3;
     text_->setFixedHeight(text_->fontMetrics().lineSpacing() * lines + 2 * text_->frameWidth() + 8);
@@ -248,6 +253,7 @@ TUssdWindow::TUssdWindow(MessageTarget* logTarget, BroadbandService* service, co
     engine_->SetTimeout(TUssdEngine::DefaultTimeoutMs);
     LoadSettings(templatesPath);
     ShowDialogue();
+    accessible::NameQtButtons(this);
 }
 
 TUssdWindow::~TUssdWindow()
