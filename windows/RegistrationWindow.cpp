@@ -178,6 +178,7 @@ QWidget* TRegistrationWindow::NewPage(RegistrationPage page, const char* picture
     title->setFont(titleFont);
     QLabel* picture = AddLabel(header, pictureName);
     picture->setPixmap(Images::Theme(icon).pixmap(40, 40));
+    picture->setAccessibleName(title->text());
     headerLayout->addWidget(title, 1);
     headerLayout->addWidget(picture);
     layout->addWidget(header);
@@ -225,6 +226,7 @@ QWidget* TRegistrationWindow::OperatorPage()
 
     operatorList_ = new QTreeWidget(body);
     operatorList_->setObjectName(QStringLiteral("OperatorListView"));
+    operatorList_->setAccessibleName(QStringLiteral("Operators"));
     operatorList_->setColumnCount(4);
     operatorList_->setHeaderLabels({QStringLiteral("ID"), QStringLiteral("Name"), QStringLiteral("State"),
                                     QStringLiteral("Available data class")});

@@ -127,6 +127,7 @@ TSimDataWindow::TSimDataWindow(StatusWriter writeStatus, UserPrompts& prompts, B
     title_->setFont(titleFont);
     auto* picture = new QLabel(header);
     picture->setPixmap(Images::Theme("media-flash").pixmap(40, 40));
+    picture->setAccessibleName(QStringLiteral("SIM card"));
     headerLayout->addWidget(title_, 1);
     headerLayout->addWidget(picture);
     box->addWidget(header);
@@ -263,6 +264,7 @@ QWidget* TSimDataWindow::ContactsPage()
     auto* layout = PageLayout(page);
     contactsList_ = new QTreeView(page);
     contactsList_->setObjectName(QStringLiteral("ContactsListView"));
+    contactsList_->setAccessibleName(QStringLiteral("SIM contacts"));
     contactsList_->setModel(new StateImages(contactsList_, contactsList_));
     static_cast<QIdentityProxyModel*>(contactsList_->model())->setSourceModel(&wizard_->Contacts());
     contactsList_->setRootIsDecorated(false);
