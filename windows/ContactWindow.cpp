@@ -180,12 +180,12 @@ TContactWindow::TContactWindow(QDatabase& database, UserPrompts& prompts, QSetti
     // Each pair shares a place: Delete where Cancel was, Cancel where Close was, Save where Edit was.
     auto* buttons = new QHBoxLayout;
     buttons->setContentsMargins(0, 8, 0, 0);
-    buttons->addWidget(AddButton(ContactButton::Delete, QStringLiteral("Delete"), QStringLiteral("Delete")));
+    buttons->addWidget(AddButton(ContactButton::Delete, QStringLiteral("Delete"), QStringLiteral("&Delete")));
     buttons->addStretch(1);
-    buttons->addWidget(AddButton(ContactButton::Edit, QStringLiteral("Edit"), QStringLiteral("Edit")));
-    buttons->addWidget(AddButton(ContactButton::Save, QStringLiteral("Save"), QStringLiteral("Save")));
-    buttons->addWidget(AddButton(ContactButton::Close, QStringLiteral("Close"), QStringLiteral("Close")));
-    buttons->addWidget(AddButton(ContactButton::Cancel, QStringLiteral("Cancel"), QStringLiteral("Cancel")));
+    buttons->addWidget(AddButton(ContactButton::Edit, QStringLiteral("Edit"), QStringLiteral("&Edit")));
+    buttons->addWidget(AddButton(ContactButton::Save, QStringLiteral("Save"), QStringLiteral("&Save")));
+    buttons->addWidget(AddButton(ContactButton::Close, QStringLiteral("Close"), QStringLiteral("C&lose")));
+    buttons->addWidget(AddButton(ContactButton::Cancel, QStringLiteral("Cancel"), QStringLiteral("&Cancel")));
     box->addLayout(buttons);
 
     const DialogLayout stored = DialogLayout::Read(layout_, QStringLiteral("Contact"));

@@ -174,10 +174,14 @@ TUssdWindow::TUssdWindow(MessageTarget* logTarget, BroadbandService* service, co
     text_->setObjectName(QStringLiteral("MessageText"));
     text_->setTabChangesFocus(true);
     text_->setAccessibleName(QStringLiteral("Request"));
+    // Alt+R reaches the request box from anywhere in the window.
+    auto* requestLabel = headerRequest_->findChild<QLabel*>(QStringLiteral("LabelRequest"));
+    requestLabel->setText(QStringLiteral("&Request"));
+    requestLabel->setBuddy(text_);
     text_->installEventFilter(this);
     const int lines = 3;
     text_->setFixedHeight(text_->fontMetrics().lineSpacing() * lines + 2 * text_->frameWidth() + 8);
-    send_ = new QPushButton(QStringLiteral("Send"), pane);
+    send_ = new QPushButton(QStringLiteral("&Send"), pane);
     send_->setObjectName(QStringLiteral("SendButton"));
     send_->setToolTip(QStringLiteral("Send request"));
     send_->setEnabled(false);

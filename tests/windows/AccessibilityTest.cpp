@@ -20,8 +20,10 @@
 #include <QContextMenuEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -29,6 +31,7 @@
 #include <QTreeWidget>
 
 #include <functional>
+#include <map>
 #include <set>
 #include <vector>
 
@@ -98,6 +101,44 @@ void WalkTree(QAccessibleInterface* node, const QWidget* window, Walk& walk, int
         WalkTree(node->child(i), window, walk, depth + 1);
 }
 
+QChar Mnemonic(const QString& text)
+{
+    const QKeySequence key = QKeySequence::mnemonic(text);
+    return key.isEmpty() ? QChar() : QChar(key[0].key()).toLower();
+}
+
+// Alt+letter does one thing in a window: no two shown buttons, labels or menus share a letter,
+// and a label's letter leads somewhere.
+void CheckMnemonics(QWidget* window, const QString& state)
+{
+    std::map<QChar, QStringList> owners;
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+        if (w->window() != window || !w->isVisible() || IsPart(w))
+            continue;
+        QString text;
+        if (const auto* button = qobject_cast<const QAbstractButton*>(w))
+            text = button->text();
+        else if (const auto* label = qobject_cast<const QLabel*>(w)) {
+            text = label->text();
+            if (!Mnemonic(text).isNull()) {
+                EXPECT_NE(label->buddy(), nullptr) << Describe(w).toStdString() << " in " << state.toStdString();
+                if (label->buddy()) {
+                    EXPECT_TRUE(label->buddy()->isVisible()) << Describe(w).toStdString();
+                }
+            }
+        }
+        if (!Mnemonic(text).isNull())
+            owners[Mnemonic(text)] << Describe(w);
+    }
+    if (auto* main = qobject_cast<QMainWindow*>(window))
+        for (QAction* top : main->menuBar()->actions())
+            if (top->isVisible() && !Mnemonic(top->text()).isNull())
+                owners[Mnemonic(top->text())] << top->text();
+    for (const auto& [letter, who] : owners)
+        EXPECT_EQ(who.size(), 1) << "Alt+" << QString(letter).toStdString() << " in " << state.toStdString() << ": "
+                                 << who.join(u' ').toStdString();
+}
+
 // Checks one state of a window: every control the user can reach has a name, and the tree
 // reaches every one of them.
 void CheckNames(QWidget* window, const QString& state)
@@ -114,6 +155,7 @@ void CheckNames(QWidget* window, const QString& state)
     EXPECT_FALSE(walk.reached.empty()) << state.toStdString();
     EXPECT_EQ(walk.unnamed.join(u' ').toStdString(), "") << "unnamed in " << state.toStdString();
     EXPECT_EQ(missing.join(u' ').toStdString(), "") << "outside the tree in " << state.toStdString();
+    CheckMnemonics(window, state);
 }
 
 using Opener = void (*)(Program&);
@@ -274,6 +316,102 @@ INSTANTIATE_TEST_SUITE_P(Windows, WindowNames,
                                            WindowCase{"ContactEditor", ContactEditor}, WindowCase{"Settings", Settings},
                                            WindowCase{"Ussd", Ussd}, WindowCase{"About", About},
                                            WindowCase{"Registration", Registration}, WindowCase{"SimData", SimData}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A key pressed where the focus is, the window made active first so that Alt+letter reaches it.
+void Press(QWidget* window, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    window->activateWindow();
+    QApplication::setActiveWindow(window);
+    QApplication::processEvents();
+    QWidget* target = QApplication::focusWidget() && QApplication::focusWidget()->window() == window
+                          ? QApplication::focusWidget()
+                          : window;
+    QTest::keyClick(target, static_cast<Qt::Key>(key), modifiers);
+    QApplication::processEvents();
+}
+
+bool HasFocusIn(const QWidget* widget)
+{
+    const QWidget* focus = QApplication::focusWidget();
+    return focus && (focus == widget || widget->isAncestorOf(focus));
+}
+
+void ComposerKeys(Program& p)
+{
+    bool ran = false;
+    p.window->Runners().composer = [&](TMessageWindow& composer) {
+        ran = true;
+        composer.show();
+        composer.MessageText()->setFocus();
+        ASSERT_FALSE(HasFocusIn(composer.NumberBox()));
+        Press(&composer, Qt::Key_T, Qt::AltModifier);
+        EXPECT_TRUE(HasFocusIn(composer.NumberBox())) << "Alt+T: the recipient";
+        Press(&composer, Qt::Key_C, Qt::AltModifier);
+        QTest::qWait(200); // a mnemonic presses its button with a short animation
+        EXPECT_TRUE(composer.ContactsList()->isVisible()) << "Alt+C: the contacts";
+        Press(&composer, Qt::Key_B, Qt::AltModifier);
+        QTest::qWait(200);
+        EXPECT_TRUE(composer.MessageText()->isVisible()) << "Alt+B: back to the message";
+        Press(&composer, Qt::Key_Escape);
+        EXPECT_FALSE(composer.isVisible()) << "Escape closes an untouched message";
+        EXPECT_EQ(composer.result(), QDialog::Rejected);
+    };
+    p.window->OpenComposer(QStringLiteral("New message"), QString(), QString());
+    EXPECT_TRUE(ran);
+}
+
+void UssdKeys(Program& p)
+{
+    p.window->Act(MainAction::OpenUssdSessionAction)->trigger();
+    QPointer<TUssdWindow> ussd = p.window->UssdWindow();
+    ASSERT_NE(ussd, nullptr);
+    ussd->CloseButton()->setFocus();
+    Press(ussd, Qt::Key_R, Qt::AltModifier);
+    EXPECT_TRUE(HasFocusIn(ussd->MessageText())) << "Alt+R: the request";
+    Press(ussd, Qt::Key_Escape);
+    // Closed, it goes away.
+    EXPECT_TRUE(!ussd || !ussd->isVisible()) << "Escape closes an idle session";
+    EXPECT_EQ(p.window->UssdWindow(), nullptr);
+}
+
+void AboutKeys(Program& p)
+{
+    bool ran = false;
+    p.window->Runners().about = [&](TAboutWindow& about) {
+        ran = true;
+        about.show();
+        Press(&about, Qt::Key_Return);
+        EXPECT_FALSE(about.isVisible()) << "Enter closes it";
+    };
+    p.window->Act(MainAction::AboutAction)->trigger();
+    EXPECT_TRUE(ran);
+}
+
+void ContactEditorKeys(Program& p)
+{
+    TContactWindow contact(p.window->Database(), p.prompts, *p.settings, 0, p.window.get());
+    contact.OpenNew();
+    contact.show();
+    contact.FieldEdit(ContactField::Name)->setFocus();
+    Press(&contact, Qt::Key_Escape);
+    EXPECT_FALSE(contact.isVisible()) << "Escape closes an untouched new contact";
+}
+
+class WindowKeys : public ::testing::TestWithParam<WindowCase>
+{ };
+
+TEST_P(WindowKeys, MnemonicsEscapeAndEnterWork)
+{
+    Program p;
+    ASSERT_NO_FATAL_FAILURE(p.Start());
+    GetParam().open(p);
+}
+
+INSTANTIATE_TEST_SUITE_P(Windows, WindowKeys,
+                         ::testing::Values(WindowCase{"Composer", ComposerKeys}, WindowCase{"Ussd", UssdKeys},
+                                           WindowCase{"About", AboutKeys},
+                                           WindowCase{"ContactEditor", ContactEditorKeys}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // A menu as its entries' names, "-" for a separator.
