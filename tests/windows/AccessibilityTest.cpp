@@ -318,6 +318,15 @@ INSTANTIATE_TEST_SUITE_P(Windows, WindowNames,
                                            WindowCase{"Registration", Registration}, WindowCase{"SimData", SimData}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// A menu as its entries' names, "-" for a separator.
+QString Entries(const QMenu* menu)
+{
+    QStringList names;
+    for (const QAction* action : menu->actions())
+        names << (action->isSeparator() ? QStringLiteral("-") : action->objectName());
+    return names.join(u' ');
+}
+
 // A key pressed where the focus is, the window made active first so that Alt+letter reaches it.
 void Press(QWidget* window, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
 {
@@ -393,6 +402,17 @@ void ContactEditorKeys(Program& p)
     TContactWindow contact(p.window->Database(), p.prompts, *p.settings, 0, p.window.get());
     contact.OpenNew();
     contact.show();
+    // The picture's menu from the keyboard.
+    for (const auto& [key, modifiers] :
+         {std::pair{Qt::Key_Menu, Qt::NoModifier}, std::pair{Qt::Key_F10, Qt::ShiftModifier}}) {
+        contact.PictureLabel()->setFocus();
+        Press(&contact, key, modifiers);
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_NE(menu, nullptr) << "the picture's menu by key " << key;
+        EXPECT_EQ(Entries(menu).toStdString(), "ImageLoadAction ImageSaveAction ImageClearAction");
+        menu->close();
+        QApplication::processEvents();
+    }
     contact.FieldEdit(ContactField::Name)->setFocus();
     Press(&contact, Qt::Key_Escape);
     EXPECT_FALSE(contact.isVisible()) << "Escape closes an untouched new contact";
@@ -413,15 +433,6 @@ INSTANTIATE_TEST_SUITE_P(Windows, WindowKeys,
                                            WindowCase{"About", AboutKeys},
                                            WindowCase{"ContactEditor", ContactEditorKeys}),
                          [](const auto& info) { return std::string(info.param.name); });
-
-// A menu as its entries' names, "-" for a separator.
-QString Entries(const QMenu* menu)
-{
-    QStringList names;
-    for (const QAction* action : menu->actions())
-        names << (action->isSeparator() ? QStringLiteral("-") : action->objectName());
-    return names.join(u' ');
-}
 
 struct ListCase
 {
