@@ -12,9 +12,9 @@ namespace list_menu {
 
 namespace {
 
-// Watches the view and its viewport: mouse requests arrive on the viewport, keys on the view.
 const char* const kOpenerName = "ListMenuOpener";
 
+// Watches the view and its viewport: mouse requests arrive on the viewport, keys on the view.
 class Opener : public QObject
 {
 public:
@@ -52,7 +52,8 @@ private:
     void Open(const QPoint& at)
     {
         // Not exec(): the menu runs in the window's own loop, and a test can look at it open.
-        if (menu_ && !menu_->isEmpty())
+        // Already open: a platform may follow the Menu key with a request of its own.
+        if (menu_ && !menu_->isEmpty() && !menu_->isVisible())
             menu_->popup(at);
     }
 
