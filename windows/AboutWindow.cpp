@@ -104,6 +104,7 @@ TAboutWindow::TAboutWindow(const QString& title, const Versions& versions, QWidg
     topRow->addWidget(heading, 1);
     QLabel* img1 = Named(QString(), "IMG001", top);
     img1->setPixmap(Images::App(0).pixmap(24, 24));
+    img1->setAccessibleName(QStringLiteral("Program icon"));
     topRow->addWidget(img1);
     outer->addWidget(top);
 
@@ -111,6 +112,7 @@ TAboutWindow::TAboutWindow(const QString& title, const Versions& versions, QWidg
     middle->setSpacing(0);
     QLabel* side = Named(QString(), "IMG002", this);
     side->setPixmap(SidePicture());
+    side->setAccessibleName(QStringLiteral("Side picture"));
     side->setFixedSize(162, 271);
     side->setAlignment(Qt::AlignTop);
     auto* left = new QWidget(this);
@@ -135,6 +137,7 @@ TAboutWindow::TAboutWindow(const QString& title, const Versions& versions, QWidg
     auto* nameRow = new QHBoxLayout;
     QLabel* img3 = Named(QString(), "IMG003", right);
     img3->setPixmap(Images::App(0).pixmap(32, 32));
+    img3->setAccessibleName(QStringLiteral("Program icon"));
     nameRow->addWidget(img3);
     QLabel* name = Named(title, "AppName", right);
     QFont nameFont = name->font();
@@ -173,6 +176,7 @@ TAboutWindow::TAboutWindow(const QString& title, const Versions& versions, QWidg
     auto* notice = new QPlainTextEdit(right);
     notice->setObjectName(QStringLiteral("MB001"));
     notice->setReadOnly(true);
+    notice->setAccessibleName(QStringLiteral("About this program"));
     notice->setFrameShape(QFrame::NoFrame);
     notice->setPlainText(
         QStringLiteral("Parlowen sends and receives SMS, runs USSD dialogues and keeps the SIM phonebook through "

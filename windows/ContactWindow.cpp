@@ -142,10 +142,13 @@ TContactWindow::TContactWindow(QDatabase& database, UserPrompts& prompts, QSetti
     picture_ = new QLabel(this);
     picture_->setObjectName(QStringLiteral("ContactImage"));
     picture_->setToolTip(QStringLiteral("Right click for options..."));
+    picture_->setAccessibleName(QStringLiteral("Contact picture"));
     picture_->setAlignment(Qt::AlignCenter);
     picture_->setFixedSize(ContactPicture::Width + 2 * kFrame, ContactPicture::Height + 2 * kFrame);
-    picture_->setStyleSheet(
-        QStringLiteral("QLabel#ContactImage { background: white; border: 1px solid palette(mid); }"));
+    picture_->setStyleSheet(QStringLiteral("QLabel#ContactImage { background: white; border: 1px solid palette(mid); }"
+                                           "QLabel#ContactImage:focus { border: 2px solid palette(highlight); }"));
+    // Reached by Tab too: its menu opens with the Menu key or Shift+F10, Enter loads a picture.
+    picture_->setFocusPolicy(Qt::TabFocus);
     picture_->setContextMenuPolicy(Qt::CustomContextMenu);
     picture_->installEventFilter(this);
     connect(picture_, &QLabel::customContextMenuRequested, this, &TContactWindow::PictureMenu);
@@ -175,12 +178,12 @@ TContactWindow::TContactWindow(QDatabase& database, UserPrompts& prompts, QSetti
     // Each pair shares a place: Delete where Cancel was, Cancel where Close was, Save where Edit was.
     auto* buttons = new QHBoxLayout;
     buttons->setContentsMargins(0, 8, 0, 0);
-    buttons->addWidget(AddButton(ContactButton::Delete, QStringLiteral("Delete"), QStringLiteral("Delete")));
+    buttons->addWidget(AddButton(ContactButton::Delete, QStringLiteral("Delete"), QStringLiteral("&Delete")));
     buttons->addStretch(1);
-    buttons->addWidget(AddButton(ContactButton::Edit, QStringLiteral("Edit"), QStringLiteral("Edit")));
-    buttons->addWidget(AddButton(ContactButton::Save, QStringLiteral("Save"), QStringLiteral("Save")));
-    buttons->addWidget(AddButton(ContactButton::Close, QStringLiteral("Close"), QStringLiteral("Close")));
-    buttons->addWidget(AddButton(ContactButton::Cancel, QStringLiteral("Cancel"), QStringLiteral("Cancel")));
+    buttons->addWidget(AddButton(ContactButton::Edit, QStringLiteral("Edit"), QStringLiteral("&Edit")));
+    buttons->addWidget(AddButton(ContactButton::Save, QStringLiteral("Save"), QStringLiteral("&Save")));
+    buttons->addWidget(AddButton(ContactButton::Close, QStringLiteral("Close"), QStringLiteral("C&lose")));
+    buttons->addWidget(AddButton(ContactButton::Cancel, QStringLiteral("Cancel"), QStringLiteral("&Cancel")));
     box->addLayout(buttons);
 
     const DialogLayout stored = DialogLayout::Read(layout_, QStringLiteral("Contact"));
@@ -377,6 +380,18 @@ bool TContactWindow::eventFilter(QObject* watched, QEvent* event)
             return true;
         }
         if (watched == picture_) {
+            if (editor_.FieldsEnabled())
+                imageLoad_->trigger();
+            return true;
+        }
+    }
+    if (type == QEvent::KeyPress && watched == picture_) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Menu || (key->key() == Qt::Key_F10 && key->modifiers() == Qt::ShiftModifier)) {
+            PictureMenu(picture_->rect().center());
+            return true;
+        }
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter || key->key() == Qt::Key_Space) {
             if (editor_.FieldsEnabled())
                 imageLoad_->trigger();
             return true;

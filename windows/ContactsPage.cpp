@@ -10,6 +10,7 @@
 #include "windows/ContactWindow.h"
 #include "windows/ContactsView.h"
 #include "windows/LargeDisplay.h"
+#include "windows/ListMenu.h"
 #include "windows/MainWindow.h"
 #include "windows/MessagesPage.h"
 #include "windows/PageTitle.h"
@@ -35,7 +36,6 @@ ContactsPage::ContactsPage(TMainWindow& window) : window_(window)
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(NewPageTitle(QStringLiteral("Contacts"), "HeaderContacts", this));
     view_ = new ContactsView(*model_, ContactsView::Columns::All, this);
-    view_->setContextMenuPolicy(Qt::ActionsContextMenu);
     layout->addWidget(view_);
     connect(view_, &ContactsView::SelectionChanged, this, [this](bool selected) {
         if (IsShown())
@@ -145,6 +145,8 @@ void ContactsPage::BuildMenus(QMenuBar* bar)
     }
 
     // The list's own menu.
+    auto* ownMenu = new QMenu(view_);
+    ownMenu->setObjectName(QStringLiteral("ContactsMenu"));
     const std::optional<MainAction> own[] = {MainAction::ContactsMessageAction,
                                              std::nullopt,
                                              MainAction::ContactsOpenAction,
@@ -157,14 +159,12 @@ void ContactsPage::BuildMenus(QMenuBar* bar)
                                              std::nullopt,
                                              MainAction::ContactsSimAction};
     for (const auto& name : own) {
-        if (name) {
-            view_->addAction(actions[*name]);
-        } else {
-            auto* separator = new QAction(view_);
-            separator->setSeparator(true);
-            view_->addAction(separator);
-        }
+        if (name)
+            ownMenu->addAction(actions[*name]);
+        else
+            ownMenu->addSeparator();
     }
+    list_menu::Install(view_, ownMenu);
 }
 
 void ContactsPage::Shown(bool shown)

@@ -40,6 +40,7 @@ private:
 ContactsView::ContactsView(ContactsModel& model, Columns columns, QWidget* parent) : QTreeView(parent), model_(model)
 {
     setObjectName(QStringLiteral("ContactsListView"));
+    setAccessibleName(QStringLiteral("Contacts"));
     auto* proxy = new ContactsViewModel(columns == Columns::Composer, this);
     proxy->setSourceModel(&model);
     setModel(proxy);

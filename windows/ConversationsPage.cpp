@@ -77,11 +77,13 @@ ConversationsPage::ConversationsPage(const Services& services, QWidget* parent)
     leftLayout->setContentsMargins(0, 0, 0, 0);
     search_ = new QLineEdit(left);
     search_->setObjectName(QStringLiteral("ConversationSearch"));
+    search_->setAccessibleName(QStringLiteral("Search conversations"));
     search_->setPlaceholderText(QStringLiteral("Search name, number or text"));
     search_->setClearButtonEnabled(true);
     leftLayout->addWidget(search_);
     list_ = new QListView(left);
     list_->setObjectName(QStringLiteral("ConversationList"));
+    list_->setAccessibleName(QStringLiteral("Conversations"));
     // Before the list's own handler, which would hand the current mark to a neighbour first.
     connect(index_, &QAbstractItemModel::rowsAboutToBeRemoved, this, [this](const QModelIndex&, int first, int last) {
         // A neighbour made current would open, and its messages would be marked read.
@@ -144,6 +146,7 @@ ConversationsPage::ConversationsPage(const Services& services, QWidget* parent)
 
     threadView_ = new QListView(right);
     threadView_->setObjectName(QStringLiteral("ConversationThread"));
+    threadView_->setAccessibleName(QStringLiteral("Messages of the conversation"));
     threadView_->setModel(thread_);
     bubbles_ = new BubbleDelegate(threadView_);
     bubbles_->SetThread(thread_);

@@ -16,6 +16,7 @@
 #include "controller/SendPipeline.h"
 #include "device/Broadband.h"
 #include "storage/Database.h"
+#include "windows/Accessible.h"
 #include "windows/ContactsPage.h"
 #include "windows/ContactsView.h"
 #include "windows/DesktopShell.h"
@@ -196,6 +197,7 @@ void TMainWindow::FormCreate()
     deviceState_->SetTextWidth([this](const QString& text) { return statusPanels_->TextWidth(text); });
     UpdateStatusBar();
     ApplyLayout();
+    accessible::NameQtButtons(this);
     // The loader prepared the opposite of the stored choices: executing both actions flips them
     // to the choice and applies it.
     Act(MainAction::LargeButtonsAction)->trigger();

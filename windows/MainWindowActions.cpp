@@ -46,10 +46,11 @@ namespace {
 
 // A log list: uniform rows, so that a million lines scroll in constant time; follows its newest
 // line while shown, unless the user scrolled up.
-QTreeView* LogList(LogModel* model, QWidget* parent, const char* name)
+QTreeView* LogList(LogModel* model, QWidget* parent, const char* name, const QString& accessibleName)
 {
     auto* view = new QTreeView(parent);
     view->setObjectName(QString::fromLatin1(name));
+    view->setAccessibleName(accessibleName);
     view->setModel(model);
     view->setHeaderHidden(true);
     view->setRootIsDecorated(false);
@@ -293,8 +294,10 @@ void TMainWindow::BuildMenus()
         view->addAction(Act(name));
 
     QMenu* messages = bar->addMenu(QStringLiteral("&Messages"));
-    for (MainAction name : {MainAction::SmsNewAction, MainAction::SmsReplyAction, MainAction::SmsForwardAction,
-                            MainAction::SmsDeleteAction})
+    // Every entry of the lists' own menus, for those who never open them.
+    for (MainAction name :
+         {MainAction::SmsNewAction, MainAction::SmsOpenAction, MainAction::SmsReplyAction, MainAction::SmsForwardAction,
+          MainAction::SmsRetryAction, MainAction::SmsDeleteAction, MainAction::SmsSetAsUnreadAction})
         messages->addAction(Act(name));
     messages->addSeparator();
     messages->addAction(Act(MainAction::OpenUssdSessionAction));
@@ -438,7 +441,7 @@ void TMainWindow::BuildPages()
     statusPage_ = new StatusPage(pages_);
     pages_->addWidget(statusPage_);
 
-    statusView_ = LogList(statusModel_, pages_, "StatusLog");
+    statusView_ = LogList(statusModel_, pages_, "StatusLog", QStringLiteral("Device log"));
     pages_->addWidget(statusView_);
 
     auto* logPage = new QWidget(pages_);
@@ -452,7 +455,7 @@ void TMainWindow::BuildPages()
     debugSwitch->setObjectName(QStringLiteral("DebugSwitch"));
     header->addWidget(debugSwitch);
     logLayout->addLayout(header);
-    logView_ = LogList(logModel_, logPage, "LogWindow");
+    logView_ = LogList(logModel_, logPage, "LogWindow", QStringLiteral("Application log"));
     logLayout->addWidget(logView_);
     pages_->addWidget(logPage);
 
@@ -486,9 +489,10 @@ void TMainWindow::ShowPage(int page)
     const int previous = pages_->currentIndex();
     // The message actions act on the Messages page only: away from it they are held disabled, and
     // coming back gives them their states again.
-    static const MainAction held[] = {MainAction::SmsReplyAction, MainAction::SmsForwardAction,
+    static const MainAction held[] = {MainAction::SmsReplyAction,  MainAction::SmsForwardAction,
                                       MainAction::SmsDeleteAction, MainAction::SmsSaveAction,
-                                      MainAction::SmsPrintAction};
+                                      MainAction::SmsPrintAction,  MainAction::SmsOpenAction,
+                                      MainAction::SmsRetryAction,  MainAction::SmsSetAsUnreadAction};
     if (previous == MessagesPageIndex && page != MessagesPageIndex && heldMessageActions_.isEmpty()) {
         for (const MainAction name : held) {
             QAction* action = Act(name);

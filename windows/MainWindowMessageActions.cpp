@@ -3,6 +3,7 @@
 #include "app/Settings.h"
 #include "controller/MessageActions.h"
 #include "controller/MessageFolders.h"
+#include "windows/ListMenu.h"
 #include "windows/MainWindow.h"
 #include "windows/MessagesPage.h"
 #include "windows/WaitCursor.h"
@@ -12,6 +13,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QGuiApplication>
+#include <QMenu>
 #include <QTreeView>
 
 void TMainWindow::BuildMessageActions()
@@ -79,7 +81,13 @@ void TMainWindow::BuildMessageActions()
         {MainAction::SmsOpenAction, MainAction::SmsDeleteAction},
         {MainAction::SmsOpenAction, MainAction::SmsDeleteAction},
         {MainAction::SmsDeleteAction}};
-    for (int f = 0; f < FolderCount; ++f)
+    const int menuNumbers[FolderCount] = {1, 2, 3, 4, 4, 5};
+    for (int f = 0; f < FolderCount; ++f) {
+        QTreeView* list = messagesPage_->List(static_cast<Folder>(f));
+        auto* menu = new QMenu(list);
+        menu->setObjectName(QStringLiteral("SmsMenu%1").arg(menuNumbers[f]));
         for (const MainAction name : menus[f])
-            messagesPage_->List(static_cast<Folder>(f))->addAction(Act(name));
+            menu->addAction(Act(name));
+        list_menu::Install(list, menu);
+    }
 }

@@ -90,17 +90,21 @@ TMessageWindow::TMessageWindow(QDatabase& database, UserPrompts& prompts, bool c
         edit->setCursorPosition(cursor);
     });
     number_->setMinimumWidth(180);
+    number_->setAccessibleName(QStringLiteral("Recipient number"));
     contact_ = new QComboBox(this);
     contact_->setObjectName(QStringLiteral("ContactBox"));
     contact_->setToolTip(QStringLiteral("Recipient name"));
     contact_->setMinimumWidth(160);
+    contact_->setAccessibleName(QStringLiteral("Recipient name"));
     contact_->hide();
-    contactsButton_ = new QPushButton(QStringLiteral("Contacts"), this);
+    contactsButton_ = new QPushButton(QStringLiteral("&Contacts"), this);
     contactsButton_->setObjectName(QStringLiteral("ContactsButton"));
     contactsButton_->setToolTip(QStringLiteral("Select contact"));
     contactsButton_->setAutoDefault(false);
     contactsButton_->hide();
-    recipient->addWidget(new QLabel(QStringLiteral("To:"), this));
+    auto* to = new QLabel(QStringLiteral("&To:"), this);
+    to->setBuddy(number_);
+    recipient->addWidget(to);
     recipient->addWidget(number_, 1);
     recipient->addWidget(contact_, 1);
     recipient->addWidget(contactsButton_);
@@ -110,6 +114,7 @@ TMessageWindow::TMessageWindow(QDatabase& database, UserPrompts& prompts, bool c
     // Tab moves on, as in every other box: a typed tab would make the message UCS2.
     text_->setTabChangesFocus(true);
     text_->setObjectName(QStringLiteral("MessageText"));
+    text_->setAccessibleName(QStringLiteral("Message text"));
     text_->installEventFilter(this);
     text_->setMinimumSize(420, 160);
     messageLayout->addWidget(text_, 1);
@@ -130,18 +135,18 @@ TMessageWindow::TMessageWindow(QDatabase& database, UserPrompts& prompts, bool c
     messageLayout->addLayout(preview);
 
     auto* buttons = new QHBoxLayout;
-    save_ = new QPushButton(QStringLiteral("Save"), this);
+    save_ = new QPushButton(QStringLiteral("&Save"), this);
     save_->setToolTip(QStringLiteral("Save as template"));
-    send_ = new QPushButton(QStringLiteral("Send"), this);
+    send_ = new QPushButton(QStringLiteral("Se&nd"), this);
     send_->setToolTip(QStringLiteral("Send message"));
     send_->setDefault(true);
     cancel_ = new QPushButton(QStringLiteral("Cancel"), this);
     cancel_->setToolTip(QStringLiteral("Close"));
     // Select and Back take the places of Send and Save on the contact page.
-    select_ = new QPushButton(QStringLiteral("Select"), this);
+    select_ = new QPushButton(QStringLiteral("S&elect"), this);
     select_->setToolTip(QStringLiteral("Select"));
     select_->hide();
-    back_ = new QPushButton(QStringLiteral("Back"), this);
+    back_ = new QPushButton(QStringLiteral("&Back"), this);
     back_->setToolTip(QStringLiteral("Back"));
     back_->hide();
     buttons->addWidget(save_);

@@ -46,6 +46,9 @@ public:
 const char* const kNodeIcons[FolderCount] = {
     "mail-unread", "mail-send", "document-send", "accessories-text-editor", "document-new", "mail-mark-important"};
 
+// What a screen reader calls each folder's list.
+const char* const kListNames[FolderCount] = {"Inbox", "Sent Items", "Outbox", "Drafts", "Templates", "Reports"};
+
 } // namespace
 
 MessagesPage::MessagesPage(MessageFolders& folders, QWidget* parent) : QWidget(parent), folders_(folders)
@@ -62,6 +65,7 @@ MessagesPage::MessagesPage(MessageFolders& folders, QWidget* parent) : QWidget(p
     tree_->setHeaderHidden(true);
     tree_->setRootIsDecorated(false);
     tree_->setIconSize(QSize(24, 24));
+    tree_->setAccessibleName(QStringLiteral("Folders"));
     for (int i = 0; i < FolderCount; ++i) {
         auto* item = new QTreeWidgetItem(tree_);
         item->setIcon(0, Images::Theme(kNodeIcons[i]));
@@ -94,6 +98,7 @@ MessagesPage::MessagesPage(MessageFolders& folders, QWidget* parent) : QWidget(p
     search_->setObjectName(QStringLiteral("SearchBox"));
     search_->setPlaceholderText(QStringLiteral("Search number, name or text"));
     search_->setClearButtonEnabled(true);
+    search_->setAccessibleName(QStringLiteral("Search messages"));
     if (QIcon::hasThemeIcon(QStringLiteral("edit-find")))
         search_->addAction(Images::Theme("edit-find"), QLineEdit::LeadingPosition);
     search_->installEventFilter(this);
@@ -133,7 +138,7 @@ MessagesPage::MessagesPage(MessageFolders& folders, QWidget* parent) : QWidget(p
         view->header()->setSectionsClickable(true);
         connect(view->header(), &QHeaderView::sectionClicked, this,
                 [this, folder](int section) { ColumnClicked(folder, section); });
-        view->setContextMenuPolicy(Qt::ActionsContextMenu);
+        view->setAccessibleName(QString::fromLatin1(kListNames[i]));
         lists_[static_cast<size_t>(i)] = view;
         stack_->addWidget(view);
     }
@@ -160,10 +165,12 @@ MessagesPage::MessagesPage(MessageFolders& folders, QWidget* parent) : QWidget(p
     auto* infoRow = new QHBoxLayout(infoPanel_);
     infoRow->setContentsMargins(0, 0, 0, 0);
     const char* const infoIcons[4] = {"call-start", "contact-new", "appointment-new", "x-office-calendar"};
+    const char* const infoNames[4] = {"Number", "Contact", "Time", "Date"};
     for (int i = 0; i < 4; ++i) {
         auto* image = new QLabel(infoPanel_);
         image->setPixmap(Images::Theme(infoIcons[i]).pixmap(16, 16));
         image->setObjectName(QStringLiteral("MessageInfo%1X").arg(QChar(u'A' + i)));
+        image->setAccessibleName(QString::fromLatin1(infoNames[i]));
         infoImages_[static_cast<size_t>(i)] = image;
         info_[static_cast<size_t>(i)] = new QLabel(infoPanel_);
         info_[static_cast<size_t>(i)]->setObjectName(QStringLiteral("MessageInfo%1").arg(QChar(u'A' + i)));
@@ -179,6 +186,7 @@ MessagesPage::MessagesPage(MessageFolders& folders, QWidget* parent) : QWidget(p
     text_ = new QTextEdit(viewer);
     text_->setObjectName(QStringLiteral("MessageText"));
     text_->setReadOnly(true);
+    text_->setAccessibleName(QStringLiteral("Message text"));
     viewerLayout->addWidget(text_);
     vertical_->addWidget(viewer);
     vertical_->setStretchFactor(0, 3);

@@ -135,6 +135,7 @@ QWidget* TRegistrationWindow::OperatorPage()
 
     operatorList_ = new QTreeWidget(body);
     operatorList_->setObjectName(QStringLiteral("OperatorListView"));
+    operatorList_->setAccessibleName(QStringLiteral("Operators"));
     operatorList_->setColumnCount(4);
     operatorList_->setHeaderLabels({QStringLiteral("ID"), QStringLiteral("Name"), QStringLiteral("State"),
                                     QStringLiteral("Available data class")});

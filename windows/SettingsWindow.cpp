@@ -345,6 +345,7 @@ void TSettingsWindow::BuildMiscellaneous()
 void TSettingsWindow::BuildTree()
 {
     tree_->setObjectName(QStringLiteral("NavigationTree"));
+    tree_->setAccessibleName(QStringLiteral("Settings pages"));
     tree_->setHeaderHidden(true);
     tree_->setRootIsDecorated(false);
     tree_->setItemsExpandable(false);

@@ -177,6 +177,7 @@ QWidget* TSimDataWindow::ContactsPage()
     QWidget* page = NewPage(2, layout);
     contactsList_ = new QTreeView(page);
     contactsList_->setObjectName(QStringLiteral("ContactsListView"));
+    contactsList_->setAccessibleName(QStringLiteral("SIM contacts"));
     contactsList_->setModel(new StateImages(contactsList_, contactsList_));
     static_cast<QIdentityProxyModel*>(contactsList_->model())->setSourceModel(&wizard_->Contacts());
     contactsList_->setRootIsDecorated(false);

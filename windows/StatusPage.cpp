@@ -17,6 +17,7 @@ StatusPage::StatusPage(QWidget* parent) : QWidget(parent)
     layout->addWidget(title_);
     list_ = new QTreeWidget(this);
     list_->setObjectName(QStringLiteral("StatusListView"));
+    list_->setAccessibleName(title_->text());
     list_->setColumnCount(3);
     list_->setHeaderHidden(true);
     list_->setColumnWidth(0, 23);
@@ -30,6 +31,7 @@ void StatusPage::Fill(StatusView view, MobileBroadband& device, const ModemManag
 {
     static const char* const titles[] = {"Status", "Providers", "Preferred providers"};
     title_->setText(QString::fromLatin1(titles[static_cast<int>(view)]));
+    list_->setAccessibleName(title_->text()); // read out by the title it is shown under
     list_->clear();
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); // pending messages once
     WaitCursor wait;

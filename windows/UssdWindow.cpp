@@ -5,6 +5,7 @@
 #include "controller/DialogLayout.h"
 #include "ussd/Dialogue.h"
 #include "ussd/Engine.h"
+#include "windows/Accessible.h"
 #include "windows/Images.h"
 
 #include <QActionGroup>
@@ -102,6 +103,7 @@ TUssdWindow::TUssdWindow(MessageTarget* logTarget, BroadbandService* service, co
     picture->setObjectName(QStringLiteral("IMG001"));
     picture->setPixmap(Images::Theme("phone").pixmap(24, 24));
     picture->setFixedSize(24, 24);
+    picture->setAccessibleName(QStringLiteral("USSD"));
     top->addWidget(title);
     top->addStretch(1);
     top->addWidget(picture);
@@ -116,6 +118,7 @@ TUssdWindow::TUssdWindow(MessageTarget* logTarget, BroadbandService* service, co
     session_ = new QPlainTextEdit(this);
     session_->setObjectName(QStringLiteral("SessionData"));
     session_->setReadOnly(true);
+    session_->setAccessibleName(QStringLiteral("Session"));
     session_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     session_->setFrameShape(QFrame::NoFrame);
     layout->addWidget(session_, 1);
@@ -164,15 +167,21 @@ TUssdWindow::TUssdWindow(MessageTarget* logTarget, BroadbandService* service, co
     templates_ = new QComboBox(pane);
     templates_->setObjectName(QStringLiteral("Templates"));
     templates_->setMaxVisibleItems(20);
+    templates_->setAccessibleName(QStringLiteral("USSD templates"));
     templates_->setPlaceholderText(QStringLiteral("USSD templates"));
     templates_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     text_ = new QPlainTextEdit(pane);
     text_->setObjectName(QStringLiteral("MessageText"));
     text_->setTabChangesFocus(true);
+    text_->setAccessibleName(QStringLiteral("Request"));
+    // Alt+R reaches the request box from anywhere in the window.
+    auto* requestLabel = headerRequest_->findChild<QLabel*>(QStringLiteral("LabelRequest"));
+    requestLabel->setText(QStringLiteral("&Request"));
+    requestLabel->setBuddy(text_);
     text_->installEventFilter(this);
     const int lines = 3;
     text_->setFixedHeight(text_->fontMetrics().lineSpacing() * lines + 2 * text_->frameWidth() + 8);
-    send_ = new QPushButton(QStringLiteral("Send"), pane);
+    send_ = new QPushButton(QStringLiteral("&Send"), pane);
     send_->setObjectName(QStringLiteral("SendButton"));
     send_->setToolTip(QStringLiteral("Send request"));
     send_->setEnabled(false);
@@ -248,6 +257,7 @@ TUssdWindow::TUssdWindow(MessageTarget* logTarget, BroadbandService* service, co
     engine_->SetTimeout(TUssdEngine::DefaultTimeoutMs);
     LoadSettings(templatesPath);
     ShowDialogue();
+    accessible::NameQtButtons(this);
 }
 
 TUssdWindow::~TUssdWindow()

@@ -84,6 +84,8 @@ QWidget* TWizardWindow::Band(QWidget* parent, const QString& titleName, const QS
     titleLabel->setFont(titleFont);
     QLabel* picture = AddLabel(band, pictureName);
     picture->setPixmap(Images::Theme(icon).pixmap(40, 40));
+    // A screen reader names the picture by what the band is about.
+    picture->setAccessibleName(title.isEmpty() ? windowTitle() : title);
     layout->addWidget(titleLabel, 1);
     layout->addWidget(picture);
     return band;

@@ -66,7 +66,8 @@ INSTANTIATE_TEST_SUITE_P(
         MenuCase{"File", "SmsSaveAction - SmsPrintAction - ExitAction"},
         MenuCase{"View", "ShowMessagesAction ShowConversationsAction ShowContactsAction ShowStatusAction "
                          "ShowDeviceAction ShowLogAction"},
-        MenuCase{"Messages", "SmsNewAction SmsReplyAction SmsForwardAction SmsDeleteAction - OpenUssdSessionAction"},
+        MenuCase{"Messages", "SmsNewAction SmsOpenAction SmsReplyAction SmsForwardAction SmsRetryAction "
+                             "SmsDeleteAction SmsSetAsUnreadAction - OpenUssdSessionAction"},
         MenuCase{"Contacts", "ContactsNewAction ContactsOpenAction ContactsDeleteAction - ContactsMessageAction"},
         MenuCase{"Miscellaneous",
                  "RegistrationAction1 - RadioOnAction RadioOffAction - EnterPinAction - Tools(SmsExportAction - "
