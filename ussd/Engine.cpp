@@ -2,8 +2,8 @@
 
 #include "app/MessageTarget.h"
 #include "app/Messages.h"
-#include "device/service/BroadbandService.h"
 #include "device/UssdCoding.h"
+#include "device/service/BroadbandService.h"
 #include "device/service/UssdService.h"
 #include "ussd/Coding.h"
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "device/service/BroadbandEvents.h"
 #include "device/Status.h"
+#include "device/service/BroadbandEvents.h"
 
 class BroadbandService;
 struct BroadbandInterfacePrivate;

@@ -3,9 +3,9 @@
 #include "app/MessageTarget.h"
 #include "codec/Gsm.h"
 #include "codec/Septets.h"
+#include "device/UssdCoding.h"
 #include "device/service/BroadbandService.h"
 #include "device/service/EventWait.h"
-#include "device/UssdCoding.h"
 
 #include <QObject>
 #include <QThread>
