@@ -3,6 +3,7 @@
 // its own, alternately without and with the page, so that the resident memory compares: the
 // replay's time, the time the list takes after the replay's end, the opening of the largest
 // conversation and a scroll through it from its newest message to its first, frame by frame.
+#include "BenchWindow.h"
 #include "codec/Splitter.h"
 #include "controller/ConversationIndex.h"
 #include "controller/ConversationThread.h"
@@ -136,23 +137,8 @@ int Run(const QString& database, Mode mode)
     if (!QFile::copy(database, path))
         return 2;
     QSettings settings(dir.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
-    BroadbandService::Options none;
-    none.scanSysfs = false;
-    none.watchUdev = false;
-    BroadbandService service(none);
-    service.Start();
-    testsupport::RecordingSounds sounds;
-    testsupport::ScriptedPrompts prompts;
-    SystemClock clock;
-    TMainWindow::Options options;
-    options.service = &service;
-    options.databasePath = path;
-    options.prompts = &prompts;
-    options.sounds = &sounds;
-    options.clock = &clock;
-    options.settings = &settings;
-    options.startDelayMs = 24 * 3600 * 1000;
-    TMainWindow window(options);
+    BenchWindowServices services(path, settings);
+    TMainWindow window(services.options);
     // The window as it was before its Conversations page: the page goes (out of its stack of
     // pages) before the replay; a run with the page makes its own below, so that the index's work
     // can be timed from before its handlers to after them.

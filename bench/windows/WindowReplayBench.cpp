@@ -3,6 +3,7 @@
 // to its handled end, the longest pause of the event loop meanwhile, and the resident memory.
 // With --log-file the window also writes its log file (the file beside this program, which it
 // opens only when it exists): how long lines took to reach it, and whether it holds every line.
+#include "BenchWindow.h"
 #include "codec/Splitter.h"
 #include "controller/LogModel.h"
 #include "controller/MessageFolders.h"
@@ -258,23 +259,9 @@ int main(int argc, char** argv)
     QSettings settings(dir.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
     if (qEnvironmentVariableIsSet("BENCH_NO_CONTACTS"))
         settings.setValue(QStringLiteral("Settings/Contacts"), 0);
-    BroadbandService::Options none;
-    none.scanSysfs = false;
-    none.watchUdev = false;
-    BroadbandService service(none);
-    service.Start();
-    // Nothing is scripted: a question is answered No, a box closed at once.
-    testsupport::RecordingSounds sounds;
-    testsupport::ScriptedPrompts prompts;
-    SystemClock clock;
-    TMainWindow::Options options;
-    options.service = &service;
-    options.databasePath = path;
-    options.prompts = &prompts;
-    options.sounds = &sounds;
-    options.clock = &clock;
-    options.settings = &settings;
-    options.startDelayMs = 24 * 3600 * 1000; // the replay is started below
+    BenchWindowServices services(path, settings);
+    const TMainWindow::Options& options = services.options;
+    testsupport::RecordingSounds& sounds = services.sounds;
     QElapsedTimer shown;
     shown.start();
     auto owned = std::make_unique<TMainWindow>(options);
