@@ -4,23 +4,13 @@
 #include "app/Settings.h"
 #include "controller/DeviceState.h"
 #include "controller/ShellIntegration.h"
-#include "windows/ContactsPage.h"
-#include "windows/ContactsView.h"
 #include "windows/DesktopShell.h"
-#include "windows/Images.h"
 #include "windows/LargeDisplay.h"
 #include "windows/MainWindow.h"
-#include "windows/MessagesPage.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QDesktopServices>
-#include <QFontInfo>
 #include <QLocale>
-#include <QStackedWidget>
-#include <QToolBar>
-#include <QToolButton>
-#include <QTreeView>
 
 void TMainWindow::BuildShellActions()
 {

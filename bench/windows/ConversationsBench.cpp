@@ -8,7 +8,6 @@
 #include "controller/ConversationIndex.h"
 #include "controller/ConversationThread.h"
 #include "controller/MessageFolders.h"
-#include "device/service/BroadbandService.h"
 #include "device/service/EventWait.h"
 #include "sim/SmsPdu.h"
 #include "storage/Database.h"
@@ -16,7 +15,6 @@
 #include "windows/ConversationsPage.h"
 #include "windows/MainWindow.h"
 
-#include "app/Clock.h"
 #include "support/Fakes.h"
 
 #include <QApplication>
