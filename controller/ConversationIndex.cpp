@@ -62,25 +62,33 @@ bool EntryBefore(const ConversationEntry& a, const ConversationEntry& b)
 namespace {
 
 constexpr int kDigits = 9; // the trailing digits the delivery matching compares
+constexpr quint64 kTailModulus = 1000000000;
+
+bool AsciiNumberChar(char16_t u)
+{
+    return u == u' ' || u == u'-' || u == u'(' || u == u')' || u == u'.' || u == u'/';
+}
 
 // A number as people write it, read in one pass: whether it is one, and its trailing digits.
+// Every message of a replay passes here, so the digits are kept as one integer.
 struct NumberScan
 {
     bool Numeric = true;
     int Digits = 0;
-    char16_t Last[kDigits] = {};
+    quint64 Tail = 0; // the last kDigits digits
 
     explicit NumberScan(const QString& number)
     {
         bool plusSeen = false;
-        for (const QChar c : number) {
-            const char16_t u = c.unicode();
+        const QChar* text = number.constData();
+        for (qsizetype i = 0, size = number.size(); i < size; ++i) {
+            const char16_t u = text[i].unicode();
             if (u >= u'0' && u <= u'9') {
-                Last[Digits % kDigits] = u;
+                Tail = (Tail * 10 + (u - u'0')) % kTailModulus;
                 ++Digits;
             } else if (u == u'+' && Digits == 0 && !plusSeen) {
                 plusSeen = true;
-            } else if (!(NumberChar(c) && u < 128) && !c.isSpace()) {
+            } else if (!AsciiNumberChar(u) && !text[i].isSpace()) {
                 Numeric = false;
                 return;
             }
@@ -88,15 +96,8 @@ struct NumberScan
         Numeric = Digits > 0;
     }
     int Kept() const { return std::min(Digits, kDigits); }
-    char16_t Digit(int i) const { return Last[(Digits - Kept() + i) % kDigits]; }
     // The party as one number: its digits and how many there are ("0123" is not "123"); never 0.
-    quint64 Code() const
-    {
-        quint64 value = 0;
-        for (int i = 0; i < Kept(); ++i)
-            value = value * 10 + (Digit(i) - u'0');
-        return value | (quint64(Kept()) << 40);
-    }
+    quint64 Code() const { return Tail | (quint64(Kept()) << 40); }
 };
 
 QString KeyOf(const NumberScan& scan, const QString& number)
@@ -105,9 +106,10 @@ QString KeyOf(const NumberScan& scan, const QString& number)
         return QLatin1Char('@') + number.simplified().toCaseFolded();
     QString key(scan.Kept() + 1, Qt::Uninitialized);
     char16_t* out = reinterpret_cast<char16_t*>(key.data());
-    *out++ = u'#';
-    for (int i = 0; i < scan.Kept(); ++i)
-        *out++ = scan.Digit(i);
+    out[0] = u'#';
+    quint64 tail = scan.Tail;
+    for (int i = scan.Kept(); i > 0; --i, tail /= 10)
+        out[i] = static_cast<char16_t>(u'0' + tail % 10);
     return key;
 }
 
@@ -125,7 +127,7 @@ ConversationIndex::ConversationIndex(MessageFolders& folders, QObject* parent)
         FolderModel* model = &folders_.Model(box);
         connect(model, &FolderModel::RowAdded, this, [this, box](SmsData* data) { Added(box, data); });
         connect(model, &FolderModel::RowUpdated, this, [this, box](SmsData* data) { Updated(box, data); });
-        connect(model, &FolderModel::RowRemoving, this, [this](SmsData* data) { Removing(data); });
+        connect(model, &FolderModel::RowRemoving, this, [this, box](SmsData* data) { Removing(box, data); });
         connect(model, &FolderModel::Cleared, this, &ConversationIndex::Rebuild);
         connect(model, &FolderModel::NamesSet, this, &ConversationIndex::ApplyNames);
     }
@@ -235,14 +237,17 @@ int ConversationIndex::RowSearch(const Conversation& conv) const
     return at != rows_.end() && *at == &conv ? static_cast<int>(at - rows_.begin()) : -1;
 }
 
-ConversationEntry ConversationIndex::MakeEntry(Folder box, SmsData* data, const ConversationEntry* before) const
+ConversationEntry ConversationIndex::MakeEntry(Folder box, SmsData* data, const FolderModel::Row* row,
+                                               const ConversationEntry* before) const
 {
     ConversationEntry entry;
     entry.Data = data;
     entry.Box = box;
     entry.Seq = before ? before->Seq : 0;
+    entry.International = data->Number.startsWith(QLatin1Char('+'));
+    entry.Named = !data->Name.isEmpty();
     // The folder read the date and time already.
-    if (const FolderModel::Row* row = folders_.Model(box).RowFor(data)) {
+    if (row) {
         entry.Day = row->Day;
         entry.Second = row->Second;
         entry.Unread = box == Folder::Inbox && row->Image == ImageUnread;
@@ -296,13 +301,20 @@ void ConversationIndex::Adopt(Conversation& conv, const ConversationEntry& entry
 
 void ConversationIndex::Recount(Conversation& conv)
 {
+    // As Adopt over every entry would: the newest international number, else the newest number;
+    // the newest contact name. Only the chosen messages are read.
     conv.Unread = 0;
-    conv.Number.clear();
-    conv.Name.clear();
-    for (const ConversationEntry& entry : conv.Entries) {
-        conv.Unread += entry.Unread;
-        Adopt(conv, entry);
+    const ConversationEntry* numbered = nullptr;
+    const ConversationEntry* named = nullptr;
+    for (auto it = conv.Entries.rbegin(); it != conv.Entries.rend(); ++it) {
+        conv.Unread += it->Unread;
+        if (!numbered || (it->International && !numbered->International))
+            numbered = &*it;
+        if (!named && it->Named)
+            named = &*it;
     }
+    conv.Number = numbered ? numbered->Data->Number : QString();
+    conv.Name = named ? named->Data->Name : QString();
     if (!conv.Entries.empty())
         conv.Latest = conv.Entries.back();
 }
@@ -311,7 +323,9 @@ void ConversationIndex::Settle(Conversation& conv)
 {
     if (conv.Sorted)
         return;
-    std::sort(conv.Entries.begin(), conv.Entries.end(), EntryBefore);
+    // A replay gathers a conversation mostly in time order already.
+    if (!std::is_sorted(conv.Entries.begin(), conv.Entries.end(), EntryBefore))
+        std::sort(conv.Entries.begin(), conv.Entries.end(), EntryBefore);
     conv.Sorted = true;
     Recount(conv);
 }
@@ -322,17 +336,21 @@ void ConversationIndex::Added(Folder box, SmsData* data)
         return;
     if (!bulk_ && folders_.Model(Folder::Inbox).InBulk())
         BeginGathering();
+    const FolderModel::Row* row = folders_.Model(box).RowFor(data);
     if (bulk_) {
         // Only written down, one after the other: grouped, ordered and indexed once, at the end.
-        ConversationEntry entry = MakeEntry(box, data, nullptr);
+        ConversationEntry entry = MakeEntry(box, data, row, nullptr);
         entry.Seq = nextSeq_++;
-        if (!gatheredAt_.isEmpty())
-            gatheredAt_.insert(data, gathered_.size());
-        gathered_.push_back(Pending{PartyCode(data->Number), entry});
+        const std::uint64_t rowSeq = row ? row->Seq : 0;
+        GatheredBox& by = gatheredBy_[static_cast<int>(box)];
+        if (!by.At.empty() && gathered_[by.At.back()].RowSeq > rowSeq)
+            by.Ordered = false;
+        by.At.push_back(static_cast<std::uint32_t>(gathered_.size()));
+        gathered_.push_back(Pending{PartyCode(data->Number), rowSeq, entry});
         return;
     }
     Conversation& conv = ConversationOf(PartyCode(data->Number), data->Number);
-    ConversationEntry entry = MakeEntry(box, data, nullptr);
+    ConversationEntry entry = MakeEntry(box, data, row, nullptr);
     entry.Seq = nextSeq_++;
     Settle(conv);
     const int wasRow = conv.Entries.empty() || !conv.Shown ? -1 : RowSearch(conv);
@@ -343,33 +361,42 @@ void ConversationIndex::Added(Folder box, SmsData* data)
     Q_EMIT EntryAdded(conv.Key, entry);
 }
 
-ConversationIndex::Pending* ConversationIndex::Gathered(const SmsData* data)
+ConversationIndex::Pending* ConversationIndex::Gathered(Folder box, const SmsData* data)
 {
-    if (!gatheredAt_.isEmpty()) {
-        const auto at = gatheredAt_.constFind(data);
-        return at == gatheredAt_.cend() ? nullptr : &gathered_[*at];
-    }
-    // Parts join the message just filed: it is found a few steps from the newest end.
-    constexpr std::size_t kNear = 1024;
-    const std::size_t size = gathered_.size();
-    for (std::size_t i = 0; i < std::min(size, kNear); ++i)
-        if (gathered_[size - 1 - i].Entry.Data == data)
-            return &gathered_[size - 1 - i];
-    if (size <= kNear)
+    GatheredBox& by = gatheredBy_[static_cast<int>(box)];
+    // Parts mostly join the message just filed.
+    constexpr std::size_t kNear = 4;
+    for (std::size_t i = 0; i < std::min(by.At.size(), kNear); ++i)
+        if (Pending& near = gathered_[by.At[by.At.size() - 1 - i]]; near.Entry.Data == data)
+            return &near;
+    // Otherwise its row's arrival finds it: the folder gave out arrival numbers in filing order.
+    const FolderModel::Row* row = folders_.Model(box).RowFor(data);
+    if (!row)
         return nullptr;
-    // A store whose parts lie far apart: from here on the gathered messages are found by address.
-    gatheredAt_.reserve(static_cast<qsizetype>(size * 2));
-    for (std::size_t i = 0; i < size; ++i)
-        gatheredAt_.insert(gathered_[i].Entry.Data, i);
-    const auto at = gatheredAt_.constFind(data);
-    return at == gatheredAt_.cend() ? nullptr : &gathered_[*at];
+    if (!by.Ordered) {
+        std::sort(by.At.begin(), by.At.end(),
+                  [this](std::uint32_t a, std::uint32_t b) { return gathered_[a].RowSeq < gathered_[b].RowSeq; });
+        by.Ordered = true;
+    }
+    const auto at = std::lower_bound(by.At.begin(), by.At.end(), row->Seq,
+                                     [this](std::uint32_t at, std::uint64_t seq) { return gathered_[at].RowSeq < seq; });
+    if (at == by.At.end() || gathered_[*at].Entry.Data != data)
+        return nullptr;
+    return &gathered_[*at];
+}
+
+void ConversationIndex::ClearGathered()
+{
+    std::vector<Pending>().swap(gathered_);
+    for (GatheredBox& by : gatheredBy_)
+        by = GatheredBox();
 }
 
 void ConversationIndex::Updated(Folder box, SmsData* data)
 {
     if (bulk_) {
-        if (Pending* pending = Gathered(data)) {
-            pending->Entry = MakeEntry(box, data, &pending->Entry);
+        if (Pending* pending = Gathered(box, data)) {
+            pending->Entry = MakeEntry(box, data, folders_.Model(box).RowFor(data), &pending->Entry);
             return;
         }
     }
@@ -380,7 +407,7 @@ void ConversationIndex::Updated(Folder box, SmsData* data)
     if (!at)
         return;
     const ConversationEntry old = *at;
-    const ConversationEntry now = MakeEntry(box, data, &old);
+    const ConversationEntry now = MakeEntry(box, data, folders_.Model(box).RowFor(data), &old);
     if (bulk_) {
         // Listed before the replay: its conversation is put in order again at the end.
         *at = now;
@@ -406,10 +433,10 @@ void ConversationIndex::Updated(Folder box, SmsData* data)
     }
 }
 
-void ConversationIndex::Removing(SmsData* data)
+void ConversationIndex::Removing(Folder box, SmsData* data)
 {
     if (bulk_) {
-        if (Pending* pending = Gathered(data)) {
+        if (Pending* pending = Gathered(box, data)) {
             const ConversationEntry removed = pending->Entry;
             pending->Entry.Data = nullptr; // left out at the end
             Q_EMIT EntryRemoved(ConversationKey(data->Number), removed);
@@ -554,28 +581,15 @@ void ConversationIndex::EndGathering()
 
 void ConversationIndex::FinishGathering()
 {
-    // The gathered messages by party and time, then each party's run handed over in one piece.
-    gathered_.erase(std::remove_if(gathered_.begin(), gathered_.end(), [](const Pending& p) { return !p.Entry.Data; }),
-                    gathered_.end());
-    std::sort(gathered_.begin(), gathered_.end(), [](const Pending& a, const Pending& b) {
-        return a.Code != b.Code ? a.Code < b.Code : EntryBefore(a.Entry, b.Entry);
-    });
-    for (auto run = gathered_.begin(); run != gathered_.end();) {
-        auto end = run;
-        while (end != gathered_.end() && end->Code == run->Code)
-            ++end;
-        Conversation& conv = ConversationOf(run->Code, run->Entry.Data->Number);
-        const bool fresh = conv.Entries.empty();
-        conv.Entries.reserve(conv.Entries.size() + static_cast<std::size_t>(end - run));
-        for (auto it = run; it != end; ++it)
-            conv.Entries.push_back(it->Entry);
-        conv.Sorted = fresh; // a fresh run is in order already
-        if (fresh)
-            Recount(conv);
-        run = end;
+    // Each gathered message to its party, in filing order; every party is put in order once below.
+    for (const Pending& pending : gathered_) {
+        if (!pending.Entry.Data)
+            continue; // removed while gathered
+        Conversation& conv = ConversationOf(pending.Code, pending.Entry.Data->Number);
+        conv.Entries.push_back(pending.Entry);
+        conv.Sorted = false;
     }
-    std::vector<Pending>().swap(gathered_);
-    gatheredAt_.clear();
+    ClearGathered();
     RebuildRows(); // which puts every conversation in order
 }
 
@@ -586,8 +600,7 @@ void ConversationIndex::Rebuild()
     byKey_.clear();
     byCode_.clear();
     senderCodes_.clear();
-    gathered_.clear();
-    gatheredAt_.clear();
+    ClearGathered();
     const bool gathering = bulk_;
     bulk_ = true;
     for (const Folder box : kBoxes) {
@@ -604,13 +617,16 @@ void ConversationIndex::Rebuild()
 
 void ConversationIndex::ApplyNames()
 {
+    for (Pending& pending : gathered_)
+        if (pending.Entry.Data)
+            pending.Entry.Named = !pending.Entry.Data->Name.isEmpty();
     for (const std::shared_ptr<Conversation>& conv : std::as_const(byKey_)) {
         conv->Name.clear();
-        for (auto it = conv->Entries.rbegin(); it != conv->Entries.rend(); ++it)
-            if (!it->Data->Name.isEmpty()) {
+        for (auto it = conv->Entries.rbegin(); it != conv->Entries.rend(); ++it) {
+            it->Named = !it->Data->Name.isEmpty();
+            if (it->Named && conv->Name.isEmpty())
                 conv->Name = it->Data->Name;
-                break;
-            }
+        }
     }
     if (!bulk_) {
         if (filter_.isEmpty()) {

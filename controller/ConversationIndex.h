@@ -26,6 +26,10 @@ struct ConversationEntry
     int Second = 0;        // of its time
     std::uint64_t Seq = 0; // filing order: of two messages of one second the later filed is later
     bool Unread = false;
+    // Kept here so that naming a conversation reads no message: its number is in international
+    // form, its message carries a contact name.
+    bool International = false;
+    bool Named = false;
 };
 
 // Time order: by date, time and filing.
@@ -102,7 +106,7 @@ Q_SIGNALS:
 private:
     void Added(Folder box, SmsData* data);
     void Updated(Folder box, SmsData* data);
-    void Removing(SmsData* data);
+    void Removing(Folder box, SmsData* data);
     void Rebuild();
     void BeginGathering();
     void EndGathering();
@@ -110,14 +114,24 @@ private:
     struct Pending
     {
         quint64 Code = 0;
-        ConversationEntry Entry; // Data null: removed while gathered
+        std::uint64_t RowSeq = 0; // its folder row's arrival number
+        ConversationEntry Entry;  // Data null: removed while gathered
+    };
+    // Where a folder's gathered messages lie in gathered_, by their rows' arrival.
+    struct GatheredBox
+    {
+        std::vector<std::uint32_t> At;
+        bool Ordered = true;
     };
     // A message gathered by the replay so far, or null.
-    Pending* Gathered(const SmsData* data);
+    Pending* Gathered(Folder box, const SmsData* data);
+    void ClearGathered();
     // A message's entry in its conversation, or null.
     const ConversationEntry* Locate(const Conversation& conv, const SmsData* data) const;
     void ApplyNames();
-    ConversationEntry MakeEntry(Folder box, SmsData* data, const ConversationEntry* before) const;
+    // row: the message's folder row, or null when it has none.
+    ConversationEntry MakeEntry(Folder box, SmsData* data, const FolderModel::Row* row,
+                                const ConversationEntry* before) const;
     // The party of a number as an integer: its trailing digits, or a code given to the sender.
     quint64 PartyCode(const QString& number);
     Conversation& ConversationOf(quint64 code, const QString& number);
@@ -137,8 +151,8 @@ private:
     QHash<QString, std::shared_ptr<Conversation>> byKey_;
     QHash<quint64, Conversation*> byCode_;
     QHash<QString, quint64> senderCodes_;           // alphanumeric senders by key
-    std::vector<Pending> gathered_;                 // what a replay filed so far, in filing order
-    QHash<const SmsData*, std::size_t> gatheredAt_; // made only when a part joins one filed long before
+    std::vector<Pending> gathered_; // what a replay filed so far, in filing order
+    GatheredBox gatheredBy_[3];     // Inbox, Sent, Outbox
     std::vector<Conversation*> rows_;               // the list: shown conversations, newest activity first
     QString filter_;
     QString filterDigits_;

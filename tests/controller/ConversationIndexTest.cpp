@@ -96,6 +96,9 @@ TEST(ConversationKey, NumbersOfOnePartyAreOneConversationAndSendersTheirOwn)
         {"+491701234567", "+491701234568", false},
         {"1234", "+1234", true},
         {"1234", "12345", false},
+        {"0123", "123", false},                              // a leading zero is a digit
+        {"+49\u00a0170\t1234567", "0170 1234567", true},       // any blank
+        {"+49 170 123456789012", "+44 1 23456789012", true}, // beyond the compared digits
         {"VODAFONE", "Vodafone", true},
         {"My Bank", "my  bank", true},
         {"Bank24", "24", false},
@@ -341,14 +344,28 @@ TEST(ConversationIndex, AReplayEndsWithTheListThatLiveFilingGives)
         m.Text = QStringLiteral("m%1").arg(i);
         messages.push_back({random() % 2 ? Folder::Inbox : Folder::Sent, m});
     }
+    // A quarter in, party 5 gets a name; halfway, it loses it and party 3 gets one for its home form.
+    auto nameOf = [](int stage) {
+        return [stage](const QString& number) {
+            if (number == "0170000003" && stage == 1)
+                return QStringLiteral("Carl");
+            return number.endsWith("05") && stage == 0 ? QStringLiteral("Eve") : QString();
+        };
+    };
     Rig live;
-    for (const auto& [box, m] : messages)
-        live.Add(box, m, m.Id % 5 == 0 ? ImageUnread : ImageRead);
+    for (std::size_t i = 0; i < messages.size(); ++i) {
+        if (i == messages.size() / 4 || i == messages.size() / 2)
+            live.Folders.SetNames(nameOf(i == messages.size() / 2));
+        live.Add(messages[i].first, messages[i].second, messages[i].second.Id % 5 == 0 ? ImageUnread : ImageRead);
+    }
 
     Rig replay;
     replay.Folders.BeginBulk();
-    for (const auto& [box, m] : messages) {
-        replay.Add(box, m, m.Id % 5 == 0 ? ImageUnread : ImageRead);
+    for (std::size_t i = 0; i < messages.size(); ++i) {
+        if (i == messages.size() / 4 || i == messages.size() / 2)
+            replay.Folders.SetNames(nameOf(i == messages.size() / 2));
+        replay.Add(messages[i].first, messages[i].second,
+                   messages[i].second.Id % 5 == 0 ? ImageUnread : ImageRead);
         EXPECT_EQ(replay.Index.rowCount(), 0);
     }
     QSignalSpy rebuilt(&replay.Index, &ConversationIndex::Rebuilt);
@@ -356,6 +373,8 @@ TEST(ConversationIndex, AReplayEndsWithTheListThatLiveFilingGives)
     EXPECT_EQ(rebuilt.count(), 1);
 
     ASSERT_EQ(replay.Rows(), live.Rows());
+    EXPECT_TRUE(live.Rows().contains("Carl"));
+    EXPECT_FALSE(live.Rows().contains("Eve"));
     EXPECT_EQ(live.Index.Count(), 14); // 7 numbers in two forms are 7 parties, and 7 shops
     for (int row = 0; row < live.Index.rowCount(); ++row) {
         const QString key = live.Index.index(row).data(ConversationKeyRole).toString();
