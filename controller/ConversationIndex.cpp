@@ -590,6 +590,8 @@ void ConversationIndex::FinishGathering()
         conv.Sorted = false;
     }
     ClearGathered();
+    for (const std::shared_ptr<Conversation>& conv : std::as_const(byKey_))
+        conv->Entries.shrink_to_fit(); // years of messages: no room left over from growing
     RebuildRows(); // which puts every conversation in order
 }
 
