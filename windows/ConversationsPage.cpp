@@ -26,6 +26,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -196,6 +197,8 @@ ConversationsPage::ConversationsPage(const Services& services, QWidget* parent)
         UpdateHeader();
     });
     connect(index_, &QAbstractItemModel::dataChanged, this, &ConversationsPage::UpdateHeader);
+    connect(index_, &QAbstractItemModel::rowsInserted, this, &ConversationsPage::UpdateHeader);
+    connect(index_, &QAbstractItemModel::rowsRemoved, this, &ConversationsPage::UpdateHeader);
     connect(thread_, &QAbstractItemModel::modelReset, this, &ConversationsPage::UpdateActions);
     connect(thread_, &QAbstractItemModel::dataChanged, this, &ConversationsPage::UpdateActions);
     connect(threadView_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
@@ -334,8 +337,10 @@ void ConversationsPage::MarkSomeRead()
 
 void ConversationsPage::Reselect()
 {
-    if (current_.isEmpty())
+    if (current_.isEmpty()) {
+        UpdateHeader(); // the count of conversations
         return;
+    }
     const int row = index_->RowOf(current_);
     reselecting_ = true;
     if (row >= 0)
@@ -361,7 +366,9 @@ void ConversationsPage::UpdateHeader()
     const ConversationIndex::Conversation* conv = index_->Find(current_);
     if (!conv) {
         title_->setText(QStringLiteral("Conversations"));
-        subtitle_->setText(QStringLiteral("%1 conversations").arg(index_->Count()));
+        subtitle_->setText(index_->Count() == 1 ? QStringLiteral("1 conversation")
+                                                : QStringLiteral("%1 conversations").arg(index_->Count()));
+        threadView_->viewport()->update(); // its hint
         return;
     }
     title_->setText(Party());
@@ -538,6 +545,18 @@ bool ConversationsPage::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == threadView_->viewport() && event->type() == QEvent::Resize)
         bubbles_->SetWidth(threadView_->viewport()->width());
+    if (watched == threadView_->viewport() && event->type() == QEvent::Paint && current_.isEmpty()) {
+        // Nothing open: a word on what goes here rather than an empty pane.
+        QPainter painter(threadView_->viewport());
+        painter.setPen(palette().color(QPalette::PlaceholderText));
+        painter.drawText(threadView_->viewport()->rect().adjusted(24, 24, -24, -24),
+                         Qt::AlignCenter | Qt::TextWordWrap,
+                         index_->Count() > 0
+                             ? QStringLiteral("Choose a conversation to read it and reply.")
+                             : QStringLiteral("No conversations yet. Messages received and sent show here, one "
+                                              "conversation for each person."));
+        return true;
+    }
     if (watched == reply_ && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && (key->modifiers() & Qt::ControlModifier)) {

@@ -65,6 +65,7 @@ public:
     QPushButton* SendButton() const { return send_; }
     QLabel* PreviewLabel() const { return preview_; }
     QLabel* Title() const { return title_; }
+    QLabel* Subtitle() const { return subtitle_; }
     BubbleDelegate& Bubbles() { return *bubbles_; }
     QSplitter* Splitter() const { return splitter_; }
 

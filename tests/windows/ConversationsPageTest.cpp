@@ -75,6 +75,8 @@ TEST(ConversationsPage, AReceivedMessageAndTheReplyMakeOneThreadAndOpeningItMark
     ASSERT_TRUE(WaitFor([&] { return inbox.Count() == 2 && r.page.Index().Count() == 2; }));
     const QString key = ConversationKey(kAnn);
     EXPECT_EQ(r.page.Index().Find(key)->Unread, 1);
+    // Nothing open yet: the header counts the conversations as they come.
+    EXPECT_EQ(r.page.Subtitle()->text(), QStringLiteral("2 conversations"));
 
     r.page.Open(key);
     EXPECT_EQ(r.page.Title()->text(), kAnn);
