@@ -355,6 +355,9 @@ int main(int argc, char** argv)
                 "%.0f bubbles measured\n",
                 median("scroll_frames"), median("scroll_worst_ms"), worst("scroll_worst_ms"), median("scroll_total_ms"),
                 median("bubbles_measured"));
+    // Steadier than the two replays' difference, which the machine's noise can swamp.
+    std::printf("the index's own work against the replay without the page: %.1f%%\n",
+                median("index_ms") / without * 100);
     std::printf("(figures of the page: median of the rounds, the worst round in brackets)\n");
     return 0;
 }
