@@ -321,7 +321,15 @@ void IncomingMessages::JoinOrAdd(Folder folder, const QString& shownId, SmsData&
     if (added)
         *added = false;
     if (unit.PartsTotal > 0 || unit.Reference != 0) {
-        if (SmsData* data = model.FindMultipart(unit.Number, unit.Reference, unit.Date)) {
+        // The reference is one octet, so two messages of one day to one number can share it (our
+        // own sent parts carry the stored day): a message that holds this part number with another
+        // text is another message. A repeated copy of a part has the same text and still joins.
+        const auto takes = [&unit](const SmsData& held) {
+            return std::none_of(held.Units.begin(), held.Units.end(), [&unit](const SmsUnit& part) {
+                return !part.Duplicate && part.PartNumber == unit.PartNumber && part.Text != unit.Text;
+            });
+        };
+        if (SmsData* data = model.FindMultipart(unit.Number, unit.Reference, unit.Date, takes)) {
             const SmsPlace place = unit.Place;
             data->AddUnit(unit.Id, unit.Number, unit.PartsTotal, unit.PartNumber, unit.Reference, unit.Pdu, unit.Time,
                           unit.Date, unit.Text);

@@ -156,22 +156,23 @@ SmsData* FolderModel::FindById(std::int32_t id) const
     return byId_.value(id, nullptr);
 }
 
-SmsData* FolderModel::FindMultipart(const QString& number, std::int32_t reference, const QString& date) const
+SmsData* FolderModel::FindMultipart(const QString& number, std::int32_t reference, const QString& date,
+                                    const std::function<bool(const SmsData&)>& takes) const
 {
     const std::size_t hash = MultipartHashOf(number, reference, date);
     SmsData* first = byMultipart_.value(hash, nullptr);
     if (!first)
         return nullptr;
-    if (first->Matches(number, reference, date))
+    if (first->Matches(number, reference, date) && (!takes || takes(*first)))
         return first;
     if (!sharedMultipart_.contains(hash))
         return nullptr;
-    // Another key of the same hash holds the slot.
+    // Another key of the same hash, or another message of the same key, holds the slot.
     const Row* best = nullptr;
     for (const auto* rows : {&rows_, &pending_})
         for (const auto& row : *rows)
             if (row->Multipart && row->MultipartHash == hash && (!best || row->Seq < best->Seq) &&
-                row->Data->Matches(number, reference, date))
+                row->Data->Matches(number, reference, date) && (!takes || takes(*row->Data)))
                 best = row.get();
     return best ? best->Data.get() : nullptr;
 }

@@ -68,8 +68,9 @@ public:
     int RowOf(const SmsData* data) const; // -1 when not visible
     // The first row whose message has a part with this ID.
     SmsData* FindById(std::int32_t id) const;
-    // The first row that Matches (number, reference, date).
-    SmsData* FindMultipart(const QString& number, std::int32_t reference, const QString& date) const;
+    // The first row that Matches (number, reference, date) and that takes, when given, accepts.
+    SmsData* FindMultipart(const QString& number, std::int32_t reference, const QString& date,
+                           const std::function<bool(const SmsData&)>& takes = {}) const;
 
     // Adds a row. sorted: at its place under the current sort key; otherwise at the end.
     SmsData* Add(std::unique_ptr<SmsData> data, int image, const QString& caption, bool sorted);

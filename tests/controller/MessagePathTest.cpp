@@ -1,8 +1,11 @@
 // The message path's controllers on the simulated modem, without a window: flash messages,
 // reports read again, the Outbox through a replay, a synchronisation and boxes that stay open,
-// parts whose fate is unknown, and the read after the SIM is unlocked.
+// parts whose fate is unknown, the read after the SIM is unlocked, and two messages that share a
+// part reference.
 
+#include "codec/Splitter.h"
 #include "device/Status.h"
+#include "sim/SmsPdu.h"
 #include "support/ControllerRig.h"
 
 #include <atomic>
@@ -429,5 +432,60 @@ TEST(MessagePath, AfterStopInterfaceAnArrivalDoesNotConnect)
     EXPECT_NE(rig.device->GetState(), 3) << "the user stopped the interface";
     EXPECT_EQ(rig.Folder(Folder::Inbox).rowCount(), 0);
 }
+
+// A part reference is one octet, so two messages of one day to or from one number can share it:
+// each stays a message of its own with its own text, and a repeated copy of a part still joins
+// its message, marked as a duplicate.
+class SharedReference : public ::testing::TestWithParam<bool>
+{ };
+
+TEST_P(SharedReference, TwoMessagesStayApart)
+{
+    const bool sent = GetParam();
+    ControllerRig rig(EmptySim());
+    ASSERT_NO_FATAL_FAILURE(rig.Start());
+    const std::u16string texts[] = {std::u16string(190, u'a') + u"first", std::u16string(190, u'b') + u"second"};
+    std::vector<std::string> pdus[2];
+    for (int i = 0; i < 2; ++i) {
+        if (sent) {
+            MessageToEncode m;
+            m.number = "+15550100210";
+            m.text = texts[i];
+            m.reference = 77;
+            for (const EncodedPart& part : EncodeMessage(m).parts)
+                pdus[i].push_back(part.pdu);
+        } else {
+            sim::pdu::DeliverOptions options;
+            options.reference = 77;
+            for (const auto& part : sim::pdu::deliver({"15550109999", true}, {"15550100210", true}, texts[i], options,
+                                                      1700000000 + i * 60))
+                pdus[i].push_back(sim::pdu::hex(part));
+        }
+        ASSERT_EQ(pdus[i].size(), 2u);
+    }
+    const std::uint32_t status = StatusValue(sent ? SmsStatus::Sent : SmsStatus::Read);
+    for (const std::string& pdu : {pdus[0][0], pdus[0][1], pdus[0][1], pdus[1][0], pdus[1][1]})
+        ASSERT_TRUE(rig.database->InsertMessage(pdu, status));
+    ASSERT_NO_FATAL_FAILURE(rig.Replay());
+
+    FolderModel& box = rig.Folder(sent ? Folder::Sent : Folder::Inbox);
+    ASSERT_EQ(box.Count(), 2);
+    QStringList shown;
+    int parts = 0, duplicates = 0;
+    for (int row = 0; row < box.Count(); ++row) {
+        shown << box.At(row)->ListText();
+        for (const SmsUnit& unit : box.At(row)->Units) {
+            ++parts;
+            duplicates += unit.Duplicate;
+        }
+    }
+    shown.sort();
+    EXPECT_EQ(shown, QStringList({QString::fromStdU16String(texts[0]), QString::fromStdU16String(texts[1])}));
+    EXPECT_EQ(parts, 5);
+    EXPECT_EQ(duplicates, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Boxes, SharedReference, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "Sent" : "Inbox"; });
 
 } // namespace
