@@ -378,8 +378,9 @@ ConversationIndex::Pending* ConversationIndex::Gathered(Folder box, const SmsDat
                   [this](std::uint32_t a, std::uint32_t b) { return gathered_[a].RowSeq < gathered_[b].RowSeq; });
         by.Ordered = true;
     }
-    const auto at = std::lower_bound(by.At.begin(), by.At.end(), row->Seq,
-                                     [this](std::uint32_t at, std::uint64_t seq) { return gathered_[at].RowSeq < seq; });
+    const auto at = std::lower_bound(by.At.begin(), by.At.end(), row->Seq, [this](std::uint32_t at, std::uint64_t seq) {
+        return gathered_[at].RowSeq < seq;
+    });
     if (at == by.At.end() || gathered_[*at].Entry.Data != data)
         return nullptr;
     return &gathered_[*at];
@@ -592,7 +593,7 @@ void ConversationIndex::FinishGathering()
     ClearGathered();
     for (const std::shared_ptr<Conversation>& conv : std::as_const(byKey_))
         conv->Entries.shrink_to_fit(); // years of messages: no room left over from growing
-    RebuildRows(); // which puts every conversation in order
+    RebuildRows();                     // which puts every conversation in order
 }
 
 void ConversationIndex::Rebuild()

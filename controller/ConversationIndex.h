@@ -150,10 +150,10 @@ private:
     MessageFolders& folders_;
     QHash<QString, std::shared_ptr<Conversation>> byKey_;
     QHash<quint64, Conversation*> byCode_;
-    QHash<QString, quint64> senderCodes_;           // alphanumeric senders by key
-    std::vector<Pending> gathered_; // what a replay filed so far, in filing order
-    GatheredBox gatheredBy_[3];     // Inbox, Sent, Outbox
-    std::vector<Conversation*> rows_;               // the list: shown conversations, newest activity first
+    QHash<QString, quint64> senderCodes_; // alphanumeric senders by key
+    std::vector<Pending> gathered_;       // what a replay filed so far, in filing order
+    GatheredBox gatheredBy_[3];           // Inbox, Sent, Outbox
+    std::vector<Conversation*> rows_;     // the list: shown conversations, newest activity first
     QString filter_;
     QString filterDigits_;
     std::uint64_t nextSeq_ = 0;

@@ -549,8 +549,7 @@ bool ConversationsPage::eventFilter(QObject* watched, QEvent* event)
         // Nothing open: a word on what goes here rather than an empty pane.
         QPainter painter(threadView_->viewport());
         painter.setPen(palette().color(QPalette::PlaceholderText));
-        painter.drawText(threadView_->viewport()->rect().adjusted(24, 24, -24, -24),
-                         Qt::AlignCenter | Qt::TextWordWrap,
+        painter.drawText(threadView_->viewport()->rect().adjusted(24, 24, -24, -24), Qt::AlignCenter | Qt::TextWordWrap,
                          index_->Count() > 0
                              ? QStringLiteral("Choose a conversation to read it and reply.")
                              : QStringLiteral("No conversations yet. Messages received and sent show here, one "

@@ -97,7 +97,7 @@ TEST(ConversationKey, NumbersOfOnePartyAreOneConversationAndSendersTheirOwn)
         {"1234", "+1234", true},
         {"1234", "12345", false},
         {"0123", "123", false},                              // a leading zero is a digit
-        {"+49\u00a0170\t1234567", "0170 1234567", true},       // any blank
+        {"+49\u00a0170\t1234567", "0170 1234567", true},     // any blank
         {"+49 170 123456789012", "+44 1 23456789012", true}, // beyond the compared digits
         {"VODAFONE", "Vodafone", true},
         {"My Bank", "my  bank", true},
@@ -364,8 +364,7 @@ TEST(ConversationIndex, AReplayEndsWithTheListThatLiveFilingGives)
     for (std::size_t i = 0; i < messages.size(); ++i) {
         if (i == messages.size() / 4 || i == messages.size() / 2)
             replay.Folders.SetNames(nameOf(i == messages.size() / 2));
-        replay.Add(messages[i].first, messages[i].second,
-                   messages[i].second.Id % 5 == 0 ? ImageUnread : ImageRead);
+        replay.Add(messages[i].first, messages[i].second, messages[i].second.Id % 5 == 0 ? ImageUnread : ImageRead);
         EXPECT_EQ(replay.Index.rowCount(), 0);
     }
     QSignalSpy rebuilt(&replay.Index, &ConversationIndex::Rebuilt);
