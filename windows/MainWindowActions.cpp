@@ -116,6 +116,7 @@ void TMainWindow::BuildActions()
         connect(action, &QAction::triggered, this, [this, page] { ShowPage(page); });
     }
     Act(MainAction::ShowConversationsAction)->setShortcut(QKeySequence(QStringLiteral("Ctrl+T")));
+    addAction(Act(MainAction::ShowConversationsAction)); // its shortcut without menu and tool bar too
 
     connect(actions_.New(MainAction::SmsNewAction, QStringLiteral("New"), "mail-message-new"), &QAction::triggered,
             this, [this] {

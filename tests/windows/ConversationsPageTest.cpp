@@ -15,10 +15,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTest>
 #include <QTextCursor>
+#include <QToolBar>
 
 using namespace rig;
 
@@ -319,6 +322,15 @@ TEST(ConversationsPage, TheWindowShowsItsPageByTheViewActionAndItsShortcut)
     w.Act(MainAction::ShowMessagesAction)->trigger();
     EXPECT_EQ(w.CurrentPage(), TMainWindow::MessagesPageIndex);
     EXPECT_FALSE(show->isChecked());
+
+    // The shortcut with the menu bar and the tool bar hidden.
+    w.menuBar()->hide();
+    for (QToolBar* bar : w.findChildren<QToolBar*>(QStringLiteral("ToolBar")))
+        bar->hide();
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    QTest::keyClick(&w, Qt::Key_T, Qt::ControlModifier);
+    EXPECT_EQ(w.CurrentPage(), TMainWindow::ConversationsPageIndex);
 }
 
 } // namespace
