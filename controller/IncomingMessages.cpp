@@ -83,6 +83,32 @@ void IncomingMessages::DeleteDirectly(std::uint32_t index)
     }
 }
 
+bool IncomingMessages::DeleteFromDevice(const SmsUnit& unit)
+{
+    const auto index = static_cast<std::uint32_t>(unit.Id);
+    if (!modemManager_ || !modemManager_->Manages())
+        return device_.SmsDelete(index);
+    BROADBAND_SMS_DATA record;
+    record.Index = index;
+    record.Pdu = unit.Pdu.toStdString();
+    RequestDelete(index, record);
+    return true;
+}
+
+bool IncomingMessages::BeingTaken(std::uint32_t index, const BROADBAND_SMS_DATA& record)
+{
+    if (IsPending(index))
+        return true;
+    if (auto taken = takenThroughModemManager_.find(index); taken != takenThroughModemManager_.end() && taken->Gone) {
+        // The same part: a read answered before ModemManager deleted it, which would list it
+        // again. Another one: a new message at the freed index.
+        if (taken->Pdu == record.Pdu)
+            return true;
+        takenThroughModemManager_.erase(taken);
+    }
+    return false;
+}
+
 void IncomingMessages::SetModemManager(ModemManagerLink* link)
 {
     modemManager_ = link;
@@ -125,6 +151,9 @@ void IncomingMessages::HandleDeviceSms(std::uint32_t index, const BROADBAND_SMS_
         index += settings_.MessageIndex;
         record.Index += settings_.MessageIndex;
     }
+    // A class-0 message comes at one index again and again, and nothing deletes it there.
+    if (!record.Class0 && BeingTaken(index, record))
+        return;
     if (!settings_.SaveOnDisk || record.Class0 || record.Status == StatusValue(SmsStatus::Draft)) {
         host_.WriteLog(QStringLiteral("SMS -> Device ID = %1").arg(index));
         // A class-0 message is handed over once, always at the same index: each one gets an ID of
@@ -134,15 +163,6 @@ void IncomingMessages::HandleDeviceSms(std::uint32_t index, const BROADBAND_SMS_
         else
             File(index, record, SmsPlace::Device, true);
         return;
-    }
-    if (IsPending(index))
-        return;
-    if (auto taken = takenThroughModemManager_.find(index); taken != takenThroughModemManager_.end() && taken->Gone) {
-        // The same part: a read answered before ModemManager deleted it, which would store it
-        // twice. Another one: a new message at the freed index.
-        if (taken->Pdu == record.Pdu)
-            return;
-        takenThroughModemManager_.erase(taken);
     }
     if (record.Status == StatusValue(SmsStatus::Sent)) {
         // The device keeps a copy of what it sent: the program has its own.

@@ -46,6 +46,9 @@ public:
     void DeviceConnected();
     // Every list but the Outbox listed anew: the stored messages replayed, the device read.
     void Resynchronize();
+    // Takes a listed part off the device at the user's word: through ModemManager while it
+    // shares the modem, or its list would go stale; directly otherwise. False when refused.
+    bool DeleteFromDevice(const SmsUnit& unit);
 
     // A read of every device message when an interface is there.
     void ReadDevice();
@@ -82,6 +85,8 @@ private:
     bool IsPending(std::uint32_t index) const;
     // Takes a stored message off the device: through ModemManager when it shares the modem.
     void RequestDelete(std::uint32_t index, const BROADBAND_SMS_DATA& record);
+    // A part whose deletion is under way, or a read of it answered before it went.
+    bool BeingTaken(std::uint32_t index, const BROADBAND_SMS_DATA& record);
     void DeleteDirectly(std::uint32_t index);
     void LogDecoded(const PDU& pdu);
     void NameAndCaption(SmsData& data);

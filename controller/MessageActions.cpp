@@ -3,6 +3,7 @@
 #include "app/Prompts.h"
 #include "app/Settings.h"
 #include "controller/Host.h"
+#include "controller/IncomingMessages.h"
 #include "device/Broadband.h"
 #include "storage/Database.h"
 
@@ -25,8 +26,8 @@ AllowedMessageActions AllowedActions(Folder folder, const SmsData* data, int ima
 }
 
 MessageActions::MessageActions(ControllerHost& host, const SettingsStore& settings, QDatabase& database,
-                               MobileBroadband& device, MessageFolders& folders)
-    : host_(host), settings_(settings), database_(database), device_(device), folders_(folders)
+                               MobileBroadband& device, IncomingMessages& incoming, MessageFolders& folders)
+    : host_(host), settings_(settings), database_(database), device_(device), incoming_(incoming), folders_(folders)
 { }
 
 bool MessageActions::Delete(Folder folder, SmsData* data, bool ask)
@@ -49,7 +50,7 @@ bool MessageActions::Delete(Folder folder, SmsData* data, bool ask)
             return false;
         // Drafts live on the device whatever the storage setting says.
         for (const SmsUnit& unit : data->Units)
-            all &= device_.SmsDelete(static_cast<std::uint32_t>(unit.Id));
+            all &= incoming_.DeleteFromDevice(unit);
         break;
     case Folder::Templates:
         if (!host_.Prompts().Ask(kCaption, QStringLiteral("Do you want to delete template?")))
@@ -85,7 +86,7 @@ bool MessageActions::DeleteCopy(const SmsUnit& unit)
 {
     switch (unit.Place) {
     case SmsPlace::Stored: return database_.DeleteMessage(unit.Id);
-    case SmsPlace::Device: return device_.SmsDelete(static_cast<std::uint32_t>(unit.Id));
+    case SmsPlace::Device: return incoming_.DeleteFromDevice(unit);
     case SmsPlace::ShownOnly: return true; // nothing holds it but the row
     }
     return false;

@@ -6,6 +6,7 @@
 #include "controller/MessageFolders.h"
 
 class ControllerHost;
+class IncomingMessages;
 class MobileBroadband;
 class QDatabase;
 class SettingsStore;
@@ -28,8 +29,10 @@ AllowedMessageActions AllowedActions(Folder folder, const SmsData* data, int ima
 class MessageActions
 {
 public:
+    // incoming takes the device's parts off it, the way ModemManager, when it shares the modem,
+    // needs.
     MessageActions(ControllerHost& host, const SettingsStore& settings, QDatabase& database, MobileBroadband& device,
-                   MessageFolders& folders);
+                   IncomingMessages& incoming, MessageFolders& folders);
 
     // Asks as the folder needs, deletes the stored or device copies, and removes the row only
     // when all of them went. True when the row is gone. ask false: the caller asked already.
@@ -55,5 +58,6 @@ private:
     const SettingsStore& settings_;
     QDatabase& database_;
     MobileBroadband& device_;
+    IncomingMessages& incoming_;
     MessageFolders& folders_;
 };

@@ -62,7 +62,7 @@ ConversationsPage::ConversationsPage(const Services& services, QWidget* parent)
       forward_(services.forward),
       openContact_(services.openContact),
       actions_(std::make_unique<MessageActions>(services.host, services.settings, services.database, services.device,
-                                                services.folders))
+                                                services.incoming, services.folders))
 {
     setObjectName(QStringLiteral("ConversationsPage"));
     index_ = new ConversationIndex(folders_, this);

@@ -18,7 +18,7 @@
 
 void TMainWindow::BuildMessageActions()
 {
-    messageActions_ = std::make_unique<MessageActions>(*this, *settings_, *database_, *device_, *folders_);
+    messageActions_ = std::make_unique<MessageActions>(*this, *settings_, *database_, *device_, *incoming_, *folders_);
 
     connect(Act(MainAction::SmsDeleteAction), &QAction::triggered, this, [this] {
         if (CurrentPage() != MessagesPageIndex)

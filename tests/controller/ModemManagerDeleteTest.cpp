@@ -164,6 +164,45 @@ INSTANTIATE_TEST_SUITE_P(Cases, ModemManagerDelete,
                                            AfterTheDeletion{"StaleReadThenNewMessage", true, true}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// With the messages kept on the SIM, the user's delete goes through ModemManager too; a read made
+// before ModemManager lists the message does not bring the row back, and a new message at the
+// freed index is listed.
+TEST(ModemManagerDelete, TheUsersDeleteOfAMessageKeptOnTheSim)
+{
+    if (!HasTestBus())
+        GTEST_SKIP() << "needs a session bus of its own (the ctest runs it under dbus-run-session)";
+    SharedModem shared;
+    shared.rig.settings.SaveOnDisk = false;
+    ASSERT_NO_FATAL_FAILURE(shared.Start());
+    ControllerRig& rig = shared.rig;
+    FakeModemManager& mm = *shared.mm;
+    FolderModel& inbox = rig.Folder(Folder::Inbox);
+
+    const QString kept = QStringLiteral("Kept on the SIM");
+    rig.modem->deliverSms(Plain("+15550100234", u"Kept on the SIM"));
+    ASSERT_TRUE(ControllerRig::WaitFor([&] { return inbox.rowCount() == 1; }));
+    SmsData* row = inbox.At(0);
+    ASSERT_EQ(row->Units.front().Place, SmsPlace::Device);
+    ASSERT_TRUE(rig.actions->Delete(Folder::Inbox, row, false));
+    EXPECT_EQ(inbox.rowCount(), 0);
+
+    rig.incoming->ReadDevice();
+    ControllerRig::Settle(300);
+    EXPECT_EQ(inbox.rowCount(), 0) << "the deleted message came back with a read";
+    EXPECT_FALSE(StoredPdu(rig, 1).empty()) << "deleted behind ModemManager's back";
+    EXPECT_TRUE(mm.deleted.isEmpty());
+
+    mm.List(FakeModemManager::Root + QStringLiteral("/SMS/1"), QStringLiteral("+15550100234"), kept);
+    ASSERT_TRUE(ControllerRig::WaitFor([&] {
+        return mm.deleted.size() == 1 && rig.incoming->PendingDeletes().empty();
+    })) << "not deleted through ModemManager\n"
+        << shared.Log();
+    EXPECT_TRUE(StoredPdu(rig, 1).empty());
+
+    rig.modem->deliverSms(Plain("+15550100235", u"At the freed index"));
+    EXPECT_TRUE(ControllerRig::WaitFor([&] { return InboxTexts(rig) == Freed.toStdString(); })) << InboxTexts(rig);
+}
+
 } // namespace
 
 namespace {

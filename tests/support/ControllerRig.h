@@ -69,7 +69,7 @@ public:
         pipeline = std::make_unique<SendPipeline>(host, settings, *database, *device, *folders, *incoming, clock);
         incoming->SetSendTimerActive([this] { return pipeline->SendTimer().isActive(); });
         state = std::make_unique<DeviceState>(host, settings, *device, *folders, *pipeline, *incoming);
-        actions = std::make_unique<MessageActions>(host, settings, *database, *device, *folders);
+        actions = std::make_unique<MessageActions>(host, settings, *database, *device, *incoming, *folders);
         router = std::make_unique<MessageRouter>(*incoming, *pipeline, *state);
         state->ConnectAction();
         if (settings.SaveOnDisk)
