@@ -17,9 +17,15 @@ bool ListBefore(const ConversationIndex::Conversation* a, const ConversationInde
     return EntryBefore(b->Latest, a->Latest);
 }
 
+// The separators people write between a number's digits.
+bool AsciiNumberChar(char16_t u)
+{
+    return u == u' ' || u == u'-' || u == u'(' || u == u')' || u == u'.' || u == u'/';
+}
+
 bool NumberChar(QChar c)
 {
-    return c.isDigit() || c == u' ' || c == u'-' || c == u'(' || c == u')' || c == u'.' || c == u'/';
+    return c.isDigit() || AsciiNumberChar(c.unicode());
 }
 
 // Digits, blanks and separators with at most a leading "+": a number as people write it.
@@ -63,11 +69,6 @@ namespace {
 
 constexpr int kDigits = 9; // the trailing digits the delivery matching compares
 constexpr quint64 kTailModulus = 1000000000;
-
-bool AsciiNumberChar(char16_t u)
-{
-    return u == u' ' || u == u'-' || u == u'(' || u == u')' || u == u'.' || u == u'/';
-}
 
 // A number as people write it, read in one pass: whether it is one, and its trailing digits.
 // Every message of a replay passes here, so the digits are kept as one integer.

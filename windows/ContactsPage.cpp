@@ -23,7 +23,23 @@
 #include <QMenuBar>
 #include <QVBoxLayout>
 
+#include <initializer_list>
 #include <optional>
+
+namespace {
+
+// A menu's entries in order; an empty entry is a separator.
+void AddEntries(QMenu* menu, const ActionSet& actions, std::initializer_list<std::optional<MainAction>> entries)
+{
+    for (const auto& name : entries) {
+        if (name)
+            menu->addAction(actions[*name]);
+        else
+            menu->addSeparator();
+    }
+}
+
+} // namespace
 
 ContactsPage::ContactsPage(TMainWindow& window) : window_(window)
 {
@@ -114,11 +130,8 @@ void ContactsPage::BuildActions()
 
     auto* fromMessage = actions.New(MainAction::ContactsSmsAction, QStringLiteral("Contact"), "contact-new");
     connect(fromMessage, &QAction::triggered, this, [this] {
-        const QString number = window_.Messages().InfoText(0);
-        if (number.isEmpty() || !window_.Settings().Contacts)
-            return;
-        if (OpenEditor(0, number))
-            Refresh();
+        if (const QString number = window_.Messages().InfoText(0); !number.isEmpty())
+            EditNumber(number);
     });
 }
 
@@ -134,36 +147,18 @@ void ContactsPage::BuildMenus(QMenuBar* bar)
 
     QMenu* menu = bar->addMenu(QStringLiteral("&Contacts"));
     actions.Set(MainAction::ContactsVisibleAction, menu->menuAction());
-    const std::optional<MainAction> entries[] = {MainAction::ContactsNewAction, MainAction::ContactsOpenAction,
-                                                 MainAction::ContactsDeleteAction, std::nullopt,
-                                                 MainAction::ContactsMessageAction};
-    for (const auto& name : entries) {
-        if (name)
-            menu->addAction(actions[*name]);
-        else
-            menu->addSeparator();
-    }
+    AddEntries(menu, actions,
+               {MainAction::ContactsNewAction, MainAction::ContactsOpenAction, MainAction::ContactsDeleteAction,
+                std::nullopt, MainAction::ContactsMessageAction});
 
     // The list's own menu.
     auto* ownMenu = new QMenu(view_);
     ownMenu->setObjectName(QStringLiteral("ContactsMenu"));
-    const std::optional<MainAction> own[] = {MainAction::ContactsMessageAction,
-                                             std::nullopt,
-                                             MainAction::ContactsOpenAction,
-                                             MainAction::ContactsDeleteAction,
-                                             std::nullopt,
-                                             MainAction::ContactsNewAction,
-                                             std::nullopt,
-                                             MainAction::ContactsImportAction,
-                                             MainAction::ContactsExportAction,
-                                             std::nullopt,
-                                             MainAction::ContactsSimAction};
-    for (const auto& name : own) {
-        if (name)
-            ownMenu->addAction(actions[*name]);
-        else
-            ownMenu->addSeparator();
-    }
+    AddEntries(ownMenu, actions,
+               {MainAction::ContactsMessageAction, std::nullopt, MainAction::ContactsOpenAction,
+                MainAction::ContactsDeleteAction, std::nullopt, MainAction::ContactsNewAction, std::nullopt,
+                MainAction::ContactsImportAction, MainAction::ContactsExportAction, std::nullopt,
+                MainAction::ContactsSimAction});
     list_menu::Install(view_, ownMenu);
 }
 

@@ -20,13 +20,17 @@ QString DrawnFile(const QString& name, int size)
 }
 
 // A picture drawn for the program; a name with no drawing gets the "missing" picture, so a
-// mistyped name shows as that instead of an empty space.
-QIcon Drawn(const QString& name)
+// mistyped name shows as that instead of an empty space. untinted: a selected row shows it as it
+// is, where the style would tint it with the highlight.
+QIcon Drawn(const QString& name, bool untinted = false)
 {
     const QString known = QFile::exists(DrawnFile(name, kDrawnSizes[0])) ? name : QStringLiteral("image-missing");
     QIcon icon;
-    for (int size : kDrawnSizes)
+    for (int size : kDrawnSizes) {
         icon.addFile(DrawnFile(known, size), QSize(size, size));
+        if (untinted)
+            icon.addFile(DrawnFile(known, size), QSize(size, size), QIcon::Selected);
+    }
     return icon;
 }
 
@@ -84,10 +88,8 @@ QIcon State(int image)
     case 16: name = "state-contact"; break;
     default: break;
     }
-    QIcon icon = Drawn(QString::fromLatin1(name));
-    // The style would tint a selected row's picture with the highlight, where its colour matters most.
-    for (int size : kDrawnSizes)
-        icon.addFile(DrawnFile(QString::fromLatin1(name), size), QSize(size, size), QIcon::Selected);
+    // A state's colour matters most on the selected row.
+    const QIcon icon = Drawn(QString::fromLatin1(name), true);
     cache.insert(image, icon);
     return icon;
 }
